@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, starts the forum simulator and the client pointed at it.
+# Without a display it runs both under Xvfb and says how to look at it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh demo
+bash scripts/build.sh build
+sim_out=$(mktemp)
+./build/sim/quorvel-sim --print-client-args >"$sim_out" 2>&1 &
+sim_pid=$!
+trap 'kill $sim_pid 2>/dev/null || true' EXIT
+for _ in $(seq 50); do grep -q -- '--forum-host' "$sim_out" && break; sleep 0.1; done
+cat "$sim_out"
+read -r -a args < <(grep -- '--forum-host' "$sim_out" | tail -n 1)
+data_dir=${QUORVEL_DEMO_DATA:-$HOME/.local/share/quorvel-demo}
+mkdir -p "$data_dir"
+if [ -z "${DISPLAY:-}" ]; then
+  echo "No display: running under Xvfb on :99 (look with: DISPLAY=:99 import -window root shot.png)"
+  xvfb-run -n 99 -s "-screen 0 1280x800x24" ./build/quorvel --data-dir "$data_dir" "${args[@]}"
+else
+  ./build/quorvel --data-dir "$data_dir" "${args[@]}"
+fi

@@ -1,0 +1,149 @@
+#include "Settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+// Role order matches HostRole.
+constexpr const char *kDefaultHosts[5] = {"bbs.quorvel.com", "home.quorvel.com", "vip.quorvel.com",
+                                          "soft.quorvel.com", "www.quorvel.com"};
+constexpr const char *kHostOptions[5] = {"--forum-host", "--home-host", "--vip-host", "--soft-host", "--main-host"};
+constexpr const char *kDefaultProbeUrl = "http://www.baidu.com/";
+
+QString executableDir()
+{
+    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+}
+
+bool isWritableDir(const QString &dir)
+{
+    const QFileInfo info(dir);
+    return info.isDir() && info.isWritable();
+}
+
+} // namespace
+
+Settings &Settings::instance()
+{
+    static Settings settings;
+    return settings;
+}
+
+Settings::Settings()
+{
+    restoreDefaults();
+}
+
+void Settings::restoreDefaults()
+{
+    for (int i = 0; i < 5; ++i)
+        m_hosts[i] = QString::fromLatin1(kDefaultHosts[i]);
+    m_probeUrl = QString::fromLatin1(kDefaultProbeUrl);
+    m_dataDir.clear();
+    m_resourceDir.clear();
+}
+
+QString Settings::host(HostRole role) const
+{
+    return m_hosts[static_cast<int>(role)];
+}
+
+void Settings::setHost(HostRole role, const QString &hostAndPort)
+{
+    m_hosts[static_cast<int>(role)] = hostAndPort;
+}
+
+QString Settings::url(HostRole role, const QString &pathAndQuery) const
+{
+    return QStringLiteral("http://") + host(role) + pathAndQuery;
+}
+
+QString Settings::probeUrl() const
+{
+    return m_probeUrl;
+}
+
+void Settings::setProbeUrl(const QString &url)
+{
+    m_probeUrl = url;
+}
+
+QString Settings::dataDir() const
+{
+    QString dir = m_dataDir;
+    if (dir.isEmpty()) {
+        // The program folder when it is writable (a portable copy), else the per-user data folder.
+        dir = executableDir();
+        if (!isWritableDir(dir) || QFileInfo(resourceDir()).canonicalFilePath() != QFileInfo(dir).canonicalFilePath())
+            dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        if (dir.isEmpty())
+            dir = QDir::homePath() + QStringLiteral("/.quorvel");
+    }
+    QDir().mkpath(dir);
+    return QDir::cleanPath(dir);
+}
+
+void Settings::setDataDir(const QString &dir)
+{
+    m_dataDir = dir.isEmpty() ? QString() : QDir(dir).absolutePath();
+}
+
+QString Settings::resourceDir() const
+{
+    if (!m_resourceDir.isEmpty())
+        return m_resourceDir;
+    // Installed layout: <prefix>/bin/quorvel with resources in <prefix>/share/quorvel.
+    const QString exeDir = executableDir();
+    const QString installed = QDir::cleanPath(exeDir + QStringLiteral("/../share/quorvel"));
+    if (QFileInfo::exists(installed + QStringLiteral("/2.she")))
+        return installed;
+    return exeDir;
+}
+
+void Settings::setResourceDir(const QString &dir)
+{
+    m_resourceDir = dir;
+}
+
+bool Settings::applyArguments(const QStringList &arguments, QString *errorMessage)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        QString option = arguments.at(i);
+        QString value;
+        const qsizetype eq = option.indexOf(QLatin1Char('='));
+        const bool known = [&] {
+            const QString name = eq > 0 ? option.left(eq) : option;
+            if (name == QLatin1String("--probe-url") || name == QLatin1String("--data-dir"))
+                return true;
+            for (const char *o : kHostOptions)
+                if (name == QLatin1String(o))
+                    return true;
+            return false;
+        }();
+        if (!known)
+            continue; // Qt's own options and the parser of main() handle the rest
+        if (eq > 0) {
+            value = option.mid(eq + 1);
+            option = option.left(eq);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments.at(++i);
+        } else {
+            if (errorMessage)
+                *errorMessage = option + QStringLiteral(" needs a value");
+            return false;
+        }
+        if (option == QLatin1String("--probe-url")) {
+            setProbeUrl(value);
+        } else if (option == QLatin1String("--data-dir")) {
+            setDataDir(value);
+        } else {
+            for (int r = 0; r < 5; ++r)
+                if (option == QLatin1String(kHostOptions[r]))
+                    setHost(static_cast<HostRole>(r), value);
+        }
+    }
+    return true;
+}

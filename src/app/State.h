@@ -1,0 +1,24 @@
+#pragma once
+// Module-level state shared by the windows for the whole run, under the names the windows use.
+#include <QString>
+#include <QtGlobal>
+
+struct LoginState {
+    QString QuestionId = QStringLiteral("0"); // "0" to "7"
+    QString AvatarUid;                        // UID whose avatar Image1 shows
+    QString MemberName;                       // member name from the login reply
+    qint16 AutoLoginBlocked = 0;              // 1 after a sign-out: no automatic sign-in
+    QString LoginBody;                        // body of the last login post
+};
+
+struct PanelState {
+    qint16 VipLevel = 0; // 0 not VIP, 1 VIP, 2 SVIP
+    QString CreditPageText;
+    QString QuorvelbiAmount;
+    QString YubiAmount;
+};
+
+LoginState &loginState();
+PanelState &panelState();
+// Back to the values at program start (tests run many sign-ins in one process).
+void resetSharedState();
