@@ -1,0 +1,26 @@
+#pragma once
+// A temporary program folder for one test: Settings point at it, shared state starts fresh, and
+// the previous settings come back afterwards.
+#include "app/Settings.h"
+#include "app/State.h"
+
+#include <QTemporaryDir>
+
+class TempDataDir
+{
+public:
+    TempDataDir()
+    {
+        Settings::instance().setDataDir(m_dir.path());
+        resetSharedState();
+    }
+    ~TempDataDir() { Settings::instance().setDataDir({}); }
+    TempDataDir(const TempDataDir &) = delete;
+    TempDataDir &operator=(const TempDataDir &) = delete;
+
+    [[nodiscard]] QString path() const { return m_dir.path(); }
+    [[nodiscard]] QString file(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
