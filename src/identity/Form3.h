@@ -1,0 +1,78 @@
+#pragma once
+// Form3, the identity-check window. The login exchange shows it modally right after a successful
+// sign-in. One second after it opens it fetches the VIP front page once, sets VipLevel, creates the
+// member panel (whose start-up reads the member's pages and checks the version), writes the name,
+// avatar and VIP status into the panel, closes itself and shows the panel. The member cannot close
+// it: no close button, the close event and Esc are ignored; only the hand-over closes it.
+//
+// How the login exchange uses it, after a successful sign-in:
+//
+//     Form3::showModalAfterLogin(loginAvatarPixmap, loginState().MemberName);
+//
+// The call returns once the window has closed itself; the panel (Form2::instance()) is then on
+// screen, unless the version check ended the program. A window can also be driven by hand:
+//     Form3 w; w.Image1->setPixmap(avatar); w.Label3->setText(name); w.exec();
+#include <QDialog>
+#include <QPixmap>
+#include <QString>
+
+class QLabel;
+class QTimer;
+class QFrame;
+
+class Form3 : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit Form3(QWidget *parent = nullptr);
+    ~Form3() override;
+
+    // Fills Image1 and Label3, shows the window modally and returns when it has closed itself.
+    static void showModalAfterLogin(const QPixmap &avatar, const QString &memberName);
+    // The identity-check window on screen, if any (tests and the demo look at it while it waits).
+    [[nodiscard]] static Form3 *current();
+
+    // Fetches a page and returns its body (the shared page fetch; processes events while waiting).
+    [[nodiscard]] static QString GetBody(const QString &url);
+
+    // Controls, under their design names (also their object names).
+    QLabel *Label1 = nullptr; // wait text with the dot animation
+    QLabel *Label2 = nullptr; // "Identity verification"
+    QLabel *Image1 = nullptr; // the member's avatar, set by the login exchange
+    QLabel *Label3 = nullptr; // the member's name, set by the login exchange
+    QTimer *Timer1 = nullptr; // one fetch and the hand-over, 1000 ms after opening
+    QTimer *Timer2 = nullptr; // wait animation, every 1000 ms
+    QFrame *Line1 = nullptr;  // horizontal rule
+    QFrame *Line2 = nullptr;  // the small arrow under the rule's middle
+    QFrame *Line3 = nullptr;
+    QFrame *Line4 = nullptr;
+
+    // Tick handlers (public so tests can step them).
+    void Timer1_Timer();
+    void Timer2_Timer();
+
+    // True while the hand-over's fetch is under way or done (a later tick starts no second fetch).
+    [[nodiscard]] bool handOverStarted() const { return m_handOverStarted; }
+
+public slots:
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void buildControls();
+    void closeBySelf();
+    void clearValues();
+
+    // Window-level values of one showing; emptied when it closes.
+    QString m_pageText;
+    QString m_growthText;
+    QString m_expiryText;
+    QString m_expiryDate;
+    QString m_daysLeft;
+    qint16 m_dotCounter = 0;
+    bool m_handOverStarted = false;
+    bool m_closingBySelf = false;
+};
