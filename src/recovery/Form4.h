@@ -1,0 +1,37 @@
+#pragma once
+// The lost-password window: the member's user name and security e-mail go to the forum's
+// lost-password form, and the forum's answer is shown in a message box.
+#include <QDialog>
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class Form4 : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit Form4(QWidget *parent = nullptr);
+    ~Form4() override;
+
+    // Opens the window modally over `parent` (the login window's "找回密码" link) and returns when
+    // the member closes it; the window is destroyed then. Safe when `parent` goes away meanwhile.
+    static void showModal(QWidget *parent);
+
+    // The whole body of the last reply, and the part of it (or the fault message) that was shown.
+    [[nodiscard]] QString replyText() const { return m_replyText; }
+    [[nodiscard]] QString messageText() const { return m_messageText; }
+
+private:
+    void Command1_Click();
+
+    QLabel *Label1 = nullptr;
+    QLineEdit *Text1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *Text2 = nullptr;
+    QPushButton *Command1 = nullptr;
+
+    QString m_replyText;
+    QString m_messageText;
+};
