@@ -1,6 +1,7 @@
 #pragma once
 // The shared cookie store: cookies in memory, persistent ones also as *.txt files in the cookies
 // folder. Cookies are sent only to the site's own hosts (Settings' roles).
+#include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QString>
 
@@ -10,7 +11,9 @@ class CookieStore : public QNetworkCookieJar
 public:
     explicit CookieStore(QObject *parent = nullptr);
 
-    // Folder of the *.txt files; loads the cookies found there (expired ones are dropped).
+    // Folder of the *.txt files; loads the cookies found there (expired ones are dropped). Moving
+    // to another folder starts from that folder's cookies alone; naming the current folder again
+    // changes nothing. An empty folder: memory only.
     void setFolder(const QString &folder);
     [[nodiscard]] QString folder() const;
 
@@ -24,7 +27,24 @@ public:
     // Empty for any address that is not one of the site's hosts.
     [[nodiscard]] QList<QNetworkCookie> cookiesForUrl(const QUrl &url) const override;
 
+    // Keep the files in step with memory, however a cookie is changed.
+    bool insertCookie(const QNetworkCookie &cookie) override;
+    bool deleteCookie(const QNetworkCookie &cookie) override;
+
+    // True when host and port of url are those of one of the site's roles (Settings), and url is
+    // not the connectivity probe's address. Cookies are taken from and sent to these only.
+    [[nodiscard]] static bool isSiteAddress(const QUrl &url);
+    // The file (a plain name inside the folder, "*.txt") that holds the cookies of a domain.
+    [[nodiscard]] static QString fileNameForDomain(const QString &domain);
+
 private:
+    struct Change {
+        QNetworkCookie cookie;
+        bool keep; // the cookie now stands (written when persistent); otherwise it is gone
+    };
     void persist();
+    void load();
     QString m_folder;
+    QList<Change> m_pending;
+    bool m_insideInsert = false;
 };

@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QString>
 
-class QNetworkReply;
+class Transfer;
 
 class Inet : public QObject
 {
@@ -30,7 +30,8 @@ public:
     // Synchronous GET: waits (repainting, ignoring user input) up to the time limit; the body as
     // text, or empty text when the request fails (transport error, time-out, oversize).
     QString OpenURL(const QString &url);
-    // What the last OpenURL saw: HTTP status (0 when none), Content-Type and raw body.
+    // What the last finished OpenURL or Execute saw: HTTP status (0 when none), Content-Type and
+    // raw body (empty when the request failed).
     [[nodiscard]] int lastStatus() const { return m_lastStatus; }
     [[nodiscard]] QByteArray lastContentType() const { return m_lastContentType; }
     [[nodiscard]] QByteArray lastBody() const { return m_lastBody; }
@@ -38,9 +39,10 @@ public:
     // Starts the transfer and returns at once. headers: "Name: value" lines joined by CR LF.
     // No time limit: a reply that never comes leaves the control waiting until Cancel.
     void Execute(const QString &url, const QString &operation, const QByteArray &body, const QString &headers);
-    // The next part of the decoded reply text, at most size characters; empty once exhausted.
+    // The next part of the decoded reply text of the last Execute, at most size characters (one
+    // less rather than split a surrogate pair); empty once exhausted or before state 12.
     QString GetChunk(int size);
-    // Stops the transfer in progress; no state 12 follows.
+    // Stops the transfer in progress; no state 12 follows. A new Execute cancels the previous one.
     void Cancel();
     [[nodiscard]] bool StillExecuting() const;
 
@@ -49,7 +51,9 @@ signals:
 
 private:
     void finishExecute();
-    QPointer<QNetworkReply> m_reply;
+    void record(const Transfer &transfer);
+    QPointer<Transfer> m_transfer;
+    quint64 m_generation = 0; // counts Execute and Cancel calls, so a stale progress report is dropped
     QString m_text;
     qsizetype m_chunkPos = 0;
     int m_lastStatus = 0;

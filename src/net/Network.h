@@ -2,9 +2,14 @@
 // The program's one HTTP layer: one QNetworkAccessManager and one cookie store shared by every
 // request, the transfer control (Inet) and the XML HTTP object (XmlHttp) over them.
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 class QNetworkAccessManager;
+class QNetworkReply;
+class QNetworkRequest;
+class QUrl;
 class CookieStore;
 
 namespace Network {
@@ -12,15 +17,28 @@ namespace Network {
 constexpr int kTimeoutMs = 30000;               // page fetches and synchronous posts give up after this
 constexpr qint64 kMaxReplyBytes = 8 * 1024 * 1024; // larger replies are cut off and count as failed
 
+// Created on first use; the store is the manager's cookie jar. The store's folder starts as
+// "<data folder>/Cookies"; after Settings' data folder changes, call cookieStore().setFolder again.
 QNetworkAccessManager &manager();
 CookieStore &cookieStore();
+
+// A request as every request of the program is made: HTTP/1.1, never from a cache.
+[[nodiscard]] QNetworkRequest request(const QUrl &url);
+// Sends request with method ("GET", "POST", anything else as a custom verb; empty means GET) on
+// the shared manager. nullptr when the address is not an http(s) address. A POST without a
+// Content-Type is sent as a form post.
+[[nodiscard]] QNetworkReply *send(QNetworkRequest request, const QByteArray &method, const QByteArray &body);
+// "Name: value" lines joined by CR LF to header pairs. Lines without a valid name are skipped;
+// control characters never reach the wire.
+[[nodiscard]] QList<QPair<QByteArray, QByteArray>> parseHeaderLines(const QString &headers);
 
 // Tests shorten the time limit; 0 or less restores kTimeoutMs.
 void setTimeoutMs(int ms);
 [[nodiscard]] int timeoutMs();
 
-// Reply bytes to text by the charset the reply names (Content-Type header, else the XML
-// declaration or an HTML meta charset), GBK when it names none.
+// Reply bytes to text by the charset the reply names: a UTF-8/UTF-16 byte-order mark, else the
+// Content-Type header, else the XML declaration or an HTML meta charset in the first 1 KiB; GBK
+// when it names none.
 [[nodiscard]] QString decodeBody(const QByteArray &body, const QByteArray &contentTypeHeader);
 
 } // namespace Network

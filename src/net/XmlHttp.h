@@ -1,13 +1,14 @@
 #pragma once
 // The XML HTTP request object: Open, setRequestHeader, send, ReadyState, responseText.
 #include <QByteArray>
+#include <QEventLoop>
 #include <QList>
 #include <QObject>
 #include <QPair>
 #include <QPointer>
 #include <QString>
 
-class QNetworkReply;
+class Transfer;
 
 class XmlHttp : public QObject
 {
@@ -16,14 +17,19 @@ public:
     explicit XmlHttp(QObject *parent = nullptr);
     ~XmlHttp() override;
 
-    // method "get"/"GET"/"POST" (case-insensitive); asynchronous when async is true.
+    // method "get"/"GET"/"POST" (case-insensitive); asynchronous when async is true. Opening again
+    // drops the request in progress (no completion follows for it).
     void Open(const QString &method, const QString &url, bool async);
+    // Invalid names are dropped; control characters in the value never reach the wire.
     void setRequestHeader(const QString &name, const QString &value);
     // Synchronous: returns when the reply is complete, failed or past the time limit; the window
-    // repaints meanwhile but ignores user input. Asynchronous: returns at once.
+    // repaints meanwhile but ignores user input. Asynchronous: returns at once. Either way the
+    // request fails once it runs past Network::timeoutMs(). Without Open it fails at once.
+    // The object may be destroyed while a synchronous send waits; callers keep a QPointer.
     void send(const QByteArray &body = {});
-    // Asynchronous use: waits, processing all events, until ReadyState is 4. Returns false when
-    // the object was destroyed meanwhile is impossible to tell; callers keep a QPointer.
+    // Asynchronous use: waits, processing all events, until ReadyState is 4 (at most the time
+    // limit counted from send). Returns at once when nothing is in progress. The object may be
+    // destroyed meanwhile (this returns safely); callers keep a QPointer and re-check.
     void waitForCompletion();
 
     [[nodiscard]] int ReadyState() const { return m_readyState; } // 0 to 4
@@ -39,11 +45,14 @@ signals:
 private:
     void start(const QByteArray &body);
     void finish();
+    void dropTransfer();
+    void setReadyState(int state);
+    void wait(QEventLoop::ProcessEventsFlags flags);
     QString m_method;
     QString m_url;
     bool m_async = true;
     QList<QPair<QByteArray, QByteArray>> m_headers;
-    QPointer<QNetworkReply> m_reply;
+    QPointer<Transfer> m_transfer;
     int m_readyState = 0;
     int m_status = 0;
     bool m_failed = false;

@@ -1,0 +1,191 @@
+#include "Network.h"
+
+#include "CookieStore.h"
+#include "Transfer.h"
+#include "app/CodePage.h"
+#include "app/Settings.h"
+
+#include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+int g_timeoutMs = 0;
+// Owned by the application object, so both go away with it and a later application gets fresh ones.
+QPointer<QNetworkAccessManager> g_manager;
+QPointer<CookieStore> g_cookieStore;
+
+void ensureCreated()
+{
+    if (g_manager && g_cookieStore)
+        return;
+    if (!g_manager)
+        g_manager = new QNetworkAccessManager(QCoreApplication::instance());
+    auto *store = new CookieStore;
+    g_manager->setCookieJar(store); // the manager becomes its parent
+    g_cookieStore = store;
+    store->setFolder(Settings::instance().dataDir() + QStringLiteral("/Cookies"));
+}
+
+bool isTokenChar(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    if (u <= 0x20 || u >= 0x7f)
+        return false;
+    return !QByteArrayView("()<>@,;:\\\"/[]?={}").contains(c);
+}
+
+QByteArray withoutControls(QByteArray bytes)
+{
+    bytes.removeIf([](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return (u < 0x20 && c != '\t') || u == 0x7f;
+    });
+    return bytes;
+}
+
+// The charset a reply names in its first bytes: XML declaration or HTML meta tag.
+QByteArray charsetInDocument(const QByteArray &body)
+{
+    const QString head = QString::fromLatin1(body.left(1024));
+    static const QRegularExpression xmlDeclaration(
+        QStringLiteral(R"(<\?xml[^>]*?\bencoding\s*=\s*["']?\s*([A-Za-z0-9._:-]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression metaCharset(QStringLiteral(R"(<meta\b[^>]*?\bcharset\s*=\s*["']?\s*([A-Za-z0-9._:-]+))"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    for (const QRegularExpression *pattern : {&xmlDeclaration, &metaCharset}) {
+        const QRegularExpressionMatch match = pattern->match(head);
+        if (match.hasMatch())
+            return match.captured(1).toLatin1();
+    }
+    return {};
+}
+
+QByteArray charsetInContentType(const QByteArray &contentType)
+{
+    const QList<QByteArray> parts = contentType.split(';');
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        const QByteArray part = parts.at(i).trimmed();
+        const qsizetype eq = part.indexOf('=');
+        if (eq <= 0 || part.left(eq).trimmed().toLower() != "charset")
+            continue;
+        QByteArray value = part.mid(eq + 1).trimmed();
+        if (value.size() >= 2 && (value.startsWith('"') || value.startsWith('\'')) && value.endsWith(value.at(0)))
+            value = value.mid(1, value.size() - 2).trimmed();
+        return value;
+    }
+    return {};
+}
+
+} // namespace
+
+namespace NetDetail {
+
+bool isHeaderName(const QByteArray &name)
+{
+    return !name.isEmpty() && std::all_of(name.cbegin(), name.cend(), isTokenChar);
+}
+
+QByteArray headerValue(const QString &value)
+{
+    return withoutControls(CodePage::toAnsi(value.trimmed())).trimmed();
+}
+
+} // namespace NetDetail
+
+namespace Network {
+
+QNetworkAccessManager &manager()
+{
+    ensureCreated();
+    return *g_manager;
+}
+
+CookieStore &cookieStore()
+{
+    ensureCreated();
+    return *g_cookieStore;
+}
+
+QNetworkRequest request(const QUrl &url)
+{
+    QNetworkRequest request(url);
+    // The forum speaks plain HTTP/1.1; a page fetch must always reach the site.
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    return request;
+}
+
+QNetworkReply *send(QNetworkRequest request, const QByteArray &method, const QByteArray &body)
+{
+    const QUrl url = request.url();
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        return nullptr;
+    const QByteArray verb = method.trimmed().toUpper();
+    QNetworkAccessManager &nam = manager();
+    if (verb.isEmpty() || verb == "GET")
+        return nam.get(request);
+    if (verb == "POST") {
+        if (!request.header(QNetworkRequest::ContentTypeHeader).isValid())
+            request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
+        return nam.post(request, body);
+    }
+    if (verb == "HEAD")
+        return nam.head(request);
+    for (const char c : verb)
+        if (!isTokenChar(c))
+            return nullptr;
+    return nam.sendCustomRequest(request, verb, body);
+}
+
+QList<QPair<QByteArray, QByteArray>> parseHeaderLines(const QString &headers)
+{
+    QList<QPair<QByteArray, QByteArray>> out;
+    static const QRegularExpression lineBreak(QStringLiteral("\r?\n|\r"));
+    const QStringList lines = headers.split(lineBreak, Qt::SkipEmptyParts);
+    for (const QString &line : lines) {
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        if (colon <= 0)
+            continue;
+        const QByteArray name = line.left(colon).trimmed().toLatin1();
+        if (!NetDetail::isHeaderName(name))
+            continue;
+        out.append({name, NetDetail::headerValue(line.mid(colon + 1))});
+    }
+    return out;
+}
+
+void setTimeoutMs(int ms)
+{
+    g_timeoutMs = ms > 0 ? ms : 0;
+}
+
+int timeoutMs()
+{
+    return g_timeoutMs > 0 ? g_timeoutMs : kTimeoutMs;
+}
+
+QString decodeBody(const QByteArray &body, const QByteArray &contentTypeHeader)
+{
+    if (body.startsWith("\xEF\xBB\xBF"))
+        return CodePage::decode(body.mid(3), "utf-8");
+    if (body.startsWith("\xFF\xFE"))
+        return CodePage::decode(body.mid(2), "utf-16le");
+    if (body.startsWith("\xFE\xFF"))
+        return CodePage::decode(body.mid(2), "utf-16be");
+    QByteArray charset = charsetInContentType(contentTypeHeader);
+    if (charset.isEmpty())
+        charset = charsetInDocument(body);
+    return CodePage::decode(body, charset); // GBK when empty or unknown
+}
+
+} // namespace Network
