@@ -1,0 +1,118 @@
+#pragma once
+// Form2, the member panel: the signed-in member's card (name, avatar, balances, VIP badge and days),
+// the VIP, currency and product-description pages, and the status bar. There is at most one panel.
+// Its first touch (instance()) creates it and runs the whole start-up before returning: skin,
+// version line, badge, border, currency lists, the readings (sX) and the version check (gx), which
+// may end the program.
+#include <QColor>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <array>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabBar;
+
+class Form2 : public QWidget
+{
+    Q_OBJECT
+public:
+    // The panel; creates it and runs its start-up when none exists. Null only when the panel was
+    // destroyed while its own start-up was waiting for the site.
+    static Form2 *instance();
+    // The panel if one exists, without creating it.
+    [[nodiscard]] static Form2 *existing();
+    // Destroys the panel at once (tests; a new sign-in then creates a fresh one).
+    static void destroyInstance();
+
+    ~Form2() override;
+
+    // Routines of the panel, under their design names.
+    void sX();            // reads both balances and the VIP status and shows them
+    void gx();            // the version check
+    void drawBorder();    // 绘制边框: the panel's own border lines and strip widths
+    void Label13_Click(); // tells the days of VIP left
+    // Credit exchange.
+    void Text3_Change();
+    void Command6_Click();
+    // Sign-out and links.
+    void Command5_Click();
+    void Command11_Click();
+    // Chrome.
+    void TabStrip1_Click();
+    void Form_MouseDown(Qt::MouseButton button);
+    void Form_MouseMove();
+    void aicAlphaImage2_MouseDown(Qt::MouseButton button);
+    void Label2_MouseMove(int index);
+    void Label2_MouseUp(int index, Qt::MouseButton button);
+
+    // Status bar panel 2, the panel's progress and result line.
+    void setStatusText(const QString &text);
+    [[nodiscard]] QString statusText() const;
+
+    // Text colour of the member's name (Label3); invalid while the skin's colour stands.
+    void setNameColor(const QColor &color);
+    [[nodiscard]] QColor nameColor() const { return m_nameColor; }
+
+    // The VIP front page of the last reading.
+    [[nodiscard]] QString vipPageText() const { return m_vipPageText; }
+    // Exchange state: the last reply and the message last taken out of a reply.
+    QString ExchangeReply;
+    QString ExchangeMessage;
+
+    // Member card.
+    QWidget *Picture1 = nullptr;
+    QLabel *Image1 = nullptr;                       // avatar
+    QLabel *Label3 = nullptr;                       // member name
+    std::array<QLabel *, 2> Label5{};               // captions "za" (0) and "Quorvel币" (1)
+    std::array<QLabel *, 2> Label1{};               // balances: Quorvel币 (0), za (1)
+    std::array<QLabel *, 3> aicAlphaImage1{};       // badges: VIP (0), none (1), SVIP (2)
+    QLabel *Label6 = nullptr;                       // VIP expiry line
+    QLabel *Label13 = nullptr;                      // days of VIP left, clickable
+    QPushButton *Command5 = nullptr;                // 注销
+    // Top of the window.
+    QLabel *aicAlphaImage2 = nullptr;               // top image, a drag handle
+    QWidget *Picture4 = nullptr;                    // strip with the window labels
+    std::array<QLabel *, 4> Label2{};               // 1 "_", 2 "x", 3 "官方网站" (0 unused)
+    // Pages.
+    QWidget *Picture3 = nullptr;                    // strip that holds the VIP page
+    QTabBar *TabStrip1 = nullptr;                   // tabs keyed "vip", "quorvelbi", "sm"
+    std::array<QWidget *, 3> k{};                   // VIP, currency, product-description pages
+    QPushButton *Command11 = nullptr;               // 相关特权及说明
+    QLineEdit *Text3 = nullptr;                     // wanted Quorvel币
+    QComboBox *Combo1 = nullptr;
+    QLabel *Label7 = nullptr;                       // "<="
+    QLineEdit *Text4 = nullptr;                     // cost in za
+    QComboBox *Combo2 = nullptr;
+    QLabel *Label8 = nullptr;                       // password prompt
+    QLineEdit *Text5 = nullptr;                     // account password
+    QPushButton *Command6 = nullptr;                // 兑换
+    QLabel *Label11 = nullptr;                      // version line
+    QLabel *Label10 = nullptr;                      // introduction of the client
+    // Status bar with three panels (S1 panel 1 to 3).
+    QWidget *S1 = nullptr;
+    std::array<QLabel *, 4> S1Panel{};              // 1 "充值提示：", 2 status text, 3 "Quorvel出品"
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    Form2();
+    void buildControls();
+    void buildCard();
+    void buildTop();
+    void buildPages();
+    void buildStatusBar();
+    // Form_Load: the start-up, run once by instance().
+    void Form_Load();
+    void showBadgeForLevel(qint16 level);
+
+    QString m_vipPageText;
+    QColor m_nameColor;
+    static QPointer<Form2> s_instance;
+};
