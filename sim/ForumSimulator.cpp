@@ -1,0 +1,417 @@
+#include "ForumSimulator.h"
+
+#include "FormCodec.h"
+#include "ForumPages.h"
+#include "HttpConnection.h"
+#include "app/CodePage.h"
+#include "app/Settings.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+constexpr const char *kRoleNames[kSimRoleCount] = {"forum", "home", "vip", "soft", "main", "probe"};
+
+struct FaultName {
+    SimFault fault;
+    const char *name;
+};
+constexpr FaultName kFaultNames[] = {
+    {SimFault::None, "none"},           {SimFault::Slow, "slow"},       {SimFault::Empty, "empty"},
+    {SimFault::ErrorPage, "errorpage"}, {SimFault::Status500, "status500"}, {SimFault::Drop, "drop"},
+    {SimFault::NoCdata, "nocdata"},     {SimFault::Huge, "huge"},       {SimFault::InvalidGbk, "invalidgbk"},
+    {SimFault::Token503, "token503"},   {SimFault::NoAnswer, "noanswer"},
+};
+
+HttpResponse plainText(int status, const QByteArray &text)
+{
+    HttpResponse response;
+    response.status = status;
+    response.addHeader("Content-Type", "text/plain; charset=utf-8");
+    response.body = text + '\n';
+    return response;
+}
+
+// The envelope without its CDATA brackets: the text sits bare inside <root>.
+QByteArray withoutCdata(QByteArray body)
+{
+    body.replace("<![CDATA[", "");
+    body.replace("]]>", "");
+    return body;
+}
+
+// Bytes that no GBK decoder accepts: 0x80 and 0xFF as lead bytes, a lead byte before a blank, and
+// a lead byte cut off at the very end. The reply's own text stays around them.
+QByteArray withInvalidGbk(QByteArray body)
+{
+    const QByteArray junk("\x80\xFF\x81\x20\xFE\x7F");
+    const qsizetype close = body.lastIndexOf("</");
+    body.insert(close < 0 ? body.size() : close, junk);
+    body.append('\x81');
+    return body;
+}
+
+QByteArray padded(QByteArray body, qsizetype size)
+{
+    const QByteArray filler(1024, ' ');
+    body.reserve(size + filler.size());
+    while (body.size() < size)
+        body.append(filler);
+    return body;
+}
+
+} // namespace
+
+ForumSimulator::ForumSimulator(QObject *parent) : QObject(parent), m_site(m_state) {}
+
+ForumSimulator::~ForumSimulator()
+{
+    stop();
+}
+
+bool ForumSimulator::start(quint16 portBase)
+{
+    stop();
+    for (int i = 0; i < kSimRoleCount; ++i) {
+        auto *server = new QTcpServer(this);
+        const Role role = Role(i);
+        connect(server, &QTcpServer::newConnection, this, [this, role] { onNewConnection(role); });
+        const quint16 port = portBase == 0 ? 0 : quint16(portBase + i);
+        m_servers[i] = server;
+        if (!server->listen(QHostAddress::LocalHost, port)) {
+            stop();
+            return false;
+        }
+    }
+    return true;
+}
+
+void ForumSimulator::stop()
+{
+    for (QTcpServer *&server : m_servers) {
+        if (server) {
+            server->close();
+            delete server;
+            server = nullptr;
+        }
+    }
+    const QList<HttpConnection *> open = m_connections;
+    m_connections.clear();
+    for (HttpConnection *connection : open) {
+        connection->disconnect(this);
+        connection->abort();
+        connection->deleteLater();
+    }
+}
+
+bool ForumSimulator::isRunning() const
+{
+    return m_servers[0] && m_servers[0]->isListening();
+}
+
+quint16 ForumSimulator::port(Role role) const
+{
+    const QTcpServer *server = m_servers[int(role)];
+    return server ? server->serverPort() : 0;
+}
+
+QString ForumSimulator::hostAndPort(Role role) const
+{
+    return QStringLiteral("127.0.0.1:") + QString::number(port(role));
+}
+
+QString ForumSimulator::probeUrl() const
+{
+    return url(Role::Probe);
+}
+
+QString ForumSimulator::url(Role role, const QString &pathAndQuery) const
+{
+    return QStringLiteral("http://") + hostAndPort(role) + pathAndQuery;
+}
+
+void ForumSimulator::configureClient() const
+{
+    Settings &settings = Settings::instance();
+    settings.setHost(HostRole::Forum, hostAndPort(Role::Forum));
+    settings.setHost(HostRole::Home, hostAndPort(Role::Home));
+    settings.setHost(HostRole::Vip, hostAndPort(Role::Vip));
+    settings.setHost(HostRole::Soft, hostAndPort(Role::Soft));
+    settings.setHost(HostRole::Main, hostAndPort(Role::Main));
+    settings.setProbeUrl(probeUrl());
+}
+
+QStringList ForumSimulator::clientArguments() const
+{
+    return {QStringLiteral("--forum-host"), hostAndPort(Role::Forum), QStringLiteral("--home-host"),
+            hostAndPort(Role::Home),        QStringLiteral("--vip-host"),  hostAndPort(Role::Vip),
+            QStringLiteral("--soft-host"),  hostAndPort(Role::Soft),  QStringLiteral("--main-host"),
+            hostAndPort(Role::Main),        QStringLiteral("--probe-url"), probeUrl()};
+}
+
+QList<ForumSimulator::RecordedRequest> ForumSimulator::requestsTo(const QByteArray &pathContains) const
+{
+    QList<RecordedRequest> found;
+    for (const RecordedRequest &r : m_requests) {
+        if (r.pathAndQuery.contains(pathContains))
+            found.append(r);
+    }
+    return found;
+}
+
+void ForumSimulator::setFault(Fault fault, const QByteArray &pathContains, std::optional<Role> role, int count)
+{
+    m_faults.append(FaultRule{fault, pathContains, role, count});
+}
+
+void ForumSimulator::clearFaults()
+{
+    m_faults.clear();
+}
+
+void ForumSimulator::setSlowDelayMs(int ms)
+{
+    m_slowDelayMs = qMax(0, ms);
+}
+
+void ForumSimulator::setVersionText(const QByteArray &textOrEmptyForMissing)
+{
+    m_site.setVersionText(textOrEmptyForMissing);
+}
+
+QByteArray ForumSimulator::versionText() const
+{
+    return m_site.versionText();
+}
+
+ForumSimulator::Member *ForumSimulator::member(const QString &name)
+{
+    return m_state.member(name);
+}
+
+ForumSimulator::Member *ForumSimulator::memberByUid(int uid)
+{
+    return m_state.memberByUid(uid);
+}
+
+void ForumSimulator::addMember(const Member &member)
+{
+    m_state.addMember(member);
+}
+
+void ForumSimulator::resetState()
+{
+    m_state.reset();
+    m_faults.clear();
+    m_slowDelayMs = kDefaultSlowDelayMs;
+    m_site.setVersionText(ForumSite::defaultVersionText());
+}
+
+QString ForumSimulator::roleName(Role role)
+{
+    return QString::fromLatin1(kRoleNames[int(role)]);
+}
+
+std::optional<ForumSimulator::Role> ForumSimulator::roleFromName(const QString &name)
+{
+    for (int i = 0; i < kSimRoleCount; ++i) {
+        if (name.compare(QLatin1String(kRoleNames[i]), Qt::CaseInsensitive) == 0)
+            return Role(i);
+    }
+    return std::nullopt;
+}
+
+QString ForumSimulator::faultName(Fault fault)
+{
+    for (const FaultName &f : kFaultNames) {
+        if (f.fault == fault)
+            return QString::fromLatin1(f.name);
+    }
+    return {};
+}
+
+std::optional<ForumSimulator::Fault> ForumSimulator::faultFromName(const QString &name)
+{
+    for (const FaultName &f : kFaultNames) {
+        if (name.compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0)
+            return f.fault;
+    }
+    return std::nullopt;
+}
+
+QStringList ForumSimulator::faultNames()
+{
+    QStringList names;
+    for (const FaultName &f : kFaultNames)
+        names.append(QString::fromLatin1(f.name));
+    return names;
+}
+
+void ForumSimulator::onNewConnection(Role role)
+{
+    QTcpServer *server = m_servers[int(role)];
+    while (server && server->hasPendingConnections()) {
+        QTcpSocket *socket = server->nextPendingConnection();
+        auto *connection = new HttpConnection(socket, this);
+        m_connections.append(connection);
+        connect(connection, &HttpConnection::requestReady, this,
+                [this, role](HttpConnection *c, const HttpRequest &request) { onRequest(role, c, request); });
+        connect(connection, &HttpConnection::closed, this, [this](HttpConnection *c) {
+            m_connections.removeOne(c);
+            c->deleteLater();
+        });
+    }
+}
+
+ForumSimulator::Fault ForumSimulator::takeFault(Role role, const QByteArray &target)
+{
+    for (qsizetype i = 0; i < m_faults.size(); ++i) {
+        FaultRule &rule = m_faults[i];
+        if ((rule.role && *rule.role != role) || !target.contains(rule.pathContains))
+            continue;
+        const Fault fault = rule.fault;
+        if (rule.remaining > 0 && --rule.remaining == 0)
+            m_faults.removeAt(i);
+        return fault;
+    }
+    return Fault::None;
+}
+
+void ForumSimulator::onRequest(Role role, HttpConnection *connection, const HttpRequest &request)
+{
+    if (request.target.startsWith("/__sim/")) {
+        connection->respond(controlRequest(request));
+        return;
+    }
+    RecordedRequest record;
+    record.role = role;
+    record.method = request.method;
+    record.pathAndQuery = request.target;
+    record.headers = request.headers;
+    record.body = request.body;
+    record.received = QDateTime::currentDateTime();
+    m_requests.append(record);
+
+    const Fault fault = takeFault(role, request.target);
+    switch (fault) {
+    case Fault::NoAnswer:
+        connection->holdWithoutAnswer();
+        break;
+    case Fault::Empty: {
+        HttpResponse response = ForumSite::htmlResponse(200, {});
+        if (request.target.contains("inajax=1"))
+            response.setHeader("Content-Type", "text/xml; charset=gbk");
+        connection->respond(response);
+        break;
+    }
+    case Fault::ErrorPage:
+        connection->respond(ForumSite::htmlResponse(200, ForumPages::systemErrorPage()));
+        break;
+    case Fault::Status500:
+        connection->respond(ForumSite::htmlResponse(500, ForumPages::internalErrorPage()));
+        break;
+    case Fault::Token503:
+        connection->respond(ForumSite::htmlResponse(503, ForumPages::tokenErrorPage()));
+        break;
+    default:
+        deliver(connection, fault, m_site.handle(role, request));
+        break;
+    }
+    emit requestReceived(record.method, record.pathAndQuery);
+}
+
+void ForumSimulator::deliver(HttpConnection *connection, Fault fault, HttpResponse response)
+{
+    switch (fault) {
+    case Fault::Slow:
+        // The forum has already acted; only the answer is late.
+        QTimer::singleShot(m_slowDelayMs, connection, [connection, response] { connection->respond(response); });
+        return;
+    case Fault::Drop:
+        connection->respondPartialAndClose(response);
+        return;
+    case Fault::NoCdata:
+        response.body = withoutCdata(response.body);
+        break;
+    case Fault::Huge:
+        response.body = padded(response.body, kHugeBytes);
+        break;
+    case Fault::InvalidGbk:
+        response.body = withInvalidGbk(response.body);
+        break;
+    default:
+        break;
+    }
+    connection->respond(response);
+}
+
+HttpResponse ForumSimulator::controlRequest(const HttpRequest &request)
+{
+    const QByteArray path = FormCodec::pathOf(request.target);
+    // Control values are UTF-8 (typed into a shell or a browser), unlike the forum's own forms.
+    QHash<QString, QString> query;
+    const QList<QByteArray> pairs = FormCodec::queryOf(request.target).split('&');
+    for (const QByteArray &pair : pairs) {
+        const qsizetype eq = pair.indexOf('=');
+        QByteArray name = eq < 0 ? pair : pair.left(eq);
+        QByteArray value = eq < 0 ? QByteArray() : pair.mid(eq + 1);
+        name.replace('+', ' ');
+        value.replace('+', ' ');
+        query.insert(QString::fromUtf8(QByteArray::fromPercentEncoding(name)),
+                     QString::fromUtf8(QByteArray::fromPercentEncoding(value)));
+    }
+
+    if (path == "/__sim/reset") {
+        resetState();
+        m_requests.clear();
+        return plainText(200, "ok reset");
+    }
+    if (path == "/__sim/clearfaults") {
+        clearFaults();
+        return plainText(200, "ok faults cleared");
+    }
+    if (path == "/__sim/fault") {
+        const std::optional<Fault> fault = faultFromName(query.value(QStringLiteral("mode")));
+        if (!fault)
+            return plainText(400, "unknown mode; one of: " + faultNames().join(QLatin1Char(' ')).toLatin1());
+        std::optional<Role> role;
+        if (query.contains(QStringLiteral("role")) && !query.value(QStringLiteral("role")).isEmpty()) {
+            role = roleFromName(query.value(QStringLiteral("role")));
+            if (!role)
+                return plainText(400, "unknown role");
+        }
+        bool ok = true;
+        const int count = query.contains(QStringLiteral("count")) ? query.value(QStringLiteral("count")).toInt(&ok) : -1;
+        if (!ok)
+            return plainText(400, "bad count");
+        setFault(*fault, query.value(QStringLiteral("path")).toUtf8(), role, count);
+        return plainText(200, "ok fault " + faultName(*fault).toLatin1());
+    }
+    if (path == "/__sim/slow") {
+        bool ok = false;
+        const int ms = query.value(QStringLiteral("ms")).toInt(&ok);
+        if (!ok)
+            return plainText(400, "bad ms");
+        setSlowDelayMs(ms);
+        return plainText(200, "ok slow " + QByteArray::number(m_slowDelayMs));
+    }
+    if (path == "/__sim/version") {
+        if (query.contains(QStringLiteral("missing")))
+            setVersionText({});
+        else if (query.contains(QStringLiteral("text")))
+            setVersionText(CodePage::toAnsi(query.value(QStringLiteral("text"))));
+        else
+            setVersionText(ForumSite::defaultVersionText());
+        return plainText(200, "ok version " + (versionText().isEmpty() ? QByteArray("missing") : versionText()));
+    }
+    if (path == "/__sim/requests") {
+        QByteArray lines;
+        for (const RecordedRequest &r : std::as_const(m_requests))
+            lines += roleName(r.role).toLatin1() + ' ' + r.method + ' ' + r.pathAndQuery + ' ' + QByteArray::number(r.body.size())
+                + " bytes\n";
+        return plainText(200, lines + "ok " + QByteArray::number(m_requests.size()) + " requests");
+    }
+    return plainText(404, "unknown control request");
+}

@@ -1,0 +1,128 @@
+#pragma once
+// A local stand-in for the Quorvel site: every role (forum, member home, VIP, software, main site)
+// and the connectivity-probe site on its own loopback port, with members, sessions and balances in
+// memory, fault modes, and a log of every request received. Used in-process by the tests and by
+// the quorvel-sim executable for the demo. Everything runs on the thread that owns the object.
+//
+// Control requests, on any role, never recorded and never faulted (answered text/plain "ok ..."):
+//   GET /__sim/reset                         members, balances, sessions, locks, faults, version file back
+//   GET /__sim/fault?mode=MODE[&path=TEXT][&role=ROLE][&count=N]   add a fault rule
+//   GET /__sim/clearfaults
+//   GET /__sim/slow?ms=N
+//   GET /__sim/version?text=TEXT (UTF-8)  |  /__sim/version?missing=1  |  /__sim/version (default)
+//   GET /__sim/requests                      the request log, one line per request
+// MODE: none slow empty errorpage status500 drop nocdata huge invalidgbk token503 noanswer.
+// ROLE: forum home vip soft main probe.
+#include "ForumSite.h"
+#include "ForumState.h"
+#include "SimTypes.h"
+
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <array>
+#include <optional>
+
+class HttpConnection;
+class QTcpServer;
+
+class ForumSimulator : public QObject
+{
+    Q_OBJECT
+public:
+    using Role = SimRole;
+    using Fault = SimFault;
+    using Member = ForumMember;
+    using RecordedRequest = ::RecordedRequest;
+
+    explicit ForumSimulator(QObject *parent = nullptr);
+    ~ForumSimulator() override;
+
+    // Listens for every role on 127.0.0.1: free ports, or portBase + 0..5 (Forum, Home, Vip, Soft,
+    // Main, Probe) when portBase is given. False (and nothing listening) when a port is taken.
+    bool start(quint16 portBase = 0);
+    void stop(); // closes the servers and every open connection
+    [[nodiscard]] bool isRunning() const;
+
+    [[nodiscard]] quint16 port(Role role) const;
+    [[nodiscard]] QString hostAndPort(Role role) const; // "127.0.0.1:PORT"
+    [[nodiscard]] QString probeUrl() const;             // "http://127.0.0.1:PORT/"
+    // "http://" + hostAndPort(role) + pathAndQuery
+    [[nodiscard]] QString url(Role role, const QString &pathAndQuery = QStringLiteral("/")) const;
+
+    // Points the client's settings (every role host and the probe address) at this simulator.
+    void configureClient() const;
+    // --forum-host H --home-host H --vip-host H --soft-host H --main-host H --probe-url URL
+    [[nodiscard]] QStringList clientArguments() const;
+
+    [[nodiscard]] QList<RecordedRequest> requests() const { return m_requests; }
+    // Requests whose path and query contain the text.
+    [[nodiscard]] QList<RecordedRequest> requestsTo(const QByteArray &pathContains) const;
+    void clearRequests() { m_requests.clear(); }
+
+    // Adds a rule: requests whose path and query contain pathContains (empty: every request), on
+    // the given role (none: every role), get the fault; count limits it to the next N matching
+    // requests (-1: until cleared). The first matching rule wins.
+    void setFault(Fault fault, const QByteArray &pathContains = {}, std::optional<Role> role = std::nullopt,
+                  int count = -1);
+    void clearFaults();
+    void setSlowDelayMs(int ms);
+    [[nodiscard]] int slowDelayMs() const { return m_slowDelayMs; }
+    // Content of /version/main.txt; empty makes the file missing (404).
+    void setVersionText(const QByteArray &textOrEmptyForMissing);
+    [[nodiscard]] QByteArray versionText() const;
+
+    [[nodiscard]] Member *member(const QString &name);
+    [[nodiscard]] Member *memberByUid(int uid);
+    void addMember(const Member &member);
+    // Members, balances, sessions, locks and mail records back to the demo set; faults, the slow
+    // delay and the version file back to their defaults. Member pointers handed out before are void.
+    void resetState();
+    [[nodiscard]] static QList<Member> demoMembers() { return ForumState::demoMembers(); }
+
+    // Moves the forum's clock forward (sign-in lock, lost-password repeat refusal).
+    void advanceTime(qint64 seconds) { m_state.advanceTime(seconds); }
+    // UIDs a password mail went to, in order.
+    [[nodiscard]] QList<int> mailedUids() const { return m_state.mailedUids(); }
+    [[nodiscard]] ForumState &state() { return m_state; }
+
+    // Cookie names the forum uses ("qvbbs_2132_auth", "qvbbs_2132_saltkey").
+    [[nodiscard]] static QByteArray authCookieName() { return ForumSite::authCookieName(); }
+    [[nodiscard]] static QByteArray saltCookieName() { return ForumSite::saltCookieName(); }
+
+    [[nodiscard]] static QString roleName(Role role);
+    [[nodiscard]] static std::optional<Role> roleFromName(const QString &name);
+    [[nodiscard]] static QString faultName(Fault fault);
+    [[nodiscard]] static std::optional<Fault> faultFromName(const QString &name);
+    [[nodiscard]] static QStringList faultNames();
+
+    static constexpr int kDefaultSlowDelayMs = 35000; // beyond the client's 30 s limit
+    static constexpr qsizetype kHugeBytes = 9 * 1024 * 1024;
+
+signals:
+    // After a request has been recorded (control requests excluded).
+    void requestReceived(const QByteArray &method, const QByteArray &pathAndQuery);
+
+private:
+    struct FaultRule {
+        Fault fault = Fault::None;
+        QByteArray pathContains;
+        std::optional<Role> role;
+        int remaining = -1;
+    };
+
+    void onNewConnection(Role role);
+    void onRequest(Role role, HttpConnection *connection, const HttpRequest &request);
+    HttpResponse controlRequest(const HttpRequest &request);
+    Fault takeFault(Role role, const QByteArray &target);
+    void deliver(HttpConnection *connection, Fault fault, HttpResponse response);
+
+    ForumState m_state;
+    ForumSite m_site;
+    std::array<QTcpServer *, kSimRoleCount> m_servers{};
+    QList<HttpConnection *> m_connections;
+    QList<RecordedRequest> m_requests;
+    QList<FaultRule> m_faults;
+    int m_slowDelayMs = kDefaultSlowDelayMs;
+};

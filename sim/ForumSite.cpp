@@ -1,0 +1,398 @@
+#include "ForumSite.h"
+
+#include "AvatarPainter.h"
+#include "FormCodec.h"
+#include "ForumPages.h"
+#include "app/CodePage.h"
+
+#include <QLocale>
+#include <QRandomGenerator>
+
+namespace {
+
+constexpr qint64 kMonth = 30 * 24 * 3600;
+
+QByteArray randomSalt()
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray salt(8, Qt::Uninitialized);
+    for (char &c : salt)
+        c = alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet - 1))];
+    return salt;
+}
+
+QByteArray httpDate(const QDateTime &utc)
+{
+    return QLocale::c().toString(utc, QStringLiteral("ddd, dd-MMM-yyyy hh:mm:ss 'GMT'")).toLatin1();
+}
+
+// A handle key as the request names it (query, then body), restricted to what a script name allows.
+QString handleKey(const FormCodec::Fields &query, const FormCodec::Fields &body, const QString &fallback)
+{
+    QString key = FormCodec::value(query, QStringLiteral("handlekey"));
+    if (key.isEmpty())
+        key = FormCodec::value(body, QStringLiteral("handlekey"));
+    for (const QChar c : key) {
+        if (!(c.isLetterOrNumber() && c.unicode() < 0x80) && c != u'_')
+            return fallback;
+    }
+    return key.isEmpty() ? fallback : key;
+}
+
+bool isPost(const HttpRequest &request)
+{
+    return request.method == "POST";
+}
+
+} // namespace
+
+ForumSite::ForumSite(ForumState &state) : m_state(state), m_versionText(defaultVersionText()) {}
+
+QByteArray ForumSite::cookiePrefix()
+{
+    return QByteArrayLiteral("qvbbs_2132_");
+}
+
+QByteArray ForumSite::defaultVersionText()
+{
+    return QByteArrayLiteral("km:V1.2|2015-03-01");
+}
+
+HttpResponse ForumSite::htmlResponse(int status, const QString &html)
+{
+    HttpResponse response;
+    response.status = status;
+    response.addHeader("Content-Type", "text/html; charset=gbk");
+    response.body = CodePage::toAnsi(html);
+    return response;
+}
+
+HttpResponse ForumSite::ajaxResponse(const QString &inner)
+{
+    HttpResponse response;
+    response.addHeader("Content-Type", "text/xml; charset=gbk");
+    response.addHeader("Cache-Control", "no-cache");
+    response.body = CodePage::toAnsi(ForumPages::ajaxEnvelope(inner));
+    return response;
+}
+
+QByteArray ForumSite::cookie(const QByteArray &name, const QByteArray &value, qint64 lifetimeSeconds, bool httpOnly)
+{
+    QByteArray line = name + '=' + value;
+    // Lifetime 0: a session cookie, gone when the browser session ends.
+    if (lifetimeSeconds > 0)
+        line += "; expires=" + httpDate(QDateTime::currentDateTimeUtc().addSecs(lifetimeSeconds));
+    line += "; path=/";
+    if (httpOnly)
+        line += "; httponly";
+    return line;
+}
+
+QByteArray ForumSite::deletedCookie(const QByteArray &name)
+{
+    return name + "=deleted; expires=Thu, 01-Jan-1970 00:00:01 GMT; path=/";
+}
+
+ForumSite::Visit ForumSite::beginVisit(const HttpRequest &request)
+{
+    Visit visit;
+    visit.cookies = FormCodec::parseCookies(request.headerValues("Cookie"));
+    visit.salt = visit.cookies.value(saltCookieName());
+    if (visit.salt.isEmpty() || visit.salt == "deleted") {
+        // First request of this client: the salt and the visit cookies.
+        visit.salt = randomSalt();
+        visit.setCookies.append(cookie(saltCookieName(), visit.salt, kMonth, true));
+        visit.setCookies.append(cookie(cookiePrefix() + "lastvisit",
+                                       QByteArray::number(m_state.now().toSecsSinceEpoch() - 3600), kMonth, false));
+    }
+    visit.member = m_state.sessionMember(visit.cookies.value(authCookieName()), visit.salt);
+    return visit;
+}
+
+void ForumSite::finishVisit(Visit &visit, HttpResponse &response)
+{
+    for (const QByteArray &line : std::as_const(visit.setCookies))
+        response.addHeader("Set-Cookie", line);
+}
+
+HttpResponse ForumSite::handle(SimRole role, const HttpRequest &request)
+{
+    const QByteArray path = FormCodec::pathOf(request.target);
+    switch (role) {
+    case SimRole::Probe: {
+        HttpResponse response;
+        response.addHeader("Content-Type", "text/html; charset=utf-8");
+        response.body = ForumPages::probePage();
+        return response;
+    }
+    case SimRole::Soft:
+        return soft(request);
+    case SimRole::Main:
+        if (path == "/" || path == "/index.php")
+            return htmlResponse(200, ForumPages::mainIndexPage());
+        return htmlResponse(404, ForumPages::notFoundPage());
+    case SimRole::Vip:
+        return vip(request);
+    case SimRole::Home:
+        return home(request);
+    case SimRole::Forum:
+        return forum(request);
+    }
+    return htmlResponse(404, ForumPages::notFoundPage());
+}
+
+HttpResponse ForumSite::soft(const HttpRequest &request) const
+{
+    const QByteArray path = FormCodec::pathOf(request.target);
+    if (path == "/version/main.txt") {
+        if (m_versionText.isEmpty())
+            return htmlResponse(404, ForumPages::notFoundPage());
+        HttpResponse response;
+        response.addHeader("Content-Type", "text/plain");
+        response.body = m_versionText;
+        return response;
+    }
+    if (path == "/" || path == "/index.html")
+        return htmlResponse(200, ForumPages::softIndexPage());
+    return htmlResponse(404, ForumPages::notFoundPage());
+}
+
+HttpResponse ForumSite::vip(const HttpRequest &request)
+{
+    const QByteArray path = FormCodec::pathOf(request.target);
+    if (path != "/" && path != "/index.php")
+        return htmlResponse(404, ForumPages::notFoundPage());
+    Visit visit = beginVisit(request);
+    HttpResponse response = htmlResponse(200, ForumPages::vipPage(visit.member));
+    finishVisit(visit, response);
+    return response;
+}
+
+HttpResponse ForumSite::avatar(const QByteArray &path)
+{
+    QByteArray size;
+    const int uid = AvatarPainter::uidFromPath(path, &size);
+    const ForumMember *m = uid < 0 ? nullptr : m_state.memberByUid(uid);
+    if (!m || !m->hasAvatar)
+        return htmlResponse(404, ForumPages::notFoundPage());
+    const QString key = QString::number(uid) + QLatin1Char('/') + QString::fromLatin1(size) + QLatin1Char('/') + m->name;
+    QByteArray &jpeg = m_avatarCache[key];
+    if (jpeg.isEmpty())
+        jpeg = AvatarPainter::jpeg(uid, m->name, AvatarPainter::sideFor(size));
+    HttpResponse response;
+    response.addHeader("Content-Type", "image/jpeg");
+    response.body = jpeg;
+    return response;
+}
+
+HttpResponse ForumSite::forum(const HttpRequest &request)
+{
+    const QByteArray path = FormCodec::pathOf(request.target);
+    if (path.startsWith("/uc_server/data/avatar/"))
+        return avatar(path);
+    const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
+    const QString mod = FormCodec::value(query, QStringLiteral("mod"));
+    const bool inAjax = FormCodec::value(query, QStringLiteral("inajax")) == QStringLiteral("1");
+
+    Visit visit = beginVisit(request);
+    HttpResponse response;
+    bool tokenRefused = false;
+    if (path == "/" || path == "/index.php" || path == "/forum.php") {
+        if (mod == QStringLiteral("viewthread"))
+            response = htmlResponse(200, ForumPages::threadPage(int(FormCodec::intValue(FormCodec::value(query, QStringLiteral("tid"))))));
+        else
+            response = htmlResponse(200, ForumPages::forumIndexPage(visit.member));
+    } else if (path == "/member.php") {
+        const QString action = FormCodec::value(query, QStringLiteral("action"));
+        if (mod == QStringLiteral("logging") && action == QStringLiteral("login") && isPost(request)
+            && FormCodec::has(query, QStringLiteral("loginsubmit"))) {
+            const QString inner = loginReply(request, visit, &tokenRefused);
+            response = ajaxResponse(inner);
+        } else if (mod == QStringLiteral("logging") && action == QStringLiteral("logout")) {
+            const QString name = visit.member ? visit.member->name : QString();
+            logout(visit);
+            response = htmlResponse(200, ForumPages::logoutPage(name));
+        } else if (mod == QStringLiteral("logging")) {
+            response = htmlResponse(200, ForumPages::loginPage());
+        } else if (mod == QStringLiteral("register")) {
+            response = htmlResponse(200, ForumPages::registerPage());
+        } else if (mod == QStringLiteral("lostpasswd") && isPost(request)) {
+            response = ajaxResponse(lostPasswordReply(request, &tokenRefused));
+        } else if (mod == QStringLiteral("lostpasswd")) {
+            response = htmlResponse(200, ForumPages::lostPasswordPage());
+        } else {
+            response = inAjax ? ajaxResponse(ForumPages::ajaxRefusal(QStringLiteral("undefined"),
+                                                                     QStringLiteral("未定义操作"), {}, false))
+                              : htmlResponse(200, ForumPages::noticePage(QStringLiteral("未定义操作")));
+        }
+    } else {
+        return htmlResponse(404, ForumPages::notFoundPage());
+    }
+    if (tokenRefused)
+        response = htmlResponse(503, ForumPages::tokenErrorPage());
+    finishVisit(visit, response);
+    return response;
+}
+
+HttpResponse ForumSite::home(const HttpRequest &request)
+{
+    const QByteArray path = FormCodec::pathOf(request.target);
+    const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
+    const QString mod = FormCodec::value(query, QStringLiteral("mod"));
+
+    Visit visit = beginVisit(request);
+    HttpResponse response;
+    bool tokenRefused = false;
+    if (path == "/" || path == "/index.php") {
+        response = htmlResponse(200, ForumPages::homeIndexPage(visit.member));
+    } else if (path == "/home.php" && mod == QStringLiteral("space")) {
+        const ForumMember *m = nullptr;
+        if (FormCodec::has(query, QStringLiteral("uid")))
+            m = m_state.memberByUid(int(FormCodec::intValue(FormCodec::value(query, QStringLiteral("uid")))));
+        else if (FormCodec::has(query, QStringLiteral("username")))
+            m = m_state.member(FormCodec::value(query, QStringLiteral("username")));
+        else
+            m = visit.member;
+        response = m ? htmlResponse(200, ForumPages::profilePage(*m))
+                     : htmlResponse(200, ForumPages::noticePage(QStringLiteral("抱歉，该用户不存在或已被删除")));
+    } else if (path == "/home.php" && mod == QStringLiteral("spacecp")
+               && FormCodec::value(query, QStringLiteral("ac")) == QStringLiteral("credit")) {
+        const QString op = FormCodec::value(query, QStringLiteral("op"));
+        if (op == QStringLiteral("exchange") && isPost(request))
+            response = ajaxResponse(exchangeReply(request, visit, &tokenRefused));
+        else if (visit.member)
+            response = htmlResponse(200, ForumPages::creditPage(*visit.member));
+        else
+            response = htmlResponse(200, ForumPages::signInRequiredPage());
+    } else if (path == "/home.php") {
+        response = htmlResponse(200, ForumPages::homeIndexPage(visit.member));
+    } else {
+        return htmlResponse(404, ForumPages::notFoundPage());
+    }
+    if (tokenRefused)
+        response = htmlResponse(503, ForumPages::tokenErrorPage());
+    finishVisit(visit, response);
+    return response;
+}
+
+QString ForumSite::loginReply(const HttpRequest &request, Visit &visit, bool *tokenRefused)
+{
+    const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
+    const FormCodec::Fields body = FormCodec::decode(request.body);
+    if (FormCodec::value(body, QStringLiteral("formhash")) != QLatin1String(kLoginFormHash)) {
+        *tokenRefused = true;
+        return {};
+    }
+    const QString key = handleKey(query, body, QStringLiteral("login"));
+    const ForumState::LoginResult result = m_state.login(
+        request.peer.toString(), FormCodec::value(body, QStringLiteral("username")),
+        FormCodec::value(body, QStringLiteral("password")),
+        int(FormCodec::intValue(FormCodec::value(body, QStringLiteral("questionid")))),
+        FormCodec::value(body, QStringLiteral("answer")));
+
+    using Kind = ForumState::LoginResult::Kind;
+    const QString perm = QStringLiteral("'loginperm':'") + QString::number(result.triesLeft) + QLatin1Char('\'');
+    switch (result.kind) {
+    case Kind::Success: {
+        const ForumMember &m = *result.member;
+        const QByteArray auth = m_state.openSession(m.uid, visit.salt);
+        visit.setCookies.append(cookie(authCookieName(), auth, 0, true));
+        visit.setCookies.append(cookie(cookiePrefix() + "lastcheckfeed",
+                                       QByteArray::number(m.uid) + "%7C" + QByteArray::number(m_state.now().toSecsSinceEpoch()),
+                                       kMonth, false));
+        visit.setCookies.append(cookie(cookiePrefix() + "ulastactivity", QByteArray::number(m_state.now().toSecsSinceEpoch()),
+                                       kMonth, false));
+        visit.setCookies.append(cookie(cookiePrefix() + "lip", "127.0.0.1%2C" + QByteArray::number(m_state.now().toSecsSinceEpoch()),
+                                       0, false));
+        QString url = FormCodec::value(body, QStringLiteral("referer"));
+        if (!url.startsWith(QStringLiteral("http")) || url.contains(QLatin1Char('\'')))
+            url = QStringLiteral("forum.php");
+        return ForumPages::ajaxSuccess(key, url, ForumPages::loginGreeting(m), ForumPages::loginValues(m));
+    }
+    case Kind::BadCredentials:
+        return ForumPages::ajaxRefusal(key, QStringLiteral("登录失败，您还可以尝试 %1 次").arg(result.triesLeft), perm, false);
+    case Kind::QuestionEmpty:
+        return ForumPages::ajaxRefusal(key, QStringLiteral("请选择安全提问以及填写正确的答案"), perm, false);
+    case Kind::QuestionInvalid:
+        return ForumPages::ajaxRefusal(key, QStringLiteral("安全提问或答案不正确，请选择正确的安全提问并填写答案"), perm, false);
+    case Kind::Locked:
+        break;
+    }
+    return ForumPages::ajaxRefusal(key, QStringLiteral("密码错误次数过多，请 15 分钟后重新登录"), {}, false);
+}
+
+void ForumSite::logout(Visit &visit)
+{
+    // Every cookie of the site goes, each set to "deleted" with a 1970 expiry. The forum keeps no
+    // list of signed-out tokens: a client that kept its auth cookie would still be signed in.
+    visit.setCookies.clear();
+    const char *names[] = {"auth", "saltkey", "lastvisit", "lastact", "sid", "lastcheckfeed", "ulastactivity", "lip"};
+    for (const char *name : names)
+        visit.setCookies.append(deletedCookie(cookiePrefix() + name));
+}
+
+QString ForumSite::exchangeReply(const HttpRequest &request, Visit &visit, bool *tokenRefused)
+{
+    const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
+    const FormCodec::Fields body = FormCodec::decode(request.body);
+    if (FormCodec::value(body, QStringLiteral("formhash")) != QLatin1String(kExchangeFormHash)) {
+        *tokenRefused = true;
+        return {};
+    }
+    const QString key = handleKey(query, body, QStringLiteral("credit"));
+    auto refuse = [&](const QString &message) { return ForumPages::ajaxRefusal(key, message, {}, true); };
+    if (!visit.member)
+        return refuse(QStringLiteral("请先登录后再进行积分兑换"));
+
+    const ForumState::ExchangeResult result = m_state.exchange(
+        *visit.member, FormCodec::value(body, QStringLiteral("password")),
+        FormCodec::value(body, QStringLiteral("exchangeamount")),
+        int(FormCodec::intValue(FormCodec::value(body, QStringLiteral("tocredits")))),
+        int(FormCodec::intValue(FormCodec::value(body, QStringLiteral("fromcredits")))));
+    using Kind = ForumState::ExchangeResult::Kind;
+    switch (result.kind) {
+    case Kind::Success:
+        return ForumPages::ajaxSuccess(key, QStringLiteral("home.php?mod=spacecp&ac=credit&op=base"),
+                                       QStringLiteral("积分兑换成功，您使用 %1 枚za兑换了 %2 枚Quorvel币")
+                                           .arg(result.cost)
+                                           .arg(result.amount),
+                                       {});
+    case Kind::WrongPassword:
+        return refuse(QStringLiteral("密码错误，无法进行积分兑换，请返回修改"));
+    case Kind::ZeroAmount:
+        return refuse(QStringLiteral("兑换数量不能为0，请输入要兑换的Quorvel币数量"));
+    case Kind::NegativeAmount:
+        return refuse(QStringLiteral("兑换数量不能为负数，请输入正确的数量"));
+    case Kind::UnknownRule:
+        return refuse(QStringLiteral("该积分兑换方向未开放，只能使用za兑换Quorvel币"));
+    case Kind::TooFew:
+        break;
+    }
+    return refuse(QStringLiteral("您的za不足，本次兑换需要 %1 枚za，您只有 %2 枚").arg(result.cost).arg(visit.member->za));
+}
+
+QString ForumSite::lostPasswordReply(const HttpRequest &request, bool *tokenRefused)
+{
+    const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
+    const FormCodec::Fields body = FormCodec::decode(request.body);
+    if (FormCodec::value(body, QStringLiteral("formhash")) != QLatin1String(kLostPasswordFormHash)) {
+        *tokenRefused = true;
+        return {};
+    }
+    const QString key = handleKey(query, body, QStringLiteral("lostpwform"));
+    using Result = ForumState::LostPasswordResult;
+    switch (m_state.lostPassword(FormCodec::value(body, QStringLiteral("username")),
+                                 FormCodec::value(body, QStringLiteral("email")))) {
+    case Result::Sent:
+        return ForumPages::ajaxSuccess(key, QStringLiteral("forum.php"),
+                                       QStringLiteral("取回密码的方法已通过 Email 发送到您的信箱中，请在 3 天之内修改您的密码"),
+                                       {});
+    case Result::NoMatch:
+        return ForumPages::ajaxRefusal(key, QStringLiteral("抱歉，您填写的用户名与 Email 不匹配，无法取回密码"), {}, false);
+    case Result::Administrator:
+        return ForumPages::ajaxRefusal(key, QStringLiteral("抱歉，管理员帐号不能使用取回密码功能"), {}, false);
+    case Result::TooSoon:
+        break;
+    }
+    return ForumPages::ajaxRefusal(key, QStringLiteral("取回密码的邮件已经发出，请 5 分钟后再重新申请"), {}, false);
+}

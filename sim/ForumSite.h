@@ -1,0 +1,74 @@
+#pragma once
+// The simulated site's answers: which role serves which path, the cookies of a visit, and the
+// forum's actions (sign-in, sign-out, profile, credits, exchange, VIP page, lost password,
+// avatars, version file). Takes a parsed request, gives the response; the wire is elsewhere.
+//
+// Paths by role (anything else is a 404 page):
+//   Forum  /, /forum.php (mod=viewthread&tid=25020), /member.php (mod=logging action=login|logout,
+//          mod=register, mod=lostpasswd), /uc_server/data/avatar/DDD/DD/DD/DD_avatar_SIZE.jpg
+//   Home   /, /home.php (mod=space&uid=N|username=NAME, mod=spacecp&ac=credit op=buy|base|exchange)
+//   Vip    / (the VIP front page of the signed-in member)
+//   Soft   /version/main.txt, /
+//   Main   /
+//   Probe  any path: a small HTML page
+#include "ForumState.h"
+#include "HttpMessage.h"
+#include "SimTypes.h"
+
+#include <QHash>
+#include <QString>
+
+class ForumSite
+{
+public:
+    explicit ForumSite(ForumState &state);
+
+    // Site-wide cookie prefix of every cookie the forum sets ("qvbbs_2132_").
+    [[nodiscard]] static QByteArray cookiePrefix();
+    [[nodiscard]] static QByteArray saltCookieName() { return cookiePrefix() + "saltkey"; }
+    [[nodiscard]] static QByteArray authCookieName() { return cookiePrefix() + "auth"; }
+
+    // Form tokens the client sends; any other token is answered with the 503 page.
+    static constexpr const char *kLoginFormHash = "5c2e9a17";
+    static constexpr const char *kExchangeFormHash = "7b41e0c3";
+    static constexpr const char *kLostPasswordFormHash = "e93f2d06";
+
+    [[nodiscard]] static QByteArray defaultVersionText(); // "km:V1.2|2015-03-01"
+    // Empty: the file is missing (404).
+    void setVersionText(const QByteArray &text) { m_versionText = text; }
+    [[nodiscard]] QByteArray versionText() const { return m_versionText; }
+
+    HttpResponse handle(SimRole role, const HttpRequest &request);
+
+    [[nodiscard]] static HttpResponse htmlResponse(int status, const QString &html);
+    [[nodiscard]] static HttpResponse ajaxResponse(const QString &inner);
+
+private:
+    // One request's view of the visitor: its cookies, its salt, the signed-in member, and the
+    // cookies the answer will set.
+    struct Visit {
+        QHash<QByteArray, QByteArray> cookies;
+        QByteArray salt;
+        ForumMember *member = nullptr;
+        QList<QByteArray> setCookies;
+    };
+    Visit beginVisit(const HttpRequest &request);
+    static void finishVisit(Visit &visit, HttpResponse &response);
+    static QByteArray cookie(const QByteArray &name, const QByteArray &value, qint64 lifetimeSeconds, bool httpOnly);
+    static QByteArray deletedCookie(const QByteArray &name);
+
+    HttpResponse forum(const HttpRequest &request);
+    HttpResponse home(const HttpRequest &request);
+    HttpResponse vip(const HttpRequest &request);
+    HttpResponse soft(const HttpRequest &request) const;
+    HttpResponse avatar(const QByteArray &path);
+
+    QString loginReply(const HttpRequest &request, Visit &visit, bool *tokenRefused);
+    void logout(Visit &visit);
+    QString exchangeReply(const HttpRequest &request, Visit &visit, bool *tokenRefused);
+    QString lostPasswordReply(const HttpRequest &request, bool *tokenRefused);
+
+    ForumState &m_state;
+    QByteArray m_versionText;
+    QHash<QString, QByteArray> m_avatarCache;
+};

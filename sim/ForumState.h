@@ -1,0 +1,84 @@
+#pragma once
+// What the simulated forum remembers: members with their balances, open sessions, failed sign-ins
+// per address, and when each member last asked for a new password. Pure logic without sockets.
+#include "SimTypes.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <deque>
+
+class ForumState
+{
+public:
+    ForumState();
+
+    // Demo members back, sessions, failed sign-ins, mail records and the clock offset cleared.
+    void reset();
+    [[nodiscard]] static QList<ForumMember> demoMembers();
+
+    // By name, compared without regard to ASCII case as the forum's database does.
+    [[nodiscard]] ForumMember *member(const QString &name);
+    [[nodiscard]] ForumMember *memberByUid(int uid);
+    // A sign-in account: a member name first, else a UID when the text is all digits.
+    [[nodiscard]] ForumMember *memberByAccount(const QString &account);
+    // Adds a member, or replaces the one with the same UID. Pointers to other members stay valid.
+    void addMember(const ForumMember &member);
+    [[nodiscard]] const std::deque<ForumMember> &members() const { return m_members; }
+
+    // The forum's clock: the real time plus an offset tests can move forward.
+    [[nodiscard]] QDateTime now() const;
+    void advanceTime(qint64 seconds);
+
+    static constexpr int kLoginTries = 5;
+    static constexpr qint64 kLockSeconds = 15 * 60;
+    static constexpr qint64 kLostPasswordRepeatSeconds = 5 * 60;
+
+    struct LoginResult {
+        enum class Kind { Success, BadCredentials, QuestionEmpty, QuestionInvalid, Locked };
+        Kind kind = Kind::BadCredentials;
+        ForumMember *member = nullptr; // on success
+        int triesLeft = 0;             // after a refusal that still allows tries
+    };
+    LoginResult login(const QString &address, const QString &account, const QString &password, int questionId,
+                      const QString &answer);
+    [[nodiscard]] int recentFailures(const QString &address) const;
+
+    // A new auth token bound to the member and the salt cookie the client holds.
+    QByteArray openSession(int uid, const QByteArray &salt);
+    // The member of a session, only when both the auth token and its salt cookie are presented.
+    [[nodiscard]] ForumMember *sessionMember(const QByteArray &auth, const QByteArray &salt);
+    [[nodiscard]] int sessionCount() const { return int(m_sessions.size()); }
+
+    struct ExchangeResult {
+        enum class Kind { Success, WrongPassword, ZeroAmount, NegativeAmount, UnknownRule, TooFew };
+        Kind kind = Kind::WrongPassword;
+        qint64 amount = 0; // Quorvel币 asked for
+        qint64 cost = 0;   // za charged (or that would have been)
+    };
+    // Credit 1 (Quorvel币) received, paid in credit 4 (za) at 4 : 1, charged here.
+    ExchangeResult exchange(ForumMember &member, const QString &password, const QString &amountText, int toCredit,
+                            int fromCredit);
+    // za for an amount of Quorvel币: a quarter, rounded up, so no amount comes free.
+    [[nodiscard]] static qint64 exchangeCost(qint64 amount);
+
+    enum class LostPasswordResult { Sent, NoMatch, Administrator, TooSoon };
+    LostPasswordResult lostPassword(const QString &name, const QString &email);
+    // Members a password mail was sent to, in order.
+    [[nodiscard]] QList<int> mailedUids() const { return m_mailedUids; }
+
+private:
+    void recordFailure(const QString &address);
+
+    std::deque<ForumMember> m_members;
+    struct Session {
+        int uid = 0;
+        QByteArray salt;
+    };
+    QHash<QByteArray, Session> m_sessions;
+    QHash<QString, QList<QDateTime>> m_failures;
+    QHash<int, QDateTime> m_lastMail;
+    QList<int> m_mailedUids;
+    qint64 m_clockOffset = 0;
+};

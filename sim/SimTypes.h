@@ -1,0 +1,63 @@
+#pragma once
+// Plain types of the forum simulator, shared by its parts and re-exported by ForumSimulator.
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// The site's hosts, each served on its own loopback port; Probe is the connectivity-probe site.
+enum class SimRole { Forum, Home, Vip, Soft, Main, Probe };
+inline constexpr int kSimRoleCount = 6;
+
+// How a matching request is answered instead of (or on top of) the normal reply.
+// Empty, ErrorPage, Status500, Token503 and NoAnswer answer before the forum acts on the request
+// (nothing is charged, no session opens); Slow, Drop, NoCdata, Huge and InvalidGbk act on it
+// first and only spoil the delivery, as a server that fails late would.
+enum class SimFault {
+    None,
+    Slow,       // the normal reply, sent after the slow delay
+    Empty,      // 200 with an empty body
+    ErrorPage,  // 200 with an HTML error page (no CDATA)
+    Status500,  // 500 with an HTML error page
+    Drop,       // headers and half the body, then the connection is closed
+    NoCdata,    // the AJAX envelope without its CDATA section
+    Huge,       // the normal reply padded beyond 8 MiB
+    InvalidGbk, // the normal reply with byte sequences that are not GBK
+    Token503,   // 503 with the form-token error page
+    NoAnswer    // the request is read, the connection stays open, nothing is ever sent
+};
+
+struct ForumMember {
+    int uid = 0;
+    QString name;
+    QString password;
+    int questionId = 0; // 0: no security question; 1-7 as the login window numbers them
+    QString answer;
+    QString email;
+    QString group;      // group title as the site shows it, markup included
+    int groupId = 10;   // 1-3 are administrator groups
+    qint64 quorvelbi = 0;
+    qint64 za = 0;
+    int vipLevel = 0;   // 0 none, 1 VIP, 2 SVIP
+    QDate vipExpiry;
+    bool hasAvatar = false;
+
+    [[nodiscard]] bool isAdministrator() const { return groupId >= 1 && groupId <= 3; }
+};
+
+struct RecordedRequest {
+    SimRole role = SimRole::Forum;
+    QByteArray method;
+    QByteArray pathAndQuery; // exactly as received
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body;         // raw bytes
+    QDateTime received;
+
+    // First header of that name, compared without regard to case; empty when absent.
+    [[nodiscard]] QByteArray header(const QByteArray &name) const;
+    // One field of the form body or of the query, decoded from GBK percent-encoding; empty when absent.
+    [[nodiscard]] QString formValue(const QByteArray &name) const;
+    [[nodiscard]] QString queryValue(const QByteArray &name) const;
+};

@@ -1,0 +1,148 @@
+// quorvel-sim: the forum simulator on its own, for the demo and for trying the client by hand.
+#include "ForumSimulator.h"
+#include "app/CodePage.h"
+
+#include <QCommandLineParser>
+#include <QGuiApplication>
+
+#include <cstdio>
+
+namespace {
+
+QString memberKind(const ForumMember &m)
+{
+    QStringList kinds;
+    if (m.isAdministrator())
+        kinds << QStringLiteral("administrator (lost-password refused)");
+    if (m.vipLevel == 1)
+        kinds << QStringLiteral("VIP, %1 days left").arg(QDate::currentDate().daysTo(m.vipExpiry));
+    if (m.vipLevel >= 2)
+        kinds << QStringLiteral("SVIP, %1 days left").arg(QDate::currentDate().daysTo(m.vipExpiry));
+    if (m.questionId > 0)
+        kinds << QStringLiteral("security question %1, answer \"%2\"").arg(m.questionId).arg(m.answer);
+    if (m.group.contains(QStringLiteral("禁止")))
+        kinds << QStringLiteral("banned");
+    if (!m.name.isEmpty() && m.name.toLongLong() > 0)
+        kinds << QStringLiteral("numeric-only name");
+    if (kinds.isEmpty())
+        kinds << QStringLiteral("ordinary member");
+    return kinds.join(QStringLiteral("; "));
+}
+
+QString helpText()
+{
+    QString text = QStringLiteral(
+        "Usage: quorvel-sim [options]\n"
+        "A local stand-in for the Quorvel site: forum, member home, VIP, software and main hosts and the\n"
+        "connectivity probe, each on its own port of 127.0.0.1. Serves until killed.\n\n"
+        "Options:\n"
+        "  --help                  this text\n"
+        "  --port-base N           fixed ports N..N+5 (forum, home, vip, soft, main, probe); default: free ports\n"
+        "  --fault MODE[:PATH]     answer requests whose path contains PATH (all when absent) with a fault;\n"
+        "                          may be given several times\n"
+        "  --slow-ms N             delay of the slow fault (default 35000)\n"
+        "  --version-text TEXT     content of /version/main.txt (default km:V1.2|2015-03-01)\n"
+        "  --version-missing       /version/main.txt answers 404\n"
+        "  --print-client-args     print one line with the client's command-line arguments\n\n"
+        "Fault modes: ");
+    text += ForumSimulator::faultNames().join(QStringLiteral(", "));
+    text += QStringLiteral(
+        "\n  slow: late answer; empty: 200 without body; errorpage: 200 HTML error page; status500;\n"
+        "  drop: connection closed mid-reply; nocdata: AJAX envelope without CDATA; huge: > 8 MiB;\n"
+        "  invalidgbk: bytes that are not GBK; token503: the form-token error page; noanswer: never answers.\n\n"
+        "Control requests on any port: /__sim/reset, /__sim/fault?mode=MODE&path=TEXT&role=ROLE&count=N,\n"
+        "/__sim/clearfaults, /__sim/slow?ms=N, /__sim/version?text=TEXT|missing=1, /__sim/requests\n\n"
+        "Demo members (uid, name, password, Quorvel币, za, avatar, kind, e-mail):\n");
+    for (const ForumMember &m : ForumSimulator::demoMembers()) {
+        text += QStringLiteral("  %1\t%2\t%3\t%4\t%5\t%6\t%7\t%8\n")
+                    .arg(m.uid)
+                    .arg(m.name, m.password)
+                    .arg(m.quorvelbi)
+                    .arg(m.za)
+                    .arg(m.hasAvatar ? QStringLiteral("avatar") : QStringLiteral("no avatar"), memberKind(m), m.email);
+    }
+    text += QStringLiteral("Five failed sign-ins from one address lock sign-in for 15 minutes; a second lost-password\n"
+                           "request for one member within 5 minutes is refused. 4 Quorvel币 cost 1 za.\n");
+    return text;
+}
+
+void printLine(FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Avatars are drawn with fonts, which need a GUI application, but the simulator never shows a
+    // window: run without a display unless told otherwise.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quorvel-sim"));
+
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringLiteral("help"));
+    const QCommandLineOption portBase(QStringLiteral("port-base"), {}, QStringLiteral("N"));
+    const QCommandLineOption fault(QStringLiteral("fault"), {}, QStringLiteral("MODE[:PATH]"));
+    const QCommandLineOption slow(QStringLiteral("slow-ms"), {}, QStringLiteral("N"));
+    const QCommandLineOption versionText(QStringLiteral("version-text"), {}, QStringLiteral("TEXT"));
+    const QCommandLineOption versionMissing(QStringLiteral("version-missing"));
+    const QCommandLineOption printArgs(QStringLiteral("print-client-args"));
+    parser.addOptions({help, portBase, fault, slow, versionText, versionMissing, printArgs});
+    if (!parser.parse(app.arguments())) {
+        printLine(stderr, parser.errorText() + QStringLiteral("\n\n") + helpText());
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        printLine(stdout, helpText());
+        return 0;
+    }
+
+    ForumSimulator sim;
+    bool ok = true;
+    const uint base = parser.isSet(portBase) ? parser.value(portBase).toUInt(&ok) : 0;
+    if (!ok || base > 65535 - kSimRoleCount) {
+        printLine(stderr, QStringLiteral("quorvel-sim: bad --port-base"));
+        return 2;
+    }
+    for (const QString &spec : parser.values(fault)) {
+        const qsizetype colon = spec.indexOf(QLatin1Char(':'));
+        const std::optional<ForumSimulator::Fault> mode = ForumSimulator::faultFromName(colon < 0 ? spec : spec.left(colon));
+        if (!mode) {
+            printLine(stderr, QStringLiteral("quorvel-sim: unknown fault mode in \"%1\"; one of: %2")
+                                  .arg(spec, ForumSimulator::faultNames().join(QStringLiteral(", "))));
+            return 2;
+        }
+        sim.setFault(*mode, colon < 0 ? QByteArray() : spec.mid(colon + 1).toUtf8());
+    }
+    if (parser.isSet(slow)) {
+        const int ms = parser.value(slow).toInt(&ok);
+        if (!ok || ms < 0) {
+            printLine(stderr, QStringLiteral("quorvel-sim: bad --slow-ms"));
+            return 2;
+        }
+        sim.setSlowDelayMs(ms);
+    }
+    if (parser.isSet(versionText))
+        sim.setVersionText(CodePage::toAnsi(parser.value(versionText)));
+    if (parser.isSet(versionMissing))
+        sim.setVersionText({});
+
+    if (!sim.start(quint16(base))) {
+        printLine(stderr, QStringLiteral("quorvel-sim: cannot listen on 127.0.0.1 (port taken?)"));
+        return 1;
+    }
+    for (int i = 0; i < kSimRoleCount; ++i) {
+        const auto role = ForumSimulator::Role(i);
+        printLine(stderr, QStringLiteral("quorvel-sim: %1 on %2").arg(ForumSimulator::roleName(role), -6).arg(sim.url(role)));
+    }
+    if (parser.isSet(printArgs))
+        printLine(stdout, sim.clientArguments().join(QLatin1Char(' ')));
+    else
+        printLine(stderr, QStringLiteral("quorvel-sim: client arguments: ") + sim.clientArguments().join(QLatin1Char(' ')));
+    return app.exec();
+}
