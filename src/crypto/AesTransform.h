@@ -1,0 +1,55 @@
+#pragma once
+// The AES block transform behind cRijndael, on plain bytes: key expansion, the table-driven path and
+// the path through the processor's AES instructions. Both paths take the same round keys and give
+// byte-identical results.
+//
+// Words are little-endian: byte 0 of a key or block is the low-order byte of word 0. On x86 that is
+// exactly the byte order the AES instructions expect, so the hardware path loads the round keys as
+// they are.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace Aes {
+
+inline constexpr std::size_t BlockBytes = 16;
+inline constexpr int MaxRounds = 14;
+inline constexpr int MaxRoundKeyWords = 4 * (MaxRounds + 1);
+
+// The lookup tables of the table-driven transform. They are computed, not stored: each holder builds
+// them once, in the constructor.
+struct Tables {
+    Tables();
+    std::array<std::uint8_t, 256> sbox{};
+    std::array<std::uint8_t, 256> invSbox{};
+    std::array<std::array<std::uint32_t, 256>, 4> encrypt{};
+    std::array<std::array<std::uint32_t, 256>, 4> decrypt{};
+    std::array<std::uint32_t, 10> roundConstants{};
+};
+
+// Round keys: encryption keys as expanded, decryption keys in the form of the equivalent inverse
+// cipher (reverse round order, the inner ones passed through InvMixColumns). rounds is 0 until a key is set.
+struct KeySchedule {
+    int rounds = 0;
+    alignas(16) std::array<std::uint32_t, MaxRoundKeyWords> encrypt{};
+    alignas(16) std::array<std::uint32_t, MaxRoundKeyWords> decrypt{};
+};
+
+// Expands keyWords (4, 6 or 8) words of key into a fresh schedule (buildDecryptKey included).
+[[nodiscard]] KeySchedule expandKey(const Tables &tables, const std::uint8_t *key, int keyWords);
+// Fills the decryption round keys from the encryption round keys of the schedule.
+void buildDecryptKey(const Tables &tables, KeySchedule &schedule);
+
+// Whole blocks; in and out may be the same buffer (exactly, not partly overlapping).
+void encryptBlocksTable(const Tables &tables, const KeySchedule &key, const std::uint8_t *in, std::uint8_t *out,
+                        std::size_t blocks);
+void decryptBlocksTable(const Tables &tables, const KeySchedule &key, const std::uint8_t *in, std::uint8_t *out,
+                        std::size_t blocks);
+
+// True where the processor has the AES instructions (checked once, at run time).
+[[nodiscard]] bool hardwareAvailable();
+// Only to be called where hardwareAvailable() is true.
+void encryptBlocksHardware(const KeySchedule &key, const std::uint8_t *in, std::uint8_t *out, std::size_t blocks);
+void decryptBlocksHardware(const KeySchedule &key, const std::uint8_t *in, std::uint8_t *out, std::size_t blocks);
+
+} // namespace Aes
