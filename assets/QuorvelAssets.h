@@ -1,0 +1,16 @@
+#pragma once
+// The pictures and animations the project draws itself, compiled into the program.
+#include <QPixmap>
+#include <QString>
+
+namespace QuorvelAssets {
+
+// Registers the compiled-in pictures; call before the first picture is loaded (idempotent).
+void init();
+// Resource path of a picture by file name, e.g. path("login-banner.gif").
+[[nodiscard]] QString path(const QString &fileName);
+// The picture for a screen of the given pixel ratio: the "@2x" drawing where one exists and the
+// screen is dense enough, scaled to the same logical size.
+[[nodiscard]] QPixmap picture(const QString &fileName, qreal devicePixelRatio = 1.0);
+
+} // namespace QuorvelAssets

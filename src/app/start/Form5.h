@@ -1,0 +1,26 @@
+#pragma once
+// The start window: a small animation while the skin is attached and the login window loads.
+#include <QWidget>
+
+class QLabel;
+class QMovie;
+
+class Form5 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Form5(QWidget *parent = nullptr);
+
+    // The start routine: attach the skin, show this window, then the login window (which closes
+    // this one once it is up).
+    void Form_Load();
+
+    QLabel *AniGIF1 = nullptr;
+    QMovie *startMovie = nullptr;
+
+    static constexpr int kWidth = 55;  // 825 twips
+    static constexpr int kHeight = 61; // 915 twips
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};

@@ -1,0 +1,100 @@
+#include "StartRoutine.h"
+
+#include "Form5.h"
+#include "app/Navigation.h"
+#include "app/QuorvelModule.h"
+#include "app/Settings.h"
+#include "app/WidgetSeams.h"
+#include "login/Form1.h"
+#include "net/CookieStore.h"
+#include "net/Network.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+QString versionText()
+{
+    return QString::number(QUORVEL_VERSION_MAJOR) + QLatin1Char('.') + QString::number(QUORVEL_VERSION_MINOR)
+        + QLatin1Char('.') + QString::number(QUORVEL_VERSION_PATCH);
+}
+
+void addOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral("Quorvel member client."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QString host = QStringLiteral("host[:port]");
+    parser.addOptions({
+        {QStringLiteral("forum-host"), QStringLiteral("Forum host (sign-in, profiles, avatars)."), host},
+        {QStringLiteral("home-host"), QStringLiteral("Member-home host (profile pages, credits)."), host},
+        {QStringLiteral("vip-host"), QStringLiteral("VIP host (VIP front page)."), host},
+        {QStringLiteral("soft-host"), QStringLiteral("Software host (version file)."), host},
+        {QStringLiteral("main-host"), QStringLiteral("Main site host (front page)."), host},
+        {QStringLiteral("probe-url"), QStringLiteral("Address fetched to test the network connection."),
+         QStringLiteral("url")},
+        {QStringLiteral("data-dir"), QStringLiteral("Program folder for login.ini, the skins and the cookies."),
+         QStringLiteral("dir")},
+    });
+}
+
+// The skins ship next to the executable; a data folder elsewhere gets its own copy once, so a
+// skin the member edited there is kept.
+void copyMissingSkins()
+{
+    const QDir from(Settings::instance().resourceDir());
+    const QString to = Settings::instance().dataDir();
+    if (QFileInfo(from.absolutePath()).canonicalFilePath() == QFileInfo(to).canonicalFilePath())
+        return;
+    const QStringList skins = from.entryList({QStringLiteral("*.she")}, QDir::Files);
+    for (const QString &skin : skins) {
+        const QString target = to + QLatin1Char('/') + skin;
+        if (!QFileInfo::exists(target))
+            QFile::copy(from.filePath(skin), target);
+    }
+}
+
+} // namespace
+
+void registerWindows()
+{
+    Navigation::setLoginWindowFactory([] { Form1::openNew(); });
+}
+
+int runQuorvel(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quorvel"));
+    QApplication::setApplicationVersion(versionText());
+
+    QCommandLineParser parser;
+    addOptions(parser);
+    parser.process(app); // --help, --version and unknown options end here
+
+    QString error;
+    if (!Settings::instance().applyArguments(QApplication::arguments(), &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 2;
+    }
+
+    copyMissingSkins();
+    WidgetSeams::install();
+    registerWindows();
+    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(33));
+
+    // The start window's load is the start routine: skin, start window, login window.
+    auto *startWindow = new Form5;
+    startWindow->setAttribute(Qt::WA_DeleteOnClose);
+    startWindow->Form_Load();
+    // An automatic sign-in can already have ended in closing every window.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    if (std::none_of(windows.begin(), windows.end(), [](const QWidget *w) { return w->isVisible(); }))
+        return 0;
+    return QApplication::exec();
+}

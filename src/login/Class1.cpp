@@ -1,0 +1,129 @@
+#include "Class1.h"
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTimer>
+
+namespace {
+
+constexpr int kArrowHeight = 8;
+constexpr int kArrowLeft = 14; // arrow tip, from the balloon's left edge
+constexpr int kPadding = 10;
+constexpr int kRadius = 6;
+constexpr int kMaxTextWidth = 260;
+
+// A small rounded balloon with an arrow pointing up at the control. It never takes the focus,
+// so the member keeps typing in the box that asked for it.
+class BalloonTip : public QWidget
+{
+public:
+    BalloonTip(QWidget *owner, const QString &title, const QString &text)
+        : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)
+        , m_title(title)
+        , m_text(text)
+    {
+        setObjectName(QStringLiteral("BalloonTip"));
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setAttribute(Qt::WA_DeleteOnClose);
+        m_titleFont = font();
+        m_titleFont.setBold(true);
+        const QFontMetrics fm(font());
+        m_textRect = fm.boundingRect(QRect(0, 0, kMaxTextWidth, 1000), Qt::TextWordWrap, m_text);
+        int width = m_textRect.width();
+        int height = m_textRect.height();
+        if (!m_title.isEmpty()) {
+            const QFontMetrics tm(m_titleFont);
+            width = qMax(width, tm.horizontalAdvance(m_title));
+            height += tm.height() + 4;
+        }
+        resize(width + 2 * kPadding + 1, height + 2 * kPadding + kArrowHeight + 1);
+        // Without a compositor a window cannot be see-through: the shape is cut out instead.
+        setMask(QRegion(shape().toFillPolygon().toPolygon()));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(0x8a, 0xa6, 0xc8), 1));
+        p.setBrush(QColor(0xf7, 0xfb, 0xff));
+        p.drawPath(shape());
+        int y = kArrowHeight + kPadding;
+        p.setPen(QColor(0x23, 0x33, 0x4a));
+        if (!m_title.isEmpty()) {
+            p.setFont(m_titleFont);
+            const QFontMetrics tm(m_titleFont);
+            p.drawText(QPoint(kPadding, y + tm.ascent()), m_title);
+            y += tm.height() + 4;
+            p.setFont(font());
+        }
+        p.drawText(QRect(kPadding, y, width() - 2 * kPadding, height() - y), Qt::TextWordWrap, m_text);
+    }
+
+    void mousePressEvent(QMouseEvent *) override { close(); }
+
+private:
+    [[nodiscard]] QPainterPath shape() const
+    {
+        const QRectF body(0.5, kArrowHeight + 0.5, width() - 1.0, height() - kArrowHeight - 1.0);
+        QPainterPath path;
+        path.addRoundedRect(body, kRadius, kRadius);
+        QPainterPath arrow;
+        arrow.moveTo(kArrowLeft - kArrowHeight, kArrowHeight + 1.0);
+        arrow.lineTo(kArrowLeft, 0.5);
+        arrow.lineTo(kArrowLeft + kArrowHeight, kArrowHeight + 1.0);
+        arrow.closeSubpath();
+        return path.united(arrow);
+    }
+
+    QString m_title;
+    QString m_text;
+    QFont m_titleFont;
+    QRect m_textRect;
+};
+
+} // namespace
+
+Class1::~Class1()
+{
+    destroyBalloon();
+}
+
+void Class1::destroyBalloon()
+{
+    if (m_balloon)
+        m_balloon->close();
+    m_balloon = nullptr;
+}
+
+bool Class1::Create()
+{
+    destroyBalloon();
+    if (!m_parent)
+        return false;
+    // Owned by the control's window, so a balloon never outlives the window it points into.
+    auto *tip = new BalloonTip(m_parent->window(), m_title, m_text);
+    tip->move(m_parent->mapToGlobal(QPoint(qMin(16, m_parent->width() / 2) - kArrowLeft, m_parent->height())));
+    tip->show();
+    m_balloon = tip;
+    QTimer::singleShot(kShowMs, tip, &QWidget::close);
+    return true;
+}
+
+void Class1::ParentControl(QWidget *control)
+{
+    m_parent = control;
+}
+
+void Class1::ToolTipTitle(const QString &title)
+{
+    m_title = title;
+}
+
+void Class1::ToolTipText(const QString &text)
+{
+    m_text = text;
+}
