@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMovie>
 #include <QPainter>
+#include <QGuiApplication>
 #include <QScreen>
 
 namespace {
