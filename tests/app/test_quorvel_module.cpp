@@ -1,0 +1,227 @@
+// The shared web and text routines, the skin and the navigation registry.
+#include "TempDataDir.h"
+#include "app/Navigation.h"
+#include "app/ProfileString.h"
+#include "app/QuorvelModule.h"
+#include "app/Skin.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A one-page web server on a free loopback port: answers every request with the same reply and
+// keeps the request heads it received.
+class TinyHttpServer : public QObject
+{
+public:
+    TinyHttpServer(const QByteArray &statusLine, const QByteArray &contentType, const QByteArray &body)
+        : m_reply(statusLine + "\r\nContent-Type: " + contentType +
+                  "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body)
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    m_pending[socket] += socket->readAll();
+                    if (!m_pending[socket].contains("\r\n\r\n"))
+                        return;
+                    requests.append(m_pending.take(socket));
+                    socket->write(m_reply);
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+        QVERIFY(m_server.listen(QHostAddress::LocalHost, 0));
+    }
+
+    [[nodiscard]] QString url(const QString &path) const
+    {
+        return u"http://127.0.0.1:%1%2"_s.arg(m_server.serverPort()).arg(path);
+    }
+
+    QList<QByteArray> requests;
+
+private:
+    QTcpServer m_server;
+    QByteArray m_reply;
+    QHash<QTcpSocket *, QByteArray> m_pending;
+};
+
+QByteArray pngBytes(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// A port nothing listens on: taken from the system, then given back.
+quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+} // namespace
+
+class TestQuorvelModule : public QObject
+{
+    Q_OBJECT
+private slots:
+    void regexReplaceRemovesTagsInAnyCase()
+    {
+        const QString reply = u"<FONT color=\"red\">密码错误</Font>，<B>请重试</b><BR><br/><body>!</BODY><blockquote>"_s;
+        QString text = QuorvelModule::RegexReplace(reply, u"</?font[^<>]*>"_s, QString());
+        QCOMPARE(text, u"密码错误，<B>请重试</b><BR><br/><body>!</BODY><blockquote>"_s);
+        // Every tag whose name begins with b goes: bold, line breaks, body and the rest alike.
+        text = QuorvelModule::RegexReplace(text, u"</?b[^<>]*>"_s, QString());
+        QCOMPARE(text, u"密码错误，请重试!"_s);
+    }
+
+    void regexReplaceUsesScriptReplacementSyntax()
+    {
+        QCOMPARE(QuorvelModule::RegexReplace(u"uid=12 UID=345"_s, u"uid=(\\d+)"_s, u"[$1|$&|$$|\\1]"_s),
+                 u"[12|uid=12|$|\\1] [345|UID=345|$|\\1]"_s);
+        QCOMPARE(QuorvelModule::RegexReplace(u"abc"_s, u"b"_s, u"$2$"_s), u"a$2$c"_s);
+        // A pattern that does not compile leaves the text as it was.
+        QCOMPARE(QuorvelModule::RegexReplace(u"a(b"_s, u"(b"_s, u"x"_s), u"a(b"_s);
+    }
+
+    void specialFolderPath()
+    {
+        TempDataDir data;
+        const QString cookies = QuorvelModule::SpecialFolderPath(33);
+        QCOMPARE(cookies, QDir::cleanPath(data.path()) + u"/Cookies"_s);
+        QVERIFY(!cookies.endsWith(u'/'));
+        QVERIFY(QFileInfo(cookies).isDir());
+        for (int other : {0, 26, 32, 34, -33})
+            QCOMPARE(QuorvelModule::SpecialFolderPath(other), QString());
+    }
+
+    void readIniValue()
+    {
+        TempDataDir data;
+        const QString ini = data.file(u"login.ini"_s);
+        QCOMPARE(QuorvelModule::ReadIniValue(u"INFORMATION"_s, u"USER"_s, u"无"_s, ini), u"无"_s);
+        // 64 hexadecimal digits times eight, and Chinese text of more than 254 bytes: both whole.
+        const QString longPass = QString(512, u'A');
+        const QString longName = QString(300, u'张');
+        QVERIFY(ProfileString::write(u"INFORMATION"_s, u"PASS"_s, longPass, ini));
+        QVERIFY(ProfileString::write(u"INFORMATION"_s, u"USER"_s, longName, ini));
+        QCOMPARE(QuorvelModule::ReadIniValue(u"INFORMATION"_s, u"PASS"_s, QString(), ini), longPass);
+        QCOMPARE(QuorvelModule::ReadIniValue(u"INFORMATION"_s, u"USER"_s, QString(), ini), longName);
+        QCOMPARE(QuorvelModule::ReadIniValue(u"INFORMATION"_s, u"ANS"_s, u"d"_s, ini), u"d"_s);
+    }
+
+    void httpGetTextReturnsErrorPages()
+    {
+        const QByteArray page = "<html><body>\xd2\xb3\xc3\xe6\xb2\xbb\xb4\xe6\xd4\xda</body></html>"; // 页面不存在
+        TinyHttpServer server("HTTP/1.1 404 Not Found", "text/html; charset=gbk", page);
+        const QString text = QuorvelModule::HttpGetText(server.url(u"/space-uid-1.html?x=1"_s));
+        QCOMPARE(text, u"<html><body>页面不存在</body></html>"_s);
+        QCOMPARE(server.requests.size(), 1);
+        const QByteArray request = server.requests.first();
+        QVERIFY2(request.startsWith("GET /space-uid-1.html?x=1 HTTP/1."), request.constData());
+        QVERIFY2(request.contains("\r\nIf-Modified-Since: 0\r\n"), request.constData());
+    }
+
+    void httpGetTextIsEmptyWithoutServer()
+    {
+        const QString url = u"http://127.0.0.1:%1/version/main.txt"_s.arg(closedPort());
+        QCOMPARE(QuorvelModule::HttpGetText(url), QString());
+    }
+
+    void loadNetPictureFromFile()
+    {
+        TempDataDir data;
+        const QString path = data.file(u"头像.png"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(pngBytes(QSize(48, 32)));
+        file.close();
+        QCOMPARE(QuorvelModule::LoadNetPicture(path).size(), QSize(48, 32));
+        QCOMPARE(QuorvelModule::LoadNetPicture(QUrl::fromLocalFile(path).toString()).size(), QSize(48, 32));
+
+        const QString garbage = data.file(u"garbage.jpg"_s);
+        QFile bad(garbage);
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QByteArray("\xff\xd8\xff\xe0 not really a picture"));
+        bad.close();
+        QVERIFY(QuorvelModule::LoadNetPicture(garbage).isNull());
+        QVERIFY(QuorvelModule::LoadNetPicture(data.file(u"missing.png"_s)).isNull());
+        QVERIFY(QuorvelModule::LoadNetPicture(QString()).isNull());
+    }
+
+    void loadNetPictureFromAddress()
+    {
+        TinyHttpServer avatar("HTTP/1.1 200 OK", "image/png", pngBytes(QSize(120, 120)));
+        QCOMPARE(QuorvelModule::LoadNetPicture(avatar.url(u"/uc_server/data/avatar/000/00/00/01_avatar_middle.jpg"_s)).size(),
+                 QSize(120, 120));
+        QCOMPARE(avatar.requests.size(), 1);
+
+        TinyHttpServer notAPicture("HTTP/1.1 200 OK", "text/html", "<html>no avatar</html>");
+        QVERIFY(QuorvelModule::LoadNetPicture(notAPicture.url(u"/a.jpg"_s)).isNull());
+        QVERIFY(QuorvelModule::LoadNetPicture(u"http://127.0.0.1:%1/a.jpg"_s.arg(closedPort())).isNull());
+    }
+
+    void skinAppliesStyleSheet()
+    {
+        TempDataDir data;
+        auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+        QVERIFY(app);
+        const QString sheet = u"QLabel { color: #123456; } /* 皮肤 */"_s;
+        const QString skin = data.file(u"2.she"_s);
+        QFile file(skin);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(sheet.toUtf8());
+        file.close();
+        QCOMPARE(SkinH_AttachEx(skin, QString()), 1);
+        QCOMPARE(app->styleSheet(), sheet);
+
+        // A missing or binary file changes nothing.
+        QCOMPARE(SkinH_AttachEx(data.file(u"SoftSkin.she"_s), QString()), 0);
+        QCOMPARE(SkinH_AttachEx(data.path(), QString()), 0);
+        QFile binary(data.file(u"bad.she"_s));
+        QVERIFY(binary.open(QIODevice::WriteOnly));
+        binary.write(QByteArray("\x00\xff\xfe\x80garbage", 11));
+        binary.close();
+        QCOMPARE(SkinH_AttachEx(binary.fileName(), QString()), 0);
+        QCOMPARE(app->styleSheet(), sheet);
+        app->setStyleSheet(QString());
+    }
+
+    void navigationCallsTheRegisteredFactory()
+    {
+        Navigation::showLoginWindow(); // nothing registered: nothing happens
+        int shown = 0;
+        Navigation::setLoginWindowFactory([&shown] {
+            ++shown;
+            // The new window registers itself again while being shown.
+            Navigation::setLoginWindowFactory([&shown] { shown += 10; });
+        });
+        Navigation::showLoginWindow();
+        QCOMPARE(shown, 1);
+        Navigation::showLoginWindow();
+        QCOMPARE(shown, 11);
+        Navigation::setLoginWindowFactory({});
+        Navigation::showLoginWindow();
+        QCOMPARE(shown, 11);
+    }
+};
+
+QTEST_MAIN(TestQuorvelModule)
+#include "test_quorvel_module.moc"
