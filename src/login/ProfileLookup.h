@@ -1,0 +1,44 @@
+#pragma once
+// Reading a member's profile page for the account lookup of the login window: who a UID is, and
+// which UID a name has.
+#include <QString>
+#include <array>
+
+namespace ProfileLookup {
+
+inline const QString kTitleMarker = QStringLiteral("<title>");
+inline const QString kNameEnd = QStringLiteral("的"); // "NAME的个人资料"
+inline const QString kUidMarker = QStringLiteral("(UID: ");
+inline const QString kUidEnd = QStringLiteral(")");
+
+// The lookup's working texts: six for the lookup by UID (0 page, 1 text after the title marker,
+// 2 profile name) and six for the lookup by name (0 page, 1 text after the UID marker, 2 UID).
+// Slots 3 to 5 are kept unused.
+struct LookupSlots {
+    std::array<QString, 6> uid;
+    std::array<QString, 6> name;
+    void clear()
+    {
+        uid.fill(QString());
+        name.fill(QString());
+    }
+    // The name the profile page gave for a UID entry; empty after a lookup by name.
+    [[nodiscard]] const QString &profileName() const { return uid[2]; }
+};
+
+// Profile page addresses on the member-home host; the entry is percent-encoded in the forum's
+// code page so that Chinese letters, "&", "#" and blanks arrive as typed.
+[[nodiscard]] QString uidProfileUrl(const QString &uid);
+[[nodiscard]] QString nameProfileUrl(const QString &name);
+
+// Fills slots 1 and 2 of the UID side from slot 0 (the page): slot 1 = the text after the first
+// "<title>" up to the next "<title>" or the end, slot 2 = slot 1 before its first "的" (empty
+// when it has none). False (slots 1 and 2 untouched) when the page has no "<title>".
+[[nodiscard]] bool readUidPage(std::array<QString, 6> &uidSlots);
+
+// Fills slots 1 and 2 of the name side from slot 0: slot 1 = the text after the first "(UID: " up
+// to the next "(UID: " or the end, slot 2 = slot 1 before its first ")" (empty when it has none).
+// False (slots 1 and 2 untouched) when the page has no "(UID: ".
+[[nodiscard]] bool readNamePage(std::array<QString, 6> &nameSlots);
+
+} // namespace ProfileLookup

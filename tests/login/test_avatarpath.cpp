@@ -1,0 +1,46 @@
+// The avatar address derived from a UID.
+#include "login/AvatarPath.h"
+
+#include "app/Settings.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestAvatarPath : public QObject
+{
+    Q_OBJECT
+private slots:
+    void path_data()
+    {
+        QTest::addColumn<QString>("uid");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("1 digit") << u"7"_s << u"/uc_server/data/avatar/000/00/00/07_avatar_middle.jpg"_s;
+        QTest::newRow("2 digits") << u"42"_s << u"/uc_server/data/avatar/000/00/00/42_avatar_middle.jpg"_s;
+        QTest::newRow("3 digits") << u"123"_s << u"/uc_server/data/avatar/000/00/01/23_avatar_middle.jpg"_s;
+        QTest::newRow("4 digits") << u"1234"_s << u"/uc_server/data/avatar/000/00/12/34_avatar_middle.jpg"_s;
+        QTest::newRow("5 digits") << u"12345"_s << u"/uc_server/data/avatar/000/01/23/45_avatar_middle.jpg"_s;
+        QTest::newRow("6 digits") << u"123456"_s << QString();
+        QTest::newRow("empty") << QString() << QString();
+        // The UID is used as it stands, not re-read as a number.
+        QTest::newRow("as typed") << u"007"_s << u"/uc_server/data/avatar/000/00/00/07_avatar_middle.jpg"_s;
+    }
+    void path()
+    {
+        QFETCH(QString, uid);
+        QFETCH(QString, path);
+        QCOMPARE(AvatarPath::avatarPath(uid), path);
+    }
+
+    void onForumHost()
+    {
+        Settings::instance().setHost(HostRole::Forum, u"127.0.0.1:9000"_s);
+        QCOMPARE(AvatarPath::avatarUrl(u"1234"_s),
+                 u"http://127.0.0.1:9000/uc_server/data/avatar/000/00/12/34_avatar_middle.jpg"_s);
+        QCOMPARE(AvatarPath::avatarUrl(u"123456"_s), QString());
+        Settings::instance().restoreDefaults();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAvatarPath)
+#include "test_avatarpath.moc"
