@@ -227,7 +227,6 @@ void Form3::Timer1_Timer()
 
     if (panel) {
         panel->show();
-        panel->raise();
         panel->activateWindow();
     }
 }
