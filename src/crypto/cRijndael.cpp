@@ -122,17 +122,23 @@ int cRijndael::ArrayEncrypt(const Bytes &Plaintext, Bytes &Ciphertext, int appen
     if (appendsize == 0 && n == 0)
         CipherErrors::subscriptOutOfRange();
     requireKey();
+    if (&Plaintext == &Ciphertext) {
+        const Bytes copy = Plaintext;
+        return ArrayEncrypt(copy, Ciphertext, appendsize);
+    }
     const std::size_t outLength = appendsize != 0 ? Block * (n / Block + 1) : (n + Block - 1) / Block * Block;
-    Bytes out(outLength, 0);
     const std::size_t whole = n / Block;
-    encryptBlocks(Plaintext.data(), out.data(), whole);
-    std::copy(Plaintext.begin() + static_cast<std::ptrdiff_t>(whole * Block), Plaintext.end(),
-              out.begin() + static_cast<std::ptrdiff_t>(whole * Block));
-    if (appendsize != 0)
-        out.back() = static_cast<std::uint8_t>(n % Block);
-    if (outLength > whole * Block)
-        encryptBlocks(out.data() + whole * Block, out.data() + whole * Block, 1);
-    Ciphertext = std::move(out);
+    // Whole blocks go straight from the input into the output (whose storage is reused).
+    Ciphertext.resize(outLength);
+    encryptBlocks(Plaintext.data(), Ciphertext.data(), whole);
+    if (outLength > whole * Block) {
+        // The last block: the rest of the data, zero bytes, and the length byte when there is one.
+        std::uint8_t last[Block] = {};
+        std::copy(Plaintext.begin() + static_cast<std::ptrdiff_t>(whole * Block), Plaintext.end(), last);
+        if (appendsize != 0)
+            last[Block - 1] = static_cast<std::uint8_t>(n % Block);
+        encryptBlocks(last, Ciphertext.data() + whole * Block, 1);
+    }
     return 0;
 }
 
@@ -151,20 +157,18 @@ int cRijndael::ArrayDecrypt(Bytes &Plaintext, const Bytes &Ciphertext, int appen
         Plaintext.clear();
         return 0;
     }
-    Bytes out(n);
-    decryptBlocks(Ciphertext.data(), out.data(), n / Block);
-    int result = 0;
-    if (appendsize != 0) {
-        const std::size_t lengthByte = out.back();
-        if (lengthByte >= Block) {
-            showDataError(QStringLiteral("warning - incorrect length field"));
-            result = 1;
-        } else {
-            out.resize(n - Block + lengthByte);
-        }
+    // Sizing first is safe when both are one array: the size stays n and the blocks go in place.
+    Plaintext.resize(n);
+    decryptBlocks(Ciphertext.data(), Plaintext.data(), n / Block);
+    if (appendsize == 0)
+        return 0;
+    const std::size_t lengthByte = Plaintext.back();
+    if (lengthByte >= Block) {
+        showDataError(QStringLiteral("warning - incorrect length field"));
+        return 1;
     }
-    Plaintext = std::move(out);
-    return result;
+    Plaintext.resize(n - Block + lengthByte);
+    return 0;
 }
 
 int cRijndael::FileEncrypt(const QString &PlaintextFileName, const QString &CiphertextFileName) const

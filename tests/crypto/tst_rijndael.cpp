@@ -195,6 +195,16 @@ private slots:
         cRijndael::Bytes back;
         QCOMPARE(aes.ArrayDecrypt(back, cipher, appendsize), 0);
         QCOMPARE(hexOf(back), appendsize ? hexOf(plain) : hexOf(expected));
+
+        // One array for both sides, and an output array that held something longer before.
+        cRijndael::Bytes same = plain;
+        aes.ArrayEncrypt(same, same, appendsize);
+        QCOMPARE(hexOf(same), hexOf(cipher));
+        QCOMPARE(aes.ArrayDecrypt(same, same, appendsize), 0);
+        QCOMPARE(hexOf(same), hexOf(back));
+        cRijndael::Bytes used(300, 0xEE);
+        aes.ArrayEncrypt(plain, used, appendsize);
+        QCOMPARE(hexOf(used), hexOf(cipher));
     }
 
     void arrayDataErrors()
