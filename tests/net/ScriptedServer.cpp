@@ -1,0 +1,148 @@
+#include "ScriptedServer.h"
+
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 302:
+        return "Found";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Status";
+    }
+}
+
+// Writes body from offset in pieces, one every delay, then closes gracefully.
+void writePieces(QPointer<QTcpSocket> socket, QByteArray body, qsizetype offset, int size, int delayMs)
+{
+    if (!socket || socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    socket->write(body.mid(offset, size));
+    offset += size;
+    if (offset >= body.size()) {
+        socket->disconnectFromHost();
+        return;
+    }
+    QTimer::singleShot(delayMs, socket, [socket, body, offset, size, delayMs] {
+        writePieces(socket, body, offset, size, delayMs);
+    });
+}
+
+} // namespace
+
+ScriptedServer::ScriptedServer(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &ScriptedServer::onNewConnection);
+    m_server.listen(QHostAddress::LocalHost, 0);
+}
+
+QString ScriptedServer::hostAndPort() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(port());
+}
+
+QString ScriptedServer::url(const QString &pathAndQuery) const
+{
+    return QStringLiteral("http://") + hostAndPort() + pathAndQuery;
+}
+
+quint16 ScriptedServer::unusedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+void ScriptedServer::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        socket->setParent(this);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            ++m_closed;
+            m_buffers.remove(socket);
+            socket->deleteLater();
+        });
+    }
+}
+
+void ScriptedServer::onReadyRead(QTcpSocket *socket)
+{
+    QByteArray &buffer = m_buffers[socket];
+    buffer += socket->readAll();
+    const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
+    if (headerEnd < 0)
+        return;
+
+    RecordedRequest request;
+    const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
+    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    request.method = requestLine.value(0);
+    request.target = requestLine.value(1);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines.at(i).trimmed();
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0)
+            request.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
+    }
+    const qsizetype length = request.headers.value("content-length", "0").toLongLong();
+    if (buffer.size() < headerEnd + 4 + length)
+        return; // the body is still on its way
+    request.body = buffer.mid(headerEnd + 4, length);
+    buffer.clear();
+
+    m_requests.append(request);
+    const qsizetype query = request.target.indexOf('?');
+    const QByteArray path = query < 0 ? request.target : request.target.left(query);
+    const ScriptedReply reply = m_replies.value(path, ScriptedReply{ScriptedReply::Mode::Whole, 404, {}, "not scripted"});
+    const QPointer<QTcpSocket> guard(socket);
+    emit requestReceived(request);
+    if (guard)
+        answer(socket, reply);
+}
+
+void ScriptedServer::answer(QTcpSocket *socket, const ScriptedReply &reply)
+{
+    if (reply.mode == ScriptedReply::Mode::NeverAnswer)
+        return;
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
+    for (const auto &header : reply.headers)
+        head += header.first + ": " + header.second + "\r\n";
+    if (reply.contentLength)
+        head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    head += "Connection: close\r\n\r\n";
+    socket->write(head);
+
+    switch (reply.mode) {
+    case ScriptedReply::Mode::Whole:
+        socket->write(reply.body);
+        socket->disconnectFromHost();
+        break;
+    case ScriptedReply::Mode::Pieces:
+        QTimer::singleShot(reply.pieceDelayMs, socket, [socket = QPointer<QTcpSocket>(socket), reply] {
+            writePieces(socket, reply.body, 0, qMax(1, reply.pieceSize), reply.pieceDelayMs);
+        });
+        break;
+    case ScriptedReply::Mode::DropMidBody:
+        socket->write(reply.body.left(reply.body.size() / 2));
+        socket->disconnectFromHost();
+        break;
+    case ScriptedReply::Mode::NeverAnswer:
+        break;
+    }
+}
