@@ -27,9 +27,6 @@ bool hardwareAvailable()
 
 namespace {
 
-// Eight blocks at a time keep the AES unit's pipeline full.
-constexpr std::size_t Lanes = 8;
-
 template <bool Encrypt>
 __attribute__((target("aes,sse2"), always_inline)) inline __m128i round(__m128i x, __m128i k)
 {
