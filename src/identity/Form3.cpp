@@ -11,6 +11,7 @@
 #include <QDate>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLinearGradient>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
@@ -82,6 +83,7 @@ Form3::Form3(QWidget *parent)
     // the program.
     setAttribute(Qt::WA_QuitOnClose, false);
     buildControls();
+    applyLook();
     currentWindow() = this;
 
     // Load handler: no close command, no icon.
@@ -129,10 +131,58 @@ void Form3::buildControls()
     Line4->setGeometry(mid, 135, 7, 7);
 
     Label1 = makeLabel(this, QStringLiteral("Label1"), kWaitText, QRect(10, 152, w - 20, 28));
-    // Room for the dots on the right, so the text itself does not move as they come and go.
+    // Left-aligned from a margin that centres the text without dots (set once the skin's font is
+    // known), so the text itself does not move as the dots come and go.
     Label1->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
-    Label1->setContentsMargins((w - 20) / 2 - 76, 0, 0, 0);
     Label2 = makeLabel(this, QStringLiteral("Label2"), QStringLiteral("Identity verification"), QRect(10, 184, w - 20, 22));
+}
+
+void Form3::applyLook()
+{
+    // The window's own look, so it looks the same under the login skin it opens with and under
+    // the panel's skin that its hand-over attaches (SoftSkin repeats these values).
+    auto colour = [](QWidget *widget, QPalette::ColorRole role, const QColor &color) {
+        QPalette palette = widget->palette();
+        palette.setColor(role, color);
+        widget->setPalette(palette);
+    };
+    auto size = [](QWidget *widget, int pixels, bool bold) {
+        QFont font = widget->font();
+        font.setPixelSize(pixels);
+        font.setBold(bold);
+        widget->setFont(font);
+    };
+    QLinearGradient background(0, 0, 0, 1);
+    background.setCoordinateMode(QGradient::ObjectMode);
+    background.setColorAt(0, Qt::white);
+    background.setColorAt(1, QColor(0xee, 0xf3, 0xf9));
+    QPalette palette = this->palette();
+    palette.setBrush(QPalette::Window, background);
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    auto *accent = new QWidget(this);
+    accent->setObjectName(QStringLiteral("accentBar"));
+    accent->setGeometry(0, 0, width(), 4);
+    QLinearGradient band(0, 0, 1, 0);
+    band.setCoordinateMode(QGradient::ObjectMode);
+    band.setColorAt(0, QColor(0x16, 0x32, 0x5f));
+    band.setColorAt(0.6, QColor(0x1d, 0x5f, 0xa8));
+    band.setColorAt(1, QColor(0x1f, 0x9c, 0xa6));
+    QPalette bandPalette = accent->palette();
+    bandPalette.setBrush(QPalette::Window, band);
+    accent->setPalette(bandPalette);
+    accent->setAutoFillBackground(true);
+
+    colour(Label3, QPalette::WindowText, QColor(0x1f, 0x2d, 0x3d));
+    size(Label3, 15, true);
+    colour(Label1, QPalette::WindowText, QColor(0x1d, 0x5f, 0xa8));
+    size(Label1, 14, false);
+    colour(Label2, QPalette::WindowText, QColor(0x87, 0x95, 0xa6));
+    size(Label2, 11, false);
+    colour(Line1, QPalette::WindowText, QColor(0xc5, 0xd1, 0xdf));
+    for (QFrame *stroke : {Line2, Line3, Line4})
+        colour(stroke, QPalette::WindowText, QColor(0x1d, 0x5f, 0xa8));
 }
 
 void Form3::showModalAfterLogin(const QPixmap &avatar, const QString &memberName)
@@ -229,6 +279,14 @@ void Form3::Timer1_Timer()
         panel->show();
         panel->activateWindow();
     }
+}
+
+void Form3::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    Label1->ensurePolished();
+    const int textWidth = Label1->fontMetrics().horizontalAdvance(kWaitText);
+    Label1->setContentsMargins(qMax(0, (Label1->width() - textWidth) / 2), 0, 0, 0);
 }
 
 void Form3::closeBySelf()

@@ -230,9 +230,25 @@ void Form2::buildPages()
                                              "专属标识等多项特权。SVIP会员享有更快的成长速度。\n\n"
                                              "左侧会员卡显示您当前的会员等级与剩余天数，"
                                              "点击天数可查看详细剩余时间。"),
-                              QRect(16, 48, kPageWidth - 32, 130));
+                              QRect(16, 48, kPageWidth - 32, 92));
     vipText->setWordWrap(true);
     vipText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const struct {
+        const char16_t *title;
+        const char16_t *text;
+    } features[] = {
+        {u"成长加速", u"VIP 每日 5+2 点\nSVIP 每日 10+5 点"},
+        {u"专属标识", u"会员徽章\n彩色用户名"},
+        {u"软件特权", u"Quorvel软件\n全部功能"},
+    };
+    const int tileWidth = (kPageWidth - 32 - 2 * 10) / 3;
+    for (int i = 0; i < 3; ++i) {
+        auto *tile = makeBox(k[0], indexed("vipFeature", i), QRect(16 + i * (tileWidth + 10), 146, tileWidth, 84));
+        auto *title = makeLabel(tile, QStringLiteral("vipFeatureTitle"), QString::fromUtf16(features[i].title), QRect(0, 8, tileWidth, 22));
+        title->setAlignment(Qt::AlignCenter);
+        auto *text = makeLabel(tile, QStringLiteral("vipFeatureText"), QString::fromUtf16(features[i].text), QRect(0, 32, tileWidth, 44));
+        text->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    }
     Command11 = makeButton(k[0], QStringLiteral("Command11"), QStringLiteral("相关特权及说明"), QRect(16, kPageHeight - 52, 150, 30));
     connect(Command11, &QPushButton::clicked, this, [this] { Command11_Click(); });
 

@@ -1,0 +1,96 @@
+// Pictures of the identity check and the member panel for each kind of member, drawn with the
+// shipped skin against the forum simulator, for looking at the design. Not a test.
+//   panel_snapshots OUTPUT_DIR
+#include "SeamRecorder.h"
+#include "SimFixture.h"
+#include "TempDataDir.h"
+#include "app/CodePage.h"
+#include "app/QuorvelModule.h"
+#include "app/Settings.h"
+#include "identity/Form3.h"
+#include "net/CookieStore.h"
+#include "net/Network.h"
+#include "net/XmlHttp.h"
+#include "panel/Form2.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTabBar>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+
+bool signIn(const QString &account, const QString &password)
+{
+    XmlHttp post;
+    post.Open(QStringLiteral("POST"),
+              Settings::instance().url(HostRole::Forum, QStringLiteral("/member.php?mod=logging&action=login&loginsubmit=yes"
+                                                                       "&handlekey=login&loginhash=Qm7tW&inajax=1")),
+              false);
+    post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
+    post.send("formhash=5c2e9a17&referer=http%3A%2F%2F" + CodePage::percentEncode(Settings::instance().host(HostRole::Forum))
+              + "%2F&username=" + CodePage::percentEncode(account) + "&password=" + CodePage::percentEncode(password));
+    return post.responseText().contains(QStringLiteral("欢迎您回来"));
+}
+
+void save(QWidget *widget, const QDir &out, const QString &name)
+{
+    const QString path = out.filePath(name + QStringLiteral(".png"));
+    widget->grab().save(path);
+    QTextStream(stdout) << path << Qt::endl;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+    TempDataDir dir;
+    QFile::copy(QStringLiteral(QUORVEL_SOURCE_DIR "/assets/SoftSkin.she"), dir.file(QStringLiteral("SoftSkin.she")));
+    Network::cookieStore().setFolder(dir.file(QStringLiteral("Cookies")));
+    SeamRecorder seams;
+    SimFixture sim;
+
+    const struct {
+        const char *account;
+        const char *password;
+    } members[] = {{"alice", "alice123"}, {"vipbob", "bob456"}, {"svipcarol", "carol789"}};
+    for (const auto &m : members) {
+        const QString account = QString::fromLatin1(m.account);
+        Network::cookieStore().endSession();
+        if (!signIn(account, QString::fromLatin1(m.password))) {
+            QTextStream(stderr) << "sign-in failed for " << account << Qt::endl;
+            return 1;
+        }
+        // The avatar as the login window would have it.
+        const ForumMember *member = sim->member(account);
+        const QString uid = QStringLiteral("%1").arg(member->uid, 9, 10, QLatin1Char('0'));
+        const QPixmap avatar = QuorvelModule::LoadNetPicture(
+            Settings::instance().url(HostRole::Forum, QStringLiteral("/uc_server/data/avatar/") + uid.mid(0, 3) + QLatin1Char('/')
+                                                          + uid.mid(3, 2) + QLatin1Char('/') + uid.mid(5, 2) + QLatin1Char('/')
+                                                          + uid.mid(7, 2) + QStringLiteral("_avatar_middle.jpg")));
+        // The identity check while it waits (its skin is the one the panel attaches).
+        QTimer::singleShot(1600, [&] {
+            if (Form3 *window = Form3::current())
+                save(window, out, QStringLiteral("form3-") + account);
+        });
+        sim->setSlowDelayMs(2500);
+        sim->setFault(SimFault::Slow, "/", SimRole::Vip, 1);
+        Form3::showModalAfterLogin(avatar, account);
+        Form2 *panel = Form2::existing();
+        if (!panel)
+            return 1;
+        for (int tab = 0; tab < 3; ++tab) {
+            panel->TabStrip1->setCurrentIndex(tab);
+            panel->TabStrip1_Click();
+            QApplication::processEvents();
+            save(panel, out, QStringLiteral("panel-%1-tab%2").arg(account).arg(tab));
+        }
+        Form2::destroyInstance();
+    }
+    return 0;
+}
