@@ -3,6 +3,7 @@
 //   avatar-default.png (+@2x)     120 × 120, the avatar shown until a member's own is known
 //   banner/frame-NN.png           165 × 157, the banner animation (background included)
 //   start/frame-NN.png            40 × 45, the start window's animation
+//   check-mark.png, combo-arrow*.png (+@2x): marks the skin draws its check boxes and lists with
 // make-assets.sh turns the frame folders into looping GIFs. Usage: quorvel-draw-assets OUTDIR
 #include <QDir>
 #include <QFont>
@@ -265,6 +266,33 @@ QImage drawAvatar(qreal scale)
     return image;
 }
 
+// ---- Small marks for the skin: the tick of a check box and the arrow of a drop-down list ---------
+
+QImage drawCheckMark(qreal scale)
+{
+    QImage image = canvas(QSize(13, 13), scale);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
+    QPen pen(Qt::white, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(pen);
+    const QPointF tick[3] = {{3.0, 6.8}, {5.6, 9.2}, {10.0, 4.0}};
+    p.drawPolyline(tick, 3);
+    return image;
+}
+
+QImage drawComboArrow(qreal scale, const QColor &colour)
+{
+    QImage image = canvas(QSize(10, 6), scale);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
+    p.setPen(QPen(colour, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const QPointF chevron[3] = {{1.5, 1.5}, {5.0, 4.7}, {8.5, 1.5}};
+    p.drawPolyline(chevron, 3);
+    return image;
+}
+
 bool save(const QImage &image, const QString &path)
 {
     if (image.save(path, "PNG"))
@@ -292,6 +320,12 @@ int main(int argc, char *argv[])
     ok &= save(drawBackground(2.0), out.filePath(QStringLiteral("login-background@2x.png")));
     ok &= save(drawAvatar(1.0), out.filePath(QStringLiteral("avatar-default.png")));
     ok &= save(drawAvatar(2.0), out.filePath(QStringLiteral("avatar-default@2x.png")));
+    ok &= save(drawCheckMark(1.0), out.filePath(QStringLiteral("check-mark.png")));
+    ok &= save(drawCheckMark(2.0), out.filePath(QStringLiteral("check-mark@2x.png")));
+    ok &= save(drawComboArrow(1.0, QColor(0x5b, 0x6b, 0x80)), out.filePath(QStringLiteral("combo-arrow.png")));
+    ok &= save(drawComboArrow(2.0, QColor(0x5b, 0x6b, 0x80)), out.filePath(QStringLiteral("combo-arrow@2x.png")));
+    ok &= save(drawComboArrow(1.0, QColor(0xb4, 0xbe, 0xcc)), out.filePath(QStringLiteral("combo-arrow-disabled.png")));
+    ok &= save(drawComboArrow(2.0, QColor(0xb4, 0xbe, 0xcc)), out.filePath(QStringLiteral("combo-arrow-disabled@2x.png")));
     for (int i = 0; i < kBannerFrames; ++i)
         ok &= save(drawBannerFrame(background, i),
                    out.filePath(QStringLiteral("banner/frame-%1.png").arg(i, 2, 10, QLatin1Char('0'))));

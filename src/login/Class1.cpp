@@ -1,5 +1,6 @@
 #include "Class1.h"
 
+#include <QBitmap>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -19,8 +20,9 @@ constexpr int kMaxTextWidth = 260;
 class BalloonTip : public QWidget
 {
 public:
-    BalloonTip(QWidget *owner, const QString &title, const QString &text)
+    BalloonTip(QWidget *owner, QWidget *control, const QString &title, const QString &text)
         : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)
+        , m_control(control)
         , m_title(title)
         , m_text(text)
     {
@@ -40,17 +42,49 @@ public:
         }
         resize(width + 2 * kPadding + 1, height + 2 * kPadding + kArrowHeight + 1);
         // Without a compositor a window cannot be see-through: the shape is cut out instead.
-        setMask(QRegion(shape().toFillPolygon().toPolygon()));
+        QBitmap mask(size());
+        mask.fill(Qt::color0);
+        {
+            QPainter painter(&mask);
+            painter.setPen(QPen(Qt::color1, 1));
+            painter.setBrush(Qt::color1);
+            painter.drawPolygon(outline());
+        }
+        setMask(mask);
+        // The prompt has done its job once the member types or leaves the box. Watched from the
+        // next turn of the event loop: a balloon is made while the box's own event is being
+        // filtered, and a filter added to the box then would be handed that same event again.
+        QTimer::singleShot(0, this, [this] {
+            if (m_control)
+                m_control->installEventFilter(this);
+        });
+    }
+
+    ~BalloonTip() override
+    {
+        if (m_control)
+            m_control->removeEventFilter(this);
     }
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_control) {
+            const QEvent::Type type = event->type();
+            if (type == QEvent::KeyPress || type == QEvent::FocusOut || type == QEvent::Hide)
+                close();
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(QColor(0x8a, 0xa6, 0xc8), 1));
+        // Drawn without smoothing so the outline follows the cut-out shape pixel for pixel.
+        p.setPen(QPen(QColor(0x7f, 0x9c, 0xc2), 1));
         p.setBrush(QColor(0xf7, 0xfb, 0xff));
-        p.drawPath(shape());
+        p.drawPolygon(outline());
+        p.setRenderHint(QPainter::TextAntialiasing);
         int y = kArrowHeight + kPadding;
         p.setPen(QColor(0x23, 0x33, 0x4a));
         if (!m_title.isEmpty()) {
@@ -66,19 +100,23 @@ protected:
     void mousePressEvent(QMouseEvent *) override { close(); }
 
 private:
+    // The balloon's outline in whole pixels, the same for the cut-out and the painting.
+    [[nodiscard]] QPolygon outline() const { return shape().toFillPolygon().toPolygon(); }
+
     [[nodiscard]] QPainterPath shape() const
     {
-        const QRectF body(0.5, kArrowHeight + 0.5, width() - 1.0, height() - kArrowHeight - 1.0);
+        const QRectF body(0, kArrowHeight, width() - 1.0, height() - kArrowHeight - 1.0);
         QPainterPath path;
         path.addRoundedRect(body, kRadius, kRadius);
         QPainterPath arrow;
         arrow.moveTo(kArrowLeft - kArrowHeight, kArrowHeight + 1.0);
-        arrow.lineTo(kArrowLeft, 0.5);
+        arrow.lineTo(kArrowLeft, 0);
         arrow.lineTo(kArrowLeft + kArrowHeight, kArrowHeight + 1.0);
         arrow.closeSubpath();
         return path.united(arrow);
     }
 
+    QPointer<QWidget> m_control;
     QString m_title;
     QString m_text;
     QFont m_titleFont;
@@ -105,7 +143,7 @@ bool Class1::Create()
     if (!m_parent)
         return false;
     // Owned by the control's window, so a balloon never outlives the window it points into.
-    auto *tip = new BalloonTip(m_parent->window(), m_title, m_text);
+    auto *tip = new BalloonTip(m_parent->window(), m_parent, m_title, m_text);
     tip->move(m_parent->mapToGlobal(QPoint(qMin(16, m_parent->width() / 2) - kArrowLeft, m_parent->height())));
     tip->show();
     m_balloon = tip;

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include <QMovie>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTime>
 #include <QTimer>
 #include <QWindow>
@@ -351,7 +353,9 @@ void Form1::Form_Load()
             return;
     }
 
-    // 8. Up on screen; the start window has done its part.
+    // 8. Up on screen, in the middle of it; the start window has done its part.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     show();
     if (m_startWindow)
         m_startWindow->close();
