@@ -26,9 +26,10 @@ QString Inet::OpenURL(const QString &url)
     if (!transfer.isFinished()) {
         QEventLoop loop;
         connect(&transfer, &Transfer::finished, &loop, &QEventLoop::quit);
+        connect(this, &QObject::destroyed, &loop, &QEventLoop::quit); // nobody is left to read the answer
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
-    const QString text = transfer.failed() ? QString() : transfer.text();
+    const QString text = transfer.isFinished() && !transfer.failed() ? transfer.text() : QString();
     if (self)
         record(transfer);
     return text;

@@ -374,6 +374,19 @@ private slots:
             QVERIFY(inet.lastBody().isEmpty());
     }
 
+    void openUrlControlDestroyedWhileWaiting()
+    {
+        m_stranger->script("/probe", withMode(ScriptedReply(), ScriptedReply::Mode::NeverAnswer));
+        QPointer<Inet> inet = new Inet;
+        connect(m_stranger.get(), &ScriptedServer::requestReceived, this, [&] { delete inet.data(); });
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(inet->OpenURL(m_stranger->url(u"/probe"_s)), QString());
+        QVERIFY(!inet);
+        QVERIFY(clock.elapsed() < kLongTimeoutMs / 2);
+        QTRY_COMPARE(m_stranger->closedConnections(), 1);
+    }
+
     void openUrlWithoutAServer()
     {
         Inet inet;
