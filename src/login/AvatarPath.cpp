@@ -20,4 +20,11 @@ QString avatarUrl(const QString &uid)
     return path.isEmpty() ? QString() : Settings::instance().url(HostRole::Forum, path);
 }
 
+QImage avatarFromProbe(int httpStatus, const QByteArray &body)
+{
+    if (httpStatus < 200 || httpStatus > 299 || body.isEmpty())
+        return {};
+    return QImage::fromData(body);
+}
+
 } // namespace AvatarPath

@@ -154,6 +154,15 @@ private:
     void createChrome();
     void showBalloon(std::unique_ptr<Class1> &balloon, QWidget *box, const QString &text);
 
+    // Sign-in exchange (Form1_Login.cpp): the number of the current attempt, so that a reply read
+    // after a cancel or a newer attempt is dropped; acting on a whole reply.
+    quint64 m_loginSerial = 0;
+    void handleLoginReply(const QString &reply);
+    void handOverAfterLogin();
+    // Account lookup (Form1_Lookup.cpp): the number of the latest lookup, so that an older one
+    // overtaken while it waited leaves the account box alone.
+    quint64 m_lookupSerial = 0;
+
     QPointer<QWidget> m_startWindow;
     bool m_suppressLostFocus = false; // the program, not the member, is moving the focus
     std::unique_ptr<Class1> m_balloonText1;

@@ -1,21 +1,152 @@
-// The sign-in exchange of the login window.
+// The sign-in exchange of the login window: the network probe, the login post on Inet1 and the
+// handling of the forum's reply.
 #include "Form1.h"
 
+#include "app/Seams.h"
+#include "app/Settings.h"
+#include "app/State.h"
+#include "identity/Form3.h"
+#include "login/LoginReply.h"
+#include "login/LoginRequest.h"
+#include "net/Inet.h"
+
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 
+namespace {
+
+const QString kStatusNoNetwork = QStringLiteral("请检查您的网络链接");
+const QString kStatusSigningIn = QStringLiteral("正在为您登录账号..");
+const QString kStatusBanned = QStringLiteral("您的帐号已被禁止使用!");
+const QString kMessageDataError = QStringLiteral("抱歉!登录数据出错!请您点击重新登录!");
+const QString kMessageBanned = QStringLiteral("您因违反Quorvel相关规定,现已做封号处理!");
+const QString kMessageServerFailure = QStringLiteral("服务器故障,暂时无法登录!请联系客服QQ：86420135");
+
+constexpr int kChunkSize = 1024;
+
+} // namespace
+
 void Form1::login()
 {
+    const quint64 attempt = ++m_loginSerial;
+    const QPointer<Form1> alive(this);
+
     // The overlay with the account being signed in; Command2 on it cancels.
     Picture2->setGeometry(Picture1->geometry());
     Image3->setPixmap(Image1->pixmap());
     Label2->setText(profileName().isEmpty() ? Text1->text() : profileName());
     Picture2->show();
     Picture2->raise();
-    // The network probe and the login post: filled by the sign-in exchange.
+
+    // An empty answer from the probe site means there is no network.
+    const QString probe = Inet3->OpenURL(Settings::instance().probeUrl());
+    if (!alive || attempt != m_loginSerial)
+        return;
+    if (probe.isEmpty()) {
+        setStatus(kStatusNoNetwork);
+        Picture2->hide();
+        setInputsEnabled(true);
+        return;
+    }
+
+    setStatus(kStatusSigningIn);
+    setInputsEnabled(false);
+    LoginState &state = loginState();
+    const QByteArray body = LoginRequest::body(Text1->text(), Text2->text(), state.QuestionId, Text3->text());
+    state.LoginBody = QString::fromLatin1(body);
+    // The reply comes back through Inet1_StateChanged; the window waits until then or a cancel.
+    Inet1->Execute(LoginRequest::url(), QStringLiteral("POST"), body, LoginRequest::headers());
 }
 
 void Form1::Inet1_StateChanged(int state)
 {
-    Q_UNUSED(state) // the reply of the login post: filled by the sign-in exchange
+    if (state != Inet::icResponseCompleted && state != Inet::icError)
+        return;
+
+    // The window waits for this reply while the overlay is up and no newer attempt has begun; a
+    // cancel or a close while the reply is read (events run between chunks) abandons it.
+    const quint64 attempt = m_loginSerial;
+    const QPointer<Form1> alive(this);
+    const auto stillWaiting = [&] { return alive && attempt == m_loginSerial && !Picture2->isHidden() && isVisible(); };
+    if (!stillWaiting())
+        return;
+
+    // The connection failed before a whole reply came (refused, cut off, oversized): rather than
+    // wait for a reply that cannot come, drop whatever the half-delivered answer set up and let
+    // the member try again.
+    if (state == Inet::icError) {
+        qcdl();
+        setStatus(kStatusNoNetwork);
+        return;
+    }
+
+    QString reply;
+    for (QString chunk = Inet1->GetChunk(kChunkSize); !chunk.isEmpty(); chunk = Inet1->GetChunk(kChunkSize)) {
+        reply += chunk;
+        QCoreApplication::processEvents();
+        if (!stillWaiting())
+            return;
+    }
+    handleLoginReply(reply);
+}
+
+void Form1::handleLoginReply(const QString &reply)
+{
+    using LoginReply::Outcome;
+    const LoginReply::LoginOutcome result = LoginReply::classifyLoginReply(reply);
+    const QPointer<Form1> alive(this);
+
+    switch (result.outcome) {
+    case Outcome::Success:
+        loginState().MemberName = result.memberName;
+        handOverAfterLogin();
+        return;
+    case Outcome::DataError:
+        loginState().MemberName = result.memberName;
+        Seams::messageBox(kMessageDataError, Seams::Icon::Information);
+        if (alive)
+            qcdl();
+        return;
+    case Outcome::Banned:
+        loginState().MemberName = result.memberName;
+        qcdl();
+        Seams::messageBox(kMessageBanned, Seams::Icon::Exclamation);
+        if (alive)
+            setStatus(kStatusBanned);
+        return;
+    case Outcome::Failure:
+    case Outcome::Refused:
+        qcdl();
+        Seams::messageBox(result.message, Seams::Icon::Exclamation);
+        if (alive)
+            setStatus(result.message);
+        return;
+    case Outcome::Unreadable:
+        Picture2->hide();
+        Seams::messageBox(kMessageServerFailure, Seams::Icon::Information);
+        // With the login window gone no window is left, and the program ends with the last one.
+        if (alive)
+            close();
+        return;
+    }
+}
+
+void Form1::handOverAfterLogin()
+{
+    const QPointer<Form1> alive(this);
+    txcx();
+    if (!alive)
+        return;
+    loginState().AutoLoginBlocked = 0;
+    saveAccount();
+    if (!alive)
+        return;
+
+    // The window is closed (and deleted once events run) before the identity check opens: take
+    // what it hands over first and touch nothing of it afterwards.
+    const QPixmap avatar = Image1->pixmap();
+    const QString memberName = loginState().MemberName;
+    close();
+    Form3::showModalAfterLogin(avatar, memberName);
 }

@@ -1,12 +1,86 @@
 // The account lookup when the account box is left, and the avatar.
 #include "Form1.h"
 
+#include "app/Numeric.h"
+#include "app/QuorvelModule.h"
+#include "app/State.h"
+#include "login/AvatarPath.h"
+#include "net/Inet.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+const QString kStatusUnknownAccount = QStringLiteral("您输入的用户名不存在,请检查..");
+
+} // namespace
+
 void Form1::Text1_LostFocus()
 {
-    // Looking the account up on the forum: filled by the account lookup.
+    const quint64 lookup = ++m_lookupSerial;
+    const QPointer<Form1> alive(this);
+    // The page fetches run events: the window may close, or the member may come back and leave
+    // the box again, which starts a newer lookup that then owns the box.
+    const auto overtaken = [&] { return !alive || lookup != m_lookupSerial; };
+
+    lookupSlots.clear();
+    const QString entry = Text1->text();
+    bool failed = false;
+
+    if (Numeric::isNumeric(entry)) {
+        // A UID: the avatar at once, then the member's name from the profile page.
+        loginState().AvatarUid = entry;
+        txcx();
+        if (overtaken())
+            return;
+        const QString page = QuorvelModule::HttpGetText(ProfileLookup::uidProfileUrl(entry));
+        if (overtaken())
+            return;
+        lookupSlots.uid[0] = page;
+        if (!page.isEmpty())
+            failed = !ProfileLookup::readUidPage(lookupSlots.uid);
+    } else {
+        // A user name: the UID from the profile page, then its avatar.
+        const QString page = QuorvelModule::HttpGetText(ProfileLookup::nameProfileUrl(entry));
+        if (overtaken())
+            return;
+        lookupSlots.name[0] = page;
+        if (!page.isEmpty()) {
+            failed = !ProfileLookup::readNamePage(lookupSlots.name);
+            if (!failed) {
+                loginState().AvatarUid = lookupSlots.name[2];
+                txcx();
+                if (overtaken())
+                    return;
+            }
+        }
+    }
+
+    if (!failed) {
+        if (Text1->text().isEmpty())
+            Text1->setText(kAccountPrompt);
+        return;
+    }
+    // The entry names nobody. What the member typed since the lookup began is left alone.
+    if (!Text1->text().isEmpty() && Text1->text() == entry) {
+        Text1->clear();
+        Text1->setFocus();
+        setStatus(kStatusUnknownAccount);
+    }
 }
 
 void Form1::txcx()
 {
-    // Fetching the avatar of AvatarUid: filled by the account lookup.
+    const QString address = AvatarPath::avatarUrl(loginState().AvatarUid);
+    QPixmap picture;
+    if (!address.isEmpty()) {
+        const QPointer<Form1> alive(this);
+        // The probe fetches the address; what it found there is the picture, if it is one.
+        Inet2->OpenURL(address);
+        if (!alive)
+            return;
+        picture = QPixmap::fromImage(AvatarPath::avatarFromProbe(Inet2->lastStatus(), Inet2->lastBody()));
+    }
+    Image1->setPixmap(picture.isNull() ? defaultAvatar() : picture);
 }

@@ -1,6 +1,8 @@
 // The saved account in login.ini: restore, automatic sign-in, save step and session reset.
 #include "Form1.h"
 
+#include "login/ForumSession.h"
+
 #include <QWidget>
 
 void Form1::bcsz()
@@ -15,9 +17,11 @@ void Form1::zddl()
 
 void Form1::qcdl()
 {
+    // Back to input, then no half-open sign-in left behind: the forum signs the member out, the
+    // cookie store forgets the session and the cookie files go.
     setInputsEnabled(true);
     Picture2->hide();
-    // Signing out of the forum and dropping the cookies: filled by the saved-account store.
+    ForumSession::drop(*Inet5);
 }
 
 void Form1::saveAccount()

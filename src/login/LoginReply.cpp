@@ -99,6 +99,9 @@ LoginOutcome classifyLoginReply(const QString &reply)
     if (reply.contains(kFailureMarker)) {
         result.outcome = Outcome::Failure;
         result.message = failureMessage(cdataText(reply));
+        // A failure text outside any CDATA section still has its copy in the error callback.
+        if (result.message.isEmpty() && reply.contains(errorCallbackMarker(kLoginHandleKey)))
+            result.message = replyPiece(reply, 3);
         return result;
     }
     result.message = reply.contains(errorCallbackMarker(kLoginHandleKey)) ? replyPiece(reply, 3) : cdataText(reply);

@@ -32,7 +32,7 @@ enum class Outcome {
     Success,    // greeting with a member name and a clean status
     DataError,  // greeting, but the name or the status is missing
     Banned,     // greeting, but the status contains the ban marker
-    Failure,    // the forum's failure text ("失败")
+    Failure,    // the forum's failure text ("失败"); the error callback's text when no CDATA holds it
     Refused,    // error callback message or another CDATA text
     Unreadable, // nothing readable: server failure
 };

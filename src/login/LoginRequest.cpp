@@ -34,4 +34,12 @@ QByteArray body(const QString &username, const QString &password, const QString 
     return out;
 }
 
+QString logoutUrl()
+{
+    // The forum ends the member's session on action=logout; it checks the form token as for the
+    // other member actions, so the client's token goes along.
+    return Settings::instance().url(HostRole::Forum,
+                                    QStringLiteral("/member.php?mod=logging&action=logout&formhash=") + kFormHash);
+}
+
 } // namespace LoginRequest

@@ -23,4 +23,8 @@ inline const QString kPathAndQuery =
 [[nodiscard]] QByteArray body(const QString &username, const QString &password, const QString &questionId,
                               const QString &answer);
 
+// The forum's sign-out request (a GET on the forum host, same headers as the login post). The
+// member panel's sign-out sends the same request.
+[[nodiscard]] QString logoutUrl();
+
 } // namespace LoginRequest

@@ -3,6 +3,8 @@
 
 #include "app/Settings.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -30,6 +32,27 @@ private slots:
         QFETCH(QString, uid);
         QFETCH(QString, path);
         QCOMPARE(AvatarPath::avatarPath(uid), path);
+    }
+
+    void probeDecision()
+    {
+        QImage square(8, 8, QImage::Format_RGB32);
+        square.fill(Qt::red);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(square.save(&buffer, "JPG"));
+
+        QCOMPARE(AvatarPath::avatarFromProbe(200, jpeg).size(), QSize(8, 8));
+        // A missing avatar is a 404 page; a picture body does not help a failed status either.
+        QVERIFY(AvatarPath::avatarFromProbe(404, jpeg).isNull());
+        QVERIFY(AvatarPath::avatarFromProbe(500, jpeg).isNull());
+        // An error page served with 200, an empty body, or no answer at all.
+        QVERIFY(AvatarPath::avatarFromProbe(200, "<html><body>404 Not Found</body></html>").isNull());
+        QVERIFY(AvatarPath::avatarFromProbe(200, {}).isNull());
+        QVERIFY(AvatarPath::avatarFromProbe(0, {}).isNull());
+        // Half a picture is no picture.
+        QVERIFY(AvatarPath::avatarFromProbe(200, jpeg.left(10)).isNull());
     }
 
     void onForumHost()

@@ -165,6 +165,10 @@ private slots:
         QTest::newRow("failure beats the callback")
             << envelope(u"密码<b>失败</b><script type=\"text/javascript\">errorhandle_login('piece three')</script>"_s)
             << Outcome::Failure << QString() << u"密码b>失败/b>"_s;
+        QTest::newRow("failure without CDATA")
+            << u"<root>登录失败<script>if(typeof errorhandle_login=='function') {errorhandle_login('登录失败，还可以尝试 3 次', {});}</script></root>"_s
+            << Outcome::Failure << QString() << u"登录失败，还可以尝试 3 次"_s;
+        QTest::newRow("failure without any readable text") << u"失败"_s << Outcome::Failure << QString() << QString();
         QTest::newRow("error callback, untrimmed")
             << refusalReply(u" 请选择安全提问以及填写正确的答案 "_s) << Outcome::Refused << QString()
             << u" 请选择安全提问以及填写正确的答案 "_s;
