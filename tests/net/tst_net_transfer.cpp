@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QNetworkCookie>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -551,6 +552,30 @@ private slots:
         QTRY_COMPARE(m_vip->closedConnections(), 1);    // and the transfer was dropped
         if (!deleteParent)
             delete parent;
+    }
+
+    // Sign-out starts its request and forgets the session at once: the request still carries the
+    // cookies, as they were when it started.
+    void requestTakesCookiesAtTheStart_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::newRow("GET") << u"GET"_s;
+        QTest::newRow("POST") << u"POST"_s;
+    }
+
+    void requestTakesCookiesAtTheStart()
+    {
+        QFETCH(QString, operation);
+        QNetworkCookie auth("qv_auth", "a1");
+        auth.setPath(u"/"_s);
+        QVERIFY(Network::cookieStore().setCookiesFromUrl({auth}, QUrl(m_forum->url(u"/"_s))));
+        m_forum->script("/logout", reply(200, "bye"));
+        Inet signOut;
+        QSignalSpy spy(&signOut, &Inet::StateChanged);
+        signOut.Execute(m_forum->url(u"/logout"_s), operation, "x=1", {});
+        Network::cookieStore().endSession();
+        QTRY_VERIFY(states(spy).contains(Inet::icResponseCompleted));
+        QCOMPARE(m_forum->requests().at(0).headers.value("cookie"), QByteArray("qv_auth=a1"));
     }
 
     // The sign-in cookies set in reply to Inet's post go with XmlHttp's later requests to the
