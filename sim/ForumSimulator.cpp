@@ -303,6 +303,8 @@ void ForumSimulator::onRequest(Role role, HttpConnection *connection, const Http
         HttpResponse response = ForumSite::htmlResponse(200, {});
         if (request.target.contains("inajax=1"))
             response.setHeader("Content-Type", "text/xml; charset=gbk");
+        else if (request.target.endsWith(".txt"))
+            response.setHeader("Content-Type", "text/plain");
         connection->respond(response);
         break;
     }
@@ -405,6 +407,37 @@ HttpResponse ForumSimulator::controlRequest(const HttpRequest &request)
         else
             setVersionText(ForumSite::defaultVersionText());
         return plainText(200, "ok version " + (versionText().isEmpty() ? QByteArray("missing") : versionText()));
+    }
+    if (path == "/__sim/member") {
+        // Changes one member for trying things by hand: balances, VIP level and days, avatar.
+        Member *m = member(query.value(QStringLiteral("name")));
+        if (!m)
+            return plainText(404, "unknown member");
+        bool ok = true;
+        auto number = [&](const QString &key, qint64 current) {
+            if (!query.contains(key))
+                return current;
+            bool valid = false;
+            const qint64 value = query.value(key).toLongLong(&valid);
+            ok = ok && valid;
+            return valid ? value : current;
+        };
+        const qint64 za = number(QStringLiteral("za"), m->za);
+        const qint64 quorvelbi = number(QStringLiteral("quorvelbi"), m->quorvelbi);
+        const qint64 vip = number(QStringLiteral("vip"), m->vipLevel);
+        const qint64 days = number(QStringLiteral("vipdays"), QDate::currentDate().daysTo(m->vipExpiry));
+        const qint64 avatar = number(QStringLiteral("avatar"), m->hasAvatar ? 1 : 0);
+        if (!ok || vip < 0 || vip > 2 || qAbs(days) > 100000)
+            return plainText(400, "bad value");
+        m->za = za;
+        m->quorvelbi = quorvelbi;
+        m->vipLevel = int(vip);
+        if (query.contains(QStringLiteral("vipdays")) || (m->vipLevel > 0 && !m->vipExpiry.isValid()))
+            m->vipExpiry = QDate::currentDate().addDays(days);
+        m->hasAvatar = avatar != 0;
+        return plainText(200, "ok member " + m->name.toUtf8() + " Quorvel币=" + QByteArray::number(m->quorvelbi)
+                                  + " za=" + QByteArray::number(m->za) + " vip=" + QByteArray::number(m->vipLevel) + " expiry="
+                                  + m->vipExpiry.toString(Qt::ISODate).toLatin1());
     }
     if (path == "/__sim/requests") {
         QByteArray lines;

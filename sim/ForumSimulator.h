@@ -10,6 +10,7 @@
 //   GET /__sim/clearfaults
 //   GET /__sim/slow?ms=N
 //   GET /__sim/version?text=TEXT (UTF-8)  |  /__sim/version?missing=1  |  /__sim/version (default)
+//   GET /__sim/member?name=NAME[&za=N][&quorvelbi=N][&vip=0|1|2][&vipdays=N][&avatar=0|1]
 //   GET /__sim/requests                      the request log, one line per request
 // MODE: none slow empty errorpage status500 drop nocdata huge invalidgbk token503 noanswer.
 // ROLE: forum home vip soft main probe.

@@ -43,7 +43,8 @@ QString helpText()
         "  --slow-ms N             delay of the slow fault (default 35000)\n"
         "  --version-text TEXT     content of /version/main.txt (default km:V1.2|2015-03-01)\n"
         "  --version-missing       /version/main.txt answers 404\n"
-        "  --print-client-args     print one line with the client's command-line arguments\n\n"
+        "  --print-client-args     print one line with the client's command-line arguments\n"
+        "  --quiet                 do not log each request on standard error\n\n"
         "Fault modes: ");
     text += ForumSimulator::faultNames().join(QStringLiteral(", "));
     text += QStringLiteral(
@@ -51,7 +52,8 @@ QString helpText()
         "  drop: connection closed mid-reply; nocdata: AJAX envelope without CDATA; huge: > 8 MiB;\n"
         "  invalidgbk: bytes that are not GBK; token503: the form-token error page; noanswer: never answers.\n\n"
         "Control requests on any port: /__sim/reset, /__sim/fault?mode=MODE&path=TEXT&role=ROLE&count=N,\n"
-        "/__sim/clearfaults, /__sim/slow?ms=N, /__sim/version?text=TEXT|missing=1, /__sim/requests\n\n"
+        "/__sim/clearfaults, /__sim/slow?ms=N, /__sim/version?text=TEXT|missing=1, /__sim/requests,\n"
+        "/__sim/member?name=NAME&za=N&quorvelbi=N&vip=0|1|2&vipdays=N&avatar=0|1\n\n"
         "Demo members (uid, name, password, Quorvel币, za, avatar, kind, e-mail):\n");
     for (const ForumMember &m : ForumSimulator::demoMembers()) {
         text += QStringLiteral("  %1\t%2\t%3\t%4\t%5\t%6\t%7\t%8\n")
@@ -92,7 +94,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption versionText(QStringLiteral("version-text"), {}, QStringLiteral("TEXT"));
     const QCommandLineOption versionMissing(QStringLiteral("version-missing"));
     const QCommandLineOption printArgs(QStringLiteral("print-client-args"));
-    parser.addOptions({help, portBase, fault, slow, versionText, versionMissing, printArgs});
+    const QCommandLineOption quiet(QStringLiteral("quiet"));
+    parser.addOptions({help, portBase, fault, slow, versionText, versionMissing, printArgs, quiet});
     if (!parser.parse(app.arguments())) {
         printLine(stderr, parser.errorText() + QStringLiteral("\n\n") + helpText());
         return 2;
@@ -132,6 +135,12 @@ int main(int argc, char *argv[])
     if (parser.isSet(versionMissing))
         sim.setVersionText({});
 
+    if (!parser.isSet(quiet)) {
+        QObject::connect(&sim, &ForumSimulator::requestReceived, &sim, [&sim](const QByteArray &method, const QByteArray &path) {
+            const QString role = ForumSimulator::roleName(sim.requests().last().role);
+            printLine(stderr, QStringLiteral("quorvel-sim: %1 %2 %3").arg(role, QString::fromLatin1(method), QString::fromLatin1(path)));
+        });
+    }
     if (!sim.start(quint16(base))) {
         printLine(stderr, QStringLiteral("quorvel-sim: cannot listen on 127.0.0.1 (port taken?)"));
         return 1;

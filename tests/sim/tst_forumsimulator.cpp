@@ -493,6 +493,13 @@ private slots:
         QVERIFY(sim().requests().isEmpty());
         QCOMPARE(http.get(sim().url(Role::Soft, QStringLiteral("/version/main.txt"))).status, 200);
         QCOMPARE(http.get(sim().url(Role::Soft, QStringLiteral("/__sim/fault?mode=bogus"))).status, 400);
+        const qsizetype before = sim().requests().size();
+        QCOMPARE(http.get(sim().url(Role::Vip, QStringLiteral("/__sim/member?name=alice&za=5&vip=2&vipdays=3"))).status, 200);
+        QCOMPARE(sim().member(QStringLiteral("alice"))->za, 5);
+        QCOMPARE(sim().member(QStringLiteral("alice"))->vipLevel, 2);
+        QCOMPARE(sim().member(QStringLiteral("alice"))->vipExpiry, QDate::currentDate().addDays(3));
+        QCOMPARE(http.get(sim().url(Role::Vip, QStringLiteral("/__sim/member?name=alice&vip=7"))).status, 400);
+        QCOMPARE(sim().requests().size(), before);
     }
 };
 
