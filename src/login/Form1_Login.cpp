@@ -105,8 +105,11 @@ void Form1::handleLoginReply(const QString &reply)
     case Outcome::DataError:
         loginState().MemberName = result.memberName;
         Seams::messageBox(kMessageDataError, Seams::Icon::Information);
-        if (alive)
-            qcdl();
+        if (!alive)
+            return;
+        qcdl();
+        // Every outcome ends on the status line; "signing in" must not stay there once idle.
+        setStatus(kMessageDataError);
         return;
     case Outcome::Banned:
         loginState().MemberName = result.memberName;
