@@ -1,10 +1,8 @@
-// Form4 against a scripted forum: the checks, the request as the forum receives it, the forum's
+// Form4 against the forum simulator: the checks, the request as the forum receives it, the forum's
 // answers, and every way the post can go wrong ending with a message and a usable window.
-#include "ForumReplies.h"
-#include "ScriptedForum.h"
 #include "SeamRecorder.h"
+#include "SimFixture.h"
 #include "TempDataDir.h"
-#include "app/CodePage.h"
 #include "app/Settings.h"
 #include "net/Network.h"
 #include "recovery/Form4.h"
@@ -12,26 +10,23 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QUrlQuery>
 #include <memory>
 
+using Fault = ForumSimulator::Fault;
+Q_DECLARE_METATYPE(ForumSimulator::Fault)
+
 namespace {
-
-// A form field of a posted body, decoded from GBK percent-encoding back to text.
-QString formField(const QByteArray &body, const QByteArray &name)
-{
-    for (const QByteArray &pair : body.split('&')) {
-        if (pair.startsWith(QByteArray(name + '=')))
-            return CodePage::fromAnsi(QByteArray::fromPercentEncoding(pair.mid(name.size() + 1)));
-    }
-    return QStringLiteral("<missing>");
-}
-
+const QString kSent = QStringLiteral("取回密码的方法已通过 Email 发送到您的信箱中，请在 3 天之内修改您的密码");
+const QString kNoMatch = QStringLiteral("抱歉，您填写的用户名与 Email 不匹配，无法取回密码");
+const QString kAdministrator = QStringLiteral("抱歉，管理员帐号不能使用取回密码功能");
+const QString kTooSoon = QStringLiteral("取回密码的邮件已经发出，请 5 分钟后再重新申请");
+const QString kClipboardBefore = QStringLiteral("clipboard before");
 } // namespace
 
 class TestForm4 : public QObject
@@ -42,18 +37,18 @@ private slots:
     {
         m_dataDir = std::make_unique<TempDataDir>();
         m_seams = std::make_unique<SeamRecorder>();
-        m_forum = std::make_unique<ScriptedForum>();
-        Settings::instance().setHost(HostRole::Forum, m_forum->hostAndPort());
+        m_sim = std::make_unique<SimFixture>();
+        QVERIFY(m_sim->isRunning());
         m_window = std::make_unique<Form4>();
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        QGuiApplication::clipboard()->setText(QStringLiteral("clipboard before"));
+        QGuiApplication::clipboard()->setText(kClipboardBefore);
     }
 
     void cleanup()
     {
         m_window.reset();
-        m_forum.reset();
+        m_sim.reset();
         m_seams.reset();
         m_dataDir.reset();
         Network::setTimeoutMs(0);
@@ -63,14 +58,11 @@ private slots:
     void controlsAndTexts()
     {
         QCOMPARE(m_window->windowTitle(), QStringLiteral("找回密码"));
-        QCOMPARE(m_window->objectName(), QStringLiteral("Form4"));
+        QCOMPARE(label(QStringLiteral("Label1"))->text(), QStringLiteral("您的用户名："));
+        QCOMPARE(label(QStringLiteral("Label2"))->text(), QStringLiteral("您的E-mail："));
         QVERIFY(text1()->text().isEmpty());
         QVERIFY(text2()->text().isEmpty());
         QCOMPARE(button()->text(), QStringLiteral("找回密码"));
-        QCOMPARE(m_window->findChild<QWidget *>(QStringLiteral("Label1"))->property("text").toString(),
-                 QStringLiteral("您的用户名："));
-        QCOMPARE(m_window->findChild<QWidget *>(QStringLiteral("Label2"))->property("text").toString(),
-                 QStringLiteral("您的E-mail："));
     }
 
     void emptyFieldsAreCaughtBeforeSending()
@@ -80,140 +72,116 @@ private slots:
         QCOMPARE(m_seams->messages.last().icon, Seams::Icon::Information);
 
         m_seams->clear();
-        QTest::keyClicks(text1(), QStringLiteral("alice"));
+        text1()->setText(QStringLiteral("alice"));
         button()->click();
         QCOMPARE(m_seams->messageTexts(), QStringList{LostPasswordReply::kMessageEmptyEmail});
 
         m_seams->clear();
         text1()->clear();
-        QTest::keyClicks(text2(), QStringLiteral("alice@example.com"));
+        text2()->setText(QStringLiteral("alice@example.com"));
         button()->click();
         QCOMPARE(m_seams->messageTexts(), QStringList{LostPasswordReply::kMessageEmptyUserName});
 
-        QVERIFY(m_forum->requests.isEmpty());
+        QVERIFY((*m_sim)->requestsTo("mod=lostpasswd").isEmpty());
         QVERIFY(button()->isEnabled());
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("clipboard before"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), kClipboardBefore);
     }
 
-    void refusalShowsItsMessageAndFillsTheClipboard()
+    // Refusals show piece 3, the forum's other answers piece 5; the whole reply goes to the clipboard.
+    void forumAnswersAreShown()
     {
-        const QString message = QStringLiteral("抱歉，您填写的账户资料不匹配，不能使用取回密码功能");
-        const QString reply = ForumReplies::refusal(message);
-        m_forum->replyWith(200, reply);
-        send(QStringLiteral("alice"), QStringLiteral("wrong@example.com"));
-
-        QCOMPARE(m_seams->messageTexts(), QStringList{message});
+        QCOMPARE(ask(QStringLiteral("alice"), QStringLiteral("bob@example.com")), kNoMatch);
         QCOMPARE(m_seams->messages.last().icon, Seams::Icon::Information);
         QCOMPARE(m_seams->messages.last().title, QStringLiteral("Quorvel软件"));
-        QCOMPARE(QGuiApplication::clipboard()->text(), reply);
-        QCOMPARE(m_window->replyText(), reply);
-        QCOMPARE(m_window->messageText(), message);
-        QVERIFY(button()->isEnabled());
+        const QString refusal = QGuiApplication::clipboard()->text();
+        QVERIFY(refusal.startsWith(QStringLiteral("<?xml")));
+        QVERIFY(refusal.endsWith(QStringLiteral("]]></root>")));
+        QVERIFY(refusal.contains(LostPasswordReply::kRefusalMarker));
+        QCOMPARE(m_window->replyText(), refusal);
+        QCOMPARE(m_window->messageText(), kNoMatch);
 
-        QCOMPARE(m_forum->requests.size(), 1);
-        const ScriptedForum::Request &request = m_forum->requests.first();
+        QCOMPARE(ask(QStringLiteral("admin"), QStringLiteral("admin@example.com")), kAdministrator);
+        QVERIFY((*m_sim)->mailedUids().isEmpty());
+
+        QCOMPARE(ask(QStringLiteral("alice"), QStringLiteral("alice@example.com")), kSent);
+        QVERIFY(QGuiApplication::clipboard()->text().contains(QStringLiteral("succeedhandle_lostpwform")));
+        QCOMPARE((*m_sim)->mailedUids(), QList<int>{1234});
+        QCOMPARE(ask(QStringLiteral("alice"), QStringLiteral("alice@example.com")), kTooSoon);
+
+        // A Chinese user name reaches the forum intact and finds the member.
+        QCOMPARE(ask(QStringLiteral("小明"), QStringLiteral("xiaoming@example.com")), kSent);
+        QCOMPARE((*m_sim)->mailedUids(), (QList<int>{1234, 888}));
+        QCOMPARE(m_seams->messages.size(), 5);
+    }
+
+    void forumReceivesTheFormAsTyped()
+    {
+        const QString userName = QStringLiteral("张 三&email=admin@example.com");
+        const QString email = QStringLiteral("a+b=c%d#e f@例子.com");
+        QCOMPARE(ask(userName, email), kNoMatch);
+
+        const QList<ForumSimulator::RecordedRequest> requests = (*m_sim)->requestsTo("mod=lostpasswd");
+        QCOMPARE(requests.size(), 1);
+        const ForumSimulator::RecordedRequest &request = requests.first();
         QCOMPARE(request.method, QByteArray("POST"));
-        QCOMPARE(request.target, QByteArray("/member.php?mod=lostpasswd&lostpwsubmit=yes&infloat=yes&inajax=1"));
-        QCOMPARE(request.headers.value("content-type"), QByteArray("application/x-www-form-urlencoded"));
-        QCOMPARE(request.body, QByteArray("formhash=e93f2d06&handlekey=lostpwform&email=wrong%40example.com"
-                                          "&username=alice&lostpwsubmit=true"));
-    }
-
-    void otherRepliesShowTheSixthPiece()
-    {
-        const QString sent = QStringLiteral("取回密码的方法已通过 Email 发送到您的信箱中");
-        m_forum->replyWith(200, ForumReplies::success(sent));
-        send(QStringLiteral("alice"), QStringLiteral("alice@example.com"));
-        QCOMPARE(m_seams->messageTexts(), QStringList{sent});
-
-        // The forum's own empty answer is shown as it stands; a second click works the same way.
-        m_seams->clear();
-        const QString emptyAnswer = ForumReplies::success(QString());
-        m_forum->replyWith(200, emptyAnswer);
-        button()->click();
-        QCOMPARE(m_seams->messageTexts(), QStringList{QString()});
-        QCOMPARE(QGuiApplication::clipboard()->text(), emptyAnswer);
-        QCOMPARE(m_forum->requests.size(), 2);
-        QVERIFY(button()->isEnabled());
-    }
-
-    void typedTextsReachTheForumAsTyped()
-    {
-        const QString userName = QStringLiteral("张 三&role=admin%20#1+");
-        const QString email = QStringLiteral("a+b=c&d%e#f g@例子.com");
-        m_forum->replyWith(200, ForumReplies::refusal(QStringLiteral("x")));
-        send(userName, email);
-
-        QCOMPARE(m_forum->requests.size(), 1);
-        const QByteArray body = m_forum->requests.first().body;
-        QCOMPARE(formField(body, "username"), userName);
-        QCOMPARE(formField(body, "email"), email);
-        QCOMPARE(formField(body, "formhash"), QStringLiteral("e93f2d06"));
-        QCOMPARE(formField(body, "handlekey"), QStringLiteral("lostpwform"));
-        QCOMPARE(formField(body, "lostpwsubmit"), QStringLiteral("true"));
-        QCOMPARE(body.count('&'), 4);
+        QCOMPARE(request.pathAndQuery, QByteArray("/member.php?mod=lostpasswd&lostpwsubmit=yes&infloat=yes&inajax=1"));
+        QCOMPARE(request.header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
+        QCOMPARE(request.formValue("username"), userName);
+        QCOMPARE(request.formValue("email"), email);
+        QVERIFY(request.body.startsWith("formhash=e93f2d06&handlekey=lostpwform&email="));
+        QVERIFY(request.body.endsWith("&lostpwsubmit=true"));
+        QCOMPARE(request.body.count('&'), 4);
     }
 
     void faultsEndWithAMessageAndAUsableWindow_data()
     {
-        QTest::addColumn<int>("fault");
+        QTest::addColumn<Fault>("fault");
         QTest::addColumn<QString>("expected");
-        QTest::addColumn<bool>("clipboardHoldsReply");
-        QTest::newRow("empty reply") << 0 << LostPasswordReply::kMessageUnreadable << true;
-        QTest::newRow("error page") << 1 << LostPasswordReply::kMessageServerErrorTemplate.arg(503) << true;
-        QTest::newRow("connection dropped") << 2 << LostPasswordReply::kMessageNoReply << false;
-        QTest::newRow("no answer in time") << 3 << LostPasswordReply::kMessageNoReply << false;
+        QTest::addColumn<bool>("replyOnClipboard");
+        using namespace LostPasswordReply;
+        QTest::newRow("form token refused") << Fault::Token503 << kMessageServerErrorTemplate.arg(503) << true;
+        QTest::newRow("internal error") << Fault::Status500 << kMessageServerErrorTemplate.arg(500) << true;
+        QTest::newRow("error page") << Fault::ErrorPage << kMessageUnreadable << true;
+        QTest::newRow("empty reply") << Fault::Empty << kMessageUnreadable << true;
+        QTest::newRow("dropped") << Fault::Drop << kMessageNoReply << false;
+        QTest::newRow("slow") << Fault::Slow << kMessageNoReply << false;
+        QTest::newRow("no answer") << Fault::NoAnswer << kMessageNoReply << false;
+        QTest::newRow("oversized") << Fault::Huge << kMessageNoReply << false;
     }
 
     void faultsEndWithAMessageAndAUsableWindow()
     {
-        QFETCH(int, fault);
+        QFETCH(Fault, fault);
         QFETCH(QString, expected);
-        QFETCH(bool, clipboardHoldsReply);
-        const QString errorPage = QStringLiteral("<html><head><title>Service Unavailable</title></head><body>"
-                                                 "<p class='x'>论坛暂时不可用</p><a href='/'>返回</a></body></html>");
-        switch (fault) {
-        case 0: m_forum->replyWith(200, QString()); break;
-        case 1: m_forum->replyWith(503, errorPage, "text/html; charset=gbk"); break;
-        case 2: m_forum->setMode(ScriptedForum::Mode::DropMidReply); break;
-        case 3:
-            m_forum->setMode(ScriptedForum::Mode::NeverAnswer);
-            Network::setTimeoutMs(400);
-            break;
-        }
-        send(QStringLiteral("alice"), QStringLiteral("alice@example.com"));
+        QFETCH(bool, replyOnClipboard);
+        Network::setTimeoutMs(500);
+        (*m_sim)->setSlowDelayMs(3000);
+        (*m_sim)->setFault(fault, "mod=lostpasswd", ForumSimulator::Role::Forum, 1);
 
-        QTRY_VERIFY(button()->isEnabled());
-        QCOMPARE(m_seams->messageTexts(), QStringList{expected});
-        QVERIFY(!expected.isEmpty());
+        QCOMPARE(ask(QStringLiteral("alice"), QStringLiteral("bob@example.com")), expected);
         QCOMPARE(m_seams->messages.last().icon, Seams::Icon::Exclamation);
         QCOMPARE(m_window->messageText(), expected);
         QVERIFY(m_window->isVisible());
-        QCOMPARE(m_forum->requests.size(), 1);
-        QCOMPARE(QGuiApplication::clipboard()->text(),
-                 clipboardHoldsReply ? (fault == 1 ? errorPage : QString()) : QStringLiteral("clipboard before"));
+        // What arrived is kept for the member; a post that got nothing leaves the clipboard alone.
+        QCOMPARE(QGuiApplication::clipboard()->text(), replyOnClipboard ? m_window->replyText() : kClipboardBefore);
 
-        // The window stays usable: the next click reaches the forum and its answer is shown.
-        m_seams->clear();
-        m_forum->setMode(ScriptedForum::Mode::Reply);
-        m_forum->replyWith(200, ForumReplies::refusal(QStringLiteral("再来一次")));
-        button()->click();
-        QCOMPARE(m_seams->messageTexts(), QStringList{QStringLiteral("再来一次")});
+        // Once the fault has passed the same window gets the forum's answer.
+        QCOMPARE(ask(QStringLiteral("alice"), QStringLiteral("bob@example.com")), kNoMatch);
     }
 
     // The window may go away while the post waits; the click then ends quietly.
     void windowDestroyedWhileWaiting()
     {
-        m_forum->setMode(ScriptedForum::Mode::NeverAnswer);
         Network::setTimeoutMs(1000);
-        QTest::keyClicks(text1(), QStringLiteral("alice"));
-        QTest::keyClicks(text2(), QStringLiteral("alice@example.com"));
+        (*m_sim)->setFault(Fault::NoAnswer, "mod=lostpasswd");
+        text1()->setText(QStringLiteral("alice"));
+        text2()->setText(QStringLiteral("alice@example.com"));
         QPointer<Form4> window = m_window.get();
         QTimer::singleShot(100, this, [this] { m_window.reset(); });
         button()->click();
         QVERIFY(window.isNull());
         QVERIFY(m_seams->messages.isEmpty());
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("clipboard before"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), kClipboardBefore);
     }
 
     void escapeClosesTheModalWindow()
@@ -231,24 +199,29 @@ private slots:
         Form4::showModal(&parent);
         QVERIFY(wasForm4);
         QVERIFY(seen.isNull()); // destroyed once showModal returns
-        QVERIFY(parent.findChildren<Form4 *>().isEmpty());
     }
 
 private:
+    QLabel *label(const QString &name) const { return m_window->findChild<QLabel *>(name); }
     QLineEdit *text1() const { return m_window->findChild<QLineEdit *>(QStringLiteral("Text1")); }
     QLineEdit *text2() const { return m_window->findChild<QLineEdit *>(QStringLiteral("Text2")); }
     QPushButton *button() const { return m_window->findChild<QPushButton *>(QStringLiteral("Command1")); }
 
-    void send(const QString &userName, const QString &email)
+    // Fills in both boxes, clicks and returns the one message shown; the button must end enabled.
+    QString ask(const QString &userName, const QString &email)
     {
         text1()->setText(userName);
         text2()->setText(email);
+        const qsizetype before = m_seams->messages.size();
         QTest::mouseClick(button(), Qt::LeftButton);
+        if (!QTest::qWaitFor([&] { return button()->isEnabled() && m_seams->messages.size() == before + 1; }))
+            return QStringLiteral("<no single message, or the button stayed disabled>");
+        return m_seams->lastMessage();
     }
 
     std::unique_ptr<TempDataDir> m_dataDir;
     std::unique_ptr<SeamRecorder> m_seams;
-    std::unique_ptr<ScriptedForum> m_forum;
+    std::unique_ptr<SimFixture> m_sim;
     std::unique_ptr<Form4> m_window;
 };
 
