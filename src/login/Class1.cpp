@@ -1,5 +1,6 @@
 #include "Class1.h"
 
+#include <QApplication>
 #include <QBitmap>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -51,9 +52,14 @@ public:
             painter.drawPolygon(outline());
         }
         setMask(mask);
-        // The prompt has done its job once the member types or leaves the box. Watched from the
-        // next turn of the event loop: a balloon is made while the box's own event is being
-        // filtered, and a filter added to the box then would be handed that same event again.
+        // The prompt has done its job once the member leaves the box or types in it. The keys
+        // are watched from the next turn of the event loop: a balloon is made while the box's
+        // own event is being filtered, and a filter added to the box then would be handed that
+        // same event again (and make another balloon, without end).
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *) {
+            if (old == m_control)
+                close();
+        });
         QTimer::singleShot(0, this, [this] {
             if (m_control)
                 m_control->installEventFilter(this);
@@ -71,7 +77,7 @@ protected:
     {
         if (watched == m_control) {
             const QEvent::Type type = event->type();
-            if (type == QEvent::KeyPress || type == QEvent::FocusOut || type == QEvent::Hide)
+            if (type == QEvent::KeyPress || type == QEvent::Hide)
                 close();
         }
         return QWidget::eventFilter(watched, event);

@@ -1,0 +1,163 @@
+// The start: the skin attached before any window shows, the start window handing over to the
+// login window, the login window opened again from a lower layer, and the shipped skin itself.
+#include "SeamRecorder.h"
+#include "TempDataDir.h"
+
+#include "app/Navigation.h"
+#include "app/Settings.h"
+#include "app/start/Form5.h"
+#include "app/start/StartRoutine.h"
+#include "login/Form1.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QMovie>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTest>
+
+namespace {
+
+QString shippedSkinPath()
+{
+    return qEnvironmentVariable("QUORVEL_SOURCE_DIR") + QStringLiteral("/assets/2.she");
+}
+
+QList<Form1 *> visibleLoginWindows()
+{
+    QList<Form1 *> found;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows)
+        if (auto *form = qobject_cast<Form1 *>(w); form && form->isVisible())
+            found.append(form);
+    return found;
+}
+
+QStringList parseWarnings;
+void collectParseWarnings(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtWarningMsg && message.contains(QLatin1String("parse"), Qt::CaseInsensitive))
+        parseWarnings.append(message);
+}
+
+} // namespace
+
+class TestForm1Start : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void startWindowHandsOverWithSkin();
+    void startsWithoutSkin();
+    void loginWindowOpensAgainFromBelow();
+    void shippedSkinIsWellFormed();
+};
+
+void TestForm1Start::initTestCase()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    const QString closed = QStringLiteral("127.0.0.1:") + QString::number(server.serverPort());
+    server.close();
+    for (HostRole role : {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main})
+        Settings::instance().setHost(role, closed);
+    Settings::instance().setProbeUrl(QStringLiteral("http://") + closed + QStringLiteral("/"));
+    QVERIFY2(QFile::exists(shippedSkinPath()), qPrintable(shippedSkinPath()));
+}
+
+void TestForm1Start::cleanup()
+{
+    const QList<Form1 *> windows = visibleLoginWindows();
+    for (Form1 *form : windows)
+        form->close();
+    QTRY_VERIFY(visibleLoginWindows().isEmpty());
+    qApp->setStyleSheet(QString());
+}
+
+void TestForm1Start::startWindowHandsOverWithSkin()
+{
+    TempDataDir data;
+    SeamRecorder seams;
+    QVERIFY(QFile::copy(shippedSkinPath(), data.file(QStringLiteral("2.she"))));
+
+    QPointer<Form5> start = new Form5;
+    start->setAttribute(Qt::WA_DeleteOnClose);
+    QCOMPARE(start->size(), QSize(55, 61));
+    QVERIFY(start->startMovie->isValid());
+    QCOMPARE(start->startMovie->frameRect().size(), QSize(40, 45));
+    QVERIFY(start->startMovie->loopCount() == -1 || start->startMovie->loopCount() == 0);
+
+    start->Form_Load();
+
+    QVERIFY(qApp->styleSheet().contains(QLatin1String("#Picture1")));
+    const QList<Form1 *> logins = visibleLoginWindows();
+    QCOMPARE(logins.size(), 1);
+    QVERIFY(logins.first()->testAttribute(Qt::WA_DeleteOnClose));
+    // The login window closed the start window once it was up.
+    QTRY_VERIFY(!start);
+}
+
+void TestForm1Start::startsWithoutSkin()
+{
+    TempDataDir data;
+    SeamRecorder seams;
+    QPointer<Form5> start = new Form5;
+    start->setAttribute(Qt::WA_DeleteOnClose);
+    start->Form_Load();
+    QVERIFY(qApp->styleSheet().isEmpty());
+    QCOMPARE(visibleLoginWindows().size(), 1);
+    QTRY_VERIFY(!start);
+}
+
+void TestForm1Start::loginWindowOpensAgainFromBelow()
+{
+    TempDataDir data;
+    SeamRecorder seams;
+    registerWindows();
+    Navigation::showLoginWindow();
+    QList<Form1 *> logins = visibleLoginWindows();
+    QCOMPARE(logins.size(), 1);
+    QPointer<Form1> first = logins.first();
+    QCOMPARE(first->Combo1->count(), 8); // its whole load handler ran
+
+    // Closing it lets it go; a second one is a fresh window.
+    first->close();
+    QTRY_VERIFY(!first);
+    Navigation::showLoginWindow();
+    QCOMPARE(visibleLoginWindows().size(), 1);
+    Navigation::setLoginWindowFactory({});
+}
+
+void TestForm1Start::shippedSkinIsWellFormed()
+{
+    QFile file(shippedSkinPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString sheet = QString::fromUtf8(file.readAll());
+
+    // Every picture it names is compiled into the program.
+    Form1 probe; // registers the compiled-in pictures
+    const QRegularExpression url(QStringLiteral("url\\(([^)]+)\\)"));
+    int pictures = 0;
+    for (auto it = url.globalMatch(sheet); it.hasNext(); ++pictures) {
+        const QString path = it.next().captured(1);
+        QVERIFY2(QFile::exists(path), qPrintable(path));
+    }
+    QVERIFY(pictures > 0);
+
+    // And the style engine reads all of it.
+    parseWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collectParseWarnings);
+    qApp->setStyleSheet(sheet);
+    probe.show();
+    probe.Combo1->addItem(QStringLiteral("安全提问"));
+    QApplication::processEvents();
+    qInstallMessageHandler(previous);
+    QVERIFY2(parseWarnings.isEmpty(), qPrintable(parseWarnings.join(QLatin1Char('\n'))));
+}
+
+QTEST_MAIN(TestForm1Start)
+#include "test_form1_start.moc"
