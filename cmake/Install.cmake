@@ -1,0 +1,73 @@
+# Installed layout and the Debian package.
+#
+#   <prefix>/bin/quorvel, <prefix>/bin/quorvel-sim
+#   <prefix>/share/quorvel/*.she                 skins; Settings::resourceDir() finds them as <exe>/../share/quorvel
+#   <prefix>/share/applications/quorvel.desktop
+#   <prefix>/share/icons/hicolor/<size>/apps/quorvel.png|svg
+#
+# The pictures the windows show are compiled in as Qt resources, so the skins are the only data
+# files. An installed client keeps login.ini, its skin copies and Cookies/ in the per-user data
+# folder, because its executable's folder is not the resource folder.
+include(GNUInstallDirs)
+
+set(QUORVEL_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+
+install(TARGETS quorvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT client)
+
+file(GLOB QUORVEL_INSTALL_SKINS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/assets/*.she)
+install(FILES ${QUORVEL_INSTALL_SKINS} DESTINATION ${CMAKE_INSTALL_DATADIR}/quorvel COMPONENT client)
+
+install(FILES ${QUORVEL_PACKAGING_DIR}/quorvel.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT client)
+
+# PNG sizes are rendered from the SVG by packaging/icons/make-icons.sh and committed.
+foreach(size 16 32 48 64 128 256)
+  install(FILES ${QUORVEL_PACKAGING_DIR}/icons/${size}/quorvel.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps COMPONENT client)
+endforeach()
+install(FILES ${QUORVEL_PACKAGING_DIR}/icons/quorvel.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT client)
+
+# The forum simulator lets a member try the client without an account on the real site.
+if(TARGET quorvel-sim)
+  install(TARGETS quorvel-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT simulator)
+endif()
+
+# ---- Debian package (cpack in the build folder) -------------------------------------------------
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quorvel)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Quorvel")
+set(CPACK_PACKAGE_CONTACT "Quorvel client developers <client@quorvel.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Quorvel forum member client")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Desktop client for members of the Quorvel forum: sign in, see name, avatar, credits and VIP\n"
+    "status in a small member panel, exchange za into Quorvel coins, sign out, recover a lost\n"
+    "password. Includes quorvel-sim, a local stand-in for the forum to try the client with.")
+string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # quorvel_<version>_<arch>.deb
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_STRIP_FILES ON)
+# One package with client and simulator.
+set(CPACK_DEB_COMPONENT_INSTALL OFF)
+
+# The Qt libraries come from what the binaries link (dpkg-shlibdeps); the list below stands in
+# where that tool is missing. Platform plugins are loaded at run time, so no linker sees them.
+set(QUORVEL_DEB_RUNTIME_DEPENDS "qt6-qpa-plugins")
+find_program(QUORVEL_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(QUORVEL_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "${QUORVEL_DEB_RUNTIME_DEPENDS}")
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+      "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), "
+      "libqt6httpserver6 (>= 6.4), libqt6websockets6 (>= 6.4), ${QUORVEL_DEB_RUNTIME_DEPENDS}")
+  string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DEPENDS "${CPACK_DEBIAN_PACKAGE_DEPENDS}")
+endif()
+# Fallbacks for the Windows fonts the windows name (微软雅黑, Consolas, Verdana).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, fonts-dejavu-core")
+
+include(CPack)
