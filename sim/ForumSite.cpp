@@ -39,6 +39,12 @@ QString handleKey(const FormCodec::Fields &query, const FormCodec::Fields &body,
     return key.isEmpty() ? fallback : key;
 }
 
+bool isKnownFormHash(const QString &token)
+{
+    return token == QLatin1String(ForumSite::kLoginFormHash) || token == QLatin1String(ForumSite::kExchangeFormHash)
+        || token == QLatin1String(ForumSite::kLostPasswordFormHash);
+}
+
 bool isPost(const HttpRequest &request)
 {
     return request.method == "POST";
@@ -209,9 +215,15 @@ HttpResponse ForumSite::forum(const HttpRequest &request)
             const QString inner = loginReply(request, visit, &tokenRefused);
             response = ajaxResponse(inner);
         } else if (mod == QStringLiteral("logging") && action == QStringLiteral("logout")) {
-            const QString name = visit.member ? visit.member->name : QString();
-            logout(visit);
-            response = htmlResponse(200, ForumPages::logoutPage(name));
+            // The token is optional here; a token the forum does not know only gets a question back.
+            const QString token = FormCodec::value(query, QStringLiteral("formhash"));
+            if (!token.isEmpty() && !isKnownFormHash(token)) {
+                response = htmlResponse(200, ForumPages::noticePage(QStringLiteral("您确定要退出吗？")));
+            } else {
+                const QString name = visit.member ? visit.member->name : QString();
+                logout(visit);
+                response = htmlResponse(200, ForumPages::logoutPage(name));
+            }
         } else if (mod == QStringLiteral("logging")) {
             response = htmlResponse(200, ForumPages::loginPage());
         } else if (mod == QStringLiteral("register")) {

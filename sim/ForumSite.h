@@ -6,6 +6,8 @@
 // Paths by role (anything else is a 404 page):
 //   Forum  /, /forum.php (mod=viewthread&tid=25020), /member.php (mod=logging action=login|logout,
 //          mod=register, mod=lostpasswd), /uc_server/data/avatar/DDD/DD/DD/DD_avatar_SIZE.jpg
+// Form tokens: the sign-in, exchange and lost-password posts each need their own fixed token (else
+// 503); the log-out takes none or any of the three.
 //   Home   /, /home.php (mod=space&uid=N|username=NAME, mod=spacecp&ac=credit op=buy|base|exchange)
 //   Vip    / (the VIP front page of the signed-in member)
 //   Soft   /version/main.txt, /
