@@ -162,6 +162,7 @@ private:
     // Account lookup (Form1_Lookup.cpp): the number of the latest lookup, so that an older one
     // overtaken while it waited leaves the account box alone.
     quint64 m_lookupSerial = 0;
+    void lookUpAccount();
 
     QPointer<QWidget> m_startWindow;
     bool m_suppressLostFocus = false; // the program, not the member, is moving the focus

@@ -7,8 +7,10 @@
 #include "login/AvatarPath.h"
 #include "net/Inet.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 
 namespace {
 
@@ -17,6 +19,17 @@ const QString kStatusUnknownAccount = QStringLiteral("您输入的用户名不�
 } // namespace
 
 void Form1::Text1_LostFocus()
+{
+    // The focus left with a mouse press elsewhere, the login button most often: the press has to
+    // finish first, or the lookup's wait would swallow the release and the click would be lost.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+        QTimer::singleShot(0, this, [this] { lookUpAccount(); });
+        return;
+    }
+    lookUpAccount();
+}
+
+void Form1::lookUpAccount()
 {
     const quint64 lookup = ++m_lookupSerial;
     const QPointer<Form1> alive(this);

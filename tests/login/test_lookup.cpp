@@ -13,6 +13,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -45,6 +47,7 @@ private slots:
     void avatarProbeFaults_data();
     void avatarProbeFaults();
     void leavingTheBoxLooksUp();
+    void clickingLoginFromTheBoxStillLogsIn();
     void windowClosedDuringLookup_data();
     void windowClosedDuringLookup();
     void newerLookupOwnsTheBox();
@@ -254,6 +257,30 @@ void TestLookup::leavingTheBoxLooksUp()
     QTRY_COMPARE_WITH_TIMEOUT(m_form->status(), kUnknown, 5000);
     QVERIFY(m_form->Text1->text().isEmpty());
     QTRY_VERIFY(m_form->Text1->hasFocus());
+}
+
+void TestLookup::clickingLoginFromTheBoxStillLogsIn()
+{
+    // The focus leaves the account box with the press on the login button. The release is already
+    // queued behind the press, as a window system delivers it: the lookup's wait must not swallow it.
+    sim().setFault(ForumSimulator::Fault::NoAnswer, "action=login");
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    m_form->Text1->setText(u"1234"_s);
+    m_form->Text2->setText(u"alice123"_s);
+    m_form->Text1->setFocus();
+    QVERIFY(m_form->Text1->hasFocus());
+
+    const QPoint centre = m_form->Command1->rect().center();
+    QCoreApplication::postEvent(m_form->Command1,
+                                new QMouseEvent(QEvent::MouseButtonRelease, centre, m_form->Command1->mapToGlobal(centre),
+                                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    QTest::mousePress(m_form->Command1, Qt::LeftButton, {}, centre);
+    QTRY_COMPARE_WITH_TIMEOUT(sim().requestsTo("action=login").size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->profileName(), u"alice"_s, 5000);
+    QCOMPARE(sim().requestsTo("uid=1234").size(), 1);
+    QTest::mouseRelease(m_form->Command1, Qt::LeftButton, {}, centre); // the pointer state back to rest
+    m_form->Command2->click();
 }
 
 void TestLookup::windowClosedDuringLookup_data()
