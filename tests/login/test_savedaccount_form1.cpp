@@ -175,22 +175,32 @@ void TestSavedAccountForm1::restoresSavedAccount_data()
     QTest::addColumn<int>("question");
     QTest::addColumn<QString>("answer");
 
+    QTest::addColumn<QByteArray>("lookup"); // the profile page the restore looked the account up by
+
     QTest::newRow("user name") << account(u"是"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}, u"否"_s) << true
-                               << u"alice"_s << u"alice123"_s << 0 << QString();
+                               << u"alice"_s << u"alice123"_s << 0 << QString() << QByteArray("username=alice&");
     QTest::newRow("UID") << account(u"是"_s, u"1234"_s, u"alice123"_s, u"0"_s, {}, u"否"_s) << true << u"1234"_s
-                         << u"alice123"_s << 0 << QString();
+                         << u"alice123"_s << 0 << QString() << QByteArray("uid=1234&");
     QTest::newRow("security question") << account(u"是"_s, u"dave"_s, u"dave000"_s, u"3"_s, u"上海"_s, u"否"_s)
-                                       << true << u"dave"_s << u"dave000"_s << 3 << u"上海"_s;
+                                       << true << u"dave"_s << u"dave000"_s << 3 << u"上海"_s
+                                       << QByteArray("username=dave&");
     QTest::newRow("Chinese name and password") << account(u"是"_s, u"小明"_s, u"xm&=+%密码"_s, u"0"_s, {}, u"否"_s)
-                                               << true << u"小明"_s << u"xm&=+%密码"_s << 0 << QString();
+                                               << true << u"小明"_s << u"xm&=+%密码"_s << 0 << QString()
+                                               << QByteArray("username=%D0%A1%C3%F7&");
     QTest::newRow("否 then 是 counts as on") << account(u"否是"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}, u"否"_s)
-                                            << true << u"alice"_s << u"alice123"_s << 0 << QString();
+                                            << true << u"alice"_s << u"alice123"_s << 0 << QString()
+                                            << QByteArray("username=alice&");
     QTest::newRow("Yes counts as off") << account(u"Yes"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}, u"否"_s) << false
-                                       << Form1::kAccountPrompt << QString() << 0 << QString();
+                                       << Form1::kAccountPrompt << QString() << 0 << QString() << QByteArray();
     QTest::newRow("ASK 0 with an answer") << account(u"是"_s, u"dave"_s, u"dave000"_s, u"0"_s, u"上海"_s, u"否"_s)
-                                          << true << u"dave"_s << u"dave000"_s << 0 << QString();
+                                          << true << u"dave"_s << u"dave000"_s << 0 << QString()
+                                          << QByteArray("username=dave&");
     QTest::newRow("ASK 3 without an answer") << account(u"是"_s, u"dave"_s, u"dave000"_s, u"3"_s, {}, u"否"_s)
-                                             << true << u"dave"_s << u"dave000"_s << 0 << QString();
+                                             << true << u"dave"_s << u"dave000"_s << 0 << QString()
+                                             << QByteArray("username=dave&");
+    QTest::newRow("ASK above the list") << account(u"是"_s, u"dave"_s, u"dave000"_s, u"9"_s, u"上海"_s, u"否"_s)
+                                        << true << u"dave"_s << u"dave000"_s << 0 << u"上海"_s
+                                        << QByteArray("username=dave&");
 }
 
 void TestSavedAccountForm1::restoresSavedAccount()
@@ -201,6 +211,7 @@ void TestSavedAccountForm1::restoresSavedAccount()
     QFETCH(QString, password);
     QFETCH(int, question);
     QFETCH(QString, answer);
+    QFETCH(QByteArray, lookup);
     putIni(iniBytes(entries));
     const QByteArray before = fileBytes(iniPath());
 
@@ -211,6 +222,11 @@ void TestSavedAccountForm1::restoresSavedAccount()
     QCOMPARE(loginState().QuestionId, QString::number(question));
     QCOMPARE(form->Text3->isHidden(), question == 0);
     QCOMPARE(form->Text3->text(), answer);
+    // A restored account is looked up at once, before the window is up; nothing else is.
+    const auto pages = m_sim->sim().requestsTo("/home.php?mod=space&");
+    QCOMPARE(pages.size(), lookup.isEmpty() ? 0 : 1);
+    if (!lookup.isEmpty())
+        QVERIFY2(pages.first().pathAndQuery.contains(lookup), pages.first().pathAndQuery.constData());
     QCOMPARE(form->Check1->isChecked(), restored);
     QVERIFY(!form->Check2->isChecked());
     QCOMPARE(form->signIns, 0);

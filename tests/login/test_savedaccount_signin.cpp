@@ -1,0 +1,197 @@
+// The saved account around a whole sign-in against the forum simulator: the automatic sign-in at
+// start reaching the member panel, the save step after the forum's acceptance, and a program
+// folder that cannot be written.
+#include "SeamRecorder.h"
+#include "SimFixture.h"
+#include "TempDataDir.h"
+#include "app/CodePage.h"
+#include "app/QuorvelModule.h"
+#include "app/State.h"
+#include "login/Form1.h"
+#include "login/SavedAccount.h"
+#include "net/CookieStore.h"
+#include "net/Network.h"
+#include "panel/Form2.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QString windowsFile(const QString &name)
+{
+    return qEnvironmentVariable("QUORVEL_SOURCE_DIR") + u"/tests/data/"_s + name;
+}
+
+QByteArray iniBytes(const QStringList &entries)
+{
+    QByteArray bytes = "[INFORMATION]\r\n";
+    for (const QString &entry : entries)
+        bytes += CodePage::toAnsi(entry) + "\r\n";
+    return bytes;
+}
+
+} // namespace
+
+class TestSavedAccountSignIn : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void automaticSignInReachesPanel_data();
+    void automaticSignInReachesPanel();
+    void signInWithoutKeepingBlanksAccount();
+    void unwritableFolderLeavesSignInWorking();
+
+private:
+    [[nodiscard]] bool handedOver() const
+    {
+        return (!m_form || !m_form->isVisible()) && Form2::existing() && Form2::existing()->isVisible();
+    }
+    [[nodiscard]] qsizetype probes() const;
+    [[nodiscard]] QString iniPath() const { return m_dir->file(u"login.ini"_s); }
+    ForumSimulator &sim() { return m_sim->sim(); }
+
+    std::unique_ptr<TempDataDir> m_dir;
+    std::unique_ptr<SeamRecorder> m_seams;
+    std::unique_ptr<SimFixture> m_sim;
+    QPointer<Form1> m_form;
+};
+
+void TestSavedAccountSignIn::init()
+{
+    m_dir = std::make_unique<TempDataDir>();
+    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(33));
+    Network::cookieStore().endSession();
+    m_seams = std::make_unique<SeamRecorder>();
+    m_sim = std::make_unique<SimFixture>();
+    QVERIFY(m_sim->isRunning());
+    Network::setTimeoutMs(5000);
+}
+
+void TestSavedAccountSignIn::cleanup()
+{
+    delete m_form;
+    Form2::destroyInstance();
+    Network::setTimeoutMs(0);
+    Network::cookieStore().endSession();
+    m_sim.reset();
+    m_seams.reset();
+    m_dir.reset();
+}
+
+qsizetype TestSavedAccountSignIn::probes() const
+{
+    const auto all = m_sim->sim().requests();
+    return std::count_if(all.begin(), all.end(), [](const auto &r) { return r.role == ForumSimulator::Role::Probe; });
+}
+
+void TestSavedAccountSignIn::automaticSignInReachesPanel_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("memberName");
+    QTest::addColumn<QByteArray>("postedFields");
+
+    QTest::newRow("file of the Windows client, with a question")
+        << fileBytes(windowsFile(u"login-windows.ini"_s)) << u"dave"_s
+        << QByteArray("&username=dave&password=dave000&questionid=3&answer=%C9%CF%BA%A3");
+    QTest::newRow("Chinese name, form characters")
+        << iniBytes({u"保存账号=是"_s, u"USER=小明"_s, u"PASS="_s + SavedAccount::encipher(u"xm&=+%密码"_s), u"ASK=0"_s,
+                     u"ANS="_s, u"自动登录=是"_s})
+        << u"小明"_s << QByteArray("&username=%D0%A1%C3%F7&password=xm%26%3D%2B%25%C3%DC%C2%EB");
+}
+
+void TestSavedAccountSignIn::automaticSignInReachesPanel()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, memberName);
+    QFETCH(QByteArray, postedFields);
+    {
+        QFile ini(iniPath());
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        QCOMPARE(ini.write(file), file.size());
+    }
+
+    m_form = Form1::openNew();
+    QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
+    QCOMPARE(Form2::existing()->Label3->text(), memberName);
+    QVERIFY(m_seams->messages.isEmpty());
+
+    // One sign-in, with what the file held.
+    const auto posts = sim().requestsTo("action=login");
+    QCOMPARE(posts.size(), 1);
+    QVERIFY2(posts.first().body.endsWith(postedFields), posts.first().body.constData());
+    QCOMPARE(probes(), 1);
+    // The save step wrote the same values back: the file is unchanged to the byte.
+    QCOMPARE(fileBytes(iniPath()), file);
+
+    // Signed out in this run (the panel sets the flag): a new login window restores the account
+    // and shows the choice, but does not sign in again.
+    Form2::destroyInstance();
+    loginState().AutoLoginBlocked = 1;
+    m_form = Form1::openNew();
+    QVERIFY(m_form);
+    QCOMPARE(m_form->Text1->text(), memberName);
+    QVERIFY(m_form->Check2->isChecked());
+    QVERIFY(m_form->Command1->isEnabled());
+    QVERIFY(m_form->Picture2->isHidden());
+    QCOMPARE(m_form->status(), u"请输入用户名及密码.."_s);
+    QCOMPARE(probes(), 1);
+    QCOMPARE(sim().requestsTo("action=login").size(), 1);
+}
+
+void TestSavedAccountSignIn::signInWithoutKeepingBlanksAccount()
+{
+    QVERIFY(QFile::copy(windowsFile(u"login-windows.ini"_s), iniPath()));
+    QVERIFY(QFile::setPermissions(iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    loginState().AutoLoginBlocked = 1;
+    m_form = Form1::openNew();
+    QCOMPARE(m_form->Text1->text(), u"dave"_s);
+    QVERIFY(m_form->Check2->isChecked());
+
+    m_form->Text1->setText(u"alice"_s);
+    m_form->Text2->setText(u"alice123"_s);
+    m_form->Combo1->setCurrentIndex(0);
+    m_form->Check1->setChecked(false);
+    m_form->Command1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
+    QCOMPARE(loginState().AutoLoginBlocked, qint16(0));
+    QCOMPARE(fileBytes(iniPath()), iniBytes({u"保存账号=否"_s, u"USER="_s, u"PASS="_s, u"ASK=0"_s, u"ANS="_s,
+                                             u"自动登录=是"_s}));
+}
+
+void TestSavedAccountSignIn::unwritableFolderLeavesSignInWorking()
+{
+    // login.ini taken by a folder fails every write, also for root (a read-only folder would not).
+    QVERIFY(QDir(m_dir->path()).mkdir(u"login.ini"_s));
+    m_form = Form1::openNew();
+    m_form->Text1->setText(u"alice"_s);
+    m_form->Text2->setText(u"alice123"_s);
+    m_form->Check2->setChecked(true);
+    QVERIFY(m_form->Check1->isChecked());
+    m_form->Command1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
+    QCOMPARE(Form2::existing()->Label3->text(), u"alice"_s);
+    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(QFileInfo(iniPath()).isDir());
+}
+
+QTEST_MAIN(TestSavedAccountSignIn)
+#include "test_savedaccount_signin.moc"
