@@ -3,6 +3,7 @@
 #include "app/CodePage.h"
 #include "app/Numeric.h"
 #include "app/Settings.h"
+#include "app/SiteSession.h"
 
 namespace LoginRequest {
 
@@ -36,10 +37,8 @@ QByteArray body(const QString &username, const QString &password, const QString 
 
 QString logoutUrl()
 {
-    // The forum ends the member's session on action=logout; it checks the form token as for the
-    // other member actions, so the client's token goes along.
-    return Settings::instance().url(HostRole::Forum,
-                                    QStringLiteral("/member.php?mod=logging&action=logout&formhash=") + kFormHash);
+    // One sign-out request for the login window and the member panel.
+    return SiteSession::logoutUrl();
 }
 
 } // namespace LoginRequest
