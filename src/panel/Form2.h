@@ -114,5 +114,7 @@ private:
 
     QString m_vipPageText;
     QColor m_nameColor;
+    // Exchanges answered so far: a reading that an exchange overtook is made again.
+    quint64 m_exchangesAnswered = 0;
     static QPointer<Form2> s_instance;
 };

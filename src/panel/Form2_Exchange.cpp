@@ -1,12 +1,87 @@
 // The credit exchange of the currency page: za into Quorvel币.
+#include "ExchangeCost.h"
+#include "ExchangeForm.h"
 #include "Form2.h"
+#include "app/Seams.h"
+#include "net/XmlHttp.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// A check that stops the exchange: the status bar and a box say why.
+void refuse(Form2 &panel, const QString &text)
+{
+    panel.setStatusText(text);
+    Seams::messageBox(text, Seams::Icon::Information);
+}
+
+} // namespace
 
 void Form2::Text3_Change()
 {
-    // filled by the credit-exchange work: the cost in za of the wanted amount
+    const std::optional<QString> cost = ExchangeCost::costText(Text3->text());
+    if (!cost) {
+        // Anything but a number means nothing wanted; the change then runs again for "0".
+        Text3->setText(QStringLiteral("0"));
+        return;
+    }
+    Text4->setText(*cost);
 }
 
 void Form2::Command6_Click()
 {
-    // filled by the credit-exchange work: confirm, post the exchange form, show the answer, sX
+    // The texts the member confirms are the texts that are posted.
+    const QString amount = Text3->text();
+    const QString password = Text5->text();
+    if (amount == QLatin1String("0")) {
+        refuse(*this, QStringLiteral("请输入兑换金额!"));
+        return;
+    }
+    if (password.isEmpty()) {
+        refuse(*this, QStringLiteral("请输入您的账户密码!"));
+        return;
+    }
+
+    QPointer<Form2> self(this);
+    const Seams::Answer answer = Seams::messageBox(ExchangeForm::confirmation(Text4->text(), amount),
+                                                   Seams::Icon::Information, Seams::Buttons::YesNo);
+    if (!self || answer != Seams::Answer::Yes)
+        return;
+
+    setStatusText(QStringLiteral("正在进行兑换,请稍等.."));
+    Command6->setEnabled(false);
+
+    // Synchronous: the panel repaints but takes no input until the answer is in. The member is
+    // known to the forum by the session cookies of the sign-in, which every request carries.
+    XmlHttp post;
+    post.Open(QStringLiteral("POST"), ExchangeForm::url(), false);
+    post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
+    post.send(ExchangeForm::body(amount, password));
+    if (!self)
+        return;
+
+    ExchangeReply = post.responseText();
+    const ExchangeForm::Reply reply = ExchangeForm::readReply(ExchangeReply, post.status(), post.failed());
+    // Only the forum's own text replaces the kept message; a failed or unreadable answer is told
+    // as such rather than as the outcome of an earlier exchange.
+    if (reply.kind == ExchangeForm::Reply::Kind::Message)
+        ExchangeMessage = reply.message;
+    const QString shown = reply.kind == ExchangeForm::Reply::Kind::Message ? ExchangeMessage : reply.message;
+    ++m_exchangesAnswered;
+    setStatusText(shown);
+    Seams::messageBox(shown, Seams::Icon::Information);
+    if (!self)
+        return;
+    Command6->setEnabled(true);
+
+    // Whatever the answer said, the balances shown are those the forum reads now. The button is
+    // open again while they are read, so another exchange can be answered meanwhile; a reading it
+    // overtook may show the balances from before it, so the reading is made again.
+    quint64 answered = 0;
+    do {
+        answered = m_exchangesAnswered;
+        sX();
+    } while (self && answered != m_exchangesAnswered);
 }

@@ -1,0 +1,42 @@
+#include "ExchangeForm.h"
+
+#include "app/CodePage.h"
+#include "app/Settings.h"
+
+namespace ExchangeForm {
+
+QString url()
+{
+    return Settings::instance().url(HostRole::Home, kPathAndQuery);
+}
+
+QByteArray body(const QString &amount, const QString &password)
+{
+    return QByteArray("formhash=") + kFormHash + "&operation=exchange&exchangesubmit=true&outi=0&exchangeamount="
+        + CodePage::percentEncode(amount) + "&tocredits=1&fromcredits=4&password=" + CodePage::percentEncode(password)
+        + "&exchangesubmit_btn=true";
+}
+
+QString confirmation(const QString &cost, const QString &amount)
+{
+    return QStringLiteral("兑换信息：\r\n\r\n使用") + cost + QStringLiteral("枚za兑换") + amount
+        + QStringLiteral("枚Quorvel币\r\n\r\n确认操作?");
+}
+
+Reply readReply(const QString &replyText, int httpStatus, bool transferFailed)
+{
+    static const QString kDialog = QStringLiteral("showDialog('");
+    if (transferFailed)
+        return {Reply::Kind::NoReply, kNoReplyText};
+    const qsizetype start = replyText.indexOf(kDialog);
+    if (start >= 0) {
+        const qsizetype from = start + kDialog.size();
+        const qsizetype end = replyText.indexOf(QLatin1Char('\''), from);
+        return {Reply::Kind::Message, replyText.mid(from, end < 0 ? -1 : end - from)};
+    }
+    if (httpStatus < 200 || httpStatus >= 300)
+        return {Reply::Kind::NoReply, kNoReplyText};
+    return {Reply::Kind::Unreadable, kUnreadableText};
+}
+
+} // namespace ExchangeForm

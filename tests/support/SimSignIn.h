@@ -1,0 +1,22 @@
+#pragma once
+// Signs a member in the way the login window does, by posting the forum's login form, so that the
+// shared cookie store holds the member's session afterwards. True when the forum greeted the member.
+#include "app/CodePage.h"
+#include "app/Settings.h"
+#include "net/XmlHttp.h"
+
+#include <QString>
+
+inline bool signInThroughLoginForm(const QString &account, const QString &password)
+{
+    const QString forum = Settings::instance().host(HostRole::Forum);
+    XmlHttp post;
+    post.Open(QStringLiteral("POST"),
+              Settings::instance().url(HostRole::Forum, QStringLiteral("/member.php?mod=logging&action=login&loginsubmit=yes"
+                                                                       "&handlekey=login&loginhash=Qm7tW&inajax=1")),
+              false);
+    post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
+    post.send("formhash=5c2e9a17&referer=http%3A%2F%2F" + CodePage::percentEncode(forum) + "%2F&username="
+              + CodePage::percentEncode(account) + "&password=" + CodePage::percentEncode(password));
+    return post.responseText().contains(QStringLiteral("欢迎您回来"));
+}
