@@ -15,15 +15,32 @@ inline std::uint32_t loadWord(const std::uint8_t *p)
            (std::uint32_t(p[3]) << 24);
 }
 
-// The four auxiliary functions in forms with fewer operations (same results as RFC 1321 F, G, H, I).
+// The auxiliary functions in forms with few operations after x, the value just computed (same results
+// as RFC 1321 F, H, I; G is split into two additions in the step below).
 inline std::uint32_t f(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return z ^ (x & (y ^ z)); }
-inline std::uint32_t g(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return y ^ (z & (x ^ y)); }
-inline std::uint32_t h(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return x ^ y ^ z; }
+inline std::uint32_t h(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return x ^ (y ^ z); }
 inline std::uint32_t i(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return y ^ (x | ~z); }
 
 } // namespace
 
-#define QUORVEL_MD5_STEP(fn, a, b, c, d, x, s, t) a = b + rotl(a + fn(b, c, d) + (x) + (t), s)
+// The message word and constant are added first: they do not wait for b, the value just computed,
+// which keeps the chain of dependent operations per step short.
+#define QUORVEL_MD5_STEP(fn, a, b, c, d, x, s, t) \
+    do {                                          \
+        a += (x) + (t);                           \
+        a += fn(b, c, d);                         \
+        a = b + rotl(a, s);                       \
+    } while (false)
+
+// G(b, c, d) = (b & d) | (c & ~d): the two parts share no bits, so each can be added on its own, and
+// the one without b is ready early.
+#define QUORVEL_MD5_STEP_G(a, b, c, d, x, s, t) \
+    do {                                        \
+        a += (x) + (t);                         \
+        a += c & ~d;                            \
+        a += b & d;                             \
+        a = b + rotl(a, s);                     \
+    } while (false)
 
 void compress(std::uint32_t state[4], const std::uint8_t *blocks, std::size_t count)
 {
@@ -51,22 +68,22 @@ void compress(std::uint32_t state[4], const std::uint8_t *blocks, std::size_t co
         QUORVEL_MD5_STEP(f, c, d, a, b, x[14], 17, 0xa679438e);
         QUORVEL_MD5_STEP(f, b, c, d, a, x[15], 22, 0x49b40821);
 
-        QUORVEL_MD5_STEP(g, a, b, c, d, x[1], 5, 0xf61e2562);
-        QUORVEL_MD5_STEP(g, d, a, b, c, x[6], 9, 0xc040b340);
-        QUORVEL_MD5_STEP(g, c, d, a, b, x[11], 14, 0x265e5a51);
-        QUORVEL_MD5_STEP(g, b, c, d, a, x[0], 20, 0xe9b6c7aa);
-        QUORVEL_MD5_STEP(g, a, b, c, d, x[5], 5, 0xd62f105d);
-        QUORVEL_MD5_STEP(g, d, a, b, c, x[10], 9, 0x02441453);
-        QUORVEL_MD5_STEP(g, c, d, a, b, x[15], 14, 0xd8a1e681);
-        QUORVEL_MD5_STEP(g, b, c, d, a, x[4], 20, 0xe7d3fbc8);
-        QUORVEL_MD5_STEP(g, a, b, c, d, x[9], 5, 0x21e1cde6);
-        QUORVEL_MD5_STEP(g, d, a, b, c, x[14], 9, 0xc33707d6);
-        QUORVEL_MD5_STEP(g, c, d, a, b, x[3], 14, 0xf4d50d87);
-        QUORVEL_MD5_STEP(g, b, c, d, a, x[8], 20, 0x455a14ed);
-        QUORVEL_MD5_STEP(g, a, b, c, d, x[13], 5, 0xa9e3e905);
-        QUORVEL_MD5_STEP(g, d, a, b, c, x[2], 9, 0xfcefa3f8);
-        QUORVEL_MD5_STEP(g, c, d, a, b, x[7], 14, 0x676f02d9);
-        QUORVEL_MD5_STEP(g, b, c, d, a, x[12], 20, 0x8d2a4c8a);
+        QUORVEL_MD5_STEP_G(a, b, c, d, x[1], 5, 0xf61e2562);
+        QUORVEL_MD5_STEP_G(d, a, b, c, x[6], 9, 0xc040b340);
+        QUORVEL_MD5_STEP_G(c, d, a, b, x[11], 14, 0x265e5a51);
+        QUORVEL_MD5_STEP_G(b, c, d, a, x[0], 20, 0xe9b6c7aa);
+        QUORVEL_MD5_STEP_G(a, b, c, d, x[5], 5, 0xd62f105d);
+        QUORVEL_MD5_STEP_G(d, a, b, c, x[10], 9, 0x02441453);
+        QUORVEL_MD5_STEP_G(c, d, a, b, x[15], 14, 0xd8a1e681);
+        QUORVEL_MD5_STEP_G(b, c, d, a, x[4], 20, 0xe7d3fbc8);
+        QUORVEL_MD5_STEP_G(a, b, c, d, x[9], 5, 0x21e1cde6);
+        QUORVEL_MD5_STEP_G(d, a, b, c, x[14], 9, 0xc33707d6);
+        QUORVEL_MD5_STEP_G(c, d, a, b, x[3], 14, 0xf4d50d87);
+        QUORVEL_MD5_STEP_G(b, c, d, a, x[8], 20, 0x455a14ed);
+        QUORVEL_MD5_STEP_G(a, b, c, d, x[13], 5, 0xa9e3e905);
+        QUORVEL_MD5_STEP_G(d, a, b, c, x[2], 9, 0xfcefa3f8);
+        QUORVEL_MD5_STEP_G(c, d, a, b, x[7], 14, 0x676f02d9);
+        QUORVEL_MD5_STEP_G(b, c, d, a, x[12], 20, 0x8d2a4c8a);
 
         QUORVEL_MD5_STEP(h, a, b, c, d, x[5], 4, 0xfffa3942);
         QUORVEL_MD5_STEP(h, d, a, b, c, x[8], 11, 0x8771f681);
@@ -114,5 +131,6 @@ void compress(std::uint32_t state[4], const std::uint8_t *blocks, std::size_t co
 }
 
 #undef QUORVEL_MD5_STEP
+#undef QUORVEL_MD5_STEP_G
 
 } // namespace Md5
