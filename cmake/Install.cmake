@@ -55,7 +55,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL OFF)
 
 # The Qt libraries come from what the binaries link (dpkg-shlibdeps); the list below stands in
-# where that tool is missing. Platform plugins are loaded at run time, so no linker sees them.
+# where that tool is missing. The simulator serves HTTP over plain QTcpServer, so neither program
+# needs Qt HttpServer or WebSockets at run time. Platform plugins are loaded at run time, so no linker sees them.
 set(QUORVEL_DEB_RUNTIME_DEPENDS "qt6-qpa-plugins")
 find_program(QUORVEL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(QUORVEL_DPKG_SHLIBDEPS)
@@ -64,7 +65,7 @@ if(QUORVEL_DPKG_SHLIBDEPS)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
       "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), "
-      "libqt6httpserver6 (>= 6.4), libqt6websockets6 (>= 6.4), ${QUORVEL_DEB_RUNTIME_DEPENDS}")
+      "${QUORVEL_DEB_RUNTIME_DEPENDS}")
   string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DEPENDS "${CPACK_DEBIAN_PACKAGE_DEPENDS}")
 endif()
 # Fallbacks for the Windows fonts the windows name (微软雅黑, Consolas, Verdana).

@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# Builds the Debian package, installs it as a member would, checks the installed client finds its
+# skins and keeps its files in the member's own data folder, then removes the package again.
+# Needs root (apt-get install / remove). Build folder: build-pkg. Leaves quorvel_*.deb in build-pkg
+# and a screenshot of the installed client in build-pkg/package-test/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+build="$root/build-pkg"
+work="$build/package-test"
+
+step() { printf '\n== %s\n' "$*"; }
+fail() { echo "package-test: FAILED: $*" >&2; exit 1; }
+
+[ "$(id -u)" -eq 0 ] || fail "run as root (it installs and removes the package)"
+
+step "Tools"
+bash scripts/deps.sh demo
+extra=()
+for p in desktop-file-utils dpkg-dev x11-utils; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || extra+=("$p")
+done
+if [ ${#extra[@]} -gt 0 ]; then
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${extra[@]}"
+fi
+
+step "Build (Release, prefix /usr)"
+# Only the two programs are built; the package needs nothing else, and cpack must not build the tests.
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+cmake --build "$build" -j2 --target quorvel quorvel-sim
+
+step "Package"
+rm -f "$build"/quorvel_*.deb
+(cd "$build" && cpack -G DEB)
+debs=("$build"/quorvel_*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "expected one quorvel_*.deb, found: ${debs[*]}"
+deb=${debs[0]}
+dpkg-deb --field "$deb"
+contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
+expected=(./usr/bin/quorvel ./usr/bin/quorvel-sim ./usr/share/quorvel/2.she ./usr/share/quorvel/SoftSkin.she
+          ./usr/share/applications/quorvel.desktop ./usr/share/icons/hicolor/scalable/apps/quorvel.svg)
+for size in 16 32 48 64 128 256; do
+  expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/quorvel.png")
+done
+for f in "${expected[@]}"; do
+  grep -qxF "$f" <<<"$contents" || fail "$f missing from the package"
+done
+echo "package holds all ${#expected[@]} expected files"
+depends=$(dpkg-deb --field "$deb" Depends)
+for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 qt6-qpa-plugins; do
+  grep -q "\b$p\b" <<<"$depends" || fail "Depends lacks $p: $depends"
+done
+version=$(dpkg-deb --field "$deb" Version)
+
+# From here on the package may be installed: whatever happens, take it off again and stop what
+# this script started.
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  if dpkg-query -W -f='${Status}' quorvel 2>/dev/null | grep -q 'install ok installed'; then
+    DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq quorvel >/dev/null || true
+  fi
+}
+trap cleanup EXIT
+
+step "Install"
+DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb"
+[ -x /usr/bin/quorvel ] && [ -x /usr/bin/quorvel-sim ] || fail "programs not installed in /usr/bin"
+
+step "Desktop entry"
+desktop-file-validate /usr/share/applications/quorvel.desktop
+grep -qx 'Exec=quorvel' /usr/share/applications/quorvel.desktop || fail "desktop entry does not start quorvel"
+echo "desktop entry valid"
+
+step "Command line of the installed programs"
+export QT_QPA_PLATFORM=offscreen
+help=$(/usr/bin/quorvel --help)
+echo "$help"
+grep -q -- '--forum-host' <<<"$help" || fail "quorvel --help does not list --forum-host"
+shown=$(/usr/bin/quorvel --version)
+echo "$shown"
+[ "$shown" = "quorvel $version" ] || fail "quorvel --version says '$shown', package version is $version"
+sim_help=$(/usr/bin/quorvel-sim --help)
+grep -q 'Demo members' <<<"$sim_help" || fail "quorvel-sim --help does not list the demo members"
+echo "quorvel-sim --help lists the demo members"
+unset QT_QPA_PLATFORM
+
+step "Installed client against the simulator under Xvfb"
+rm -rf "$work"
+mkdir -p "$work/home"
+home="$work/home"
+/usr/bin/quorvel-sim --print-client-args --quiet >"$work/sim.out" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do grep -q -- '--forum-host' "$work/sim.out" && break; sleep 0.1; done
+args_line=$(grep -- '--forum-host' "$work/sim.out" | tail -n 1) || fail "simulator printed no client arguments: $(cat "$work/sim.out")"
+read -r -a client_args <<<"$args_line"
+
+exec 5>"$work/display"
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+exec 5>&-
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n 1 "$work/display")"
+
+# A fresh member: own HOME, no XDG overrides, so the data folder is the default per-user one.
+env -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$home" /usr/bin/quorvel "${client_args[@]}" \
+  >"$work/client.log" 2>&1 &
+client=$!
+pids+=("$client")
+window=""
+for _ in $(seq 100); do
+  window=$(xdotool search --onlyvisible --pid "$client" 2>/dev/null | tail -n 1) && [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || fail "the installed client showed no window: $(cat "$work/client.log")"
+sleep 3 # start animation and login window settle
+import -window root "$work/installed-client.png"
+colours=$(convert "$work/installed-client.png" -format '%k' info:)
+echo "screenshot $work/installed-client.png ($colours colours)"
+[ "$colours" -gt 64 ] || fail "the screenshot is nearly blank ($colours colours)"
+kill -0 "$client" 2>/dev/null || fail "the client ended by itself: $(cat "$work/client.log")"
+
+step "Where the installed client keeps its files"
+data="$home/.local/share/quorvel"
+find "$home" -mindepth 1 | sed "s|^$home|~|" | sort
+for f in 2.she SoftSkin.she; do
+  [ -f "$data/$f" ] || fail "skin $f was not copied into the data folder $data"
+  cmp -s "$data/$f" "/usr/share/quorvel/$f" || fail "$data/$f differs from the installed skin"
+done
+[ -d "$data/Cookies" ] || fail "no Cookies folder in $data"
+stray=$(find /usr/bin /usr/share/quorvel \( -name login.ini -o -name Cookies \) 2>/dev/null)
+[ -z "$stray" ] || fail "the client wrote into the installed folders: $stray"
+echo "skins and Cookies/ are in ~/.local/share/quorvel; nothing written next to the program"
+
+kill "$client" 2>/dev/null || true
+wait "$client" 2>/dev/null || true
+
+step "Remove"
+DEBIAN_FRONTEND=noninteractive apt-get remove -y quorvel
+left=()
+for f in "${expected[@]}"; do
+  [ -e "${f#.}" ] && left+=("${f#.}")
+done
+[ -e /usr/share/quorvel ] && left+=(/usr/share/quorvel)
+[ ${#left[@]} -eq 0 ] || fail "left behind after removal: ${left[*]}"
+echo "all installed files are gone"
+
+echo
+echo "package-test: 1 passed, 0 failed"
