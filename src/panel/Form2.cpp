@@ -227,7 +227,7 @@ void Form2::buildPages()
     vipTitle->setProperty("role", QStringLiteral("title"));
     auto *vipText = makeLabel(k[0], QStringLiteral("vipText"),
                               QStringLiteral("开通VIP后，您的论坛成长速度加快，并可享受会员专属版块、"
-                                             "专属标识等多项特权。SVIP会员享有更快的成长速度。\n\n"
+                                             "专属标识等多项特权。SVIP会员享有更快的成长速度。\n"
                                              "左侧会员卡显示您当前的会员等级与剩余天数，"
                                              "点击天数可查看详细剩余时间。"),
                               QRect(16, 48, kPageWidth - 32, 92));
