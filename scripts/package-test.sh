@@ -123,17 +123,30 @@ echo "screenshot $work/installed-client.png ($colours colours)"
 [ "$colours" -gt 64 ] || fail "the screenshot is nearly blank ($colours colours)"
 kill -0 "$client" 2>/dev/null || fail "the client ended by itself: $(cat "$work/client.log")"
 
-step "Where the installed client keeps its files"
+step "Sign in as the demo member alice"
+# Positions of the account field, the password field and the sign-in button inside the login window.
+xdotool mousemove --window "$window" 268 163 click 1 key ctrl+a type --delay 20 alice
+xdotool mousemove --window "$window" 268 187 click 1 type --delay 20 alice123
+xdotool mousemove --window "$window" 212 303 click 1
 data="$home/.local/share/quorvel"
+for _ in $(seq 150); do [ -f "$data/login.ini" ] && break; sleep 0.1; done
+sleep 2 # the member panel fills in
+import -window root "$work/installed-panel.png"
+[ -f "$data/login.ini" ] || fail "no login.ini after signing in (see $work/installed-panel.png)"
+echo "signed in; screenshot $work/installed-panel.png"
+
+step "Where the installed client keeps its files"
 find "$home" -mindepth 1 | sed "s|^$home|~|" | sort
 for f in 2.she SoftSkin.she; do
   [ -f "$data/$f" ] || fail "skin $f was not copied into the data folder $data"
   cmp -s "$data/$f" "/usr/share/quorvel/$f" || fail "$data/$f differs from the installed skin"
 done
 [ -d "$data/Cookies" ] || fail "no Cookies folder in $data"
-stray=$(find /usr/bin /usr/share/quorvel \( -name login.ini -o -name Cookies \) 2>/dev/null)
+compgen -G "$data/Cookies/*.txt" >/dev/null || fail "the site's cookies were not kept in $data/Cookies"
+stray=$(find /usr/bin -maxdepth 1 \( -name login.ini -o -name Cookies -o -name '*.she' \); \
+        find /usr/share/quorvel -mindepth 1 \( -newer "$work/sim.out" -o ! -name '*.she' \))
 [ -z "$stray" ] || fail "the client wrote into the installed folders: $stray"
-echo "skins and Cookies/ are in ~/.local/share/quorvel; nothing written next to the program"
+echo "login.ini, the skins and Cookies/ are in ~/.local/share/quorvel; nothing written next to the program"
 
 kill "$client" 2>/dev/null || true
 wait "$client" 2>/dev/null || true
