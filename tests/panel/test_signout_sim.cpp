@@ -1,0 +1,244 @@
+// Signing out from the member panel against the forum simulator: the forum's sign-out, no cookie of
+// the member left in memory or in the cookies folder, a fresh login window that does not sign in
+// by itself, the panel gone; and the privileges link.
+#include "SeamRecorder.h"
+#include "SimFixture.h"
+#include "SimSignIn.h"
+#include "TempDataDir.h"
+#include "app/Navigation.h"
+#include "app/QuorvelModule.h"
+#include "app/Settings.h"
+#include "app/SiteSession.h"
+#include "app/State.h"
+#include "app/start/StartRoutine.h"
+#include "login/Form1.h"
+#include "login/SavedAccount.h"
+#include "net/CookieStore.h"
+#include "net/Network.h"
+#include "panel/Form2.h"
+#include "panel/PanelReaders.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+
+namespace {
+
+QList<Form1 *> loginWindows()
+{
+    QList<Form1 *> found;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *form = qobject_cast<Form1 *>(window); form && form->isVisible())
+            found.append(form);
+    return found;
+}
+
+bool storeHolds(const QByteArray &cookieName)
+{
+    const QList<QNetworkCookie> cookies = Network::cookieStore().allCookies();
+    return std::any_of(cookies.cbegin(), cookies.cend(), [&](const QNetworkCookie &c) { return c.name() == cookieName; });
+}
+
+// Every line of every cookie file in the folder.
+QByteArray cookieFiles(const QString &folder)
+{
+    QByteArray all;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList({QStringLiteral("*.txt")}, QDir::Files)) {
+        QFile file(dir.filePath(name));
+        if (file.open(QIODevice::ReadOnly))
+            all += file.readAll();
+    }
+    return all;
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+} // namespace
+
+class TestSignOutSim : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void signOutEndsTheSession();
+    void noKeepsThePanel();
+    void signOutWithoutCookieFilesOrAnswer();
+    void privilegesLink();
+
+private:
+    Form2 *openPanel(const QString &account, const QString &password);
+    [[nodiscard]] QString cookiesFolder() const { return QuorvelModule::SpecialFolderPath(33); }
+
+    std::unique_ptr<TempDataDir> m_dir;
+    std::unique_ptr<SeamRecorder> m_seams;
+    std::unique_ptr<SimFixture> m_sim;
+};
+
+void TestSignOutSim::init()
+{
+    m_dir = std::make_unique<TempDataDir>();
+    Network::cookieStore().setFolder(cookiesFolder());
+    Network::cookieStore().endSession();
+    m_seams = std::make_unique<SeamRecorder>();
+    m_sim = std::make_unique<SimFixture>();
+    QVERIFY(m_sim->isRunning());
+    Network::setTimeoutMs(3000);
+    registerWindows();
+}
+
+void TestSignOutSim::cleanup()
+{
+    Form2::destroyInstance();
+    QList<QPointer<Form1>> forms;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *form = qobject_cast<Form1 *>(window))
+            forms.append(form);
+    qDeleteAll(forms);
+    Navigation::setLoginWindowFactory({});
+    Network::setTimeoutMs(0);
+    Network::cookieStore().endSession();
+    m_sim.reset();
+    m_seams.reset();
+    m_dir.reset();
+}
+
+Form2 *TestSignOutSim::openPanel(const QString &account, const QString &password)
+{
+    if (!signInThroughLoginForm(account, password))
+        return nullptr;
+    Form2 *panel = Form2::instance();
+    if (!panel)
+        return nullptr;
+    panel->Label3->setText(account); // as the identity check leaves it
+    panel->show();
+    m_seams->clear();
+    m_sim->sim().clearRequests();
+    return panel;
+}
+
+void TestSignOutSim::signOutEndsTheSession()
+{
+    // The member had chosen to sign in automatically.
+    QVERIFY(SavedAccount::fromSignIn(true, QStringLiteral("alice"), QStringLiteral("alice123"), false,
+                                     QStringLiteral("0"), QString(), true)
+                .save(SavedAccount::filePath()));
+    QPointer<Form2> panel = openPanel(QStringLiteral("alice"), QStringLiteral("alice123"));
+    QVERIFY(panel);
+    const QByteArray auth = ForumSimulator::authCookieName();
+    QVERIFY(storeHolds(auth));
+    QVERIFY(cookieFiles(cookiesFolder()).contains("lastcheckfeed"));
+    // Only the cookie files of the folder go.
+    writeFile(cookiesFolder() + QStringLiteral("/keep.dat"), "not a cookie file");
+    writeFile(cookiesFolder() + QStringLiteral("/sub/inner.txt"), "inside a subfolder");
+    writeFile(m_dir->file(QStringLiteral("notes.txt")), "beside the cookies folder");
+    panelState().VipLevel = 2;
+
+    m_seams->queueAnswer(Seams::Answer::Yes);
+    panel->Command5->click();
+
+    QCOMPARE(m_seams->messages.size(), 1);
+    QCOMPARE(m_seams->messages.first().text, QStringLiteral("确定要注销账号【alice】?"));
+    QCOMPARE(m_seams->messages.first().buttons, Seams::Buttons::YesNo);
+    QCOMPARE(m_seams->messages.first().icon, Seams::Icon::Information);
+    QCOMPARE(int(panelState().VipLevel), 0);
+    QCOMPARE(int(loginState().AutoLoginBlocked), 1);
+
+    // The forum was asked to sign the member out, with the member's own session.
+    QTRY_COMPARE(m_sim->sim().requestsTo("action=logout").size(), 1);
+    const auto logouts = m_sim->sim().requestsTo("action=logout");
+    QCOMPARE(logouts.first().method, QByteArray("GET"));
+    QCOMPARE(logouts.first().role, SimRole::Forum);
+    QVERIFY(logouts.first().pathAndQuery.startsWith("/member.php?mod=logging&action="));
+    QCOMPARE(logouts.first().header("Referer"), "http://" + Settings::instance().host(HostRole::Forum).toLatin1() + "/");
+    QCOMPARE(logouts.first().header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
+    QVERIFY(logouts.first().header("Cookie").contains(auth));
+
+    // A fresh login window, filled in, that does not sign in by itself; the panel goes.
+    const QList<Form1 *> windows = loginWindows();
+    QCOMPARE(windows.size(), 1);
+    QCOMPARE(windows.first()->Text1->text(), QStringLiteral("alice"));
+    QTRY_VERIFY(!panel);
+    QVERIFY(!Form2::existing());
+
+    // Nothing of the member's session is left, in memory or on disk: the next page is a guest's.
+    const QString creditPage = QuorvelModule::HttpGetText(
+        Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=buy")));
+    QVERIFY(!creditPage.isEmpty());
+    QVERIFY(!PanelReaders::readCreditPage(creditPage).found);
+    QVERIFY(!storeHolds(auth));
+    QVERIFY(!storeHolds(ForumSimulator::authCookieName().replace("auth", "lastcheckfeed")));
+    QVERIFY(!cookieFiles(cookiesFolder()).contains("lastcheckfeed"));
+    QVERIFY(m_sim->sim().requestsTo("action=login").isEmpty());
+    QVERIFY(QFile::exists(cookiesFolder() + QStringLiteral("/keep.dat")));
+    QVERIFY(QFile::exists(cookiesFolder() + QStringLiteral("/sub/inner.txt")));
+    QVERIFY(QFile::exists(m_dir->file(QStringLiteral("notes.txt"))));
+}
+
+void TestSignOutSim::noKeepsThePanel()
+{
+    Form2 *panel = openPanel(QStringLiteral("alice"), QStringLiteral("alice123"));
+    QVERIFY(panel);
+    panelState().VipLevel = 1;
+    m_seams->queueAnswer(Seams::Answer::No);
+    panel->Command5->click();
+
+    QCOMPARE(m_seams->messages.size(), 1);
+    QCOMPARE(Form2::existing(), panel);
+    QVERIFY(panel->isVisible());
+    QVERIFY(panel->Command5->isEnabled());
+    QCOMPARE(panel->Command5->text(), QStringLiteral("注销"));
+    QVERIFY(m_sim->sim().requests().isEmpty());
+    QVERIFY(storeHolds(ForumSimulator::authCookieName()));
+    QVERIFY(loginWindows().isEmpty());
+    QCOMPARE(int(panelState().VipLevel), 1);
+    QCOMPARE(int(loginState().AutoLoginBlocked), 0);
+}
+
+void TestSignOutSim::signOutWithoutCookieFilesOrAnswer()
+{
+    QPointer<Form2> panel = openPanel(QStringLiteral("vipbob"), QStringLiteral("bob456"));
+    QVERIFY(panel);
+    SiteSession::deleteCookieFiles(cookiesFolder());
+    QVERIFY(QDir(cookiesFolder()).entryList({QStringLiteral("*.txt")}, QDir::Files).isEmpty());
+    // The forum never answers the sign-out: nothing waits for it.
+    m_sim->sim().setFault(SimFault::NoAnswer, "action=logout");
+
+    m_seams->queueAnswer(Seams::Answer::Yes);
+    panel->Command5->click();
+
+    QCOMPARE(loginWindows().size(), 1);
+    QTRY_VERIFY(!panel);
+    // The request goes out all the same, after the panel has gone.
+    QTRY_COMPARE(m_sim->sim().requestsTo("action=logout").size(), 1);
+    QVERIFY(!storeHolds(ForumSimulator::authCookieName()));
+    QCOMPARE(int(loginState().AutoLoginBlocked), 1);
+}
+
+void TestSignOutSim::privilegesLink()
+{
+    Form2 *panel = openPanel(QStringLiteral("alice"), QStringLiteral("alice123"));
+    QVERIFY(panel);
+    panel->Command11->click();
+    QCOMPARE(m_seams->openedUrls,
+             QStringList{QStringLiteral("http://") + Settings::instance().host(HostRole::Forum)
+                         + QStringLiteral("/forum.php?mod=viewthread&tid=25020&page=1&extra=#pid478051")});
+    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_sim->sim().requests().isEmpty());
+}
+
+QTEST_MAIN(TestSignOutSim)
+#include "test_signout_sim.moc"
