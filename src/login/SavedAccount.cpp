@@ -70,8 +70,8 @@ bool SavedAccount::save(const QString &filePath) const
 {
     // Key order as the Windows client writes them, so a new file comes out byte for byte the same.
     const std::pair<const QString &, const QString &> entries[] = {
-        {kSaveChoiceKey, saveChoice}, {kUserKey, user}, {kPassKey, pass},
-        {kAskKey, ask},               {kAnsKey, ans},   {kAutoLoginKey, autoLogin},
+        {kSaveChoiceKey, saveChoice}, {kUserKey, user}, {kPassKey, pass}, {kAskKey, ask}, {kAnsKey, ans},
+        {kAutoLoginKey, autoLogin},
     };
     bool all = true;
     for (const auto &[key, value] : entries)

@@ -15,7 +15,8 @@
 
 #include <optional>
 
-struct SavedAccount {
+struct SavedAccount
+{
     // Texts exactly as stored; a missing key is empty.
     QString saveChoice; // 保存账号
     QString user;       // USER
@@ -44,8 +45,8 @@ struct SavedAccount {
     // ("否", empty name, password and answer, question "0") and only the automatic choice is kept.
     // questionChosen is whether the list shows a question (not entry 0); questionId is written then.
     [[nodiscard]] static SavedAccount fromSignIn(bool keepAccount, const QString &account, const QString &password,
-                                                 bool questionChosen, const QString &questionId,
-                                                 const QString &answer, bool autoLogin);
+                                                 bool questionChosen, const QString &questionId, const QString &answer,
+                                                 bool autoLogin);
 
     // Writes the six keys in the order the Windows client writes them. Each write replaces the file
     // atomically and leaves it readable by its owner only; a write that fails is skipped and the

@@ -184,8 +184,8 @@ void TestSavedAccount::blankedAccountKeepsAutomaticChoice()
     const QString path = dir.filePath(u"login.ini"_s);
     QVERIFY(QFile::copy(windowsFile(kDaveFile), path));
     QVERIFY(SavedAccount::fromSignIn(false, u"dave"_s, u"dave000"_s, true, u"3"_s, u"上海"_s, true).save(path));
-    QCOMPARE(fileBytes(path), gbkLines({"[INFORMATION]", kSaveKey + "=" + kNo, "USER=", "PASS=", "ASK=0", "ANS=",
-                                        kAutoKey + "=" + kYes}));
+    QCOMPARE(fileBytes(path), gbkLines({"[INFORMATION]", kSaveKey + "=" + kNo, "USER=", "PASS=", "ASK=0",
+                                        "ANS=", kAutoKey + "=" + kYes}));
 }
 
 void TestSavedAccount::untickingRecordsOnlyTheAutomaticChoice()
@@ -211,10 +211,10 @@ void TestSavedAccount::fileIsPrivateAndReplacedWhole()
     const QString path = dir.filePath(u"login.ini"_s);
     // A file left readable by everybody is narrowed to its owner by the next save.
     QVERIFY(QFile::copy(windowsFile(kDaveFile), path));
-    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther
-                                            | QFileDevice::ReadGroup));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther |
+                                            QFileDevice::ReadGroup));
     QVERIFY(SavedAccount::fromSignIn(true, u"alice"_s, u"alice123"_s, false, u"0"_s, {}, false).save(path));
-    struct stat info {};
+    struct stat info = {};
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
     QCOMPARE(info.st_mode & 0777, 0600u);
     // Every write replaces the file: nothing half-written or temporary is left beside it.

@@ -50,8 +50,12 @@ QByteArray iniBytes(const QStringList &entries)
 QStringList account(const QString &choice, const QString &user, const QString &password, const QString &ask,
                     const QString &answer, const QString &autoLogin)
 {
-    return {u"保存账号="_s + choice, u"USER="_s + user, u"PASS="_s + SavedAccount::encipher(password),
-            u"ASK="_s + ask, u"ANS="_s + SavedAccount::encipher(answer), u"自动登录="_s + autoLogin};
+    return {u"保存账号="_s + choice,
+            u"USER="_s + user,
+            u"PASS="_s + SavedAccount::encipher(password),
+            u"ASK="_s + ask,
+            u"ANS="_s + SavedAccount::encipher(answer),
+            u"自动登录="_s + autoLogin};
 }
 
 // The login window with the sign-in exchange stood in for: it records that the login button got
@@ -177,30 +181,28 @@ void TestSavedAccountForm1::restoresSavedAccount_data()
 
     QTest::addColumn<QByteArray>("lookup"); // the profile page the restore looked the account up by
 
-    QTest::newRow("user name") << account(u"是"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}, u"否"_s) << true
-                               << u"alice"_s << u"alice123"_s << 0 << QString() << QByteArray("username=alice&");
+    QTest::newRow("user name") << account(u"是"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}, u"否"_s) << true << u"alice"_s
+                               << u"alice123"_s << 0 << QString() << QByteArray("username=alice&");
     QTest::newRow("UID") << account(u"是"_s, u"1234"_s, u"alice123"_s, u"0"_s, {}, u"否"_s) << true << u"1234"_s
                          << u"alice123"_s << 0 << QString() << QByteArray("uid=1234&");
-    QTest::newRow("security question") << account(u"是"_s, u"dave"_s, u"dave000"_s, u"3"_s, u"上海"_s, u"否"_s)
-                                       << true << u"dave"_s << u"dave000"_s << 3 << u"上海"_s
-                                       << QByteArray("username=dave&");
-    QTest::newRow("Chinese name and password") << account(u"是"_s, u"小明"_s, u"xm&=+%密码"_s, u"0"_s, {}, u"否"_s)
-                                               << true << u"小明"_s << u"xm&=+%密码"_s << 0 << QString()
-                                               << QByteArray("username=%D0%A1%C3%F7&");
-    QTest::newRow("否 then 是 counts as on") << account(u"否是"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}, u"否"_s)
-                                            << true << u"alice"_s << u"alice123"_s << 0 << QString()
-                                            << QByteArray("username=alice&");
+    QTest::newRow("security question") << account(u"是"_s, u"dave"_s, u"dave000"_s, u"3"_s, u"上海"_s, u"否"_s) << true
+                                       << u"dave"_s << u"dave000"_s << 3 << u"上海"_s << QByteArray("username=dave&");
+    QTest::newRow("Chinese name and password")
+        << account(u"是"_s, u"小明"_s, u"xm&=+%密码"_s, u"0"_s, {}, u"否"_s) << true << u"小明"_s << u"xm&=+%密码"_s
+        << 0 << QString() << QByteArray("username=%D0%A1%C3%F7&");
+    QTest::newRow("否 then 是 counts as on")
+        << account(u"否是"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}, u"否"_s) << true << u"alice"_s << u"alice123"_s
+        << 0 << QString() << QByteArray("username=alice&");
     QTest::newRow("Yes counts as off") << account(u"Yes"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}, u"否"_s) << false
                                        << Form1::kAccountPrompt << QString() << 0 << QString() << QByteArray();
-    QTest::newRow("ASK 0 with an answer") << account(u"是"_s, u"dave"_s, u"dave000"_s, u"0"_s, u"上海"_s, u"否"_s)
-                                          << true << u"dave"_s << u"dave000"_s << 0 << QString()
-                                          << QByteArray("username=dave&");
-    QTest::newRow("ASK 3 without an answer") << account(u"是"_s, u"dave"_s, u"dave000"_s, u"3"_s, {}, u"否"_s)
-                                             << true << u"dave"_s << u"dave000"_s << 0 << QString()
-                                             << QByteArray("username=dave&");
-    QTest::newRow("ASK above the list") << account(u"是"_s, u"dave"_s, u"dave000"_s, u"9"_s, u"上海"_s, u"否"_s)
-                                        << true << u"dave"_s << u"dave000"_s << 0 << u"上海"_s
-                                        << QByteArray("username=dave&");
+    QTest::newRow("ASK 0 with an answer")
+        << account(u"是"_s, u"dave"_s, u"dave000"_s, u"0"_s, u"上海"_s, u"否"_s) << true << u"dave"_s << u"dave000"_s
+        << 0 << QString() << QByteArray("username=dave&");
+    QTest::newRow("ASK 3 without an answer")
+        << account(u"是"_s, u"dave"_s, u"dave000"_s, u"3"_s, {}, u"否"_s) << true << u"dave"_s << u"dave000"_s << 0
+        << QString() << QByteArray("username=dave&");
+    QTest::newRow("ASK above the list") << account(u"是"_s, u"dave"_s, u"dave000"_s, u"9"_s, u"上海"_s, u"否"_s) << true
+                                        << u"dave"_s << u"dave000"_s << 0 << u"上海"_s << QByteArray("username=dave&");
 }
 
 void TestSavedAccountForm1::restoresSavedAccount()
@@ -248,8 +250,8 @@ void TestSavedAccountForm1::unreadablePassword()
     QFETCH(QString, stored);
     QFETCH(QString, message);
     // The password and the answer are both unreadable; the rest of the restore still runs.
-    putIni(iniBytes({u"保存账号=是"_s, u"USER=alice"_s, u"PASS="_s + stored, u"ASK=2"_s, u"ANS="_s + stored,
-                     u"自动登录=是"_s}));
+    putIni(iniBytes(
+        {u"保存账号=是"_s, u"USER=alice"_s, u"PASS="_s + stored, u"ASK=2"_s, u"ANS="_s + stored, u"自动登录=是"_s}));
     const auto form = openWindow();
     QCOMPARE(form->Text1->text(), u"alice"_s);
     QVERIFY(form->Text2->text().isEmpty());
@@ -294,12 +296,12 @@ void TestSavedAccountForm1::noAutomaticSignIn_data()
     QTest::addColumn<bool>("saved");
 
     // The member signed out in this run: the box shows the choice, nothing starts.
-    QTest::newRow("after a sign-out") << account(u"是"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}, u"是"_s)
-                                      << qint16(1) << u"alice"_s << true;
+    QTest::newRow("after a sign-out") << account(u"是"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}, u"是"_s) << qint16(1)
+                                      << u"alice"_s << true;
     // The account was not kept at the last sign-in: no password to sign in with.
-    QTest::newRow("without a password")
-        << QStringList{u"保存账号=否"_s, u"USER="_s, u"PASS="_s, u"ASK=0"_s, u"ANS="_s, u"自动登录=是"_s} << qint16(0)
-        << Form1::kAccountPrompt << false;
+    QTest::newRow("without a password") << QStringList{u"保存账号=否"_s, u"USER="_s, u"PASS="_s,
+                                                       u"ASK=0"_s,       u"ANS="_s,  u"自动登录=是"_s}
+                                        << qint16(0) << Form1::kAccountPrompt << false;
 }
 
 void TestSavedAccountForm1::noAutomaticSignIn()
@@ -361,8 +363,8 @@ void TestSavedAccountForm1::saveStepWritesTheWindow()
     // Not kept: the account is blanked, the automatic choice still recorded.
     form->Check1->setChecked(false);
     form->saveAccount();
-    QCOMPARE(fileBytes(iniPath()), iniBytes({u"保存账号=否"_s, u"USER="_s, u"PASS="_s, u"ASK=0"_s, u"ANS="_s,
-                                             u"自动登录=是"_s}));
+    QCOMPARE(fileBytes(iniPath()),
+             iniBytes({u"保存账号=否"_s, u"USER="_s, u"PASS="_s, u"ASK=0"_s, u"ANS="_s, u"自动登录=是"_s}));
 
     // Kept without a question: the answer box's text is not stored.
     form->Combo1->setCurrentIndex(0);
@@ -434,8 +436,8 @@ void TestSavedAccountForm1::unwritableFolder()
     form->Check2->setChecked(false); // the immediate write fails quietly too
     form->saveAccount();
     if (folderReadOnly)
-        QVERIFY(QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                         | QFileDevice::ExeOwner));
+        QVERIFY(QFile::setPermissions(m_dir->path(),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     QCOMPARE(QFileInfo(iniPath()).isDir(), !folderReadOnly);
     QVERIFY(!SavedAccount::load(iniPath()).keepsAccount());
     QVERIFY(m_seams->messages.isEmpty());

@@ -173,8 +173,8 @@ void TestSavedAccountSignIn::signInWithoutKeepingBlanksAccount()
     m_form->Command1->click();
     QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
     QCOMPARE(loginState().AutoLoginBlocked, qint16(0));
-    QCOMPARE(fileBytes(iniPath()), iniBytes({u"保存账号=否"_s, u"USER="_s, u"PASS="_s, u"ASK=0"_s, u"ANS="_s,
-                                             u"自动登录=是"_s}));
+    QCOMPARE(fileBytes(iniPath()),
+             iniBytes({u"保存账号=否"_s, u"USER="_s, u"PASS="_s, u"ASK=0"_s, u"ANS="_s, u"自动登录=是"_s}));
 }
 
 void TestSavedAccountSignIn::unwritableFolderLeavesSignInWorking()
