@@ -18,25 +18,9 @@ namespace CodePage {
 
 QByteArray toAnsi(const QString &text)
 {
-    QByteArray out;
-    out.reserve(text.size() * 2);
-    // Encode character by character so that an unmappable one becomes '?' as the ANSI calls do.
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        const QString piece = text.mid(i, len);
-        i += len - 1;
-        if (piece.at(0).unicode() < 0x80) {
-            out.append(char(piece.at(0).unicode()));
-            continue;
-        }
-        QStringEncoder one(gbkName(), QStringConverter::Flag::Stateless);
-        QByteArray bytes = one.encode(piece);
-        if (one.hasError() || bytes.isEmpty() || bytes == "?" || bytes.contains('\x1a'))
-            out.append('?');
-        else
-            out.append(bytes);
-    }
-    return out;
+    // The converter writes '?' for a character GBK cannot hold, as the ANSI calls do.
+    QStringEncoder encoder(gbkName(), QStringConverter::Flag::Stateless);
+    return encoder.encode(text);
 }
 
 QString fromAnsi(const QByteArray &bytes)

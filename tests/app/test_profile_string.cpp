@@ -46,6 +46,8 @@ private slots:
         QCOMPARE(CodePage::toAnsi(u"保存账号"_s), kSaveAccountGbk);
         QCOMPARE(CodePage::toAnsi(u"否"_s), QByteArray::fromHex("b7f1"));
         QCOMPARE(CodePage::fromAnsi(kAutoLoginGbk), u"自动登录"_s);
+        // A character GBK cannot hold becomes one '?', and the text around it stays whole.
+        QCOMPARE(CodePage::toAnsi(u"a\U0001F600中z"_s), QByteArray("a?\xd6\xd0z"));
         // Form values reach the forum intact: every reserved sign and the blank escaped, Chinese in GBK.
         QCOMPARE(CodePage::percentEncode(u"&=+%# 中"_s), QByteArray("%26%3D%2B%25%23%20%D6%D0"));
         QCOMPARE(CodePage::percentEncode(u"a-Z_0.9~"_s), QByteArray("a-Z_0.9~"));
