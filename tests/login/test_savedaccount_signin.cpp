@@ -5,6 +5,7 @@
 #include "SimFixture.h"
 #include "TempDataDir.h"
 #include "app/CodePage.h"
+#include "app/Navigation.h"
 #include "app/QuorvelModule.h"
 #include "app/State.h"
 #include "login/Form1.h"
@@ -88,6 +89,7 @@ void TestSavedAccountSignIn::init()
 
 void TestSavedAccountSignIn::cleanup()
 {
+    Navigation::setLoginWindowFactory({});
     delete m_form;
     Form2::destroyInstance();
     Network::setTimeoutMs(0);
@@ -142,12 +144,14 @@ void TestSavedAccountSignIn::automaticSignInReachesPanel()
     // The save step wrote the same values back: the file is unchanged to the byte.
     QCOMPARE(fileBytes(iniPath()), file);
 
-    // Signed out in this run (the panel sets the flag): a new login window restores the account
-    // and shows the choice, but does not sign in again.
-    Form2::destroyInstance();
-    loginState().AutoLoginBlocked = 1;
-    m_form = Form1::openNew();
+    // The member signs out in the panel: the fresh login window restores the account and shows
+    // the choice, but does not sign in again in this run.
+    Navigation::setLoginWindowFactory([this] { m_form = Form1::openNew(); });
+    m_seams->queueAnswer(Seams::Answer::Yes);
+    Form2::existing()->Command5_Click();
     QVERIFY(m_form);
+    QCOMPARE(loginState().AutoLoginBlocked, qint16(1));
+    QTRY_VERIFY(!Form2::existing() || !Form2::existing()->isVisible());
     QCOMPARE(m_form->Text1->text(), memberName);
     QVERIFY(m_form->Check2->isChecked());
     QVERIFY(m_form->Command1->isEnabled());
