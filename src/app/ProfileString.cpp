@@ -238,9 +238,12 @@ QByteArray writeToBytes(const QByteArray &file, const QByteArray &section, const
     if (where.lastSectionLine >= 0) {
         // A new key goes after the section's last line, before the blank lines that part it
         // from the next section.
+        // A last line that ends in a lone CR (the file's end) only needs its LF: without it the
+        // new key would run on inside that line and be lost.
         const Line &after = lines.at(where.lastSectionLine);
-        const bool terminated = after.next > after.end;
-        return file.first(after.next) + (terminated ? QByteArray() : kNewline) + entry + file.sliced(after.next);
+        const bool terminated = after.next > after.end && file.at(after.next - 1) == '\n';
+        const QByteArray lineEnd = terminated ? QByteArray() : after.next > after.end ? QByteArrayLiteral("\n") : kNewline;
+        return file.first(after.next) + lineEnd + entry + file.sliced(after.next);
     }
 
     QByteArray out = file;

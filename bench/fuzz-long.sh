@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Longer libFuzzer runs: every fuzz target for a fixed time each, reporting executions and findings.
+# Builds like fuzz/run-short.sh (clang, sanitizers on, only what lies under fuzz/), then runs each
+# executable under the build's fuzz/ folder for N seconds. Seeds come from fuzz/*/corpus/<target>/
+# and are never written to; inputs that crash, leak, hang or run out of memory are copied to
+# <build>/findings/<target>/. Exit status 1 when any target had a finding.
+#
+#   bench/fuzz-long.sh                 60 s per target
+#   bench/fuzz-long.sh 300             300 s per target
+#   bench/fuzz-long.sh 60 login_reply  only targets whose name contains "login_reply"
+#   FUZZ_BUILD_DIR=build-x bench/fuzz-long.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+dir=${FUZZ_BUILD_DIR:-build-fuzz}
+seconds=${1:-60}
+filter=${2:-}
+case $seconds in
+  '' | *[!0-9]*) echo "usage: $0 [SECONDS] [NAME-FILTER]" >&2; exit 2 ;;
+esac
+
+CC=clang CXX=clang++ cmake -S . -B "$dir" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUORVEL_FUZZ=ON -DQUORVEL_SANITIZE=ON >/dev/null
+make -C "$dir/fuzz" -j2 --no-print-directory all >/dev/null
+
+mapfile -t targets < <(find "$dir/fuzz" -type f -perm -u+x -not -path '*/CMakeFiles/*' | sort)
+if [ ${#targets[@]} -eq 0 ]; then
+  echo "no fuzz targets found under $dir/fuzz" >&2
+  exit 1
+fi
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export QT_QPA_PLATFORM=offscreen
+printf '%-34s %8s %12s %10s %8s %s\n' target seconds executions exec/s corpus findings
+total_findings=0
+for exe in "${targets[@]}"; do
+  name=$(basename "$exe")
+  [ -n "$filter" ] && [[ $name != *"$filter"* ]] && continue
+  work=$(mktemp -d)
+  seeds=()
+  for seed in "$root"/fuzz/*/corpus/"$name"; do
+    [ -d "$seed" ] && seeds+=("$seed")
+  done
+  start=$SECONDS
+  # Keep going after a finding so that one run shows every kind of fault the target has.
+  (cd "$work" && "$root/$exe" -max_total_time="$seconds" -artifact_prefix="$work/" -print_final_stats=1 \
+     -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 "$work" "${seeds[@]}" >"$work/log" 2>&1) || true
+  elapsed=$((SECONDS - start))
+  # With -fork, the parent's last status line carries the executions over all children.
+  execs=$(grep -oE '#[0-9]+' "$work/log" | tail -1 | tr -d '#' || true)
+  execs=${execs:-0}
+  corpus=$(find "$work" -maxdepth 1 -type f -not -name log \
+             -not \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)
+  mapfile -t found < <(find "$work" -maxdepth 1 -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \))
+  if [ ${#found[@]} -gt 0 ]; then
+    mkdir -p "$dir/findings/$name"
+    cp "${found[@]}" "$dir/findings/$name/"
+    grep -m3 -E 'ERROR: (AddressSanitizer|libFuzzer|UndefinedBehaviorSanitizer)|runtime error' "$work/log" | sed 's/^/    /' || true
+  fi
+  printf '%-34s %8d %12d %10d %8d %d\n' "$name" "$elapsed" "$execs" "$((execs / (elapsed > 0 ? elapsed : 1)))" \
+    "$corpus" "${#found[@]}"
+  total_findings=$((total_findings + ${#found[@]}))
+  rm -rf "$work"
+done
+echo "findings: $total_findings (inputs under $dir/findings/)"
+[ "$total_findings" -eq 0 ]

@@ -1,0 +1,42 @@
+// The cookie store's loader on any cookie file. The loader reads a folder, so the input becomes the
+// only *.txt file of a scratch folder that a new store is then pointed at. No crash; only cookies
+// that can be stored come back (named, with a domain and a path, persistent); loading writes nothing.
+#include "ReaderInput.h"
+#include "net/CookieStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using ReaderInput::check;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static QTemporaryDir scratch;
+    check(scratch.isValid());
+    const QString path = scratch.filePath(QStringLiteral("forum.example.txt"));
+    {
+        QFile file(path);
+        check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        const QByteArray bytes = ReaderInput::bytes(data, size);
+        check(file.write(bytes) == bytes.size());
+    }
+    const QByteArray before = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+
+    {
+        CookieStore store;
+        store.setFolder(scratch.path());
+        for (const QNetworkCookie &cookie : store.allCookies()) {
+            check(!cookie.name().isEmpty() && !cookie.domain().isEmpty() && !cookie.path().isEmpty());
+            check(!cookie.isSessionCookie());
+        }
+    }
+
+    QFile after(path);
+    check(after.open(QIODevice::ReadOnly) && after.readAll() == before);
+    check(QDir(scratch.path()).entryList(QDir::Files | QDir::Hidden).size() == 1);
+    return 0;
+}
