@@ -66,6 +66,7 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, con
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText); // the member name comes from the forum
     label->setGeometry(place);
     label->setAlignment(Qt::AlignCenter);
     return label;

@@ -63,6 +63,8 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, con
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(name);
+    // The status line and the name show texts the forum sent: never read them as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setFont(yaHei(9));
     placeLabel(label, place);
     return label;
@@ -248,6 +250,7 @@ void Form1::createOverlay()
     Image3->setPixmap(defaultAvatar());
 
     Label2 = new QLabel(QStringLiteral("USERNAME"), Picture2);
+    Label2->setTextFormat(Qt::PlainText);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setFont(yaHei(10.5));
     Label2->setAlignment(Qt::AlignCenter);

@@ -43,6 +43,8 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, con
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(name);
+    // Labels show texts the forum sent (status, name, expiry): never read them as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setGeometry(place);
     return label;
 }
