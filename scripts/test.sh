@@ -1,21 +1,48 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test headless: once with warnings as errors,
-# once under AddressSanitizer + UndefinedBehaviorSanitizer.
+# once under AddressSanitizer + UndefinedBehaviorSanitizer, then a short fuzz run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh build
 export QT_QPA_PLATFORM=offscreen
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/ccache}
 
+passed=0
+failed=0
+# Runs CTest in a build folder and adds its counts to the totals.
+run_ctest() {
+  local dir=$1 log
+  log=$(mktemp)
+  local rc=0
+  (cd "$dir" && ctest --output-on-failure -j2) 2>&1 | tee "$log" || rc=1
+  local line
+  line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
+  if [ -n "$line" ]; then
+    local bad total
+    bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+    total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+  else
+    failed=$((failed + 1))
+  fi
+  rm -f "$log"
+  return $rc
+}
+
+status=0
 echo "== build (warnings are errors) =="
 bash scripts/build.sh build -DQUORVEL_WERROR=ON
-(cd build && ctest --output-on-failure -j2)
+run_ctest build || status=1
 
 echo "== build (ASan + UBSan) =="
 bash scripts/build.sh build-asan -DQUORVEL_WERROR=ON -DQUORVEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
-(cd build-asan && ctest --output-on-failure -j2)
+run_ctest build-asan || status=1
 
 if [ -f fuzz/run-short.sh ]; then
   echo "== fuzz (short runs) =="
-  bash fuzz/run-short.sh
+  if bash fuzz/run-short.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
 fi
+
+echo "tests: $passed passed, $failed failed"
+exit $status
