@@ -4,7 +4,10 @@
 #include "app/Seams.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFileInfo>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstddef>
@@ -63,6 +66,18 @@ inline QString text(const std::uint8_t *data, std::size_t size)
         return units;
     }
     }
+}
+
+// A scratch folder for the readers that take a file, kept for the whole run. In memory where the
+// system offers it: a file is written on every run.
+inline const QTemporaryDir &scratchFolder()
+{
+    static const QTemporaryDir folder(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                                          ? QStringLiteral("/dev/shm/quorvel-fuzz-XXXXXX")
+                                          : QDir::tempPath() + QStringLiteral("/quorvel-fuzz-XXXXXX"));
+    if (!folder.isValid())
+        fail();
+    return folder;
 }
 
 // Whether part occurs in whole (an empty part always does).

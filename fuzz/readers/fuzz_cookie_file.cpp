@@ -6,25 +6,19 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 using ReaderInput::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    static QTemporaryDir scratch;
-    check(scratch.isValid());
+    const QTemporaryDir &scratch = ReaderInput::scratchFolder();
     const QString path = scratch.filePath(QStringLiteral("forum.example.txt"));
+    const QByteArray bytes = ReaderInput::bytes(data, size);
     {
         QFile file(path);
         check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        const QByteArray bytes = ReaderInput::bytes(data, size);
         check(file.write(bytes) == bytes.size());
     }
-    const QByteArray before = [&path] {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }();
 
     {
         CookieStore store;
@@ -36,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     QFile after(path);
-    check(after.open(QIODevice::ReadOnly) && after.readAll() == before);
+    check(after.open(QIODevice::ReadOnly) && after.readAll() == bytes);
     check(QDir(scratch.path()).entryList(QDir::Files | QDir::Hidden).size() == 1);
     return 0;
 }

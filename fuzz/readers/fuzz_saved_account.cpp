@@ -5,16 +5,13 @@
 #include "login/SavedAccount.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 
 using ReaderInput::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     ReaderInput::silenceMessages();
-    static QTemporaryDir scratch;
-    check(scratch.isValid());
-    const QString path = scratch.filePath(QStringLiteral("login.ini"));
+    const QString path = ReaderInput::scratchFolder().filePath(QStringLiteral("login.ini"));
     {
         QFile file(path);
         check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
