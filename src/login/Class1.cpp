@@ -32,26 +32,7 @@ public:
         setAttribute(Qt::WA_DeleteOnClose);
         m_titleFont = font();
         m_titleFont.setBold(true);
-        const QFontMetrics fm(font());
-        m_textRect = fm.boundingRect(QRect(0, 0, kMaxTextWidth, 1000), Qt::TextWordWrap, m_text);
-        int width = m_textRect.width();
-        int height = m_textRect.height();
-        if (!m_title.isEmpty()) {
-            const QFontMetrics tm(m_titleFont);
-            width = qMax(width, tm.horizontalAdvance(m_title));
-            height += tm.height() + 4;
-        }
-        resize(width + 2 * kPadding + 1, height + 2 * kPadding + kArrowHeight + 1);
-        // Without a compositor a window cannot be see-through: the shape is cut out instead.
-        QBitmap mask(size());
-        mask.fill(Qt::color0);
-        {
-            QPainter painter(&mask);
-            painter.setPen(QPen(Qt::color1, 1));
-            painter.setBrush(Qt::color1);
-            painter.drawPolygon(outline());
-        }
-        setMask(mask);
+        fitToContent();
         // The prompt has done its job once the member leaves the box or types in it. The keys
         // are watched from the next turn of the event loop: a balloon is made while the box's
         // own event is being filtered, and a filter added to the box then would be handed that
@@ -70,6 +51,17 @@ public:
     {
         if (m_control)
             m_control->removeEventFilter(this);
+    }
+
+    // A new title or text on a balloon already up: the balloon takes the new size and shape.
+    void setContent(const QString &title, const QString &text)
+    {
+        if (title == m_title && text == m_text)
+            return;
+        m_title = title;
+        m_text = text;
+        fitToContent();
+        update();
     }
 
 protected:
@@ -106,6 +98,33 @@ protected:
     void mousePressEvent(QMouseEvent *) override { close(); }
 
 private:
+    void fitToContent()
+    {
+        // What a screen reader says for the balloon: its prompt, with the title as the description.
+        setAccessibleName(m_text);
+        setAccessibleDescription(m_title);
+        const QFontMetrics fm(font());
+        const QRect textRect = fm.boundingRect(QRect(0, 0, kMaxTextWidth, 1000), Qt::TextWordWrap, m_text);
+        int width = textRect.width();
+        int height = textRect.height();
+        if (!m_title.isEmpty()) {
+            const QFontMetrics tm(m_titleFont);
+            width = qMax(width, tm.horizontalAdvance(m_title));
+            height += tm.height() + 4;
+        }
+        resize(width + 2 * kPadding + 1, height + 2 * kPadding + kArrowHeight + 1);
+        // Without a compositor a window cannot be see-through: the shape is cut out instead.
+        QBitmap mask(size());
+        mask.fill(Qt::color0);
+        {
+            QPainter painter(&mask);
+            painter.setPen(QPen(Qt::color1, 1));
+            painter.setBrush(Qt::color1);
+            painter.drawPolygon(outline());
+        }
+        setMask(mask);
+    }
+
     // The balloon's outline in whole pixels, the same for the cut-out and the painting.
     [[nodiscard]] QPolygon outline() const { return shape().toFillPolygon().toPolygon(); }
 
@@ -126,7 +145,6 @@ private:
     QString m_title;
     QString m_text;
     QFont m_titleFont;
-    QRect m_textRect;
 };
 
 } // namespace
@@ -165,9 +183,17 @@ void Class1::ParentControl(QWidget *control)
 void Class1::ToolTipTitle(const QString &title)
 {
     m_title = title;
+    updateBalloon();
 }
 
 void Class1::ToolTipText(const QString &text)
 {
     m_text = text;
+    updateBalloon();
+}
+
+void Class1::updateBalloon()
+{
+    if (auto *tip = static_cast<BalloonTip *>(m_balloon.data()))
+        tip->setContent(m_title, m_text);
 }

@@ -15,7 +15,8 @@ public:
 
     // Shows the balloon at the parent control; the result tells nothing (callers ignore it).
     bool Create();
-    // Write-only properties: the control the balloon points at, its title and its text.
+    // Write-only properties: the control the balloon points at, its title and its text. A new
+    // title or text also changes the balloon already up.
     void ParentControl(QWidget *control);
     void ToolTipTitle(const QString &title);
     void ToolTipText(const QString &text);
@@ -28,6 +29,7 @@ public:
 
 private:
     void destroyBalloon();
+    void updateBalloon();
 
     QPointer<QWidget> m_parent;
     QPointer<QWidget> m_balloon;

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "ButtonCursor.h"
 #include "Class1.h"
 #include "QuorvelAssets.h"
 #include "app/Numeric.h"
@@ -299,7 +300,7 @@ void Form1::createChrome()
 
     for (QLabel *button : {xButton, zButton}) {
         button->setAlignment(Qt::AlignCenter);
-        button->setCursor(Qt::PointingHandCursor);
+        button->setCursor(ButtonCursor::cursor());
         button->setMouseTracking(true);
         button->setStyleSheet(QStringLiteral("color: #c0c0c0;"));
         button->installEventFilter(this);
@@ -395,12 +396,6 @@ void Form1::setInputsEnabled(bool enabled)
     Text1->setEnabled(enabled);
     Text2->setEnabled(enabled);
     m_suppressLostFocus = wasSuppressed;
-}
-
-void Form1::startWindowDrag()
-{
-    if (QWindow *window = windowHandle())
-        window->startSystemMove();
 }
 
 QPixmap Form1::defaultAvatar() const

@@ -5,7 +5,7 @@
 //   Form1_Login.cpp        the sign-in exchange (login, the reply handler of Inet1)
 //   Form1_SavedAccount.cpp login.ini: restore, automatic sign-in, save step, session reset
 //   Form1_Lookup.cpp       account lookup when Text1 is left, the avatar
-//   Form1_Chrome.cpp       frame line, close and minimise buttons, links, hover looks
+//   Form1_Chrome.cpp       frame line, window drag, close and minimise buttons, links, hover looks
 #include "login/ProfileLookup.h"
 
 #include <QPixmap>

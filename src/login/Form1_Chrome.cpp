@@ -1,12 +1,18 @@
-// The login window's own frame line, close and minimise buttons, links and hover looks.
+// The login window's own frame line, window drag, close and minimise buttons, links and hover looks.
 #include "Form1.h"
 
 #include "app/Seams.h"
 #include "app/Settings.h"
 #include "net/Inet.h"
+#include "recovery/Form4.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QWindow>
 
 namespace {
 
@@ -24,6 +30,46 @@ void setUnderlined(QLabel *link, bool underlined)
     link->setFont(font);
 }
 
+// Moves a window with the pointer until every mouse button is up, for when the window system will
+// not do it (no window manager, one without the move request, or a button it does not take).
+class PointerDrag : public QObject
+{
+public:
+    // Found by name: without a meta-object of its own the class cannot be told apart by type.
+    static inline const QString kName = QStringLiteral("PointerDrag");
+
+    explicit PointerDrag(QWidget *window)
+        : QObject(window), m_window(window), m_grabOffset(QCursor::pos() - window->pos())
+    {
+        setObjectName(kName);
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+            return false;
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->buttons() == Qt::NoButton) {
+            qApp->removeEventFilter(this);
+            setParent(nullptr); // the window may start its next drag at once
+            deleteLater();
+            return false;
+        }
+        if (type == QEvent::MouseMove && m_window) {
+            m_window->move(mouse->globalPosition().toPoint() - m_grabOffset);
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_window;
+    QPoint m_grabOffset;
+};
+
 } // namespace
 
 void Form1::drawBorder()
@@ -35,6 +81,22 @@ void Form1::drawBorder()
     painter.setPen(QPen(Qt::black, 0));
     painter.drawRect(QRectF(0, 0, width() - 1, height() - 1));
     update();
+}
+
+void Form1::startWindowDrag()
+{
+    // A window never shown has nothing to move.
+    QWindow *window = windowHandle();
+    if (!window || !isVisible())
+        return;
+    // The window system moves the window best (and alone can on Wayland), but X11 window managers
+    // are only told about the left button: with any other button the window follows the pointer here.
+    const bool leftOnly = QGuiApplication::mouseButtons() == Qt::LeftButton;
+    if ((leftOnly || QGuiApplication::platformName() == QLatin1String("wayland")) && window->startSystemMove())
+        return;
+    // A drag begun without a button held ends at the first movement.
+    if (!findChild<QObject *>(PointerDrag::kName, Qt::FindDirectChildrenOnly))
+        new PointerDrag(this);
 }
 
 void Form1::Form_MouseDown()
@@ -52,6 +114,7 @@ void Form1::Form_MouseMove()
 
 void Form1::Picture_MouseMove()
 {
+    // Over the panels the links come back to rest; the buttons wait for the background.
     setUnderlined(Label1[0], false);
     setUnderlined(Label1[1], false);
 }
@@ -66,7 +129,8 @@ void Form1::Label1_MouseDown(int index)
 {
     if (index == 0)
         Seams::openUrl(Settings::instance().url(HostRole::Forum, QStringLiteral("/member.php?mod=register")));
-    // Item 1 opens the lost-password window: filled by the password recovery.
+    else if (index == 1)
+        Form4::showModal(this); // the login window waits until the lost-password window closes
 }
 
 void Form1::xButton_MouseMove()
@@ -76,6 +140,8 @@ void Form1::xButton_MouseMove()
 
 void Form1::xButton_MouseDown()
 {
+    // A sign-in still waiting for its reply is dropped before the window goes; with the login
+    // window gone and no other window open, the program ends.
     Inet1->Cancel();
     close();
 }

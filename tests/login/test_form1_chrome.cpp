@@ -1,0 +1,431 @@
+// The login window's chrome: hover looks and their resets, the drag, the close button during a
+// sign-in, minimise, the two links, the buttons' pointer, and the balloon class on its own.
+#include "SeamRecorder.h"
+#include "SimFixture.h"
+#include "TempDataDir.h"
+
+#include "app/Settings.h"
+#include "login/ButtonCursor.h"
+#include "login/Class1.h"
+#include "login/Form1.h"
+#include "net/Inet.h"
+#include "recovery/Form4.h"
+
+#include <QApplication>
+#include <QBitmap>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// Records whether the sign-in transfer was still running when the window was asked to close.
+class ClosingForm1 : public Form1
+{
+public:
+    bool closeSeen = false;
+    bool executingAtClose = false;
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        closeSeen = true;
+        executingAtClose = Inet1->StillExecuting();
+        Form1::closeEvent(event);
+    }
+};
+
+// A pointer movement without buttons, as the window system delivers it to the widget under it.
+void hover(QWidget *widget, QPoint pos = {})
+{
+    if (pos.isNull())
+        pos = widget->rect().center();
+    QMouseEvent move(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+bool underlined(const QLabel *link)
+{
+    return link->font().underline();
+}
+
+QColor textColour(QLabel *button)
+{
+    button->ensurePolished();
+    return button->palette().color(QPalette::WindowText);
+}
+
+const QColor kSilver(0xC0, 0xC0, 0xC0);
+const QColor kWhite(0xFF, 0xFF, 0xFF);
+const QPoint kFreeBackground(20, 60); // left of the banner, above the input panel
+
+QList<Form4 *> lostPasswordWindows()
+{
+    QList<Form4 *> found;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows)
+        if (auto *form = qobject_cast<Form4 *>(w); form && form->isVisible())
+            found.append(form);
+    return found;
+}
+
+} // namespace
+
+class TestForm1Chrome : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void restingLookAndFonts();
+    void hoverLooksAndResets();
+    void dragWithAnyButtonFromTheBackgroundOnly();
+    void buttonPointer();
+    void minimise();
+    void registrationLinkWithAnyButton();
+    void lostPasswordLinkOpensModalWindow();
+    void closeDuringSignInCancelsFirst();
+    void balloonClass();
+
+private:
+    std::unique_ptr<TempDataDir> m_data;
+    std::unique_ptr<SeamRecorder> m_seams;
+    std::unique_ptr<Form1> m_form;
+    Form1 &loadForm();
+};
+
+void TestForm1Chrome::initTestCase()
+{
+    // Every site role on a loopback port nobody listens on: whatever the window fetches at start
+    // fails at once. The sign-in test brings its own simulator.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    const QString closed = QStringLiteral("127.0.0.1:") + QString::number(server.serverPort());
+    server.close();
+    for (HostRole role : {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main})
+        Settings::instance().setHost(role, closed);
+    Settings::instance().setProbeUrl(QStringLiteral("http://") + closed + QStringLiteral("/"));
+}
+
+void TestForm1Chrome::init()
+{
+    m_data = std::make_unique<TempDataDir>();
+    m_seams = std::make_unique<SeamRecorder>();
+}
+
+void TestForm1Chrome::cleanup()
+{
+    m_form.reset();
+    m_seams.reset();
+    m_data.reset();
+}
+
+Form1 &TestForm1Chrome::loadForm()
+{
+    m_form = std::make_unique<Form1>();
+    m_form->Form_Load();
+    return *m_form;
+}
+
+void TestForm1Chrome::restingLookAndFonts()
+{
+    Form1 &form = loadForm();
+    QCOMPARE(form.xButton->text(), QStringLiteral("x"));
+    QCOMPARE(form.xButton->toolTip(), QStringLiteral("关闭"));
+    QCOMPARE(form.xButton->font().families().value(0), QStringLiteral("Consolas"));
+    QCOMPARE(form.xButton->font().pointSizeF(), 12.0);
+    QVERIFY(form.xButton->font().bold());
+    QCOMPARE(form.zButton->text(), QStringLiteral("-"));
+    QCOMPARE(form.zButton->toolTip(), QStringLiteral("最小化"));
+    QCOMPARE(form.zButton->font().families().value(0), QStringLiteral("Verdana"));
+    QCOMPARE(form.zButton->font().pointSizeF(), 15.75);
+    QVERIFY(!form.zButton->font().bold());
+    QCOMPARE(textColour(form.xButton), kSilver);
+    QCOMPARE(textColour(form.zButton), kSilver);
+    QCOMPARE(form.Label1[0]->text(), QStringLiteral("注册帐号"));
+    QCOMPARE(form.Label1[1]->text(), QStringLiteral("找回密码"));
+    QVERIFY(!underlined(form.Label1[0]));
+    QVERIFY(!underlined(form.Label1[1]));
+
+    // The frame line: black on all four edges of the window, the background just inside it.
+    const QImage shot = form.grab().toImage().scaled(form.size());
+    for (const QPoint p :
+         {QPoint(200, 0), QPoint(0, 100), QPoint(form.width() - 1, 100), QPoint(200, form.height() - 1)})
+        QCOMPARE(QColor(shot.pixel(p)), QColor(Qt::black));
+    QVERIFY(QColor(shot.pixel(kFreeBackground)) != QColor(Qt::black));
+}
+
+void TestForm1Chrome::hoverLooksAndResets()
+{
+    Form1 &form = loadForm();
+    QLabel *const reg = form.Label1[0];
+    QLabel *const lost = form.Label1[1];
+
+    // A link is underlined while pointed at; the other keeps whatever look it had.
+    hover(reg);
+    QVERIFY(underlined(reg));
+    QVERIFY(!underlined(lost));
+    hover(lost);
+    QVERIFY(underlined(reg));
+    QVERIFY(underlined(lost));
+    // Straight from a link onto the input panel: both links back to rest.
+    hover(form.Picture1, QPoint(10, 10));
+    QVERIFY(!underlined(reg));
+    QVERIFY(!underlined(lost));
+
+    // A button turns white; the other button and the links are left alone.
+    hover(reg);
+    hover(form.xButton);
+    QCOMPARE(textColour(form.xButton), kWhite);
+    QCOMPARE(textColour(form.zButton), kSilver);
+    QVERIFY(underlined(reg));
+    hover(form.zButton);
+    QCOMPARE(textColour(form.zButton), kWhite);
+    QCOMPARE(textColour(form.xButton), kWhite);
+
+    // Over a panel the buttons stay white (only the links rest); the sign-in overlay counts too.
+    form.Picture2->show();
+    form.Picture2->raise();
+    hover(form.Picture2, QPoint(10, 10));
+    QVERIFY(!underlined(reg));
+    QCOMPARE(textColour(form.xButton), kWhite);
+    QCOMPARE(textColour(form.zButton), kWhite);
+    form.Picture2->hide();
+
+    // Over the background everything is back at rest.
+    hover(lost);
+    hover(&form, kFreeBackground);
+    QCOMPARE(textColour(form.xButton), kSilver);
+    QCOMPARE(textColour(form.zButton), kSilver);
+    QVERIFY(!underlined(reg));
+    QVERIFY(!underlined(lost));
+}
+
+void TestForm1Chrome::dragWithAnyButtonFromTheBackgroundOnly()
+{
+    // The off-screen platform cannot move windows itself: the window follows the pointer here.
+    Form1 &form = loadForm();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const auto drag = [&form](QWidget *at, QPoint from, Qt::MouseButton button, QPoint by) {
+        QCursor::setPos(at->mapToGlobal(from));
+        QTest::mousePress(at, button, {}, from);
+        QTest::mouseMove(at, from + by);
+        QTest::mouseRelease(at, button, {}, from + by);
+        QCoreApplication::processEvents();
+    };
+
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::LeftButton, Qt::MiddleButton}) {
+        const QPoint start = form.pos();
+        drag(&form, kFreeBackground, button, QPoint(30, 17));
+        QCOMPARE(form.pos(), start + QPoint(30, 17));
+        // Once the button is up, moving the pointer no longer moves the window.
+        hover(&form, kFreeBackground + QPoint(80, 5));
+        QCOMPARE(form.pos(), start + QPoint(30, 17));
+    }
+    // The banner drags as well; the input panel does not.
+    QPoint start = form.pos();
+    drag(form.AniGIF1, QPoint(20, 20), Qt::RightButton, QPoint(-12, 9));
+    QCOMPARE(form.pos(), start + QPoint(-12, 9));
+    start = form.pos();
+    drag(form.Picture1, QPoint(10, 10), Qt::LeftButton, QPoint(25, 25));
+    QCOMPARE(form.pos(), start);
+
+    // A window never shown has nothing to drag and must not fail.
+    Form1 hidden;
+    QTest::mousePress(&hidden, Qt::RightButton, {}, kFreeBackground);
+    QTest::mouseRelease(&hidden, Qt::RightButton, {}, kFreeBackground);
+    QVERIFY(!hidden.findChild<QObject *>(QStringLiteral("PointerDrag")));
+}
+
+void TestForm1Chrome::buttonPointer()
+{
+    Form1 form;
+    for (QLabel *button : {form.xButton, form.zButton}) {
+        const QCursor cursor = button->cursor();
+        QCOMPARE(cursor.shape(), Qt::BitmapCursor);
+        QCOMPARE(cursor.hotSpot(), QPoint(5, 0));
+        const QImage ink = cursor.bitmap().toImage().convertToFormat(QImage::Format_Mono);
+        const QImage shape = cursor.mask().toImage().convertToFormat(QImage::Format_Mono);
+        QCOMPARE(ink.size(), QSize(32, 32));
+        QCOMPARE(shape.size(), QSize(32, 32));
+        // The hot spot is on the drawing (the fingertip), not on a see-through corner.
+        // A bitmap shows its set bits (color1) black.
+        const auto set = [](const QImage &image, int x, int y) {
+            return QColor(image.pixel(x, y)) == QColor(Qt::black);
+        };
+        QVERIFY(set(shape, 5, 0));
+        QVERIFY(set(ink, 5, 0));
+        QVERIFY(!set(shape, 31, 31));
+    }
+    // The links keep the system's hand.
+    QCOMPARE(form.Label1[0]->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(ButtonCursor::cursor().hotSpot(), ButtonCursor::kHotSpot);
+}
+
+void TestForm1Chrome::minimise()
+{
+    Form1 &form = loadForm();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::mousePress(form.zButton, Qt::LeftButton);
+    QTRY_VERIFY(form.windowState() & Qt::WindowMinimized);
+    QVERIFY(form.isVisible()); // minimised, not closed
+}
+
+void TestForm1Chrome::registrationLinkWithAnyButton()
+{
+    Form1 &form = loadForm();
+    const QString address = QStringLiteral("http://") + Settings::instance().host(HostRole::Forum) +
+                            QStringLiteral("/member.php?mod=register");
+    QTest::mousePress(form.Label1[0], Qt::LeftButton);
+    QTest::mouseRelease(form.Label1[0], Qt::LeftButton);
+    QTest::mousePress(form.Label1[0], Qt::RightButton);
+    QTest::mouseRelease(form.Label1[0], Qt::RightButton);
+    QCOMPARE(m_seams->openedUrls, QStringList({address, address}));
+    QVERIFY(lostPasswordWindows().isEmpty());
+}
+
+void TestForm1Chrome::lostPasswordLinkOpensModalWindow()
+{
+    Form1 &form = loadForm();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    // The link does not return while the window is open: look at it from the event loop, then close it.
+    bool seen = false;
+    bool modalOverLogin = false;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, this, [&] {
+        const QList<Form4 *> open = lostPasswordWindows();
+        if (open.isEmpty())
+            return;
+        poll.stop();
+        seen = open.size() == 1;
+        Form4 *window = open.first();
+        modalOverLogin = window->isModal() && window->parentWidget() == &form &&
+                         window->windowTitle() == QStringLiteral("找回密码") &&
+                         QApplication::activeModalWidget() == window;
+        window->reject();
+    });
+    poll.start();
+    QTimer::singleShot(10000, &poll, [&poll] { poll.stop(); }); // never wait without end
+    QTest::mousePress(form.Label1[1], Qt::LeftButton);
+    QVERIFY(seen);
+    QVERIFY(modalOverLogin);
+    QVERIFY(m_seams->openedUrls.isEmpty());
+    QTRY_VERIFY(lostPasswordWindows().isEmpty());
+    QVERIFY(form.isVisible());
+    // The login window is usable again: hover still works.
+    hover(form.Label1[1]);
+    QVERIFY(underlined(form.Label1[1]));
+}
+
+void TestForm1Chrome::closeDuringSignInCancelsFirst()
+{
+    SimFixture sim;
+    QVERIFY(sim.isRunning());
+    sim->setFault(ForumSimulator::Fault::NoAnswer, "action=login", ForumSimulator::Role::Forum);
+
+    auto *form = new ClosingForm1;
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<ClosingForm1> guard(form);
+    form->Form_Load();
+    QVERIFY(guard && form->isVisible());
+    form->Text1->setText(QStringLiteral("alice"));
+    form->Text2->setText(QStringLiteral("alice123"));
+    QTest::mouseClick(form->Command1, Qt::LeftButton);
+    QVERIFY(guard);
+    QTRY_COMPARE(sim->requestsTo("action=login").size(), 1);
+    QVERIFY(form->Inet1->StillExecuting());
+    QVERIFY(form->Picture2->isVisible());
+
+    // Pointing at the button first, as a member would.
+    hover(form->xButton);
+    QTest::mousePress(form->xButton, Qt::LeftButton);
+    QVERIFY(!guard || guard->closeSeen);
+    if (guard) {
+        QVERIFY(guard->closeSeen);
+        QVERIFY(!guard->executingAtClose);
+    }
+    QTRY_VERIFY(!guard);
+    // Nothing follows the closed window: no box, no second request, no crash when the forum hangs up.
+    QTest::qWait(200);
+    sim->stop();
+    QTest::qWait(100);
+    QVERIFY(m_seams->messages.isEmpty());
+    QCOMPARE(sim->requestsTo("action=login").size(), 1);
+}
+
+void TestForm1Chrome::balloonClass()
+{
+    Form1 &form = loadForm();
+    const auto balloonsUp = [] {
+        int count = 0;
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (const QWidget *w : windows)
+            count += w->objectName() == QLatin1String("BalloonTip") && w->isVisible();
+        return count;
+    };
+
+    auto tip = std::make_unique<Class1>();
+    tip->ParentControl(form.Text1);
+    tip->ToolTipText(QStringLiteral("请输入用户名或UID"));
+    tip->Create();
+    QPointer<QWidget> first = tip->balloon();
+    QVERIFY(first && first->isVisible());
+    QCOMPARE(first->accessibleName(), QStringLiteral("请输入用户名或UID"));
+    QVERIFY(first->accessibleDescription().isEmpty());
+    QVERIFY(first->geometry().top() >= form.Text1->mapToGlobal(QPoint(0, form.Text1->height())).y());
+
+    // New text and title change the balloon already up, which grows to hold them.
+    const QSize before = first->size();
+    tip->ToolTipTitle(QStringLiteral("提示"));
+    tip->ToolTipText(QStringLiteral("请输入用户名或UID，登录后可在论坛的个人资料中查看自己的UID"));
+    QCOMPARE(tip->balloon(), first.data());
+    QCOMPARE(first->accessibleName(), QStringLiteral("请输入用户名或UID，登录后可在论坛的个人资料中查看自己的UID"));
+    QCOMPARE(first->accessibleDescription(), QStringLiteral("提示"));
+    QVERIFY(first->height() > before.height());
+    QVERIFY(first->width() > before.width());
+
+    // A second Create replaces the balloon with one holding the current text and title.
+    tip->ParentControl(form.Text2);
+    tip->Create();
+    QTRY_VERIFY(!first);
+    QCOMPARE(balloonsUp(), 1);
+    QCOMPARE(tip->balloon()->accessibleDescription(), QStringLiteral("提示"));
+    QVERIFY(tip->balloon()->geometry().top() >= form.Text2->mapToGlobal(QPoint(0, form.Text2->height())).y());
+
+    // The balloon goes with its object (the window keeps one per box) and with its time.
+    QPointer<QWidget> second = tip->balloon();
+    tip.reset();
+    QTRY_VERIFY(!second);
+    Class1 timed;
+    timed.ParentControl(form.Text1);
+    timed.Create();
+    QPointer<QWidget> third = timed.balloon();
+    QVERIFY(third);
+    QTRY_VERIFY_WITH_TIMEOUT(!third, Class1::kShowMs + 2000);
+
+    // Setting text on an object that never made a balloon, or whose control is gone, is harmless.
+    Class1 idle;
+    idle.ToolTipTitle(QStringLiteral("t"));
+    idle.ToolTipText(QStringLiteral("x"));
+    QVERIFY(!idle.balloon());
+    {
+        auto box = std::make_unique<QLineEdit>(&form);
+        idle.ParentControl(box.get());
+    }
+    QVERIFY(!idle.Create());
+    QCOMPARE(balloonsUp(), 0);
+}
+
+QTEST_MAIN(TestForm1Chrome)
+#include "test_form1_chrome.moc"
