@@ -302,7 +302,8 @@ void Form1::createChrome()
         button->setAlignment(Qt::AlignCenter);
         button->setCursor(ButtonCursor::cursor());
         button->setMouseTracking(true);
-        button->setStyleSheet(QStringLiteral("color: #c0c0c0;"));
+        // Only the button itself: its tooltip is a child label and would take the colour too.
+        button->setStyleSheet(QStringLiteral("#%1 { color: #c0c0c0; }").arg(button->objectName()));
         button->installEventFilter(this);
     }
 }

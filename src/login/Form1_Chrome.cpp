@@ -18,7 +18,9 @@ namespace {
 
 void setButtonColour(QLabel *button, bool hot)
 {
-    button->setStyleSheet(hot ? QStringLiteral("color: #ffffff;") : QStringLiteral("color: #c0c0c0;"));
+    // Scoped to the button: a bare colour would also reach its tooltip, white on white.
+    const QString colour = hot ? QStringLiteral("#ffffff") : QStringLiteral("#c0c0c0");
+    button->setStyleSheet(QStringLiteral("#%1 { color: %2; }").arg(button->objectName(), colour));
 }
 
 void setUnderlined(QLabel *link, bool underlined)

@@ -191,6 +191,9 @@ void TestForm1Chrome::hoverLooksAndResets()
     hover(form.zButton);
     QCOMPARE(textColour(form.zButton), kWhite);
     QCOMPARE(textColour(form.xButton), kWhite);
+    // The tooltip is a label inside the button: it keeps its own colours, not white on white.
+    QLabel insideButton(QStringLiteral("关闭"), form.xButton);
+    QVERIFY(textColour(&insideButton) != kWhite);
 
     // Over a panel the buttons stay white (only the links rest); the sign-in overlay counts too.
     form.Picture2->show();
