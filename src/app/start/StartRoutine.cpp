@@ -1,6 +1,7 @@
 #include "StartRoutine.h"
 
 #include "Form5.h"
+#include "app/AccessibleNames.h"
 #include "app/Navigation.h"
 #include "app/QuorvelModule.h"
 #include "app/Settings.h"
@@ -85,6 +86,7 @@ int runQuorvel(int argc, char *argv[])
 
     copyMissingSkins();
     WidgetSeams::install();
+    AccessibleNames::install();
     registerWindows();
     Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(33));
 

@@ -1,0 +1,203 @@
+// Every control a member can reach in each window carries a Chinese name a screen reader
+// announces, read back through Qt's accessibility layer as AT-SPI reads it.
+#include "SeamRecorder.h"
+#include "SimFixture.h"
+#include "TempDataDir.h"
+#include "app/AccessibleNames.h"
+#include "app/Settings.h"
+#include "app/start/Form5.h"
+#include "identity/Form3.h"
+#include "login/Form1.h"
+#include "net/Network.h"
+#include "panel/Form2.h"
+#include "recovery/Form4.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+namespace {
+
+bool hasChinese(const QString &text)
+{
+    for (const QChar c : text)
+        if (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF)
+            return true;
+    return false;
+}
+
+QString spokenName(QObject *object)
+{
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(object);
+    return face ? face->text(QAccessible::Name) : QString();
+}
+
+// Controls a member acts on, links (labels with a hand cursor or a tip) and the status lines
+// named by the caller: each must have a Chinese name. Returns the offenders.
+QStringList unnamedControls(QWidget *window, const QStringList &statusLines)
+{
+    QStringList missing;
+    auto check = [&](QWidget *widget) {
+        if (widget->window() != window)
+            return;
+        const QString name = spokenName(widget);
+        // A combo box reads its current item, which may be "za".
+        if (qobject_cast<QComboBox *>(widget) ? name.isEmpty() : !hasChinese(name))
+            missing << QStringLiteral("%1 %2 \"%3\"")
+                           .arg(QLatin1String(widget->metaObject()->className()), widget->objectName(), name);
+    };
+    if (!hasChinese(spokenName(window)))
+        missing << QStringLiteral("window %1").arg(window->objectName());
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        // Parts Qt builds inside a combo box or tab bar (its line edit, scroll buttons) are
+        // announced through their owner.
+        if (qobject_cast<QComboBox *>(w->parentWidget()) || qobject_cast<QTabBar *>(w->parentWidget()))
+            continue;
+        if (qobject_cast<QComboBox *>(w)) {
+            // On Linux Qt announces a combo box by its current item; what it is for goes in the
+            // description.
+            check(w);
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w);
+            if (!face || !hasChinese(face->text(QAccessible::Description)))
+                missing << QStringLiteral("QComboBox %1 has no description").arg(w->objectName());
+        } else if (qobject_cast<QLineEdit *>(w) || qobject_cast<QAbstractButton *>(w) || qobject_cast<QTabBar *>(w))
+            check(w);
+        else if (auto *label = qobject_cast<QLabel *>(w)) {
+            const bool link = label->cursor().shape() == Qt::PointingHandCursor || !label->toolTip().isEmpty();
+            if (link || statusLines.contains(label->objectName()))
+                check(label);
+        }
+    }
+    for (const QString &status : statusLines)
+        if (!window->findChild<QLabel *>(status))
+            missing << QStringLiteral("status line %1 not found").arg(status);
+    return missing;
+}
+
+} // namespace
+
+class TestAccessibleNames : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<TempDataDir>();
+        m_seams = std::make_unique<SeamRecorder>();
+    }
+    void cleanup()
+    {
+        Form2::destroyInstance();
+        Network::setTimeoutMs(0);
+        m_seams.reset();
+        m_dir.reset();
+    }
+
+    void loginWindow()
+    {
+        SimFixture sim; // hosts point at loopback; nothing here sends a request
+        Form1 form;
+        AccessibleNames::apply(&form);
+        const QStringList missing = unnamedControls(&form, {QStringLiteral("Label5_1")});
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
+        QCOMPARE(spokenName(form.findChild<QLineEdit *>(QStringLiteral("Text1"))), QStringLiteral("用户名或UID"));
+        QCOMPARE(spokenName(form.findChild<QLabel *>(QStringLiteral("Label1_1"))), QStringLiteral("找回密码"));
+        QCOMPARE(spokenName(form.findChild<QWidget *>(QStringLiteral("Command2"))), QStringLiteral("取消登录"));
+    }
+
+    void lostPasswordWindowOverTheLoginWindow()
+    {
+        // The lost-password window is a child of the login window with controls of the same
+        // names: naming one window must not rename the other's.
+        Form1 form;
+        auto *lost = new Form4(&form);
+        AccessibleNames::apply(&form);
+        AccessibleNames::apply(lost);
+        AccessibleNames::apply(&form);
+        QCOMPARE(spokenName(lost->findChild<QLineEdit *>(QStringLiteral("Text1"))), QStringLiteral("用户名"));
+        QCOMPARE(spokenName(lost->findChild<QLineEdit *>(QStringLiteral("Text2"))), QStringLiteral("电子邮箱"));
+        QCOMPARE(spokenName(lost->findChild<QWidget *>(QStringLiteral("Command1"))), QStringLiteral("提交"));
+        QCOMPARE(spokenName(form.findChild<QLineEdit *>(QStringLiteral("Text2"))), QStringLiteral("密码"));
+        const QStringList missing = unnamedControls(lost, {});
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
+    }
+
+    void panel()
+    {
+        SimFixture sim;
+        QVERIFY(sim.isRunning());
+        Network::setTimeoutMs(3000);
+        Form2 *panel = Form2::instance();
+        QVERIFY(panel);
+        AccessibleNames::apply(panel);
+        const QStringList missing = unnamedControls(panel, {QStringLiteral("S1_2"), QStringLiteral("Label13")});
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
+        QCOMPARE(spokenName(panel->findChild<QWidget *>(QStringLiteral("Command6"))), QStringLiteral("兑换"));
+        QCOMPARE(spokenName(panel->findChild<QWidget *>(QStringLiteral("Command5"))), QStringLiteral("注销"));
+        // The badges name themselves; the table leaves them as they are.
+        const auto badges = panel->findChildren<QLabel *>(QStringLiteral("aicAlphaImage1_0"));
+        for (QLabel *badge : badges)
+            QCOMPARE(spokenName(badge), QStringLiteral("QuorvelVIP会员"));
+    }
+
+    void identityAndStartWindows()
+    {
+        Form3 identity;
+        AccessibleNames::apply(&identity);
+        QStringList missing = unnamedControls(&identity, {QStringLiteral("Label1")});
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
+
+        Form5 start;
+        AccessibleNames::apply(&start);
+        missing = unnamedControls(&start, {});
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
+    }
+
+    void namesEveryWindowAsItShows()
+    {
+        AccessibleNames::install();
+        AccessibleNames::install(); // a second call adds no second watcher
+        Form4 lost;
+        QVERIFY(spokenName(lost.findChild<QLineEdit *>(QStringLiteral("Text2"))) != QStringLiteral("电子邮箱"));
+        lost.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&lost));
+        QCOMPARE(spokenName(&lost), QStringLiteral("找回密码"));
+        QCOMPARE(spokenName(lost.findChild<QLineEdit *>(QStringLiteral("Text2"))), QStringLiteral("电子邮箱"));
+        QCOMPARE(lost.findChild<QLineEdit *>(QStringLiteral("Text2"))->accessibleDescription(),
+                 QStringLiteral("注册时填写的电子邮箱"));
+    }
+
+    void messageBoxStillReadsItsText()
+    {
+        // The watcher names only windows it knows: a message box keeps its text for the reader.
+        AccessibleNames::install();
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Quorvel"), QStringLiteral("登录成功"));
+        box.setTextFormat(Qt::PlainText);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        bool found = false;
+        for (QLabel *label : box.findChildren<QLabel *>())
+            if (label->text() == QStringLiteral("登录成功")) {
+                QAccessibleInterface *face = QAccessible::queryAccessibleInterface(label);
+                QVERIFY(face);
+                found = face->text(QAccessible::Name) == QStringLiteral("登录成功");
+            }
+        QVERIFY(found);
+        box.close();
+    }
+
+private:
+    std::unique_ptr<TempDataDir> m_dir;
+    std::unique_ptr<SeamRecorder> m_seams;
+};
+
+QTEST_MAIN(TestAccessibleNames)
+#include "test_accessible_names.moc"
