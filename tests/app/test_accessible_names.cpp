@@ -34,6 +34,12 @@ bool hasChinese(const QString &text)
     return false;
 }
 
+// Read out by the item chosen in them rather than by their own name.
+bool isSelector(const QWidget *widget)
+{
+    return qobject_cast<const QComboBox *>(widget) || qobject_cast<const QTabBar *>(widget);
+}
+
 QString spokenName(QObject *object)
 {
     QAccessibleInterface *face = QAccessible::queryAccessibleInterface(object);
@@ -48,9 +54,11 @@ QStringList unnamedControls(QWidget *window, const QStringList &statusLines)
     auto check = [&](QWidget *widget) {
         if (widget->window() != window)
             return;
+        // Named on purpose, not by chance of a caption: captions and status texts change
+        // (English, "NONE", empty) and would leave the reader with nothing to say.
         const QString name = spokenName(widget);
-        // A combo box reads its current item, which may be "za".
-        if (qobject_cast<QComboBox *>(widget) ? name.isEmpty() : !hasChinese(name))
+        const bool spoken = isSelector(widget) ? !name.isEmpty() : name == widget->accessibleName();
+        if (!hasChinese(widget->accessibleName()) || !spoken)
             missing << QStringLiteral("%1 %2 \"%3\"")
                            .arg(QLatin1String(widget->metaObject()->className()), widget->objectName(), name);
     };
@@ -61,14 +69,24 @@ QStringList unnamedControls(QWidget *window, const QStringList &statusLines)
         // announced through their owner.
         if (qobject_cast<QComboBox *>(w->parentWidget()) || qobject_cast<QTabBar *>(w->parentWidget()))
             continue;
-        if (qobject_cast<QComboBox *>(w)) {
-            // On Linux Qt announces a combo box by its current item; what it is for goes in the
-            // description.
+        if (isSelector(w)) {
+            // On Linux Qt announces a combo box or tab bar by its current item; what a combo box
+            // is for goes in its description, a tab bar's tabs are read one by one.
             check(w);
             QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w);
-            if (!face || !hasChinese(face->text(QAccessible::Description)))
-                missing << QStringLiteral("QComboBox %1 has no description").arg(w->objectName());
-        } else if (qobject_cast<QLineEdit *>(w) || qobject_cast<QAbstractButton *>(w) || qobject_cast<QTabBar *>(w))
+            if (!face) {
+                missing << QStringLiteral("%1 not accessible").arg(w->objectName());
+            } else if (auto *tabs = qobject_cast<QTabBar *>(w)) {
+                // The tabs come first among the bar's children, each read by its own name.
+                for (int i = 0; i < tabs->count(); ++i) {
+                    QAccessibleInterface *tab = face->child(i);
+                    if (!tab || !hasChinese(tab->text(QAccessible::Name)))
+                        missing << QStringLiteral("%1 tab %2").arg(w->objectName()).arg(i);
+                }
+            } else if (!hasChinese(face->text(QAccessible::Description))) {
+                missing << QStringLiteral("%1 has no description").arg(w->objectName());
+            }
+        } else if (qobject_cast<QLineEdit *>(w) || qobject_cast<QAbstractButton *>(w))
             check(w);
         else if (auto *label = qobject_cast<QLabel *>(w)) {
             const bool link = label->cursor().shape() == Qt::PointingHandCursor || !label->toolTip().isEmpty();
