@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Longer libFuzzer runs: every fuzz target for a fixed time each, reporting executions and findings.
 # Builds like fuzz/run-short.sh (clang, sanitizers on, only what lies under fuzz/), then runs each
-# executable under the build's fuzz/ folder for N seconds. Seeds come from fuzz/*/corpus/<target>/
-# and are never written to; inputs that crash, leak, hang or run out of memory are copied to
-# <build>/findings/<target>/. Exit status 1 when any target had a finding.
+# executable under the build's fuzz/ folder for N seconds or until its first finding. Seeds come
+# from fuzz/*/corpus/<target>/ and are never written to; an input that crashes, leaks, hangs or runs
+# out of memory is copied to <build>/findings/<target>/. Exit status 1 when any target had a finding.
 #
 #   bench/fuzz-long.sh                 60 s per target
 #   bench/fuzz-long.sh 300             300 s per target
@@ -43,12 +43,14 @@ for exe in "${targets[@]}"; do
     [ -d "$seed" ] && seeds+=("$seed")
   done
   start=$SECONDS
-  # Keep going after a finding so that one run shows every kind of fault the target has.
+  # One process per target (a forked run loses the executions of its last, cut-off job); a target
+  # stops at its first finding.
   (cd "$work" && "$root/$exe" -max_total_time="$seconds" -artifact_prefix="$work/" -print_final_stats=1 \
-     -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 "$work" "${seeds[@]}" >"$work/log" 2>&1) || true
+     "$work" "${seeds[@]}" >"$work/log" 2>&1) || true
   elapsed=$((SECONDS - start))
-  # With -fork, the parent's last status line carries the executions over all children.
-  execs=$(grep -oE '#[0-9]+' "$work/log" | tail -1 | tr -d '#' || true)
+  # The final statistics when the run ended normally, else the last status line before the finding.
+  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log" | tail -1)
+  [ -n "$execs" ] || execs=$(grep -oE '^#[0-9]+' "$work/log" | tail -1 | tr -d '#' || true)
   execs=${execs:-0}
   corpus=$(find "$work" -maxdepth 1 -type f -not -name log \
              -not \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)
