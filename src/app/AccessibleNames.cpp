@@ -12,9 +12,11 @@ struct Entry {
     const char16_t *control;     // object name of the control; empty for the window itself
     const char16_t *name;
     const char16_t *description; // empty where the name says enough
+    // A label whose text is what the reader must say (status, member name, balance): its own name
+    // would hide that text, so the words here go to the description only.
+    bool live = false;
 };
 
-// Image and status labels already read their text; names here tell what the text is.
 // On Linux a combo box is announced by its current item, not by its name: each combo box also has a
 // description saying what the choice is for.
 constexpr Entry kEntries[] = {
@@ -34,12 +36,12 @@ constexpr Entry kEntries[] = {
     {u"Form1", u"Command2", u"取消登录", u""},
     {u"Form1", u"Label1_0", u"注册帐号", u"在浏览器中打开论坛注册页面"},
     {u"Form1", u"Label1_1", u"找回密码", u"打开找回密码窗口"},
-    {u"Form1", u"Label2", u"正在登录的用户名", u""},
+    {u"Form1", u"Label2", u"", u"正在登录的用户名", true},
     {u"Form1", u"Image2", u"用户头像", u""},
     {u"Form1", u"AniGIF1", u"登录横幅", u""},
-    {u"Form1", u"Label5_0", u"登录提示标题", u""},
-    {u"Form1", u"Label5_1", u"登录提示", u"登录过程的状态"},
-    {u"Form1", u"Label5_2", u"当前时间", u""},
+    {u"Form1", u"Label5_0", u"", u"登录提示标题", true},
+    {u"Form1", u"Label5_1", u"", u"登录提示：登录过程的状态", true},
+    {u"Form1", u"Label5_2", u"", u"当前时间", true},
     {u"Form1", u"xButton", u"关闭", u"关闭登录窗口"},
     {u"Form1", u"zButton", u"最小化", u"最小化登录窗口"},
 
@@ -49,13 +51,13 @@ constexpr Entry kEntries[] = {
     {u"Form2", u"Label2_2", u"关闭", u"关闭会员中心并退出"},
     {u"Form2", u"Label2_3", u"官方网站", u"在浏览器中打开论坛首页"},
     {u"Form2", u"Image1", u"用户头像", u""},
-    {u"Form2", u"Label3", u"用户名", u""},
-    {u"Form2", u"Label13", u"VIP剩余天数", u"点击查看VIP有效期剩余天数"},
-    {u"Form2", u"Label6", u"服务有效期", u""},
-    {u"Form2", u"Label5_0", u"za 标题", u""},
-    {u"Form2", u"Label5_1", u"Quorvel币 标题", u""},
-    {u"Form2", u"Label1_1", u"za余额", u""},
-    {u"Form2", u"Label1_0", u"Quorvel币余额", u""},
+    {u"Form2", u"Label3", u"", u"用户名", true},
+    {u"Form2", u"Label13", u"", u"VIP剩余天数：点击查看VIP有效期剩余天数", true},
+    {u"Form2", u"Label6", u"", u"服务有效期", true},
+    {u"Form2", u"Label5_0", u"", u"za 标题", true},
+    {u"Form2", u"Label5_1", u"", u"Quorvel币 标题", true},
+    {u"Form2", u"Label1_1", u"", u"za余额", true},
+    {u"Form2", u"Label1_0", u"", u"Quorvel币余额", true},
     {u"Form2", u"Command5", u"注销", u"注销账号并返回登录窗口"},
     {u"Form2", u"TabStrip1", u"功能选项卡", u"VIP特权、Quorvel币兑换、产品说明"},
     {u"Form2", u"Command11", u"相关特权及说明", u"在浏览器中打开VIP特权说明"},
@@ -65,17 +67,17 @@ constexpr Entry kEntries[] = {
     {u"Form2", u"Combo2", u"花费单位", u"兑换花费的货币单位"},
     {u"Form2", u"Text5", u"账户密码", u"为保安全，兑换前请输入您账户的密码"},
     {u"Form2", u"Command6", u"兑换", u"用 za 兑换 Quorvel币"},
-    {u"Form2", u"Label11", u"版本信息", u""},
-    {u"Form2", u"S1_1", u"充值提示", u""},
-    {u"Form2", u"S1_2", u"状态栏", u"版本检测及操作状态"},
-    {u"Form2", u"S1_3", u"出品信息", u""},
+    {u"Form2", u"Label11", u"", u"版本信息", true},
+    {u"Form2", u"S1_1", u"", u"充值提示", true},
+    {u"Form2", u"S1_2", u"", u"状态栏：版本检测及操作状态", true},
+    {u"Form2", u"S1_3", u"", u"出品信息", true},
 
     // Identity check.
     {u"Form3", u"", u"Quorvel软件 身份校验", u""},
     {u"Form3", u"Image1", u"用户头像", u""},
-    {u"Form3", u"Label3", u"用户名", u""},
-    {u"Form3", u"Label1", u"身份校验状态", u""},
-    {u"Form3", u"Label2", u"身份校验", u""},
+    {u"Form3", u"Label3", u"", u"用户名", true},
+    {u"Form3", u"Label1", u"", u"身份校验状态", true},
+    {u"Form3", u"Label2", u"", u"身份校验", true},
 
     // Lost password.
     {u"Form4", u"", u"找回密码", u"输入用户名和注册时的电子邮箱以取回密码"},
@@ -86,7 +88,8 @@ constexpr Entry kEntries[] = {
 
 void name(QWidget *widget, const Entry &entry)
 {
-    widget->setAccessibleName(QString::fromUtf16(entry.name));
+    if (!entry.live)
+        widget->setAccessibleName(QString::fromUtf16(entry.name));
     if (*entry.description)
         widget->setAccessibleDescription(QString::fromUtf16(entry.description));
 }

@@ -46,8 +46,9 @@ QString spokenName(QObject *object)
     return face ? face->text(QAccessible::Name) : QString();
 }
 
-// Controls a member acts on, links (labels with a hand cursor or a tip) and the status lines
-// named by the caller: each must have a Chinese name. Returns the offenders.
+// Controls a member acts on and links (labels with a hand cursor or a tip) must have a Chinese
+// name of their own; the status lines named by the caller must read their text and say in the
+// description what they are. Returns the offenders.
 QStringList unnamedControls(QWidget *window, const QStringList &statusLines)
 {
     QStringList missing;
@@ -90,8 +91,15 @@ QStringList unnamedControls(QWidget *window, const QStringList &statusLines)
             check(w);
         else if (auto *label = qobject_cast<QLabel *>(w)) {
             const bool link = label->cursor().shape() == Qt::PointingHandCursor || !label->toolTip().isEmpty();
-            if (link || statusLines.contains(label->objectName()))
+            if (statusLines.contains(label->objectName())) {
+                // A status line is read by what it says now; what it is goes in the description.
+                QAccessibleInterface *face = QAccessible::queryAccessibleInterface(label);
+                if (!face || face->text(QAccessible::Name) != label->text()
+                    || !hasChinese(face->text(QAccessible::Description)))
+                    missing << QStringLiteral("status line %1 \"%2\"").arg(label->objectName(), spokenName(label));
+            } else if (link) {
                 check(label);
+            }
         }
     }
     for (const QString &status : statusLines)
@@ -129,6 +137,9 @@ private slots:
         QCOMPARE(spokenName(form.findChild<QLineEdit *>(QStringLiteral("Text1"))), QStringLiteral("用户名或UID"));
         QCOMPARE(spokenName(form.findChild<QLabel *>(QStringLiteral("Label1_1"))), QStringLiteral("找回密码"));
         QCOMPARE(spokenName(form.findChild<QWidget *>(QStringLiteral("Command2"))), QStringLiteral("取消登录"));
+        auto *status = form.findChild<QLabel *>(QStringLiteral("Label5_1"));
+        QCOMPARE(spokenName(status), QStringLiteral("请输入用户名及密码.."));
+        QCOMPARE(status->accessibleDescription(), QStringLiteral("登录提示：登录过程的状态"));
     }
 
     void lostPasswordWindowOverTheLoginWindow()
