@@ -6,6 +6,8 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh build
 export QT_QPA_PLATFORM=offscreen
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/ccache}
+# Cache hits across clones of the tree in other folders (CI builds a fresh clone).
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(pwd)} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 
 passed=0
 failed=0
