@@ -112,15 +112,15 @@ int main(int argc, char *argv[])
         printLine(stderr, QStringLiteral("quorvel-sim: bad --port-base"));
         return 2;
     }
-    for (const QString &spec : parser.values(fault)) {
-        const qsizetype colon = spec.indexOf(QLatin1Char(':'));
-        const std::optional<ForumSimulator::Fault> mode = ForumSimulator::faultFromName(colon < 0 ? spec : spec.left(colon));
+    for (const QString &faultRule : parser.values(fault)) {
+        const qsizetype colon = faultRule.indexOf(QLatin1Char(':'));
+        const std::optional<ForumSimulator::Fault> mode = ForumSimulator::faultFromName(colon < 0 ? faultRule : faultRule.left(colon));
         if (!mode) {
             printLine(stderr, QStringLiteral("quorvel-sim: unknown fault mode in \"%1\"; one of: %2")
-                                  .arg(spec, ForumSimulator::faultNames().join(QStringLiteral(", "))));
+                                  .arg(faultRule, ForumSimulator::faultNames().join(QStringLiteral(", "))));
             return 2;
         }
-        sim.setFault(*mode, colon < 0 ? QByteArray() : spec.mid(colon + 1).toUtf8());
+        sim.setFault(*mode, colon < 0 ? QByteArray() : faultRule.mid(colon + 1).toUtf8());
     }
     if (parser.isSet(slow)) {
         const int ms = parser.value(slow).toInt(&ok);
