@@ -206,6 +206,12 @@ void Form1::createPanel()
     Command1->setGeometry(twipsRect(720, 2280, 4935, 495));
     Command1->setDefault(true);
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    // Enter in the password or answer box signs in, as the login button would.
+    for (QLineEdit *box : {Text2, Text3})
+        connect(box, &QLineEdit::returnPressed, this, [this] {
+            if (Command1->isEnabled() && Command1->isVisible())
+                Command1->click();
+        });
 
     Image1 = new QLabel(Picture1);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -227,6 +233,11 @@ void Form1::createPanel()
     Timer1->setInterval(1000);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
     Timer1->start();
+
+    // Tab runs through the inputs top to bottom, then the button.
+    const QList<QWidget *> tabChain = {Text1, Text2, Combo1, Text3, Check1, Check2, Command1};
+    for (qsizetype i = 1; i < tabChain.size(); ++i)
+        QWidget::setTabOrder(tabChain[i - 1], tabChain[i]);
 
     Inet1 = makeInet(Picture1, QStringLiteral("Inet1"));
     Inet2 = makeInet(Picture1, QStringLiteral("Inet2"));

@@ -66,6 +66,7 @@ private slots:
     void loginChecks_data();
     void loginChecks();
     void cancelReenablesEverything();
+    void keyboard();
     void clockText_data();
     void clockText();
     void clockTicks();
@@ -331,6 +332,41 @@ void TestForm1::cancelReenablesEverything()
     // The window is usable again: the next attempt passes the checks once more.
     QTest::mouseClick(form.Command1, Qt::LeftButton);
     QCOMPARE(form.loginCalls, 2);
+}
+
+void TestForm1::keyboard()
+{
+    RecordingForm1 &form = *loadForm();
+    // Tab order over the inputs that take the focus, the answer box included once it is asked for.
+    form.Combo1->setCurrentIndex(2);
+    QVERIFY(form.Text3->isVisible());
+    QStringList chain;
+    QWidget *widget = form.Text1;
+    do {
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisible() && form.isAncestorOf(widget))
+            chain << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget != form.Text1 && chain.size() < 20);
+    QCOMPARE(chain.mid(0, 7), QStringList({QStringLiteral("Text1"), QStringLiteral("Text2"), QStringLiteral("Combo1"),
+                                           QStringLiteral("Text3"), QStringLiteral("Check1"),
+                                           QStringLiteral("Check2"), QStringLiteral("Command1")}));
+
+    // Enter in the password box runs the login button's checks: a missing answer stops it.
+    form.Text1->setText(QStringLiteral("dave"));
+    form.Text2->setText(QStringLiteral("dave000"));
+    QTest::keyClick(form.Text2, Qt::Key_Return);
+    QCOMPARE(form.loginCalls, 0);
+    QCOMPARE(form.status(), QStringLiteral("请输入安全提问答案.."));
+
+    // Enter in the answer box signs in.
+    form.Text3->setText(QStringLiteral("上海"));
+    QTest::keyClick(form.Text3, Qt::Key_Enter);
+    QCOMPARE(form.loginCalls, 1);
+
+    // Once the exchange runs, Enter does nothing more.
+    QTest::keyClick(form.Text2, Qt::Key_Return);
+    QTest::keyClick(form.Text3, Qt::Key_Return);
+    QCOMPARE(form.loginCalls, 1);
 }
 
 void TestForm1::clockText_data()
