@@ -6,12 +6,15 @@
 #include "app/Navigation.h"
 #include "app/Settings.h"
 #include "app/start/Form5.h"
+#include "app/start/ProgramIcon.h"
 #include "app/start/StartRoutine.h"
 #include "login/Form1.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QIcon>
+#include <QImage>
 #include <QMovie>
 #include <QPointer>
 #include <QRegularExpression>
@@ -55,6 +58,7 @@ private slots:
     void startsWithoutSkin();
     void loginWindowOpensAgainFromBelow();
     void shippedSkinIsWellFormed();
+    void programIconHasEverySize();
 };
 
 void TestForm1Start::initTestCase()
@@ -157,6 +161,19 @@ void TestForm1Start::shippedSkinIsWellFormed()
     QApplication::processEvents();
     qInstallMessageHandler(previous);
     QVERIFY2(parseWarnings.isEmpty(), qPrintable(parseWarnings.join(QLatin1Char('\n'))));
+}
+
+void TestForm1Start::programIconHasEverySize()
+{
+    const QIcon icon = programIcon();
+    QList<QSize> sizes = icon.availableSizes();
+    QCOMPARE(sizes.size(), 6);
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        QVERIFY2(sizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
+        const QImage image = icon.pixmap(QSize(size, size)).toImage();
+        QCOMPARE(image.size(), QSize(size, size));
+        QVERIFY(image.pixelColor(size / 2, size / 2).alpha() > 0); // drawn, not an empty square
+    }
 }
 
 QTEST_MAIN(TestForm1Start)

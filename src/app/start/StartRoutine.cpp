@@ -1,6 +1,8 @@
 #include "StartRoutine.h"
 
 #include "Form5.h"
+#include "StartupTrace.h"
+#include "ProgramIcon.h"
 #include "app/AccessibleNames.h"
 #include "app/Navigation.h"
 #include "app/QuorvelModule.h"
@@ -71,8 +73,11 @@ void registerWindows()
 int runQuorvel(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    StartupTrace::install(app);
     QApplication::setApplicationName(QStringLiteral("quorvel"));
     QApplication::setApplicationVersion(versionText());
+    QApplication::setWindowIcon(programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvel")); // quorvel.desktop: task bar grouping
 
     QCommandLineParser parser;
     addOptions(parser);
