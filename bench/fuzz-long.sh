@@ -19,42 +19,28 @@ case $seconds in
   '' | *[!0-9]*) echo "usage: $0 [SECONDS] [NAME-FILTER]" >&2; exit 2 ;;
 esac
 
-CC=clang CXX=clang++ cmake -S . -B "$dir" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUORVEL_FUZZ=ON -DQUORVEL_SANITIZE=ON >/dev/null
-make -C "$dir/fuzz" -j2 --no-print-directory all >/dev/null
+source fuzz/common.sh
+fuzz_build "$dir"
 
-mapfile -t targets < <(find "$dir/fuzz" -type f -perm -u+x -not -path '*/CMakeFiles/*' | sort)
-if [ ${#targets[@]} -eq 0 ]; then
-  echo "no fuzz targets found under $dir/fuzz" >&2
-  exit 1
-fi
-
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1}
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-export QT_QPA_PLATFORM=offscreen
 printf '%-34s %8s %12s %10s %8s %s\n' target seconds executions exec/s corpus findings
 total_findings=0
-for exe in "${targets[@]}"; do
+for exe in "${fuzz_targets[@]}"; do
   name=$(basename "$exe")
   [ -n "$filter" ] && [[ $name != *"$filter"* ]] && continue
   work=$(mktemp -d)
-  seeds=()
-  for seed in "$root"/fuzz/*/corpus/"$name"; do
-    [ -d "$seed" ] && seeds+=("$seed")
-  done
+  fuzz_seeds "$name"
   start=$SECONDS
   # One process per target (a forked run loses the executions of its last, cut-off job); a target
   # stops at its first finding.
   (cd "$work" && "$root/$exe" -max_total_time="$seconds" -artifact_prefix="$work/" -print_final_stats=1 \
-     "$work" "${seeds[@]}" >"$work/log" 2>&1) || true
+     "$work" "${fuzz_seed_dirs[@]}" >"$work/log" 2>&1) || true
   elapsed=$((SECONDS - start))
   # The final statistics when the run ended normally, else the last status line before the finding.
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log" | tail -1)
   [ -n "$execs" ] || execs=$(grep -oE '^#[0-9]+' "$work/log" | tail -1 | tr -d '#' || true)
   execs=${execs:-0}
-  corpus=$(find "$work" -maxdepth 1 -type f -not -name log \
-             -not \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)
-  mapfile -t found < <(find "$work" -maxdepth 1 -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \))
+  corpus=$(find "$work" -maxdepth 1 -type f -not -name log -not "${fuzz_finding_patterns[@]}" | wc -l)
+  mapfile -t found < <(find "$work" -maxdepth 1 -type f "${fuzz_finding_patterns[@]}")
   if [ ${#found[@]} -gt 0 ]; then
     mkdir -p "$dir/findings/$name"
     cp "${found[@]}" "$dir/findings/$name/"

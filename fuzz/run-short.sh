@@ -16,40 +16,26 @@ runs=${FUZZ_RUNS:-20000}
 # A ceiling per target so that a slow target cannot stretch the whole run.
 max_seconds=${FUZZ_MAX_SECONDS:-20}
 
-CC=clang CXX=clang++ cmake -S . -B "$dir" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUORVEL_FUZZ=ON -DQUORVEL_SANITIZE=ON >/dev/null
-make -C "$dir/fuzz" -j2 --no-print-directory all >/dev/null
+source fuzz/common.sh
+fuzz_build "$dir"
 
-mapfile -t targets < <(find "$dir/fuzz" -type f -perm -u+x -not -path '*/CMakeFiles/*' | sort)
-if [ ${#targets[@]} -eq 0 ]; then
-  echo "no fuzz targets found under $dir/fuzz" >&2
-  exit 1
-fi
-
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1}
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-export QT_QPA_PLATFORM=offscreen
 mkdir -p "$dir/findings"
 passed=0
 failed=0
-for exe in "${targets[@]}"; do
+for exe in "${fuzz_targets[@]}"; do
   name=$(basename "$exe")
   work=$(mktemp -d)
-  seeds=()
-  for seed in "$root"/fuzz/*/corpus/"$name"; do
-    [ -d "$seed" ] && seeds+=("$seed")
-  done
+  fuzz_seeds "$name"
   start=$SECONDS
   # New inputs go to the scratch corpus (the first directory), never into the seed folders.
   if (cd "$work" && "$root/$exe" -runs="$runs" -max_total_time="$max_seconds" -artifact_prefix="$work/" \
-        -print_final_stats=0 "$work" "${seeds[@]}" >"$work/log" 2>&1); then
+        -print_final_stats=0 "$work" "${fuzz_seed_dirs[@]}" >"$work/log" 2>&1); then
     echo "fuzz $name: ok ($((SECONDS - start)) s)"
     passed=$((passed + 1))
   else
     echo "fuzz $name: FINDING" >&2
     tail -40 "$work/log" >&2
-    find "$work" -maxdepth 1 -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) \
-      -exec cp {} "$dir/findings/" \;
+    find "$work" -maxdepth 1 -type f "${fuzz_finding_patterns[@]}" -exec cp {} "$dir/findings/" \;
     failed=$((failed + 1))
   fi
   rm -rf "$work"
