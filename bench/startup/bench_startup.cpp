@@ -1,0 +1,303 @@
+// Start-up benchmark runner: the client against an empty Qt window, side by side, in one run.
+//
+// Every program is started as a child process with QUORVEL_STARTUP_TRACE set (see
+// src/app/start/StartupTrace.h): it prints the monotonic time at which each window is first
+// exposed and ends right after the window the run is about. The time from spawning the child to
+// that line is the start-up time; the child's peak resident memory comes from wait4(). Runs of the
+// three kinds take turns, so a busy moment of the machine spreads over all of them; each figure is
+// the median of its runs.
+//
+//   floor       bench_startup_bare: one empty window of the login window's size
+//   login       the client on a fresh data folder, up to the login window (Form1)
+//   auto        the client with a saved account and automatic sign-in against quorvel-sim, up to
+//               the member panel (Form2); the identity check waits 1000 ms on purpose
+#include "login/SavedAccount.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+constexpr double kIdentityWaitMs = 1000.0; // the identity check's fetch timer
+constexpr int kRunTimeoutMs = 30000;
+
+struct Run
+{
+    bool ok = false;
+    std::string error;
+    std::map<std::string, double> exposedMs; // window object name -> ms after spawn
+    double maxRssMiB = 0;
+};
+
+qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::vector<std::string> environmentWith(const std::map<std::string, std::string> &overrides)
+{
+    std::vector<std::string> env;
+    for (char **e = environ; *e; ++e) {
+        const std::string entry(*e);
+        const std::string key = entry.substr(0, entry.find('='));
+        if (!overrides.count(key))
+            env.push_back(entry);
+    }
+    for (const auto &[key, value] : overrides)
+        env.push_back(key + '=' + value);
+    return env;
+}
+
+// Spawns one program, collects its trace lines until it ends, and reads its peak memory.
+Run runOnce(const QStringList &command, const std::map<std::string, std::string> &envOverrides,
+            const std::string &endWindow)
+{
+    Run run;
+    std::vector<std::string> args;
+    for (const QString &a : command)
+        args.push_back(a.toStdString());
+    std::vector<char *> argv;
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env = environmentWith(envOverrides);
+    std::vector<char *> envp;
+    for (std::string &e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        run.error = "pipe failed";
+        return run;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+
+    pid_t pid = -1;
+    const qint64 start = nowNs();
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (spawned != 0) {
+        close(fds[0]);
+        run.error = "cannot start " + args[0];
+        return run;
+    }
+
+    std::string output;
+    bool timedOut = false;
+    for (;;) {
+        pollfd pfd{fds[0], POLLIN, 0};
+        const int remaining = kRunTimeoutMs - int((nowNs() - start) / 1000000);
+        if (remaining <= 0 || poll(&pfd, 1, remaining) <= 0) {
+            timedOut = true;
+            kill(pid, SIGKILL);
+            break;
+        }
+        char buffer[4096];
+        const ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        output.append(buffer, size_t(n));
+    }
+    close(fds[0]);
+
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    run.maxRssMiB = double(usage.ru_maxrss) / 1024.0; // KiB on Linux
+
+    const std::string marker = "quorvel-startup-trace: exposed ";
+    size_t pos = 0;
+    while ((pos = output.find(marker, pos)) != std::string::npos) {
+        const size_t end = output.find('\n', pos);
+        const std::string line = output.substr(pos + marker.size(), end - pos - marker.size());
+        const size_t space = line.rfind(' ');
+        if (space != std::string::npos)
+            run.exposedMs[line.substr(0, space)] = double(std::stoll(line.substr(space + 1)) - start) / 1e6;
+        pos = end == std::string::npos ? output.size() : end;
+    }
+    if (run.exposedMs.count(endWindow)) {
+        run.ok = true;
+    } else {
+        run.error = timedOut ? "no " + endWindow + " within 30 s" : "ended without showing " + endWindow;
+        if (!output.empty())
+            run.error += "; its output:\n" + output;
+    }
+    return run;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+struct Series
+{
+    std::vector<double> values;
+    void add(double v) { values.push_back(v); }
+    [[nodiscard]] double med() const { return median(values); }
+    [[nodiscard]] std::string spread() const
+    {
+        if (values.empty())
+            return "-";
+        const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+        char text[64];
+        std::snprintf(text, sizeof text, "%.1f–%.1f", *lo, *hi);
+        return text;
+    }
+};
+
+QString valueOf(const QStringList &args, const QString &option, const QString &fallback)
+{
+    const qsizetype i = args.indexOf(option);
+    return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
+}
+
+// Starts quorvel-sim on free ports and returns the client's arguments that point at it.
+std::optional<QStringList> startSimulator(QProcess &sim, const QString &program)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    sim.setProcessEnvironment(env);
+    sim.setStandardErrorFile(QProcess::nullDevice());
+    sim.start(program, {QStringLiteral("--quiet"), QStringLiteral("--print-client-args")});
+    if (!sim.waitForStarted(10000))
+        return std::nullopt;
+    while (!sim.canReadLine()) {
+        if (!sim.waitForReadyRead(15000))
+            return std::nullopt;
+    }
+    return QString::fromUtf8(sim.readLine()).trimmed().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+void fail(const std::string &what)
+{
+    std::fprintf(stderr, "bench_startup: %s\n", what.c_str());
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.contains(QStringLiteral("--help"))) {
+        std::printf("Usage: bench_startup [--build DIR] [--runs N] [--platform xcb|offscreen]\n"
+                    "Runs the client and an empty Qt window side by side and prints a markdown table.\n"
+                    "With xcb, DISPLAY must name a running X server (run.sh starts Xvfb).\n");
+        return 0;
+    }
+    const QString build = QDir(valueOf(args, QStringLiteral("--build"), QStringLiteral("."))).absolutePath();
+    const int runs = std::max(1, valueOf(args, QStringLiteral("--runs"), QStringLiteral("9")).toInt());
+    const std::string platform = valueOf(args, QStringLiteral("--platform"), QStringLiteral("xcb")).toStdString();
+    const QString client = build + QStringLiteral("/quorvel");
+    const QString bare = build + QStringLiteral("/bench/startup/bench_startup_bare");
+
+    QProcess sim;
+    const std::optional<QStringList> simArgs = startSimulator(sim, build + QStringLiteral("/sim/quorvel-sim"));
+    if (!simArgs) {
+        fail("quorvel-sim did not start");
+        return 1;
+    }
+
+    QTemporaryDir scratch;
+    const QString plainDir = scratch.filePath(QStringLiteral("plain"));
+    const QString autoDir = scratch.filePath(QStringLiteral("auto"));
+    QDir().mkpath(plainDir);
+    QDir().mkpath(autoDir);
+    // The demo member alice, kept with automatic sign-in, as the client's own save step writes it.
+    if (!SavedAccount::fromSignIn(true, QStringLiteral("alice"), QStringLiteral("alice123"), false,
+                                  QStringLiteral("0"), QString(), true)
+             .save(autoDir + QStringLiteral("/login.ini"))) {
+        fail("cannot write login.ini");
+        return 1;
+    }
+
+    const QStringList bareCommand = {bare};
+    const QStringList loginCommand = QStringList{client} + *simArgs + QStringList{QStringLiteral("--data-dir"), plainDir};
+    const QStringList autoCommand = QStringList{client} + *simArgs + QStringList{QStringLiteral("--data-dir"), autoDir};
+    const auto env = [&](const char *endWindow) {
+        return std::map<std::string, std::string>{{"QT_QPA_PLATFORM", platform}, {"QUORVEL_STARTUP_TRACE", endWindow}};
+    };
+
+    Series bareMs, bareRss, loginMs, loginRss, autoLoginMs, panelMs, overheadMs;
+    // One unmeasured round first: the data folders get their skins and cookie folder, the file
+    // cache holds the libraries, as on every start but the very first.
+    for (int round = -1; round < runs; ++round) {
+        const Run b = runOnce(bareCommand, env("BareWindow"), "BareWindow");
+        const Run l = runOnce(loginCommand, env("Form1"), "Form1");
+        const Run a = runOnce(autoCommand, env("Form2"), "Form2");
+        for (const Run *r : {&b, &l, &a}) {
+            if (!r->ok) {
+                fail(r->error);
+                return 1;
+            }
+        }
+        if (round < 0)
+            continue;
+        bareMs.add(b.exposedMs.at("BareWindow"));
+        bareRss.add(b.maxRssMiB);
+        loginMs.add(l.exposedMs.at("Form1"));
+        loginRss.add(l.maxRssMiB);
+        const double panel = a.exposedMs.at("Form2");
+        panelMs.add(panel);
+        if (a.exposedMs.count("Form1")) {
+            autoLoginMs.add(a.exposedMs.at("Form1"));
+            overheadMs.add(panel - kIdentityWaitMs - a.exposedMs.at("Form1"));
+        }
+        std::fprintf(stderr, "round %d/%d: floor %.1f ms %.1f MiB | login %.1f ms %.1f MiB | panel %.1f ms\n",
+                     round + 1, runs, b.exposedMs.at("BareWindow"), b.maxRssMiB, l.exposedMs.at("Form1"), l.maxRssMiB,
+                     panel);
+    }
+    sim.kill();
+    sim.waitForFinished(5000);
+
+    const double timeRatio = loginMs.med() / bareMs.med();
+    const double memoryLimit = 1.3 * bareRss.med() + 15.0;
+    const auto met = [](bool yes) { return yes ? "yes" : "**no**"; };
+    std::printf("Platform %s, median of %d runs each (min–max in brackets).\n\n", platform.c_str(), runs);
+    std::printf("| measure | client | bare | ratio/overhead | target | met |\n");
+    std::printf("|---|---:|---:|---:|---|---|\n");
+    std::printf("| start to login window exposed | %.1f ms (%s) | %.1f ms (%s) | %.2f× | ≤ 1.30× | %s |\n", loginMs.med(),
+                loginMs.spread().c_str(), bareMs.med(), bareMs.spread().c_str(), timeRatio, met(timeRatio <= 1.3));
+    std::printf("| peak memory up to login window | %.1f MiB | %.1f MiB | %.2f× (+%.1f MiB) | ≤ 1.3× bare + 15 MiB = %.1f MiB | %s |\n",
+                loginRss.med(), bareRss.med(), loginRss.med() / bareRss.med(), loginRss.med() - bareRss.med(),
+                memoryLimit, met(loginRss.med() <= memoryLimit));
+    std::printf("| start to member panel exposed (automatic sign-in) | %.1f ms (%s) | | | | |\n", panelMs.med(),
+                panelMs.spread().c_str());
+    std::printf("| login window exposed in that run | %.1f ms (%s) | | | | |\n", autoLoginMs.med(),
+                autoLoginMs.spread().c_str());
+    std::printf("| sign-in to panel overhead: panel − login window − 1000 ms | %.1f ms (%s) | | %.1f ms | ≤ 150 ms | %s |\n",
+                overheadMs.med(), overheadMs.spread().c_str(), overheadMs.med(), met(overheadMs.med() <= 150.0));
+    return 0;
+}

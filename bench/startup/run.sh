@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Start-up benchmark: builds the client, the simulator, the empty-window floor and the runner,
+# then prints a markdown table (README, "Start-up speed").
+#   BUILD_DIR  build folder (default build-bench; Release-like flags, warnings as errors)
+#   RUNS       runs per measure (default 9; the median is reported)
+#   PLATFORM   xcb (default: under a private Xvfb) or offscreen
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=${BUILD_DIR:-build-bench}
+runs=${RUNS:-9}
+platform=${PLATFORM:-xcb}
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(pwd)} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=ON >/dev/null
+cmake --build "$build" -j2 --target quorvel quorvel-sim bench_startup bench_startup_bare >/dev/null
+
+xvfb_pid=
+cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+trap cleanup EXIT
+if [ "$platform" = xcb ]; then
+  command -v Xvfb >/dev/null || { echo "run.sh: Xvfb is missing (apt-get install xvfb), or use PLATFORM=offscreen" >&2; exit 1; }
+  display_file=$(mktemp)
+  # Xvfb picks a free display number itself and writes it to fd 3.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 50); do [ -s "$display_file" ] && break; sleep 0.1; done
+  [ -s "$display_file" ] || { echo "run.sh: Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=":$(head -n1 "$display_file")"
+  rm -f "$display_file"
+fi
+
+"$build/bench/startup/bench_startup" --build "$build" --runs "$runs" --platform "$platform"
