@@ -1,0 +1,91 @@
+#pragma once
+// What the three fault-matrix tests share: one cell's surroundings (a fresh simulator, program
+// folder, cookie store and message-box recorder, short time limits), the short names under which
+// the windows' texts appear in the table, and the table each test prints when it ends.
+//
+// A cell is one request of the client met by one fault of the site. Its outcome is written as a
+// line of "field=value" parts read off the real windows; the test compares that line with the
+// expected one and adds both to the table (ctest -R fault -V shows it).
+#include "SeamRecorder.h"
+#include "SimFixture.h"
+#include "TempDataDir.h"
+
+#include <QList>
+#include <QTest>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <memory>
+
+class QLabel;
+
+namespace FaultMatrix {
+
+// The client's time limit during the matrix, and the simulator's slow delay just past it.
+constexpr int kTimeLimitMs = 1000;
+constexpr int kSlowDelayMs = 1300;
+// The longest a cell waits for the windows to settle once its last reply is due; a window still
+// busy after that is reported as it stands (stuck, or the login post's documented wait).
+constexpr int kSettleMs = kSlowDelayMs + kTimeLimitMs + 1500;
+
+// Runs events until the condition holds or the time is up; the cell then reads the windows as they
+// stand either way, so a window that never settles shows in the outcome rather than as a time-out.
+template <typename Condition>
+void waitUntil(Condition condition, int ms = kSettleMs)
+{
+    [[maybe_unused]] const bool reached = QTest::qWaitFor(condition, ms);
+}
+
+// The faults of the matrix, in table order. withToken503: also the form-token refusal, which only
+// form posts (and the log-out, which takes a token) can meet.
+[[nodiscard]] QList<SimFault> faults(bool withToken503);
+[[nodiscard]] QString faultName(SimFault fault);
+
+// The short ASCII name of a text the windows show (dates as "date+N", counted from today), so the
+// table's columns stay aligned; an unknown text comes back as it is, so a surprise stands out.
+[[nodiscard]] QString tag(const QString &text);
+// "-" for an empty value.
+[[nodiscard]] QString orDash(const QString &value);
+// Every box in order as "box=tag,tag" ("!" after an exclamation box, "?" after a Yes/No question);
+// "box=none" when none was shown.
+[[nodiscard]] QString boxes(const QList<Seams::MessageRequest> &messages);
+// "picture" or "default": whether a label shows the given default picture.
+[[nodiscard]] QString pictureKind(const QLabel *label, const QImage &defaultPicture);
+
+// The rows seen so far; print() writes them as one table (and a legend of the tags used) with qInfo.
+void addRow(const QString &request, const QString &fault, const QString &seen, const QString &expected);
+void printTable(const QString &title);
+
+// One cell's surroundings; the windows a cell opens are the test's to destroy before this goes.
+class Cell
+{
+public:
+    Cell();
+    ~Cell();
+    Cell(const Cell &) = delete;
+    Cell &operator=(const Cell &) = delete;
+
+    [[nodiscard]] bool ready() const { return m_sim->isRunning(); }
+    ForumSimulator &sim() { return m_sim->sim(); }
+    SeamRecorder &seams() { return *m_seams; }
+    // Whether the shared cookie store still holds the forum's sign-in cookie.
+    [[nodiscard]] static bool holdsSession();
+
+private:
+    std::unique_ptr<TempDataDir> m_dir;
+    std::unique_ptr<SeamRecorder> m_seams;
+    std::unique_ptr<SimFixture> m_sim;
+};
+
+// While alive, steps the identity check's one-second wait as soon as the window is up, so that a
+// cell does not idle through it; the fetch and the hand-over then run as they always do.
+class IdentityCheckHurry
+{
+public:
+    IdentityCheckHurry();
+
+private:
+    QTimer m_timer;
+};
+
+} // namespace FaultMatrix

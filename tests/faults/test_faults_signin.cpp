@@ -1,0 +1,259 @@
+// Fault matrix of the login window: the network probe, the login post, the account lookup by UID
+// and by name, and the avatar, each met by every fault of the simulated site. Each cell drives the
+// real login window and reads its outcome off the window: its state (idle, waiting, closed, or the
+// member panel it handed over to), the status line, the boxes shown, the account box and avatar.
+#include "FaultMatrix.h"
+
+#include "app/State.h"
+#include "login/Form1.h"
+#include "net/Inet.h"
+#include "panel/Form2.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace FaultMatrix;
+using F = SimFault;
+
+namespace {
+
+enum class Request { Probe, LoginPost, LookupByUid, LookupByName, Avatar };
+
+QString requestName(Request request)
+{
+    switch (request) {
+    case Request::Probe:
+        return QStringLiteral("probe");
+    case Request::LoginPost:
+        return QStringLiteral("login post");
+    case Request::LookupByUid:
+        return QStringLiteral("lookup by UID");
+    case Request::LookupByName:
+        return QStringLiteral("lookup by name");
+    case Request::Avatar:
+        return QStringLiteral("avatar");
+    }
+    return {};
+}
+
+// Outcomes, as the cells write them.
+const QString kNoNetwork = QStringLiteral("idle; status=no-network; box=none");
+const QString kHandedOver = QStringLiteral("panel(alice); box=none");
+const QString kServerFailure = QStringLiteral("window closed; box=server-failure");
+
+} // namespace
+
+Q_DECLARE_METATYPE(Request)
+
+class TestFaultsSignIn : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void matrix_data();
+    void matrix();
+
+private:
+    // Sets the fault where the request goes, drives the window, and describes how it ended.
+    QString run(Request request, SimFault fault);
+    QString signIn(const QString &account, const QString &password);
+    QString lookUp(const QString &entry);
+    [[nodiscard]] QString windowState() const;
+    [[nodiscard]] QString signInOutcome() const;
+    [[nodiscard]] bool signInSettled() const;
+
+    std::unique_ptr<Cell> m_cell;
+    QPointer<Form1> m_form;
+};
+
+void TestFaultsSignIn::init()
+{
+    m_cell = std::make_unique<Cell>();
+    QVERIFY(m_cell->ready());
+}
+
+void TestFaultsSignIn::cleanup()
+{
+    Form2::destroyInstance();
+    QList<QPointer<Form1>> forms;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *form = qobject_cast<Form1 *>(window))
+            forms.append(form);
+    qDeleteAll(forms);
+    m_cell.reset();
+}
+
+void TestFaultsSignIn::cleanupTestCase()
+{
+    printTable(QStringLiteral("login window (probe, login post, account lookup, avatar)"));
+}
+
+void TestFaultsSignIn::matrix_data()
+{
+    QTest::addColumn<Request>("request");
+    QTest::addColumn<SimFault>("fault");
+    QTest::addColumn<QString>("expected");
+
+    const auto row = [](Request request, SimFault fault, const QString &expected) {
+        QTest::newRow(qPrintable(requestName(request) + QStringLiteral(" / ") + faultName(fault))) << request << fault << expected;
+    };
+
+    // The probe: an answer with any text means the network is there; none (or one past the
+    // limits) means it is not, and only the status line says so.
+    for (SimFault fault : faults(false)) {
+        const bool answered = fault == F::ErrorPage || fault == F::Status500 || fault == F::NoCdata || fault == F::InvalidGbk;
+        row(Request::Probe, fault, answered ? kHandedOver : kNoNetwork);
+    }
+
+    // The login post has no time limit: a late greeting still signs in, a reply that never comes
+    // keeps the window waiting until the member cancels. A reply with nothing readable ends the
+    // program; a connection that fails first sends the member back to the inputs.
+    row(Request::LoginPost, F::Slow, kHandedOver);
+    row(Request::LoginPost, F::Empty, kServerFailure);
+    row(Request::LoginPost, F::ErrorPage, kServerFailure);
+    row(Request::LoginPost, F::Status500, kServerFailure);
+    row(Request::LoginPost, F::Drop, kNoNetwork);
+    row(Request::LoginPost, F::NoCdata, kHandedOver);
+    row(Request::LoginPost, F::Huge, kNoNetwork);
+    row(Request::LoginPost, F::InvalidGbk, kHandedOver);
+    row(Request::LoginPost, F::Token503, kServerFailure);
+    row(Request::LoginPost, F::NoAnswer,
+        QStringLiteral("waiting; status=signing-in; box=none -> cancel -> idle; status=cancelled; box=none"));
+
+    // Lookup by UID: the avatar comes first (from the UID alone); a page that cannot be had teaches
+    // nothing, and an error page has a title but no name in it.
+    const QString uidNameless = QStringLiteral("Text1=1234; status=prompt; avatar=picture; uid=1234; name=-; box=none");
+    const QString uidFound = QStringLiteral("Text1=1234; status=prompt; avatar=picture; uid=1234; name=alice; box=none");
+    for (SimFault fault : faults(false))
+        row(Request::LookupByUid, fault, fault == F::NoCdata || fault == F::InvalidGbk ? uidFound : uidNameless);
+
+    // Lookup by name: an empty or failed fetch teaches nothing; a page without "(UID: " (the error
+    // pages) means the name is unknown.
+    const QString nameSilent = QStringLiteral("Text1=alice; status=prompt; avatar=default; uid=-; name=-; box=none");
+    const QString nameUnknown = QStringLiteral("Text1=-; status=unknown-account; avatar=default; uid=-; name=-; box=none");
+    const QString nameFound = QStringLiteral("Text1=alice; status=prompt; avatar=picture; uid=1234; name=-; box=none");
+    for (SimFault fault : faults(false)) {
+        const bool found = fault == F::NoCdata || fault == F::InvalidGbk;
+        const bool unknown = fault == F::ErrorPage || fault == F::Status500;
+        row(Request::LookupByName, fault, found ? nameFound : unknown ? nameUnknown : nameSilent);
+    }
+
+    // The avatar: only a complete picture replaces the default one; the lookup itself goes on.
+    // Bytes that break the code page do not touch a picture, whose tail the decoder ignores.
+    const QString avatarDefault = QStringLiteral("Text1=1234; status=prompt; avatar=default; uid=1234; name=alice; box=none");
+    const QString avatarShown = QStringLiteral("Text1=1234; status=prompt; avatar=picture; uid=1234; name=alice; box=none");
+    for (SimFault fault : faults(false))
+        row(Request::Avatar, fault, fault == F::NoCdata || fault == F::InvalidGbk ? avatarShown : avatarDefault);
+}
+
+void TestFaultsSignIn::matrix()
+{
+    QFETCH(Request, request);
+    QFETCH(SimFault, fault);
+    QFETCH(QString, expected);
+
+    const QString seen = run(request, fault);
+    addRow(requestName(request), faultName(fault), seen, expected);
+    QCOMPARE(seen, expected);
+}
+
+QString TestFaultsSignIn::run(Request request, SimFault fault)
+{
+    ForumSimulator &sim = m_cell->sim();
+    switch (request) {
+    case Request::Probe:
+        sim.setFault(fault, {}, SimRole::Probe);
+        return signIn(QStringLiteral("alice"), QStringLiteral("alice123"));
+    case Request::LoginPost:
+        sim.setFault(fault, "action=login", SimRole::Forum);
+        return signIn(QStringLiteral("alice"), QStringLiteral("alice123"));
+    case Request::LookupByUid:
+        sim.setFault(fault, "uid=1234&do=profile", SimRole::Home);
+        return lookUp(QStringLiteral("1234"));
+    case Request::LookupByName:
+        sim.setFault(fault, "username=alice&do=profile", SimRole::Home);
+        return lookUp(QStringLiteral("alice"));
+    case Request::Avatar:
+        sim.setFault(fault, "/uc_server/data/avatar/", SimRole::Forum);
+        return lookUp(QStringLiteral("1234"));
+    }
+    return {};
+}
+
+QString TestFaultsSignIn::windowState() const
+{
+    const QWidget *inputs[] = {m_form->Command1, m_form->Combo1, m_form->Text1, m_form->Text2, m_form->Text3};
+    const auto enabled = std::count_if(std::begin(inputs), std::end(inputs), [](const QWidget *w) { return w->isEnabled(); });
+    const bool overlay = !m_form->Picture2->isHidden();
+    if (enabled == qsizetype(std::size(inputs)) && !overlay)
+        return QStringLiteral("idle");
+    if (enabled == 0 && overlay && m_form->Command2->isEnabled())
+        return QStringLiteral("waiting");
+    return QStringLiteral("STUCK(%1 of 5 inputs enabled, overlay %2)").arg(enabled).arg(overlay ? QStringLiteral("up") : QStringLiteral("hidden"));
+}
+
+QString TestFaultsSignIn::signInOutcome() const
+{
+    const QString shown = boxes(m_cell->seams().messages);
+    if (Form2 *panel = Form2::existing(); panel && panel->isVisible())
+        return QStringLiteral("panel(%1); ").arg(panel->Label3->text()) + shown;
+    if (!m_form || !m_form->isVisible())
+        return QStringLiteral("window closed; ") + shown;
+    return windowState() + QStringLiteral("; status=") + tag(m_form->status()) + QStringLiteral("; ") + shown;
+}
+
+bool TestFaultsSignIn::signInSettled() const
+{
+    if (Form2 *panel = Form2::existing(); panel && panel->isVisible())
+        return true;
+    return !m_form || !m_form->isVisible() || windowState() == QLatin1String("idle");
+}
+
+QString TestFaultsSignIn::signIn(const QString &account, const QString &password)
+{
+    m_form = Form1::openNew();
+    m_form->Text1->setText(account);
+    m_form->Text2->setText(password);
+    IdentityCheckHurry hurry;
+    m_form->Command1->click();
+    if (QTest::qWaitFor([&] { return signInSettled(); }, kSettleMs))
+        return signInOutcome();
+
+    // Still busy past every time limit: the login post's wait for a reply that never comes,
+    // which the member ends with cancel.
+    QString seen = signInOutcome();
+    if (m_form && !m_form->Picture2->isHidden() && m_form->Command2->isEnabled()) {
+        QTest::mouseClick(m_form->Command2, Qt::LeftButton);
+        seen += QStringLiteral(" -> cancel -> ") + signInOutcome();
+        if (m_form->Inet1->StillExecuting())
+            seen += QStringLiteral("; POST STILL RUNNING");
+    }
+    return seen;
+}
+
+QString TestFaultsSignIn::lookUp(const QString &entry)
+{
+    m_form = Form1::openNew();
+    m_form->Text1->setText(entry);
+    // The account box is left: the lookup runs to its end (it waits for the site inside).
+    m_form->Text1_LostFocus();
+    QTest::qWait(0);
+    if (!m_form)
+        return QStringLiteral("WINDOW GONE");
+    return QStringLiteral("Text1=%1; status=%2; avatar=%3; uid=%4; name=%5; ")
+               .arg(orDash(m_form->Text1->text()), tag(m_form->status()),
+                    pictureKind(m_form->Image1, m_form->defaultAvatar().toImage()), orDash(loginState().AvatarUid),
+                    orDash(m_form->profileName()))
+        + boxes(m_cell->seams().messages);
+}
+
+QTEST_MAIN(TestFaultsSignIn)
+#include "test_faults_signin.moc"
