@@ -1,8 +1,6 @@
 // From a signed-in forum session to the member panel, against the forum simulator: each kind of
 // member, the version file's outcomes, and the site failing in the ways it can.
-#include "SeamRecorder.h"
-#include "SimFixture.h"
-#include "TempDataDir.h"
+#include "SimSession.h"
 #include "app/CodePage.h"
 #include "app/Settings.h"
 #include "app/State.h"
@@ -61,30 +59,19 @@ private slots:
     void guestSeesNoBalances();
 
 private:
-    std::unique_ptr<TempDataDir> m_dir;
-    std::unique_ptr<SeamRecorder> m_seams;
-    std::unique_ptr<SimFixture> m_sim;
+    std::unique_ptr<SimSession> m_session;
 };
 
 void TestHandOverSim::init()
 {
-    m_dir = std::make_unique<TempDataDir>();
-    Network::cookieStore().setFolder(m_dir->file(QStringLiteral("Cookies")));
-    Network::cookieStore().endSession();
-    m_seams = std::make_unique<SeamRecorder>();
-    m_sim = std::make_unique<SimFixture>();
-    QVERIFY(m_sim->isRunning());
-    Network::setTimeoutMs(2000);
+    m_session = std::make_unique<SimSession>(2000);
+    QVERIFY(m_session->isRunning());
 }
 
 void TestHandOverSim::cleanup()
 {
     Form2::destroyInstance();
-    Network::setTimeoutMs(0);
-    Network::cookieStore().endSession();
-    m_sim.reset();
-    m_seams.reset();
-    m_dir.reset();
+    m_session.reset();
 }
 
 void TestHandOverSim::memberReachesPanel_data()
@@ -139,12 +126,12 @@ void TestHandOverSim::memberReachesPanel()
     }
     QCOMPARE(panel->Label6->text(), label6);
     QCOMPARE(panel->statusText(), QStringLiteral("欢迎使用Quorvel软件"));
-    QVERIFY(m_seams->messages.isEmpty());
-    QCOMPARE(m_seams->endCount, 0);
+    QVERIFY(m_session->seams.messages.isEmpty());
+    QCOMPARE(m_session->seams.endCount, 0);
 
     // Both readings went to their own hosts with the member's session.
-    QCOMPARE(m_sim->sim().requestsTo("/home.php?mod=spacecp&ac=credit&op=buy").size(), 1);
-    QCOMPARE(m_sim->sim().requestsTo("/version/main.txt").size(), 1);
+    QCOMPARE(m_session->sim().requestsTo("/home.php?mod=spacecp&ac=credit&op=buy").size(), 1);
+    QCOMPARE(m_session->sim().requestsTo("/version/main.txt").size(), 1);
 }
 
 void TestHandOverSim::versionFile_data()
@@ -172,16 +159,16 @@ void TestHandOverSim::versionFile()
     QFETCH(int, fault);
     QFETCH(QString, message);
     QFETCH(bool, ends);
-    m_sim->sim().setVersionText(text);
+    m_session->sim().setVersionText(text);
     if (fault != int(SimFault::None))
-        m_sim->sim().setFault(SimFault(fault), "/version/main.txt", SimRole::Soft);
+        m_session->sim().setFault(SimFault(fault), "/version/main.txt", SimRole::Soft);
 
     QVERIFY(signIn(QStringLiteral("vipbob"), QStringLiteral("bob456")));
     Form3::showModalAfterLogin(QPixmap(), QStringLiteral("vipbob"));
 
-    QCOMPARE(m_seams->messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(m_seams->endCount, ends ? 1 : 0);
-    QCOMPARE(m_seams->openedUrls, ends ? QStringList{m_sim->sim().url(SimRole::Forum, QString())} : QStringList());
+    QCOMPARE(m_session->seams.messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(m_session->seams.endCount, ends ? 1 : 0);
+    QCOMPARE(m_session->seams.openedUrls, ends ? QStringList{m_session->sim().url(SimRole::Forum, QString())} : QStringList());
     QVERIFY(Form2::existing());
     QCOMPARE(Form2::existing()->statusText(), message.isEmpty() ? QStringLiteral("欢迎使用Quorvel软件") : QStringLiteral("正在检测更新.."));
 }
@@ -211,7 +198,7 @@ void TestHandOverSim::siteFailures()
     QFETCH(int, level);
     QFETCH(QString, yubi);
     QVERIFY(signIn(QStringLiteral("vipbob"), QStringLiteral("bob456")));
-    m_sim->sim().setFault(SimFault(fault), {}, SimRole(role));
+    m_session->sim().setFault(SimFault(fault), {}, SimRole(role));
 
     Form3::showModalAfterLogin(QPixmap(), QStringLiteral("vipbob"));
 
@@ -226,7 +213,7 @@ void TestHandOverSim::siteFailures()
         QCOMPARE(panel->Label6->text(), QStringLiteral("未开通Quorvel会员"));
         QVERIFY(panel->Label13->isHidden());
     }
-    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
 }
 
 void TestHandOverSim::guestSeesNoBalances()

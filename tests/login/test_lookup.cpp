@@ -1,9 +1,7 @@
 // The account lookup when the account box is left, and the avatar, against the forum simulator:
 // UIDs with and without avatar, names, unknown entries, the prompt text, and the window or the
 // member moving on while a page is awaited.
-#include "SeamRecorder.h"
-#include "SimFixture.h"
-#include "TempDataDir.h"
+#include "SimSession.h"
 #include "app/QuorvelModule.h"
 #include "app/State.h"
 #include "login/Form1.h"
@@ -58,22 +56,16 @@ private:
         return m_form->Image1->pixmap().toImage() == m_form->defaultAvatar().toImage();
     }
     [[nodiscard]] qsizetype avatarRequests() { return sim().requestsTo("/uc_server/data/avatar/").size(); }
-    ForumSimulator &sim() { return m_sim->sim(); }
+    ForumSimulator &sim() { return m_session->sim(); }
 
-    std::unique_ptr<TempDataDir> m_dir;
-    std::unique_ptr<SeamRecorder> m_seams;
-    std::unique_ptr<SimFixture> m_sim;
+    std::unique_ptr<SimSession> m_session;
     QPointer<Form1> m_form;
 };
 
 void TestLookup::init()
 {
-    m_dir = std::make_unique<TempDataDir>();
-    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(33));
-    m_seams = std::make_unique<SeamRecorder>();
-    m_sim = std::make_unique<SimFixture>();
-    QVERIFY(m_sim->isRunning());
-    Network::setTimeoutMs(3000);
+    m_session = std::make_unique<SimSession>(3000);
+    QVERIFY(m_session->isRunning());
     m_form = Form1::openNew();
     QVERIFY(m_form);
     sim().clearRequests();
@@ -82,10 +74,7 @@ void TestLookup::init()
 void TestLookup::cleanup()
 {
     delete m_form;
-    Network::setTimeoutMs(0);
-    m_sim.reset();
-    m_seams.reset();
-    m_dir.reset();
+    m_session.reset();
 }
 
 void TestLookup::byUid_data()
@@ -122,7 +111,7 @@ void TestLookup::byUid()
     QCOMPARE(loginState().AvatarUid, entry);
     QCOMPARE(m_form->profileName(), name);
     QCOMPARE(m_form->Text1->text(), entry);
-    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
     QCOMPARE(showsDefaultAvatar(), !picture);
     const auto avatars = sim().requestsTo("/uc_server/data/avatar/");
     QCOMPARE(avatars.size(), avatarPath.isEmpty() ? 0 : 1);
@@ -180,7 +169,7 @@ void TestLookup::unknownEntries()
 
     QVERIFY(m_form->Text1->text().isEmpty());
     QCOMPARE(m_form->status(), kUnknown);
-    QVERIFY(m_seams->messages.isEmpty()); // the status line only
+    QVERIFY(m_session->seams.messages.isEmpty()); // the status line only
     QCOMPARE(loginState().AvatarUid, u"1234"_s); // a name that names nobody leaves the UID alone
     QCOMPARE(avatarRequests(), 0);
 }
@@ -304,7 +293,7 @@ void TestLookup::windowClosedDuringLookup()
     QTimer::singleShot(100, this, [this] { delete m_form; });
     m_form->Text1_LostFocus();
     QVERIFY(!m_form);
-    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
 }
 
 void TestLookup::newerLookupOwnsTheBox()

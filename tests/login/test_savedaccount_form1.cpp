@@ -1,9 +1,7 @@
 // The saved account through the real login window: restore at start, automatic sign-in, the
 // "自动登录" box and the save step, each with login.ini in a temporary program folder and the forum
 // simulator answering the account lookup.
-#include "SeamRecorder.h"
-#include "SimFixture.h"
-#include "TempDataDir.h"
+#include "SimSession.h"
 #include "app/CodePage.h"
 #include "app/State.h"
 #include "login/Form1.h"
@@ -115,29 +113,20 @@ private slots:
 private:
     std::unique_ptr<SignInRecordingForm> openWindow();
     void putIni(const QByteArray &bytes);
-    [[nodiscard]] QString iniPath() const { return m_dir->file(u"login.ini"_s); }
+    [[nodiscard]] QString iniPath() const { return m_session->dir.file(u"login.ini"_s); }
 
-    std::unique_ptr<TempDataDir> m_dir;
-    std::unique_ptr<SeamRecorder> m_seams;
-    std::unique_ptr<SimFixture> m_sim;
+    std::unique_ptr<SimSession> m_session;
 };
 
 void TestSavedAccountForm1::init()
 {
-    m_dir = std::make_unique<TempDataDir>();
-    Network::cookieStore().setFolder(m_dir->file(u"Cookies"_s));
-    Network::cookieStore().endSession();
-    m_seams = std::make_unique<SeamRecorder>();
-    m_sim = std::make_unique<SimFixture>();
-    QVERIFY(m_sim->isRunning());
-    Network::setTimeoutMs(5000);
+    m_session = std::make_unique<SimSession>(5000);
+    QVERIFY(m_session->isRunning());
 }
 
 void TestSavedAccountForm1::cleanup()
 {
-    m_sim.reset();
-    m_seams.reset();
-    m_dir.reset();
+    m_session.reset();
     resetSharedState();
 }
 
@@ -165,7 +154,7 @@ void TestSavedAccountForm1::firstRunWithoutFile()
     QCOMPARE(form->Combo1->currentIndex(), 0);
     QCOMPARE(form->signIns, 0);
     QCOMPARE(form->status(), u"请输入用户名及密码.."_s);
-    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
     // Reading creates nothing.
     QVERIFY(!QFileInfo::exists(iniPath()));
 }
@@ -225,14 +214,14 @@ void TestSavedAccountForm1::restoresSavedAccount()
     QCOMPARE(form->Text3->isHidden(), question == 0);
     QCOMPARE(form->Text3->text(), answer);
     // A restored account is looked up at once, before the window is up; nothing else is.
-    const auto pages = m_sim->sim().requestsTo("/home.php?mod=space&");
+    const auto pages = m_session->sim().requestsTo("/home.php?mod=space&");
     QCOMPARE(pages.size(), lookup.isEmpty() ? 0 : 1);
     if (!lookup.isEmpty())
         QVERIFY2(pages.first().pathAndQuery.contains(lookup), pages.first().pathAndQuery.constData());
     QCOMPARE(form->Check1->isChecked(), restored);
     QVERIFY(!form->Check2->isChecked());
     QCOMPARE(form->signIns, 0);
-    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
     QCOMPARE(fileBytes(iniPath()), before);
 }
 
@@ -261,7 +250,7 @@ void TestSavedAccountForm1::unreadablePassword()
     QVERIFY(form->Check2->isChecked());
     QCOMPARE(form->signIns, 0); // no password: no automatic sign-in
     const QStringList expected = message.isEmpty() ? QStringList() : QStringList{message, message};
-    QCOMPARE(m_seams->messageTexts(), expected);
+    QCOMPARE(m_session->seams.messageTexts(), expected);
 }
 
 void TestSavedAccountForm1::windowsFileSignsInOnce()
@@ -406,7 +395,7 @@ void TestSavedAccountForm1::passwordsSurviveTheFile()
     const auto next = openWindow();
     QCOMPARE(next->Text2->text(), password);
     QCOMPARE(next->Text3->text(), password);
-    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
 }
 
 void TestSavedAccountForm1::unwritableFolder_data()
@@ -424,9 +413,9 @@ void TestSavedAccountForm1::unwritableFolder()
     if (folderReadOnly) {
         if (::geteuid() == 0)
             QSKIP("running as root: a folder without write permission does not stop root's writes");
-        QVERIFY(QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QVERIFY(QFile::setPermissions(m_session->dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     } else {
-        QVERIFY(QDir(m_dir->path()).mkdir(u"login.ini"_s));
+        QVERIFY(QDir(m_session->dir.path()).mkdir(u"login.ini"_s));
     }
     const auto form = openWindow();
     form->Text1->setText(u"alice"_s);
@@ -436,11 +425,11 @@ void TestSavedAccountForm1::unwritableFolder()
     form->Check2->setChecked(false); // the immediate write fails quietly too
     form->saveAccount();
     if (folderReadOnly)
-        QVERIFY(QFile::setPermissions(m_dir->path(),
+        QVERIFY(QFile::setPermissions(m_session->dir.path(),
                                       QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     QCOMPARE(QFileInfo(iniPath()).isDir(), !folderReadOnly);
     QVERIFY(!SavedAccount::load(iniPath()).keepsAccount());
-    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
     // The window goes on: the login button still starts a sign-in.
     form->Command1_Click();
     QCOMPARE(form->signIns, 1);

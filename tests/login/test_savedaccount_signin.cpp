@@ -1,9 +1,7 @@
 // The saved account around a whole sign-in against the forum simulator: the automatic sign-in at
 // start reaching the member panel, the save step after the forum's acceptance, and a program
 // folder that cannot be written.
-#include "SeamRecorder.h"
-#include "SimFixture.h"
-#include "TempDataDir.h"
+#include "SimSession.h"
 #include "app/CodePage.h"
 #include "app/Navigation.h"
 #include "app/QuorvelModule.h"
@@ -67,24 +65,17 @@ private:
         return (!m_form || !m_form->isVisible()) && Form2::existing() && Form2::existing()->isVisible();
     }
     [[nodiscard]] qsizetype probes() const;
-    [[nodiscard]] QString iniPath() const { return m_dir->file(u"login.ini"_s); }
-    ForumSimulator &sim() { return m_sim->sim(); }
+    [[nodiscard]] QString iniPath() const { return m_session->dir.file(u"login.ini"_s); }
+    ForumSimulator &sim() { return m_session->sim(); }
 
-    std::unique_ptr<TempDataDir> m_dir;
-    std::unique_ptr<SeamRecorder> m_seams;
-    std::unique_ptr<SimFixture> m_sim;
+    std::unique_ptr<SimSession> m_session;
     QPointer<Form1> m_form;
 };
 
 void TestSavedAccountSignIn::init()
 {
-    m_dir = std::make_unique<TempDataDir>();
-    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(33));
-    Network::cookieStore().endSession();
-    m_seams = std::make_unique<SeamRecorder>();
-    m_sim = std::make_unique<SimFixture>();
-    QVERIFY(m_sim->isRunning());
-    Network::setTimeoutMs(5000);
+    m_session = std::make_unique<SimSession>(5000);
+    QVERIFY(m_session->isRunning());
 }
 
 void TestSavedAccountSignIn::cleanup()
@@ -92,16 +83,12 @@ void TestSavedAccountSignIn::cleanup()
     Navigation::setLoginWindowFactory({});
     delete m_form;
     Form2::destroyInstance();
-    Network::setTimeoutMs(0);
-    Network::cookieStore().endSession();
-    m_sim.reset();
-    m_seams.reset();
-    m_dir.reset();
+    m_session.reset();
 }
 
 qsizetype TestSavedAccountSignIn::probes() const
 {
-    const auto all = m_sim->sim().requests();
+    const auto all = m_session->sim().requests();
     return std::count_if(all.begin(), all.end(), [](const auto &r) { return r.role == ForumSimulator::Role::Probe; });
 }
 
@@ -134,7 +121,7 @@ void TestSavedAccountSignIn::automaticSignInReachesPanel()
     m_form = Form1::openNew();
     QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
     QCOMPARE(Form2::existing()->Label3->text(), memberName);
-    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
 
     // One sign-in, with what the file held.
     const auto posts = sim().requestsTo("action=login");
@@ -147,7 +134,7 @@ void TestSavedAccountSignIn::automaticSignInReachesPanel()
     // The member signs out in the panel: the fresh login window restores the account and shows
     // the choice, but does not sign in again in this run.
     Navigation::setLoginWindowFactory([this] { m_form = Form1::openNew(); });
-    m_seams->queueAnswer(Seams::Answer::Yes);
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
     Form2::existing()->Command5_Click();
     QVERIFY(m_form);
     QCOMPARE(loginState().AutoLoginBlocked, qint16(1));
@@ -184,7 +171,7 @@ void TestSavedAccountSignIn::signInWithoutKeepingBlanksAccount()
 void TestSavedAccountSignIn::unwritableFolderLeavesSignInWorking()
 {
     // login.ini taken by a folder fails every write, also for root (a read-only folder would not).
-    QVERIFY(QDir(m_dir->path()).mkdir(u"login.ini"_s));
+    QVERIFY(QDir(m_session->dir.path()).mkdir(u"login.ini"_s));
     m_form = Form1::openNew();
     m_form->Text1->setText(u"alice"_s);
     m_form->Text2->setText(u"alice123"_s);
@@ -193,7 +180,7 @@ void TestSavedAccountSignIn::unwritableFolderLeavesSignInWorking()
     m_form->Command1->click();
     QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
     QCOMPARE(Form2::existing()->Label3->text(), u"alice"_s);
-    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
     QVERIFY(QFileInfo(iniPath()).isDir());
 }
 

@@ -1,9 +1,7 @@
 // The login window's sign-in against the forum simulator and against hand-written replies: every
 // outcome, the exact request, the session reset, faults of the site, and the member cancelling or
 // closing the window while the reply is awaited or read.
-#include "SeamRecorder.h"
-#include "SimFixture.h"
-#include "TempDataDir.h"
+#include "SimSession.h"
 #include "app/CodePage.h"
 #include "app/QuorvelModule.h"
 #include "app/Settings.h"
@@ -133,34 +131,23 @@ private:
     [[nodiscard]] bool isClosed() const { return !m_form || !m_form->isVisible(); }
     [[nodiscard]] bool reached(End end) const;
     [[nodiscard]] bool sessionCookieKept() const;
-    ForumSimulator &sim() { return m_sim->sim(); }
+    ForumSimulator &sim() { return m_session->sim(); }
 
-    std::unique_ptr<TempDataDir> m_dir;
-    std::unique_ptr<SeamRecorder> m_seams;
-    std::unique_ptr<SimFixture> m_sim;
+    std::unique_ptr<SimSession> m_session;
     QPointer<Form1> m_form;
 };
 
 void TestSignIn::init()
 {
-    m_dir = std::make_unique<TempDataDir>();
-    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(33));
-    Network::cookieStore().endSession();
-    m_seams = std::make_unique<SeamRecorder>();
-    m_sim = std::make_unique<SimFixture>();
-    QVERIFY(m_sim->isRunning());
-    Network::setTimeoutMs(3000);
+    m_session = std::make_unique<SimSession>(3000);
+    QVERIFY(m_session->isRunning());
 }
 
 void TestSignIn::cleanup()
 {
     delete m_form;
     Form2::destroyInstance();
-    Network::setTimeoutMs(0);
-    Network::cookieStore().endSession();
-    m_sim.reset();
-    m_seams.reset();
-    m_dir.reset();
+    m_session.reset();
 }
 
 Form1 *TestSignIn::openWindow()
@@ -260,7 +247,7 @@ void TestSignIn::successHandsOver()
     QCOMPARE(Form2::existing()->Label3->text(), memberName);
     QCOMPARE(loginState().MemberName, memberName);
     QCOMPARE(loginState().AutoLoginBlocked, qint16(0));
-    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
     QVERIFY(sessionCookieKept());
 
     // The exact post, as the forum received it.
@@ -282,7 +269,7 @@ void TestSignIn::successHandsOver()
     QCOMPARE(std::count_if(all.begin(), all.end(), [](const auto &r) { return r.role == ForumSimulator::Role::Probe; }), 1);
 
     // The save step ran: the account is kept in login.ini.
-    const QString ini = m_dir->file(u"login.ini"_s);
+    const QString ini = m_session->dir.file(u"login.ini"_s);
     QCOMPARE(QuorvelModule::ReadIniValue(u"INFORMATION"_s, u"USER"_s, u"?"_s, ini), account);
     QCOMPARE(QuorvelModule::ReadIniValue(u"INFORMATION"_s, u"ASK"_s, u"?"_s, ini), QString::number(question));
 }
@@ -327,11 +314,11 @@ void TestSignIn::refusals()
     fill(account, password, question, answer);
     m_form->Command1->click();
     QVERIFY(isWaiting());
-    QTRY_COMPARE_WITH_TIMEOUT(m_seams->messages.size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_session->seams.messages.size(), 1, 5000);
 
-    QCOMPARE(m_seams->messages.first().text, message);
-    QCOMPARE(m_seams->messages.first().icon, Seams::Icon::Exclamation);
-    QCOMPARE(m_seams->messages.first().title, u"Quorvel软件"_s);
+    QCOMPARE(m_session->seams.messages.first().text, message);
+    QCOMPARE(m_session->seams.messages.first().icon, Seams::Icon::Exclamation);
+    QCOMPARE(m_session->seams.messages.first().title, u"Quorvel软件"_s);
     QCOMPARE(m_form->status(), status);
     QVERIFY(isIdle());
     QCOMPARE(loginState().MemberName, memberName);
@@ -363,19 +350,19 @@ void TestSignIn::sessionResetTouchesOnlyCookieFiles()
     QVERIFY(touch(cookies + u"/UPPER.TXT"_s));
     QVERIFY(touch(cookies + u"/keep.dat"_s));
     QVERIFY(touch(cookies + u"/sub/inner.txt"_s));
-    QVERIFY(touch(m_dir->file(u"outside.txt"_s)));
+    QVERIFY(touch(m_session->dir.file(u"outside.txt"_s)));
 
     openWindow();
     fill(u"eve"_s, u"eve111"_s);
     m_form->Command1->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!m_seams->messages.isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_session->seams.messages.isEmpty(), 5000);
     QVERIFY(isIdle());
 
     QVERIFY(!QFile::exists(cookies + u"/old@forum.txt"_s));
     QVERIFY(!QFile::exists(cookies + u"/UPPER.TXT"_s));
     QVERIFY(QFile::exists(cookies + u"/keep.dat"_s));
     QVERIFY(QFile::exists(cookies + u"/sub/inner.txt"_s));
-    QVERIFY(QFile::exists(m_dir->file(u"outside.txt"_s)));
+    QVERIFY(QFile::exists(m_session->dir.file(u"outside.txt"_s)));
     // Once the forum's sign-out answer is in, no cookie file holds the session either.
     QTRY_COMPARE_WITH_TIMEOUT(sim().requestsTo("action=logout").size(), 1, 5000);
     QTest::qWait(100);
@@ -393,14 +380,14 @@ void TestSignIn::lockedAccountErrorCallback()
     for (int i = 0; i < 5; ++i) {
         fill(u"alice"_s, u"wrong"_s);
         m_form->Command1->click();
-        QTRY_COMPARE_WITH_TIMEOUT(m_seams->messages.size(), i + 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->seams.messages.size(), i + 1, 5000);
         QVERIFY(isIdle());
     }
     fill(u"alice"_s, u"alice123"_s);
     m_form->Command1->click();
-    QTRY_COMPARE_WITH_TIMEOUT(m_seams->messages.size(), 6, 5000);
-    QCOMPARE(m_seams->lastMessage(), u"密码错误次数过多，请 15 分钟后重新登录"_s);
-    QCOMPARE(m_seams->messages.last().icon, Seams::Icon::Exclamation);
+    QTRY_COMPARE_WITH_TIMEOUT(m_session->seams.messages.size(), 6, 5000);
+    QCOMPARE(m_session->seams.lastMessage(), u"密码错误次数过多，请 15 分钟后重新登录"_s);
+    QCOMPARE(m_session->seams.messages.last().icon, Seams::Icon::Exclamation);
     QCOMPARE(m_form->status(), u"密码错误次数过多，请 15 分钟后重新登录"_s);
     QVERIFY(isIdle());
 }
@@ -424,14 +411,14 @@ void TestSignIn::unreadableReplyClosesWindow()
     fill(u"alice"_s, u"alice123"_s);
     m_form->Command1->click();
     QTRY_VERIFY_WITH_TIMEOUT(isClosed(), 5000);
-    QCOMPARE(m_seams->messageTexts(), QStringList{u"服务器故障,暂时无法登录!请联系客服QQ：86420135"_s});
-    QCOMPARE(m_seams->messages.first().icon, Seams::Icon::Information);
+    QCOMPARE(m_session->seams.messageTexts(), QStringList{u"服务器故障,暂时无法登录!请联系客服QQ：86420135"_s});
+    QCOMPARE(m_session->seams.messages.first().icon, Seams::Icon::Information);
     // The window is gone for good (deleted once events run); no other window took over.
     QTRY_VERIFY(!m_form);
     QVERIFY(!Form2::existing());
     QVERIFY(!Form3::current());
     // Closing the last window ends the program; the end seam is not needed for that.
-    QCOMPARE(m_seams->endCount, 0);
+    QCOMPARE(m_session->seams.endCount, 0);
 }
 
 // ---- Other faults of the site -------------------------------------------------------------------
@@ -479,11 +466,11 @@ void TestSignIn::faultsOfTheSite()
         QTRY_COMPARE_WITH_TIMEOUT(sim().requestsTo("action=logout").size(), 1, 5000);
         QVERIFY(!sessionCookieKept());
         if (statusOrMessage != u"请检查您的网络链接"_s)
-            QCOMPARE(m_seams->messageTexts(), QStringList{statusOrMessage});
+            QCOMPARE(m_session->seams.messageTexts(), QStringList{statusOrMessage});
         else
-            QVERIFY(m_seams->messages.isEmpty());
+            QVERIFY(m_session->seams.messages.isEmpty());
     } else {
-        QVERIFY(m_seams->messages.isEmpty());
+        QVERIFY(m_session->seams.messages.isEmpty());
         QCOMPARE(loginState().MemberName, account);
     }
 }
@@ -511,7 +498,7 @@ void TestSignIn::noNetwork()
     m_form->Command1->click();
     QTRY_VERIFY_WITH_TIMEOUT(isIdle(), 5000);
     QCOMPARE(m_form->status(), u"请检查您的网络链接"_s);
-    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
     QTest::qWait(50);
     QVERIFY(sim().requestsTo("action=login").isEmpty());
 }
@@ -536,7 +523,7 @@ void TestSignIn::cancelWhileWaiting()
     sim().clearFaults();
     m_form->Command1->click();
     QTRY_VERIFY_WITH_TIMEOUT(reached(End::HandedOver), 15000);
-    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
 }
 
 void TestSignIn::closeWhileWaiting()
@@ -550,7 +537,7 @@ void TestSignIn::closeWhileWaiting()
     m_form->close();
     QTRY_VERIFY(!m_form);
     QTest::qWait(600); // the slow reply arrives at a control that is gone
-    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
     QVERIFY(!Form2::existing());
 }
 
@@ -592,7 +579,7 @@ void TestSignIn::cancelOrCloseWhileReading()
     QTRY_VERIFY_WITH_TIMEOUT(acted, 5000);
     QTest::qWait(100);
 
-    QVERIFY(m_seams->messages.isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
     QVERIFY(!Form2::existing());
     QVERIFY(loginState().MemberName.isEmpty());
     if (close) {
@@ -678,7 +665,7 @@ void TestSignIn::handWrittenReplies()
     fill(u"alice"_s, u"alice123"_s);
     m_form->Command1->click();
     QTRY_VERIFY_WITH_TIMEOUT(reached(end), 15000);
-    QCOMPARE(m_seams->messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(m_session->seams.messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
     if (end == End::Idle)
         QCOMPARE(m_form->status(), message);
 }

@@ -1,10 +1,8 @@
 // The currency page of a signed-in member's panel against the forum simulator: exchanges that go
 // through, the forum's refusals, the panel's own checks, the member saying No, and a site that
 // answers late, wrongly or not at all.
-#include "SeamRecorder.h"
-#include "SimFixture.h"
+#include "SimSession.h"
 #include "SimSignIn.h"
-#include "TempDataDir.h"
 #include "app/State.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
@@ -47,33 +45,22 @@ private slots:
 private:
     Form2 *openPanel(const QString &account, const QString &password);
     void fill(const QString &amount, const QString &password);
-    [[nodiscard]] int exchangePosts() const { return int(m_sim->sim().requestsTo(kExchangePath).size()); }
+    [[nodiscard]] int exchangePosts() const { return int(m_session->sim().requestsTo(kExchangePath).size()); }
 
-    std::unique_ptr<TempDataDir> m_dir;
-    std::unique_ptr<SeamRecorder> m_seams;
-    std::unique_ptr<SimFixture> m_sim;
+    std::unique_ptr<SimSession> m_session;
     QPointer<Form2> m_panel;
 };
 
 void TestExchangeSim::init()
 {
-    m_dir = std::make_unique<TempDataDir>();
-    Network::cookieStore().setFolder(m_dir->file(QStringLiteral("Cookies")));
-    Network::cookieStore().endSession();
-    m_seams = std::make_unique<SeamRecorder>();
-    m_sim = std::make_unique<SimFixture>();
-    QVERIFY(m_sim->isRunning());
-    Network::setTimeoutMs(3000);
+    m_session = std::make_unique<SimSession>(3000);
+    QVERIFY(m_session->isRunning());
 }
 
 void TestExchangeSim::cleanup()
 {
     Form2::destroyInstance();
-    Network::setTimeoutMs(0);
-    Network::cookieStore().endSession();
-    m_sim.reset();
-    m_seams.reset();
-    m_dir.reset();
+    m_session.reset();
 }
 
 Form2 *TestExchangeSim::openPanel(const QString &account, const QString &password)
@@ -84,8 +71,8 @@ Form2 *TestExchangeSim::openPanel(const QString &account, const QString &passwor
     if (!m_panel)
         return nullptr;
     m_panel->show();
-    m_seams->clear();
-    m_sim->sim().clearRequests();
+    m_session->seams.clear();
+    m_session->sim().clearRequests();
     return m_panel;
 }
 
@@ -107,26 +94,26 @@ void TestExchangeSim::exchangeChargesBothBalances()
     QCOMPARE(panel->Text3->text(), QStringLiteral("8"));
     QCOMPARE(panel->Text4->text(), QStringLiteral("2"));
     QTest::keyClicks(panel->Text5, QStringLiteral("alice123"));
-    m_seams->queueAnswer(Seams::Answer::Yes);
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
 
     // The question, then the forum's answer.
-    QCOMPARE(m_seams->messages.size(), 2);
-    const Seams::MessageRequest question = m_seams->messages.at(0);
+    QCOMPARE(m_session->seams.messages.size(), 2);
+    const Seams::MessageRequest question = m_session->seams.messages.at(0);
     QCOMPARE(question.text, QStringLiteral("兑换信息：\r\n\r\n使用2枚za兑换8枚Quorvel币\r\n\r\n确认操作?"));
     QCOMPARE(question.buttons, Seams::Buttons::YesNo);
     QCOMPARE(question.icon, Seams::Icon::Information);
     QCOMPARE(question.title, QStringLiteral("Quorvel软件"));
     const QString success = QStringLiteral("积分兑换成功，您使用 2 枚za兑换了 8 枚Quorvel币");
-    QCOMPARE(m_seams->messages.at(1).text, success);
-    QCOMPARE(m_seams->messages.at(1).buttons, Seams::Buttons::Ok);
+    QCOMPARE(m_session->seams.messages.at(1).text, success);
+    QCOMPARE(m_session->seams.messages.at(1).buttons, Seams::Buttons::Ok);
     QCOMPARE(panel->statusText(), success);
     QCOMPARE(panel->ExchangeMessage, success);
     QVERIFY(panel->ExchangeReply.contains(QStringLiteral("showDialog('") + success));
     QVERIFY(panel->Command6->isEnabled());
 
     // Exactly the forum's form, once.
-    const auto posts = m_sim->sim().requestsTo(kExchangePath);
+    const auto posts = m_session->sim().requestsTo(kExchangePath);
     QCOMPARE(posts.size(), 1);
     QCOMPARE(posts.first().method, QByteArray("POST"));
     QCOMPARE(posts.first().role, SimRole::Home);
@@ -138,8 +125,8 @@ void TestExchangeSim::exchangeChargesBothBalances()
                                             "&exchangesubmit_btn=true"));
 
     // The balances as the forum charged them, read again after the answer.
-    QCOMPARE(m_sim->sim().member(QStringLiteral("alice"))->quorvelbi, qint64(128));
-    QCOMPARE(m_sim->sim().member(QStringLiteral("alice"))->za, qint64(38));
+    QCOMPARE(m_session->sim().member(QStringLiteral("alice"))->quorvelbi, qint64(128));
+    QCOMPARE(m_session->sim().member(QStringLiteral("alice"))->za, qint64(38));
     QCOMPARE(panel->Label1[0]->text(), QStringLiteral("128"));
     QCOMPARE(panel->Label1[1]->text(), QStringLiteral("38"));
     QCOMPARE(panelState().QuorvelbiAmount, QStringLiteral("128"));
@@ -154,22 +141,22 @@ void TestExchangeSim::typedTextsReachTheForumIntact()
     member.password = password;
     member.quorvelbi = 10;
     member.za = 10;
-    m_sim->sim().addMember(member);
+    m_session->sim().addMember(member);
 
     Form2 *panel = openPanel(member.name, password);
     QVERIFY(panel);
     fill(QStringLiteral(" 8 "), password);
     QCOMPARE(panel->Text4->text(), QStringLiteral("2"));
-    m_seams->queueAnswer(Seams::Answer::Yes);
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
 
-    const auto posts = m_sim->sim().requestsTo(kExchangePath);
+    const auto posts = m_session->sim().requestsTo(kExchangePath);
     QCOMPARE(posts.size(), 1);
     QCOMPARE(posts.first().formValue("password"), password);
     QCOMPARE(posts.first().formValue("exchangeamount"), QStringLiteral(" 8 "));
     // The forum recognised the password and charged what it read from the amount.
     QVERIFY2(panel->statusText().startsWith(QStringLiteral("积分兑换成功")), qPrintable(panel->statusText()));
-    const ForumSimulator::Member *charged = m_sim->sim().member(member.name);
+    const ForumSimulator::Member *charged = m_session->sim().member(member.name);
     QVERIFY(charged);
     QCOMPARE(panel->Label1[0]->text(), QString::number(charged->quorvelbi));
     QCOMPARE(panel->Label1[1]->text(), QString::number(charged->za));
@@ -202,16 +189,16 @@ void TestExchangeSim::forumRefusals()
     Form2 *panel = openPanel(QStringLiteral("alice"), QStringLiteral("alice123"));
     QVERIFY(panel);
     fill(amount, password);
-    m_seams->queueAnswer(Seams::Answer::Yes);
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
 
     QCOMPARE(exchangePosts(), 1);
-    QCOMPARE(m_seams->messages.size(), 2);
-    QCOMPARE(m_seams->lastMessage(), message);
+    QCOMPARE(m_session->seams.messages.size(), 2);
+    QCOMPARE(m_session->seams.lastMessage(), message);
     QCOMPARE(panel->statusText(), message);
     QVERIFY(panel->Command6->isEnabled());
     // Nothing charged, and the balances were read again all the same.
-    QCOMPARE(m_sim->sim().requestsTo("op=buy").size(), 1);
+    QCOMPARE(m_session->sim().requestsTo("op=buy").size(), 1);
     QCOMPARE(panel->Label1[0]->text(), QStringLiteral("120"));
     QCOMPARE(panel->Label1[1]->text(), QStringLiteral("40"));
 }
@@ -239,12 +226,12 @@ void TestExchangeSim::checksBeforeAsking()
     fill(amount, password);
     panel->Command6->click();
 
-    QCOMPARE(m_seams->messageTexts(), QStringList{message});
-    QCOMPARE(m_seams->messages.first().buttons, Seams::Buttons::Ok);
-    QCOMPARE(m_seams->messages.first().icon, Seams::Icon::Information);
+    QCOMPARE(m_session->seams.messageTexts(), QStringList{message});
+    QCOMPARE(m_session->seams.messages.first().buttons, Seams::Buttons::Ok);
+    QCOMPARE(m_session->seams.messages.first().icon, Seams::Icon::Information);
     QCOMPARE(panel->statusText(), message);
     QVERIFY(panel->Command6->isEnabled());
-    QVERIFY(m_sim->sim().requests().isEmpty());
+    QVERIFY(m_session->sim().requests().isEmpty());
 }
 
 void TestExchangeSim::noInTheQuestionSendsNothing()
@@ -253,15 +240,15 @@ void TestExchangeSim::noInTheQuestionSendsNothing()
     QVERIFY(panel);
     const QString statusBefore = panel->statusText();
     fill(QStringLiteral("8"), QStringLiteral("alice123"));
-    m_seams->queueAnswer(Seams::Answer::No);
+    m_session->seams.queueAnswer(Seams::Answer::No);
     panel->Command6->click();
 
-    QCOMPARE(m_seams->messages.size(), 1);
-    QCOMPARE(m_seams->messages.first().buttons, Seams::Buttons::YesNo);
-    QVERIFY(m_sim->sim().requests().isEmpty());
+    QCOMPARE(m_session->seams.messages.size(), 1);
+    QCOMPARE(m_session->seams.messages.first().buttons, Seams::Buttons::YesNo);
+    QVERIFY(m_session->sim().requests().isEmpty());
     QVERIFY(panel->Command6->isEnabled());
     QCOMPARE(panel->statusText(), statusBefore);
-    QCOMPARE(m_sim->sim().member(QStringLiteral("alice"))->za, qint64(40));
+    QCOMPARE(m_session->sim().member(QStringLiteral("alice"))->za, qint64(40));
 }
 
 void TestExchangeSim::costFollowsTheAmount()
@@ -309,20 +296,20 @@ void TestExchangeSim::siteFaults()
     Form2 *panel = openPanel(QStringLiteral("alice"), QStringLiteral("alice123"));
     QVERIFY(panel);
     Network::setTimeoutMs(1000);
-    m_sim->sim().setSlowDelayMs(2500);
-    m_sim->sim().setFault(SimFault(fault), kExchangePath);
+    m_session->sim().setSlowDelayMs(2500);
+    m_session->sim().setFault(SimFault(fault), kExchangePath);
     fill(QStringLiteral("8"), QStringLiteral("alice123"));
-    m_seams->queueAnswer(Seams::Answer::Yes);
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
 
     QVERIFY(panel->Command6->isEnabled());
     QCOMPARE(exchangePosts(), 1);
-    QCOMPARE(m_seams->lastMessage(), shown);
+    QCOMPARE(m_session->seams.lastMessage(), shown);
     QCOMPARE(panel->statusText(), shown);
     // The first exchange of the panel: no earlier message to keep.
     QCOMPARE(panel->ExchangeMessage, QString());
     // Whatever became of the answer, the panel shows what the forum holds now.
-    const ForumSimulator::Member *alice = m_sim->sim().member(QStringLiteral("alice"));
+    const ForumSimulator::Member *alice = m_session->sim().member(QStringLiteral("alice"));
     QCOMPARE(alice->za, charged ? qint64(38) : qint64(40));
     QCOMPARE(panel->Label1[0]->text(), QString::number(alice->quorvelbi));
     QCOMPARE(panel->Label1[1]->text(), QString::number(alice->za));
@@ -333,23 +320,23 @@ void TestExchangeSim::messageKeptOnlyFromTheForum()
     Form2 *panel = openPanel(QStringLiteral("alice"), QStringLiteral("alice123"));
     QVERIFY(panel);
     fill(QStringLiteral("4"), QStringLiteral("alice123"));
-    m_seams->queueAnswer(Seams::Answer::Yes);
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
     const QString first = panel->ExchangeMessage;
     QVERIFY(first.startsWith(QStringLiteral("积分兑换成功")));
 
     // An error page in place of the answer is told as such, not as the earlier success; the kept
     // message stays the forum's last.
-    m_sim->sim().setFault(SimFault::ErrorPage, kExchangePath, std::nullopt, 1);
-    m_seams->queueAnswer(Seams::Answer::Yes);
+    m_session->sim().setFault(SimFault::ErrorPage, kExchangePath, std::nullopt, 1);
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
-    QCOMPARE(m_seams->lastMessage(), ExchangeForm::kUnreadableText);
+    QCOMPARE(m_session->seams.lastMessage(), ExchangeForm::kUnreadableText);
     QCOMPARE(panel->ExchangeMessage, first);
     QVERIFY(panel->ExchangeReply.contains(QStringLiteral("<html")) || !panel->ExchangeReply.contains(QStringLiteral("showDialog")));
 
     // The next real answer replaces it.
     fill(QStringLiteral("4"), QStringLiteral("wrong"));
-    m_seams->queueAnswer(Seams::Answer::Yes);
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
     QCOMPARE(panel->ExchangeMessage, QStringLiteral("密码错误，无法进行积分兑换，请返回修改"));
     QCOMPARE(exchangePosts(), 3);
@@ -361,17 +348,17 @@ void TestExchangeSim::secondExchangeWhileBalancesAreRead()
     QVERIFY(panel);
     // The first reading after the first exchange is slow: the second exchange is answered while it
     // waits, and that reading's page shows the balances from before the second one.
-    m_sim->sim().setSlowDelayMs(600);
-    m_sim->sim().setFault(SimFault::Slow, "op=buy", std::nullopt, 1);
+    m_session->sim().setSlowDelayMs(600);
+    m_session->sim().setFault(SimFault::Slow, "op=buy", std::nullopt, 1);
     fill(QStringLiteral("8"), QStringLiteral("alice123"));
-    m_seams->queueAnswer(Seams::Answer::Yes);
-    m_seams->queueAnswer(Seams::Answer::Yes);
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
 
     bool secondStarted = false;
     bool buttonOpenDuringReading = false;
     // The member clicks again as soon as the first reading of the balances is on its way.
     const QMetaObject::Connection onReading = connect(
-        &m_sim->sim(), &ForumSimulator::requestReceived, panel, [&](const QByteArray &, const QByteArray &path) {
+        &m_session->sim(), &ForumSimulator::requestReceived, panel, [&](const QByteArray &, const QByteArray &path) {
             if (secondStarted || !path.contains("op=buy"))
                 return;
             secondStarted = true;
@@ -387,7 +374,7 @@ void TestExchangeSim::secondExchangeWhileBalancesAreRead()
     QVERIFY(secondStarted);
     QVERIFY(buttonOpenDuringReading);
     QCOMPARE(exchangePosts(), 2);
-    const ForumSimulator::Member *alice = m_sim->sim().member(QStringLiteral("alice"));
+    const ForumSimulator::Member *alice = m_session->sim().member(QStringLiteral("alice"));
     QCOMPARE(alice->quorvelbi, qint64(132));
     QCOMPARE(alice->za, qint64(37));
     QCOMPARE(panel->Label1[0]->text(), QStringLiteral("132"));

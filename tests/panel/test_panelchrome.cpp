@@ -1,8 +1,6 @@
 // The member panel's chrome: border lines and strip widths, the place it opens at, the window
 // labels' colours and releases, where a press on them goes, and the pages behind the tab strip.
-#include "SeamRecorder.h"
-#include "SimFixture.h"
-#include "TempDataDir.h"
+#include "SimSession.h"
 #include "app/Settings.h"
 #include "net/Network.h"
 #include "panel/Form2.h"
@@ -67,28 +65,20 @@ private slots:
 private:
     Form2 *openPanel();
 
-    std::unique_ptr<TempDataDir> m_dir;
-    std::unique_ptr<SeamRecorder> m_seams;
-    std::unique_ptr<SimFixture> m_sim;
+    std::unique_ptr<SimSession> m_session;
 };
 
 void TestPanelChrome::init()
 {
-    m_dir = std::make_unique<TempDataDir>();
-    m_seams = std::make_unique<SeamRecorder>();
-    m_sim = std::make_unique<SimFixture>();
-    QVERIFY(m_sim->isRunning());
-    Network::setTimeoutMs(3000);
+    m_session = std::make_unique<SimSession>(3000);
+    QVERIFY(m_session->isRunning());
 }
 
 void TestPanelChrome::cleanup()
 {
     Form2::destroyInstance();
     qApp->setStyleSheet(QString());
-    Network::setTimeoutMs(0);
-    m_sim.reset();
-    m_seams.reset();
-    m_dir.reset();
+    m_session.reset();
 }
 
 Form2 *TestPanelChrome::openPanel()
@@ -99,7 +89,7 @@ Form2 *TestPanelChrome::openPanel()
     panel->show();
     if (!QTest::qWaitForWindowExposed(panel))
         return nullptr;
-    m_seams->clear();
+    m_session->seams.clear();
     return panel;
 }
 
@@ -172,7 +162,7 @@ void TestPanelChrome::hoverUnderTheSkin()
     // The shipped skin styles the labels' font; their colour still follows the mouse.
     QFile skin(QFINDTESTDATA("../../assets/SoftSkin.she"));
     QVERIFY(skin.open(QIODevice::ReadOnly));
-    QFile copy(m_dir->file(QStringLiteral("SoftSkin.she")));
+    QFile copy(m_session->dir.file(QStringLiteral("SoftSkin.she")));
     QVERIFY(copy.open(QIODevice::WriteOnly));
     copy.write(skin.readAll());
     copy.close();
@@ -201,24 +191,24 @@ void TestPanelChrome::labelReleases()
     QVERIFY(panel);
 
     QTest::mouseClick(panel->Label2[3], Qt::LeftButton);
-    QCOMPARE(m_seams->openedUrls, QStringList{QStringLiteral("http://") + Settings::instance().host(HostRole::Main)});
+    QCOMPARE(m_session->seams.openedUrls, QStringList{QStringLiteral("http://") + Settings::instance().host(HostRole::Main)});
 
     // "x" ends the program at once, with any button and without a question.
     QTest::mouseClick(panel->Label2[2], Qt::RightButton);
-    QCOMPARE(m_seams->endCount, 1);
-    QVERIFY(m_seams->messages.isEmpty());
+    QCOMPARE(m_session->seams.endCount, 1);
+    QVERIFY(m_session->seams.messages.isEmpty());
 
     QTest::mouseClick(panel->Label2[1], Qt::LeftButton);
     QVERIFY(panel->windowState() & Qt::WindowMinimized);
-    QCOMPARE(m_seams->endCount, 1);
-    QCOMPARE(m_seams->openedUrls.size(), 1);
+    QCOMPARE(m_session->seams.endCount, 1);
+    QCOMPARE(m_session->seams.openedUrls.size(), 1);
 
     // Members the window does not have do nothing.
     panel->Label2_MouseUp(0, Qt::LeftButton);
     panel->Label2_MouseUp(7, Qt::LeftButton);
     panel->Label2_MouseMove(9);
-    QCOMPARE(m_seams->endCount, 1);
-    QCOMPARE(m_seams->openedUrls.size(), 1);
+    QCOMPARE(m_session->seams.endCount, 1);
+    QCOMPARE(m_session->seams.openedUrls.size(), 1);
 }
 
 void TestPanelChrome::pressOnALabelStaysWithIt()

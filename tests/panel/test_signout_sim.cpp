@@ -1,10 +1,8 @@
 // Signing out from the member panel against the forum simulator: the forum's sign-out, no cookie of
 // the member left in memory or in the cookies folder, a fresh login window that does not sign in
 // by itself, the panel gone; and the privileges link.
-#include "SeamRecorder.h"
-#include "SimFixture.h"
+#include "SimSession.h"
 #include "SimSignIn.h"
-#include "TempDataDir.h"
 #include "app/Navigation.h"
 #include "app/QuorvelModule.h"
 #include "app/Settings.h"
@@ -83,20 +81,13 @@ private:
     Form2 *openPanel(const QString &account, const QString &password);
     [[nodiscard]] QString cookiesFolder() const { return QuorvelModule::SpecialFolderPath(33); }
 
-    std::unique_ptr<TempDataDir> m_dir;
-    std::unique_ptr<SeamRecorder> m_seams;
-    std::unique_ptr<SimFixture> m_sim;
+    std::unique_ptr<SimSession> m_session;
 };
 
 void TestSignOutSim::init()
 {
-    m_dir = std::make_unique<TempDataDir>();
-    Network::cookieStore().setFolder(cookiesFolder());
-    Network::cookieStore().endSession();
-    m_seams = std::make_unique<SeamRecorder>();
-    m_sim = std::make_unique<SimFixture>();
-    QVERIFY(m_sim->isRunning());
-    Network::setTimeoutMs(3000);
+    m_session = std::make_unique<SimSession>(3000);
+    QVERIFY(m_session->isRunning());
     registerWindows();
 }
 
@@ -109,11 +100,7 @@ void TestSignOutSim::cleanup()
             forms.append(form);
     qDeleteAll(forms);
     Navigation::setLoginWindowFactory({});
-    Network::setTimeoutMs(0);
-    Network::cookieStore().endSession();
-    m_sim.reset();
-    m_seams.reset();
-    m_dir.reset();
+    m_session.reset();
 }
 
 Form2 *TestSignOutSim::openPanel(const QString &account, const QString &password)
@@ -125,8 +112,8 @@ Form2 *TestSignOutSim::openPanel(const QString &account, const QString &password
         return nullptr;
     panel->Label3->setText(account); // as the identity check leaves it
     panel->show();
-    m_seams->clear();
-    m_sim->sim().clearRequests();
+    m_session->seams.clear();
+    m_session->sim().clearRequests();
     return panel;
 }
 
@@ -144,22 +131,22 @@ void TestSignOutSim::signOutEndsTheSession()
     // Only the cookie files of the folder go.
     writeFile(cookiesFolder() + QStringLiteral("/keep.dat"), "not a cookie file");
     writeFile(cookiesFolder() + QStringLiteral("/sub/inner.txt"), "inside a subfolder");
-    writeFile(m_dir->file(QStringLiteral("notes.txt")), "beside the cookies folder");
+    writeFile(m_session->dir.file(QStringLiteral("notes.txt")), "beside the cookies folder");
     panelState().VipLevel = 2;
 
-    m_seams->queueAnswer(Seams::Answer::Yes);
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command5->click();
 
-    QCOMPARE(m_seams->messages.size(), 1);
-    QCOMPARE(m_seams->messages.first().text, QStringLiteral("确定要注销账号【alice】?"));
-    QCOMPARE(m_seams->messages.first().buttons, Seams::Buttons::YesNo);
-    QCOMPARE(m_seams->messages.first().icon, Seams::Icon::Information);
+    QCOMPARE(m_session->seams.messages.size(), 1);
+    QCOMPARE(m_session->seams.messages.first().text, QStringLiteral("确定要注销账号【alice】?"));
+    QCOMPARE(m_session->seams.messages.first().buttons, Seams::Buttons::YesNo);
+    QCOMPARE(m_session->seams.messages.first().icon, Seams::Icon::Information);
     QCOMPARE(int(panelState().VipLevel), 0);
     QCOMPARE(int(loginState().AutoLoginBlocked), 1);
 
     // The forum was asked to sign the member out, with the member's own session.
-    QTRY_COMPARE(m_sim->sim().requestsTo("action=logout").size(), 1);
-    const auto logouts = m_sim->sim().requestsTo("action=logout");
+    QTRY_COMPARE(m_session->sim().requestsTo("action=logout").size(), 1);
+    const auto logouts = m_session->sim().requestsTo("action=logout");
     QCOMPARE(logouts.first().method, QByteArray("GET"));
     QCOMPARE(logouts.first().role, SimRole::Forum);
     QVERIFY(logouts.first().pathAndQuery.startsWith("/member.php?mod=logging&action="));
@@ -182,10 +169,10 @@ void TestSignOutSim::signOutEndsTheSession()
     QVERIFY(!storeHolds(auth));
     QVERIFY(!storeHolds(ForumSimulator::authCookieName().replace("auth", "lastcheckfeed")));
     QVERIFY(!cookieFiles(cookiesFolder()).contains("lastcheckfeed"));
-    QVERIFY(m_sim->sim().requestsTo("action=login").isEmpty());
+    QVERIFY(m_session->sim().requestsTo("action=login").isEmpty());
     QVERIFY(QFile::exists(cookiesFolder() + QStringLiteral("/keep.dat")));
     QVERIFY(QFile::exists(cookiesFolder() + QStringLiteral("/sub/inner.txt")));
-    QVERIFY(QFile::exists(m_dir->file(QStringLiteral("notes.txt"))));
+    QVERIFY(QFile::exists(m_session->dir.file(QStringLiteral("notes.txt"))));
 }
 
 void TestSignOutSim::noKeepsThePanel()
@@ -193,15 +180,15 @@ void TestSignOutSim::noKeepsThePanel()
     Form2 *panel = openPanel(QStringLiteral("alice"), QStringLiteral("alice123"));
     QVERIFY(panel);
     panelState().VipLevel = 1;
-    m_seams->queueAnswer(Seams::Answer::No);
+    m_session->seams.queueAnswer(Seams::Answer::No);
     panel->Command5->click();
 
-    QCOMPARE(m_seams->messages.size(), 1);
+    QCOMPARE(m_session->seams.messages.size(), 1);
     QCOMPARE(Form2::existing(), panel);
     QVERIFY(panel->isVisible());
     QVERIFY(panel->Command5->isEnabled());
     QCOMPARE(panel->Command5->text(), QStringLiteral("注销"));
-    QVERIFY(m_sim->sim().requests().isEmpty());
+    QVERIFY(m_session->sim().requests().isEmpty());
     QVERIFY(storeHolds(ForumSimulator::authCookieName()));
     QVERIFY(loginWindows().isEmpty());
     QCOMPARE(int(panelState().VipLevel), 1);
@@ -215,15 +202,15 @@ void TestSignOutSim::signOutWithoutCookieFilesOrAnswer()
     SiteSession::deleteCookieFiles(cookiesFolder());
     QVERIFY(QDir(cookiesFolder()).entryList({QStringLiteral("*.txt")}, QDir::Files).isEmpty());
     // The forum never answers the sign-out: nothing waits for it.
-    m_sim->sim().setFault(SimFault::NoAnswer, "action=logout");
+    m_session->sim().setFault(SimFault::NoAnswer, "action=logout");
 
-    m_seams->queueAnswer(Seams::Answer::Yes);
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command5->click();
 
     QCOMPARE(loginWindows().size(), 1);
     QTRY_VERIFY(!panel);
     // The request goes out all the same, after the panel has gone.
-    QTRY_COMPARE(m_sim->sim().requestsTo("action=logout").size(), 1);
+    QTRY_COMPARE(m_session->sim().requestsTo("action=logout").size(), 1);
     QVERIFY(!storeHolds(ForumSimulator::authCookieName()));
     QCOMPARE(int(loginState().AutoLoginBlocked), 1);
 }
@@ -233,11 +220,11 @@ void TestSignOutSim::privilegesLink()
     Form2 *panel = openPanel(QStringLiteral("alice"), QStringLiteral("alice123"));
     QVERIFY(panel);
     panel->Command11->click();
-    QCOMPARE(m_seams->openedUrls,
+    QCOMPARE(m_session->seams.openedUrls,
              QStringList{QStringLiteral("http://") + Settings::instance().host(HostRole::Forum)
                          + QStringLiteral("/forum.php?mod=viewthread&tid=25020&page=1&extra=#pid478051")});
-    QVERIFY(m_seams->messages.isEmpty());
-    QVERIFY(m_sim->sim().requests().isEmpty());
+    QVERIFY(m_session->seams.messages.isEmpty());
+    QVERIFY(m_session->sim().requests().isEmpty());
 }
 
 QTEST_MAIN(TestSignOutSim)
