@@ -266,18 +266,24 @@ QString read(const QString &section, const QString &key, const QString &defaultV
 
 bool write(const QString &section, const QString &key, const QString &value, const QString &filePath)
 {
+    return write(section, {{key, value}}, filePath);
+}
+
+bool write(const QString &section, const QList<QPair<QString, QString>> &keysAndValues, const QString &filePath)
+{
     if (filePath.isEmpty())
         return false;
-    QByteArray old;
+    QByteArray updated;
     if (QFileInfo::exists(filePath)) {
-        // An existing file we cannot read is left alone rather than replaced by one key.
+        // An existing file we cannot read is left alone rather than replaced by these keys.
         bool ok = false;
-        old = readFile(filePath, &ok);
+        updated = readFile(filePath, &ok);
         if (!ok)
             return false;
     }
-    const QByteArray updated = writeToBytes(old, CodePage::toAnsi(section), CodePage::toAnsi(key),
-                                            CodePage::toAnsi(value));
+    const QByteArray sectionBytes = CodePage::toAnsi(section);
+    for (const auto &[key, value] : keysAndValues)
+        updated = writeToBytes(updated, sectionBytes, CodePage::toAnsi(key), CodePage::toAnsi(value));
 
     // Temporary file + rename: a crash or a full disk never leaves a half-written file, and the
     // file holds an enciphered password, so only its owner may read it.

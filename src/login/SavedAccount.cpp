@@ -7,8 +7,6 @@
 #include "crypto/CipherError.h"
 #include "crypto/cRijndael.h"
 
-#include <utility>
-
 namespace {
 
 // The client's fixed key text and sizes: files written by any copy of the client read back.
@@ -69,14 +67,16 @@ SavedAccount SavedAccount::fromSignIn(bool keepAccount, const QString &account, 
 bool SavedAccount::save(const QString &filePath) const
 {
     // Key order as the Windows client writes them, so a new file comes out byte for byte the same.
-    const std::pair<const QString &, const QString &> entries[] = {
-        {kSaveChoiceKey, saveChoice}, {kUserKey, user}, {kPassKey, pass}, {kAskKey, ask}, {kAnsKey, ans},
-        {kAutoLoginKey, autoLogin},
-    };
-    bool all = true;
-    for (const auto &[key, value] : entries)
-        all = ProfileString::write(kSection, key, value, filePath) && all;
-    return all;
+    // One replace of the whole file: a program killed in the middle of the save never pairs the new
+    // account with the old password or answer.
+    return ProfileString::write(kSection,
+                                {{kSaveChoiceKey, saveChoice},
+                                 {kUserKey, user},
+                                 {kPassKey, pass},
+                                 {kAskKey, ask},
+                                 {kAnsKey, ans},
+                                 {kAutoLoginKey, autoLogin}},
+                                filePath);
 }
 
 bool SavedAccount::saveAutoLoginOff(const QString &filePath)

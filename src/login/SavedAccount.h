@@ -48,9 +48,9 @@ struct SavedAccount
                                                  bool questionChosen, const QString &questionId, const QString &answer,
                                                  bool autoLogin);
 
-    // Writes the six keys in the order the Windows client writes them. Each write replaces the file
-    // atomically and leaves it readable by its owner only; a write that fails is skipped and the
-    // next one still runs. True when all six went through.
+    // Writes the six keys in the order the Windows client writes them, with the bytes six separate
+    // profile writes would leave, as one atomic replace of the file, readable by its owner only.
+    // False (and the old file left as it was) when the file cannot be written.
     bool save(const QString &filePath) const;
     // The one write made when "自动登录" is unticked: 自动登录=否 at once.
     static bool saveAutoLoginOff(const QString &filePath);
