@@ -1,5 +1,6 @@
 // Profile strings (login.ini) with the Windows profile-call semantics over GBK bytes, and the code
 // page they are stored in.
+#include "IniFiles.h"
 #include "app/CodePage.h"
 #include "app/ProfileString.h"
 
@@ -15,12 +16,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 void putFile(const QString &path, const QByteArray &bytes)
 {

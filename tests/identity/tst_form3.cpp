@@ -2,6 +2,7 @@
 // the member panel against scripted pages.
 #include "PageServer.h"
 #include "SeamRecorder.h"
+#include "SiteAddress.h"
 #include "TempDataDir.h"
 #include "app/Settings.h"
 #include "app/State.h"
@@ -69,8 +70,7 @@ void TestForm3::init()
     m_seams = std::make_unique<SeamRecorder>();
     m_server = std::make_unique<PageServer>();
     QVERIFY(m_server->isListening());
-    for (HostRole role : {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main})
-        Settings::instance().setHost(role, m_server->hostAndPort());
+    pointSiteAt(m_server->hostAndPort());
     Network::setTimeoutMs(1500);
     m_server->serve(kCreditPath, QStringLiteral("<ul class=\"creditl mtm bbda cl\"><li><em> Quorvel币: </em>1280</li>"
                                                 "<li><em> za: </em>36</li></ul>"));

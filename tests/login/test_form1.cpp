@@ -1,6 +1,7 @@
 // The login window as the member meets it: controls, question list, input checks, cancel, clock,
 // the account box's prompt and the balloon tips. The sign-in exchange itself is stood in for.
 #include "SeamRecorder.h"
+#include "SiteAddress.h"
 #include "TempDataDir.h"
 
 #include "app/Settings.h"
@@ -85,13 +86,9 @@ void TestForm1::initTestCase()
 {
     // Every site role and the probe on a loopback port that nobody listens on: whatever the
     // window's routines fetch fails at once, and nothing leaves the machine.
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    const QString closed = QStringLiteral("127.0.0.1:") + QString::number(server.serverPort());
-    server.close();
-    for (HostRole role : {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main})
-        Settings::instance().setHost(role, closed);
-    Settings::instance().setProbeUrl(QStringLiteral("http://") + closed + QStringLiteral("/"));
+    const QString closed = closedLoopbackAddress();
+    QVERIFY(!closed.isEmpty());
+    pointSiteAt(closed);
 }
 
 void TestForm1::init()

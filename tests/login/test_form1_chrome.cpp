@@ -1,6 +1,7 @@
 // The login window's chrome: hover looks and their resets, the drag, the close button during a
 // sign-in, minimise, the two links, the buttons' pointer, and the balloon class on its own.
 #include "SeamRecorder.h"
+#include "SiteAddress.h"
 #include "SimFixture.h"
 #include "TempDataDir.h"
 
@@ -107,13 +108,9 @@ void TestForm1Chrome::initTestCase()
 {
     // Every site role on a loopback port nobody listens on: whatever the window fetches at start
     // fails at once. The sign-in test brings its own simulator.
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    const QString closed = QStringLiteral("127.0.0.1:") + QString::number(server.serverPort());
-    server.close();
-    for (HostRole role : {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main})
-        Settings::instance().setHost(role, closed);
-    Settings::instance().setProbeUrl(QStringLiteral("http://") + closed + QStringLiteral("/"));
+    const QString closed = closedLoopbackAddress();
+    QVERIFY(!closed.isEmpty());
+    pointSiteAt(closed);
 }
 
 void TestForm1Chrome::init()

@@ -1,6 +1,7 @@
 // The start: the skin attached before any window shows, the start window handing over to the
 // login window, the login window opened again from a lower layer, and the shipped skin itself.
 #include "SeamRecorder.h"
+#include "SiteAddress.h"
 #include "TempDataDir.h"
 
 #include "app/Navigation.h"
@@ -63,13 +64,9 @@ private slots:
 
 void TestForm1Start::initTestCase()
 {
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    const QString closed = QStringLiteral("127.0.0.1:") + QString::number(server.serverPort());
-    server.close();
-    for (HostRole role : {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main})
-        Settings::instance().setHost(role, closed);
-    Settings::instance().setProbeUrl(QStringLiteral("http://") + closed + QStringLiteral("/"));
+    const QString closed = closedLoopbackAddress();
+    QVERIFY(!closed.isEmpty());
+    pointSiteAt(closed);
     QVERIFY2(QFile::exists(shippedSkinPath()), qPrintable(shippedSkinPath()));
 }
 

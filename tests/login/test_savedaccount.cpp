@@ -1,5 +1,6 @@
 // The saved account in login.ini as plain functions: reading and writing the six keys, the choice
 // keys read by containment, the enciphered password and answer, and files of the Windows client.
+#include "IniFiles.h"
 #include "SeamRecorder.h"
 #include "login/SavedAccount.h"
 
@@ -14,19 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// Files written by hand in the Windows client's layout (GBK, CR LF), their enciphered values
-// computed with an independent AES-256-ECB (openssl) from the key "Brovk" padded with zeros.
-QString windowsFile(const QString &name)
-{
-    return qEnvironmentVariable("QUORVEL_SOURCE_DIR") + u"/tests/data/"_s + name;
-}
 
 // dave / dave000, question 3 answered 上海, both choices on.
 const QString kDaveFile = u"login-windows.ini"_s;

@@ -1,6 +1,7 @@
 // The saved account through the real login window: restore at start, automatic sign-in, the
 // "自动登录" box and the save step, each with login.ini in a temporary program folder and the forum
 // simulator answering the account lookup.
+#include "IniFiles.h"
 #include "SimSession.h"
 #include "app/CodePage.h"
 #include "app/State.h"
@@ -24,26 +25,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-QString windowsFile(const QString &name)
-{
-    return qEnvironmentVariable("QUORVEL_SOURCE_DIR") + u"/tests/data/"_s + name;
-}
-
-// login.ini as the Windows client lays it out: one section, "key=value" lines in GBK, CR LF.
-QByteArray iniBytes(const QStringList &entries)
-{
-    QByteArray bytes = "[INFORMATION]\r\n";
-    for (const QString &entry : entries)
-        bytes += CodePage::toAnsi(entry) + "\r\n";
-    return bytes;
-}
 
 QStringList account(const QString &choice, const QString &user, const QString &password, const QString &ask,
                     const QString &answer, const QString &autoLogin)

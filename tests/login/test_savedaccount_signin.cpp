@@ -1,6 +1,7 @@
 // The saved account around a whole sign-in against the forum simulator: the automatic sign-in at
 // start reaching the member panel, the save step after the forum's acceptance, and a program
 // folder that cannot be written.
+#include "IniFiles.h"
 #include "SimSession.h"
 #include "app/CodePage.h"
 #include "app/Navigation.h"
@@ -23,29 +24,6 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-QString windowsFile(const QString &name)
-{
-    return qEnvironmentVariable("QUORVEL_SOURCE_DIR") + u"/tests/data/"_s + name;
-}
-
-QByteArray iniBytes(const QStringList &entries)
-{
-    QByteArray bytes = "[INFORMATION]\r\n";
-    for (const QString &entry : entries)
-        bytes += CodePage::toAnsi(entry) + "\r\n";
-    return bytes;
-}
-
-} // namespace
 
 class TestSavedAccountSignIn : public QObject
 {

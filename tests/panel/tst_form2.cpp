@@ -1,6 +1,7 @@
 // The member panel's start-up, readings and version check against scripted pages.
 #include "PageServer.h"
 #include "SeamRecorder.h"
+#include "SiteAddress.h"
 #include "TempDataDir.h"
 #include "app/Settings.h"
 #include "app/State.h"
@@ -90,8 +91,7 @@ void TestForm2::init()
     m_seams = std::make_unique<SeamRecorder>();
     m_server = std::make_unique<PageServer>();
     QVERIFY(m_server->isListening());
-    for (HostRole role : {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main})
-        Settings::instance().setHost(role, m_server->hostAndPort());
+    pointSiteAt(m_server->hostAndPort());
     Network::setTimeoutMs(1500);
     m_server->serve(kCreditPath, creditPage(QStringLiteral("1280"), QStringLiteral("36")));
     m_server->serve("/", kNotVipPage);
