@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QRegularExpression>
@@ -158,7 +159,9 @@ QString SpecialFolderPath(int folder)
     if (folder != kCookiesFolder)
         return {};
     const QString path = Settings::instance().dataDir() + QStringLiteral("/Cookies");
-    QDir().mkpath(path);
+    // The folder holds the forum session: made for its owner alone, whatever the umask.
+    if (!QFileInfo::exists(path) && QDir().mkpath(Settings::instance().dataDir()))
+        QDir().mkdir(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
 }
 
