@@ -1,6 +1,8 @@
 #include "QuorvelAssets.h"
 
 #include <QFileInfo>
+#include <QImageReader>
+#include <QPixmapCache>
 
 // Q_INIT_RESOURCE must be used outside any namespace.
 static void initAssetsResource()
@@ -24,19 +26,34 @@ QString path(const QString &fileName)
     return QStringLiteral(":/quorvel/") + fileName;
 }
 
-QPixmap picture(const QString &fileName, qreal devicePixelRatio)
+QImage image(const QString &resourcePath)
 {
     init();
+    QImageReader reader(resourcePath, QFileInfo(resourcePath).suffix().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
+QPixmap picture(const QString &fileName, qreal devicePixelRatio)
+{
+    // Each login window shows the same pictures again: decode them once.
+    const auto cached = [](const QString &resourcePath, qreal ratio) {
+        QPixmap pixmap;
+        if (!QPixmapCache::find(resourcePath, &pixmap)) {
+            pixmap = QPixmap::fromImage(image(resourcePath));
+            pixmap.setDevicePixelRatio(ratio);
+            if (!pixmap.isNull())
+                QPixmapCache::insert(resourcePath, pixmap);
+        }
+        return pixmap;
+    };
     if (devicePixelRatio > 1.0) {
         const QFileInfo info(fileName);
-        const QString dense = info.completeBaseName() + QStringLiteral("@2x.") + info.suffix();
-        QPixmap pixmap(path(dense));
-        if (!pixmap.isNull()) {
-            pixmap.setDevicePixelRatio(2.0);
-            return pixmap;
-        }
+        const QPixmap dense = cached(path(info.completeBaseName() + QStringLiteral("@2x.") + info.suffix()), 2.0);
+        if (!dense.isNull())
+            return dense;
     }
-    return QPixmap(path(fileName));
+    return cached(path(fileName), 1.0);
 }
 
 } // namespace QuorvelAssets

@@ -293,9 +293,23 @@ QImage drawComboArrow(qreal scale, const QColor &colour)
     return image;
 }
 
+// An opaque picture is stored without its alpha channel: the program then decodes it faster and
+// draws it as a plain copy.
+QImage withoutUnusedAlpha(const QImage &image)
+{
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+            if (qAlpha(line[x]) != 255)
+                return image;
+    }
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
 bool save(const QImage &image, const QString &path)
 {
-    if (image.save(path, "PNG"))
+    if (withoutUnusedAlpha(image).save(path, "PNG"))
         return true;
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     return false;
