@@ -1,7 +1,5 @@
 #include "FaultMatrix.h"
 
-#include "app/QuorvelModule.h"
-#include "app/State.h"
 #include "identity/Form3.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
@@ -200,23 +198,8 @@ void printTable(const QString &title)
 }
 
 Cell::Cell()
-    : m_dir(std::make_unique<TempDataDir>())
 {
-    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(33));
-    Network::cookieStore().endSession();
-    m_seams = std::make_unique<SeamRecorder>();
-    m_sim = std::make_unique<SimFixture>();
-    m_sim->sim().setSlowDelayMs(kSlowDelayMs);
-    Network::setTimeoutMs(kTimeLimitMs);
-}
-
-Cell::~Cell()
-{
-    Network::setTimeoutMs(0);
-    Network::cookieStore().endSession();
-    m_sim.reset();
-    m_seams.reset();
-    m_dir.reset();
+    sim().setSlowDelayMs(kSlowDelayMs);
 }
 
 bool Cell::holdsSession()

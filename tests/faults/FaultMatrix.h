@@ -6,16 +6,13 @@
 // A cell is one request of the client met by one fault of the site. Its outcome is written as a
 // line of "field=value" parts read off the real windows; the test compares that line with the
 // expected one and adds both to the table (ctest -R fault -V shows it).
-#include "SeamRecorder.h"
-#include "SimFixture.h"
-#include "TempDataDir.h"
+#include "SimSession.h"
 
 #include <QList>
 #include <QTest>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
-#include <memory>
 
 class QLabel;
 
@@ -56,25 +53,23 @@ void waitUntil(Condition condition, int ms = kSettleMs)
 void addRow(const QString &request, const QString &fault, const QString &seen, const QString &expected);
 void printTable(const QString &title);
 
-// One cell's surroundings; the windows a cell opens are the test's to destroy before this goes.
+// One cell's surroundings: the shared simulator session with the matrix's time limit and slow
+// delay. The windows a cell opens are the test's to destroy before this goes.
 class Cell
 {
 public:
     Cell();
-    ~Cell();
     Cell(const Cell &) = delete;
     Cell &operator=(const Cell &) = delete;
 
-    [[nodiscard]] bool ready() const { return m_sim->isRunning(); }
-    ForumSimulator &sim() { return m_sim->sim(); }
-    SeamRecorder &seams() { return *m_seams; }
+    [[nodiscard]] bool ready() const { return m_session.isRunning(); }
+    ForumSimulator &sim() { return m_session.sim(); }
+    SeamRecorder &seams() { return m_session.seams; }
     // Whether the shared cookie store still holds the forum's sign-in cookie.
     [[nodiscard]] static bool holdsSession();
 
 private:
-    std::unique_ptr<TempDataDir> m_dir;
-    std::unique_ptr<SeamRecorder> m_seams;
-    std::unique_ptr<SimFixture> m_sim;
+    SimSession m_session{kTimeLimitMs};
 };
 
 // While alive, steps the identity check's one-second wait as soon as the window is up, so that a

@@ -42,9 +42,9 @@ QString requestName(Request request)
 }
 
 // Outcomes, as the cells write them.
-const QString kNoNetwork = QStringLiteral("idle; status=no-network; box=none");
-const QString kHandedOver = QStringLiteral("panel(alice); box=none");
-const QString kServerFailure = QStringLiteral("window closed; box=server-failure");
+const QString kNoNetwork = QStringLiteral("idle; status=no-network; box=none; session=none");
+const QString kHandedOver = QStringLiteral("panel(alice); box=none; session=open");
+const QString kServerFailure = QStringLiteral("window closed; box=server-failure; session=none");
 
 } // namespace
 
@@ -126,7 +126,8 @@ void TestFaultsSignIn::matrix_data()
     row(Request::LoginPost, F::InvalidGbk, kHandedOver);
     row(Request::LoginPost, F::Token503, kServerFailure);
     row(Request::LoginPost, F::NoAnswer,
-        QStringLiteral("waiting; status=signing-in; box=none -> cancel -> idle; status=cancelled; box=none"));
+        QStringLiteral("waiting; status=signing-in; box=none; session=none -> cancel -> idle; status=cancelled; box=none; "
+                       "session=none"));
 
     // Lookup by UID: the avatar comes first (from the UID alone); a page that cannot be had teaches
     // nothing, and an error page has a title but no name in it.
@@ -202,7 +203,9 @@ QString TestFaultsSignIn::windowState() const
 
 QString TestFaultsSignIn::signInOutcome() const
 {
-    const QString shown = boxes(m_cell->seams().messages);
+    // A sign-in that did not go through leaves no forum session in the client.
+    const QString shown = boxes(m_cell->seams().messages) + QStringLiteral("; session=")
+                          + (Cell::holdsSession() ? QStringLiteral("open") : QStringLiteral("none"));
     if (Form2 *panel = Form2::existing(); panel && panel->isVisible())
         return QStringLiteral("panel(%1); ").arg(panel->Label3->text()) + shown;
     if (!m_form || !m_form->isVisible())
