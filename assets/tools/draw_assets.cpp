@@ -1,8 +1,8 @@
 // Draws the login window's pictures and the frames of its animations as PNG files:
 //   login-background.png (+@2x)   425 × 391, the window surface
 //   avatar-default.png (+@2x)     120 × 120, the avatar shown until a member's own is known
-//   banner/frame-NN.png           165 × 157, the banner animation (background included)
-//   start/frame-NN.png            40 × 45, the start window's animation
+//   banner/frame-NN.png (+banner@2x/)  165 × 157, the banner animation (background included)
+//   start/frame-NN.png (+start@2x/)    40 × 45, the start window's animation
 //   check-mark.png, combo-arrow*.png (+@2x): marks the skin draws its check boxes and lists with
 // make-assets.sh turns the frame folders into looping GIFs. Usage: quorvel-draw-assets OUTDIR
 #include <QDir>
@@ -150,13 +150,16 @@ void paintEmblem(QPainter &p, QPointF centre, qreal radius, qreal glow)
 
 // ---- Banner animation ---------------------------------------------------------------------------
 
-QImage drawBannerFrame(const QImage &background, int frame)
+// The background is the window surface drawn at the same scale.
+QImage drawBannerFrame(const QImage &background, int frame, qreal scale)
 {
     const qreal t = qreal(frame) / kBannerFrames; // 0..1 over the loop
-    QImage image = background.copy(kBannerRect);
+    const QRect source(kBannerRect.topLeft() * scale, kBannerRect.size() * scale);
+    QImage image = background.copy(source);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
+    p.scale(scale, scale);
 
     const QPointF centre(82.5, 50);
     const qreal radius = 31;
@@ -202,13 +205,14 @@ QImage drawBannerFrame(const QImage &background, int frame)
 
 // ---- Start animation ------------------------------------------------------------------------------
 
-QImage drawStartFrame(int frame)
+QImage drawStartFrame(int frame, qreal scale)
 {
     const qreal t = qreal(frame) / kStartFrames;
-    QImage image(40, 45, QImage::Format_ARGB32_Premultiplied);
+    QImage image = canvas(QSize(40, 45), scale);
     image.fill(Qt::white);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
     const QPointF centre(20, 19);
     paintEmblem(p, centre, 11.5, 0.0);
 
@@ -325,13 +329,14 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    out.mkpath(QStringLiteral("banner"));
-    out.mkpath(QStringLiteral("start"));
+    for (const char *folder : {"banner", "banner@2x", "start", "start@2x"})
+        out.mkpath(QString::fromLatin1(folder));
 
     bool ok = true;
     const QImage background = drawBackground(1.0);
+    const QImage denseBackground = drawBackground(2.0);
     ok &= save(background, out.filePath(QStringLiteral("login-background.png")));
-    ok &= save(drawBackground(2.0), out.filePath(QStringLiteral("login-background@2x.png")));
+    ok &= save(denseBackground, out.filePath(QStringLiteral("login-background@2x.png")));
     ok &= save(drawAvatar(1.0), out.filePath(QStringLiteral("avatar-default.png")));
     ok &= save(drawAvatar(2.0), out.filePath(QStringLiteral("avatar-default@2x.png")));
     ok &= save(drawCheckMark(1.0), out.filePath(QStringLiteral("check-mark.png")));
@@ -340,10 +345,17 @@ int main(int argc, char *argv[])
     ok &= save(drawComboArrow(2.0, QColor(0x5b, 0x6b, 0x80)), out.filePath(QStringLiteral("combo-arrow@2x.png")));
     ok &= save(drawComboArrow(1.0, QColor(0xb4, 0xbe, 0xcc)), out.filePath(QStringLiteral("combo-arrow-disabled.png")));
     ok &= save(drawComboArrow(2.0, QColor(0xb4, 0xbe, 0xcc)), out.filePath(QStringLiteral("combo-arrow-disabled@2x.png")));
-    for (int i = 0; i < kBannerFrames; ++i)
-        ok &= save(drawBannerFrame(background, i),
-                   out.filePath(QStringLiteral("banner/frame-%1.png").arg(i, 2, 10, QLatin1Char('0'))));
-    for (int i = 0; i < kStartFrames; ++i)
-        ok &= save(drawStartFrame(i), out.filePath(QStringLiteral("start/frame-%1.png").arg(i, 2, 10, QLatin1Char('0'))));
+    // Each animation twice: as laid out, and at twice the pixels for dense screens.
+    const auto frameName = [](const char *folder, int i) -> QString {
+        return QString::fromLatin1(folder) + QStringLiteral("/frame-%1.png").arg(i, 2, 10, QLatin1Char('0'));
+    };
+    for (int i = 0; i < kBannerFrames; ++i) {
+        ok &= save(drawBannerFrame(background, i, 1.0), out.filePath(frameName("banner", i)));
+        ok &= save(drawBannerFrame(denseBackground, i, 2.0), out.filePath(frameName("banner@2x", i)));
+    }
+    for (int i = 0; i < kStartFrames; ++i) {
+        ok &= save(drawStartFrame(i, 1.0), out.filePath(frameName("start", i)));
+        ok &= save(drawStartFrame(i, 2.0), out.filePath(frameName("start@2x", i)));
+    }
     return ok ? 0 : 1;
 }

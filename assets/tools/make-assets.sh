@@ -15,4 +15,6 @@ cp "$frames"/*.png "$assets/pictures/"
 # Frame delays in hundredths of a second; -loop 0 plays forever.
 "$convert" -delay 7 -loop 0 "$frames"/banner/frame-*.png -layers Optimize "$assets/pictures/login-banner.gif"
 "$convert" -delay 8 -loop 0 "$frames"/start/frame-*.png -layers Optimize "$assets/pictures/start.gif"
+"$convert" -delay 7 -loop 0 "$frames"/banner@2x/frame-*.png -layers Optimize "$assets/pictures/login-banner@2x.gif"
+"$convert" -delay 8 -loop 0 "$frames"/start@2x/frame-*.png -layers Optimize "$assets/pictures/start@2x.gif"
 ls -l "$assets/pictures"

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "Animation.h"
 #include "ButtonCursor.h"
 #include "Class1.h"
 #include "QuorvelAssets.h"
@@ -145,9 +146,7 @@ void Form1::createControls()
     AniGIF1 = new QLabel(this);
     AniGIF1->setObjectName(QStringLiteral("AniGIF1"));
     AniGIF1->setGeometry(twipsRect(2040, 120, 2475, 2355));
-    bannerMovie = new QMovie(QuorvelAssets::path(QStringLiteral("login-banner.gif")), QByteArray(), AniGIF1);
-    AniGIF1->setMovie(bannerMovie);
-    bannerMovie->start();
+    bannerMovie = QuorvelAssets::playAnimation(AniGIF1, QStringLiteral("login-banner.gif"));
     AniGIF1->installEventFilter(this);
 
     Image2 = new QLabel(this);

@@ -79,9 +79,12 @@ void Form1::drawBorder()
     // 绘制边框: one black line round the client area, kept on the persistent surface.
     if (m_surface.isNull())
         return;
+    // Each line fills one whole pixel of the window, so it stays a closed frame at any scale.
     QPainter painter(&m_surface);
-    painter.setPen(QPen(Qt::black, 0));
-    painter.drawRect(QRectF(0, 0, width() - 1, height() - 1));
+    const int w = width();
+    const int h = height();
+    for (const QRect &line : {QRect(0, 0, w, 1), QRect(0, 0, 1, h), QRect(0, h - 1, w, 1), QRect(w - 1, 0, 1, h)})
+        painter.fillRect(line, Qt::black);
     update();
 }
 

@@ -48,9 +48,13 @@ public:
 protected:
     void paintEvent(QPaintEvent *) override
     {
+        // Each line fills whole pixels of the window (a pen one pixel wide would cover one device
+        // pixel on a dense screen and leave the window's last column outside the frame).
         QPainter painter(this);
-        painter.setPen(QPen(m_color, 1));
-        painter.drawLines(m_lines);
+        for (const QLine &line : m_lines) {
+            const QRect cells = QRect(line.p1(), line.p2()).normalized();
+            painter.fillRect(cells, m_color);
+        }
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "Form5.h"
 
+#include "Animation.h"
 #include "QuorvelAssets.h"
 #include "app/Settings.h"
 #include "app/Skin.h"
@@ -28,9 +29,7 @@ Form5::Form5(QWidget *parent)
     AniGIF1->setObjectName(QStringLiteral("AniGIF1"));
     AniGIF1->setGeometry((kWidth - kAnimationWidth) / 2, (kHeight - kAnimationHeight) / 2, kAnimationWidth,
                          kAnimationHeight);
-    startMovie = new QMovie(QuorvelAssets::path(QStringLiteral("start.gif")), QByteArray(), AniGIF1);
-    AniGIF1->setMovie(startMovie);
-    startMovie->start();
+    startMovie = QuorvelAssets::playAnimation(AniGIF1, QStringLiteral("start.gif"));
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
