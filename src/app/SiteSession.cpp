@@ -33,8 +33,12 @@ QString logoutHeaders()
 
 void drop(Inet &signOutTransfer)
 {
-    // The request takes the session's cookies with it before the store forgets them.
+    // The request takes the session's cookies with it before the store forgets them. Its answer
+    // only repeats that they are gone, and may come after the member has signed in again: the
+    // cookies it sets are not kept.
+    signOutTransfer.setStoresReplyCookies(false);
     signOutTransfer.Execute(logoutUrl(), QStringLiteral("GET"), {}, logoutHeaders());
+    signOutTransfer.setStoresReplyCookies(true);
     const QString cookies = QuorvelModule::SpecialFolderPath(kCookiesFolder);
     Network::cookieStore().endSession();
     deleteCookieFiles(cookies);

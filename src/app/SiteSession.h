@@ -15,8 +15,9 @@ namespace SiteSession {
 [[nodiscard]] QString logoutHeaders();
 
 // Sends the sign-out request on the given transfer control without waiting for it (the cookies it
-// carries are taken at once), ends the browser session and deletes every "*.txt" file in the
-// cookies folder, and nothing outside it. Each step runs whatever became of the one before.
+// carries are taken at once; those its answer sets are not kept), ends the browser session and
+// deletes every "*.txt" file in the cookies folder, and nothing outside it. Each step runs
+// whatever became of the one before.
 void drop(Inet &signOutTransfer);
 
 // Deletes the "*.txt" files directly inside folder (no subfolders); an empty folder name does nothing.

@@ -45,6 +45,8 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
     const auto headerPairs = Network::parseHeaderLines(headers);
     for (const auto &header : headerPairs)
         request.setRawHeader(header.first, header.second);
+    if (!m_storesReplyCookies)
+        request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     auto *transfer = new Transfer(Network::send(request, operation.toLatin1(), body), 0, this);
     m_transfer = transfer;
     connect(transfer, &Transfer::progress, this, [this, transfer](int state) {

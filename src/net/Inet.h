@@ -45,6 +45,9 @@ public:
     // Stops the transfer in progress; no state 12 follows. A new Execute cancels the previous one.
     void Cancel();
     [[nodiscard]] bool StillExecuting() const;
+    // Whether the cookies a later Execute's reply sets go into the shared store (they do unless
+    // turned off; a sign-out's late answer must not touch a session begun after it).
+    void setStoresReplyCookies(bool stores) { m_storesReplyCookies = stores; }
 
 signals:
     void StateChanged(int state);
@@ -58,5 +61,6 @@ private:
     qsizetype m_chunkPos = 0;
     int m_lastStatus = 0;
     QByteArray m_lastContentType;
+    bool m_storesReplyCookies = true;
     QByteArray m_lastBody;
 };

@@ -75,6 +75,7 @@ private slots:
     void signOutEndsTheSession();
     void noKeepsThePanel();
     void signOutWithoutCookieFilesOrAnswer();
+    void lateSignOutAnswerKeepsTheNextSession();
     void privilegesLink();
 
 private:
@@ -213,6 +214,30 @@ void TestSignOutSim::signOutWithoutCookieFilesOrAnswer()
     QTRY_COMPARE(m_session->sim().requestsTo("action=logout").size(), 1);
     QVERIFY(!storeHolds(ForumSimulator::authCookieName()));
     QCOMPARE(int(loginState().AutoLoginBlocked), 1);
+}
+
+void TestSignOutSim::lateSignOutAnswerKeepsTheNextSession()
+{
+    QPointer<Form2> panel = openPanel(QStringLiteral("alice"), QStringLiteral("alice123"));
+    QVERIFY(panel);
+    // The forum's answer to the sign-out, which deletes every cookie of the site, comes late.
+    constexpr int kLateMs = 1200;
+    m_session->sim().setSlowDelayMs(kLateMs);
+    m_session->sim().setFault(SimFault::Slow, "action=logout");
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
+    panel->Command5->click();
+    QTRY_COMPARE(m_session->sim().requestsTo("action=logout").size(), 1);
+
+    // Meanwhile another member signs in.
+    QVERIFY(signInThroughLoginForm(QStringLiteral("vipbob"), QStringLiteral("bob456")));
+    QVERIFY(storeHolds(ForumSimulator::authCookieName()));
+    QTest::qWait(kLateMs + 500);
+
+    // The new session stands: its cookie is kept and the forum still knows the member.
+    QVERIFY(storeHolds(ForumSimulator::authCookieName()));
+    const QString creditPage = QuorvelModule::HttpGetText(
+        Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=buy")));
+    QVERIFY(PanelReaders::readCreditPage(creditPage).found);
 }
 
 void TestSignOutSim::privilegesLink()
