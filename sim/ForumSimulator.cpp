@@ -80,7 +80,8 @@ bool ForumSimulator::start(quint16 portBase)
         connect(server, &QTcpServer::newConnection, this, [this, role] { onNewConnection(role); });
         const quint16 port = portBase == 0 ? 0 : quint16(portBase + i);
         m_servers[i] = server;
-        if (!server->listen(QHostAddress::LocalHost, port)) {
+        const QHostAddress address = m_addresses[i].isNull() ? QHostAddress(QHostAddress::LocalHost) : m_addresses[i];
+        if (!server->listen(address, port)) {
             stop();
             return false;
         }
@@ -117,9 +118,16 @@ quint16 ForumSimulator::port(Role role) const
     return server ? server->serverPort() : 0;
 }
 
+void ForumSimulator::setListenAddress(Role role, const QHostAddress &address)
+{
+    m_addresses[int(role)] = address;
+}
+
 QString ForumSimulator::hostAndPort(Role role) const
 {
-    return QStringLiteral("127.0.0.1:") + QString::number(port(role));
+    const QHostAddress &address = m_addresses[int(role)];
+    const QString host = address.isNull() ? QStringLiteral("127.0.0.1") : address.toString();
+    return host + QLatin1Char(':') + QString::number(port(role));
 }
 
 QString ForumSimulator::probeUrl() const

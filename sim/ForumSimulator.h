@@ -44,10 +44,13 @@ public:
     // Main, Probe) when portBase is given. False (and nothing listening) when a port is taken.
     bool start(quint16 portBase = 0);
     void stop(); // closes the servers and every open connection
+    // Another loopback address for one role (e.g. the probe site on 127.0.0.2, so that it is a
+    // different host from the site's roles, not only a different port); takes effect at start().
+    void setListenAddress(Role role, const QHostAddress &address);
     [[nodiscard]] bool isRunning() const;
 
     [[nodiscard]] quint16 port(Role role) const;
-    [[nodiscard]] QString hostAndPort(Role role) const; // "127.0.0.1:PORT"
+    [[nodiscard]] QString hostAndPort(Role role) const; // "127.0.0.1:PORT" (or the role's own address)
     [[nodiscard]] QString probeUrl() const;             // "http://127.0.0.1:PORT/"
     // "http://" + hostAndPort(role) + pathAndQuery
     [[nodiscard]] QString url(Role role, const QString &pathAndQuery = QStringLiteral("/")) const;
@@ -122,6 +125,7 @@ private:
     ForumState m_state;
     ForumSite m_site;
     std::array<QTcpServer *, kSimRoleCount> m_servers{};
+    std::array<QHostAddress, kSimRoleCount> m_addresses{};
     QList<HttpConnection *> m_connections;
     QList<RecordedRequest> m_requests;
     QList<FaultRule> m_faults;

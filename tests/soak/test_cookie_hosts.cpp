@@ -1,0 +1,135 @@
+// The site's cookies go to the site's roles only. A member signs in through the login window and
+// reaches the panel; then the client asks the connectivity-probe site again in every way it can
+// (the transfer control, the page fetch, the XML HTTP object, a post). The probe site, on another
+// loopback address or on another port of the forum's address, must never receive a Cookie header,
+// while the forum did receive the member's auth cookie.
+#include "SeamRecorder.h"
+#include "TempDataDir.h"
+#include "app/Navigation.h"
+#include "app/QuorvelModule.h"
+#include "app/Settings.h"
+#include "app/start/StartRoutine.h"
+#include "identity/Form3.h"
+#include "login/Form1.h"
+#include "net/CookieStore.h"
+#include "net/Inet.h"
+#include "net/Network.h"
+#include "net/XmlHttp.h"
+#include "panel/Form2.h"
+#include "ForumSimulator.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QHostAddress>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+bool carriesAuth(const RecordedRequest &request)
+{
+    return request.header("Cookie").contains(QByteArray(ForumSimulator::authCookieName() + '='));
+}
+
+} // namespace
+
+class TestCookieHosts : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup();
+    void probeSiteNeverGetsCookies_data();
+    void probeSiteNeverGetsCookies();
+};
+
+void TestCookieHosts::cleanup()
+{
+    Form2::destroyInstance();
+    QList<QPointer<Form1>> forms;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *form = qobject_cast<Form1 *>(window))
+            forms.append(form);
+    for (const QPointer<Form1> &form : std::as_const(forms))
+        delete form.data();
+    Navigation::setLoginWindowFactory({});
+    Network::setTimeoutMs(0);
+    Network::cookieStore().endSession();
+}
+
+void TestCookieHosts::probeSiteNeverGetsCookies_data()
+{
+    QTest::addColumn<QString>("probeAddress");
+    QTest::newRow("probe on another address") << QStringLiteral("127.0.0.2");
+    QTest::newRow("probe on another port of the forum's address") << QStringLiteral("127.0.0.1");
+}
+
+void TestCookieHosts::probeSiteNeverGetsCookies()
+{
+    QFETCH(QString, probeAddress);
+    TempDataDir dir;
+    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(33));
+    Network::cookieStore().endSession();
+    SeamRecorder seams;
+    ForumSimulator sim;
+    sim.setListenAddress(ForumSimulator::Role::Probe, QHostAddress(probeAddress));
+    QVERIFY2(sim.start(), "the simulator could not listen (is 127.0.0.2 routed to loopback?)");
+    sim.configureClient();
+    QVERIFY(Settings::instance().probeUrl().startsWith(QStringLiteral("http://") + probeAddress + QLatin1Char(':')));
+    Network::setTimeoutMs(5000);
+    registerWindows();
+
+    // Sign in through the login window; the identity check is ticked at once.
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [] {
+        if (Form3 *check = Form3::current(); check && !check->handOverStarted())
+            check->Timer1_Timer();
+    });
+    tick.start(5);
+    QPointer<Form1> login = Form1::openNew();
+    login->Text1->setText(QStringLiteral("alice"));
+    login->Text2->setText(QStringLiteral("alice123"));
+    login->Command1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!login && Form2::existing() && Form2::existing()->isVisible(), 10000);
+    tick.stop();
+    const auto held = Network::cookieStore().allCookies();
+    QVERIFY(std::any_of(held.cbegin(), held.cend(),
+                        [](const QNetworkCookie &c) { return c.name() == ForumSimulator::authCookieName(); }));
+
+    // Every way the client reaches the probe site, with the session in the store.
+    const QString probe = Settings::instance().probeUrl();
+    Inet transfer;
+    QVERIFY(!transfer.OpenURL(probe).isEmpty());
+    QVERIFY(!QuorvelModule::HttpGetText(probe).isEmpty());
+    XmlHttp get;
+    get.Open(QStringLiteral("GET"), probe + QStringLiteral("?again=1"), false);
+    get.send();
+    QCOMPARE(get.status(), 200);
+    XmlHttp post;
+    post.Open(QStringLiteral("POST"), probe, false);
+    post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
+    post.send("a=1");
+    // And the forum, the same way, for comparison.
+    QVERIFY(!QuorvelModule::HttpGetText(Settings::instance().url(HostRole::Forum, QStringLiteral("/forum.php"))).isEmpty());
+
+    const QList<RecordedRequest> requests = sim.requests();
+    int probeRequests = 0;
+    bool forumGotAuth = false;
+    for (const RecordedRequest &request : requests) {
+        if (request.role == ForumSimulator::Role::Probe) {
+            ++probeRequests;
+            QVERIFY2(request.header("Cookie").isEmpty(),
+                     QByteArray(request.method + ' ' + request.pathAndQuery + " carried " + request.header("Cookie")).constData());
+        } else if (request.role == ForumSimulator::Role::Forum && carriesAuth(request)) {
+            forumGotAuth = true;
+        }
+    }
+    QCOMPARE(probeRequests, 5); // the sign-in's own probe and the four above
+    QVERIFY(forumGotAuth);
+    QVERIFY(seams.messages.isEmpty());
+}
+
+QTEST_MAIN(TestCookieHosts)
+#include "test_cookie_hosts.moc"
