@@ -5,7 +5,7 @@
 //
 // A cell is one request of the client met by one fault of the site. Its outcome is written as a
 // line of "field=value" parts read off the real windows; the test compares that line with the
-// expected one and adds both to the table (ctest -R fault -V shows it).
+// expected one and adds both to the table (ctest -R test_faults -V shows it).
 #include "SimSession.h"
 
 #include <QList>
@@ -22,7 +22,7 @@ namespace FaultMatrix {
 constexpr int kTimeLimitMs = 1000;
 constexpr int kSlowDelayMs = 1300;
 // The longest a cell waits for the windows to settle once its last reply is due; a window still
-// busy after that is reported as it stands (stuck, or the login post's documented wait).
+// busy after that is reported as it stands (stuck, or the login post's wait for a reply).
 constexpr int kSettleMs = kSlowDelayMs + kTimeLimitMs + 1500;
 
 // Runs events until the condition holds or the time is up; the cell then reads the windows as they
@@ -46,10 +46,10 @@ void waitUntil(Condition condition, int ms = kSettleMs)
 // Every box in order as "box=tag,tag" ("!" after an exclamation box, "?" after a Yes/No question);
 // "box=none" when none was shown.
 [[nodiscard]] QString boxes(const QList<Seams::MessageRequest> &messages);
-// "picture" or "default": whether a label shows the given default picture.
+// "default" when a label shows the given default picture, "picture" for another one, "none".
 [[nodiscard]] QString pictureKind(const QLabel *label, const QImage &defaultPicture);
 
-// The rows seen so far; print() writes them as one table (and a legend of the tags used) with qInfo.
+// The rows seen so far; printTable() writes them as one table (and a legend of the tags used) with qInfo.
 void addRow(const QString &request, const QString &fault, const QString &seen, const QString &expected);
 void printTable(const QString &title);
 
