@@ -13,8 +13,9 @@ QMovie *playAnimation(QLabel *label, const QString &fileName)
 {
     init();
     const QFileInfo info(fileName);
-    // The format named outright: no decoder is asked to guess.
-    const QByteArray format = info.suffix().toLatin1();
+    // No format named: the file's suffix then leads Qt straight to the GIF decoder. A format named
+    // outright makes Qt ask the image plugins in turn (loading WebP, SVG and more) until one says yes.
+    const QByteArray format;
     const QString dense = path(info.completeBaseName() + QStringLiteral("@2x.") + info.suffix());
     // Before its window exists a label reports the densest screen's ratio, the one it will most
     // likely open on.

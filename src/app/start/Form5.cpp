@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
 constexpr int kAnimationWidth = 40;
@@ -39,8 +40,23 @@ void Form5::Form_Load()
 {
     // The skin before any window shows; a missing skin leaves the plain look.
     SkinH_AttachEx(Settings::instance().dataDir() + QStringLiteral("/2.she"), QString());
-    show();
+    // This window covers the wait while the login window loads, and it can only be painted when
+    // events are handled: it goes up at the first event handled before the login window is up (an
+    // account lookup over the network). A login window that loads without waiting closes it before
+    // then, and no window is made for nothing (nor flashes up unpainted).
+    m_showTimer = new QTimer(this);
+    m_showTimer->setSingleShot(true);
+    connect(m_showTimer, &QTimer::timeout, this, &QWidget::show);
+    m_showTimer->start(0);
     Form1::openNew(this);
+}
+
+void Form5::closeEvent(QCloseEvent *event)
+{
+    // Closed before it went up: it stays down, whatever waits come later.
+    if (m_showTimer)
+        m_showTimer->stop();
+    QWidget::closeEvent(event);
 }
 
 void Form5::paintEvent(QPaintEvent *)

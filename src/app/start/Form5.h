@@ -4,6 +4,7 @@
 
 class QLabel;
 class QMovie;
+class QTimer;
 
 class Form5 : public QWidget
 {
@@ -11,8 +12,8 @@ class Form5 : public QWidget
 public:
     explicit Form5(QWidget *parent = nullptr);
 
-    // The start routine: attach the skin, show this window, then the login window (which closes
-    // this one once it is up).
+    // The start routine: attach the skin, show this window (once events are handled), then the
+    // login window (which closes this one once it is up).
     void Form_Load();
 
     QLabel *AniGIF1 = nullptr;
@@ -23,4 +24,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QTimer *m_showTimer = nullptr;
 };
