@@ -1,0 +1,150 @@
+// What keeps the start quick: pictures decoded without loading every image plugin on the system,
+// and the start window made only when the login window's load actually waits.
+#include "IniFiles.h"
+#include "SimSession.h"
+
+#include "QuorvelAssets.h"
+#include "app/Skin.h"
+#include "app/start/Form5.h"
+#include "app/start/ProgramIcon.h"
+#include "login/Form1.h"
+#include "login/SavedAccount.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QPointer>
+#include <QTest>
+
+namespace {
+
+// Image plugins of this process that the project's own pictures never need. Linux only: read from
+// the process's memory map.
+QStringList foreignImagePlugins()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return {QStringLiteral("<no /proc/self/maps>")};
+    const QByteArray text = maps.readAll();
+    QStringList found;
+    for (const char *plugin : {"libqjpeg", "libqsvg", "libqtiff", "libqwebp", "libqmng", "libqtga", "libqwbmp", "libqicns"})
+        if (text.contains(plugin))
+            found.append(QString::fromLatin1(plugin));
+    return found;
+}
+
+// Records which windows were shown, in order, by object name.
+class ShowLog : public QObject
+{
+public:
+    ShowLog() { qApp->installEventFilter(this); }
+    QStringList shown;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow())
+            shown.append(watched->objectName());
+        return false;
+    }
+};
+
+QWidget *visibleWindow(const QString &name)
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows)
+        if (w->objectName() == name && w->isVisible())
+            return w;
+    return nullptr;
+}
+
+} // namespace
+
+class TestStartSpeed : public QObject
+{
+    Q_OBJECT
+private slots:
+    // First: a plugin loaded by any earlier test would stay loaded.
+    void picturesNeedNoForeignImagePlugins();
+    void startWindowStaysDownWhenNothingWaits();
+    void startWindowCoversTheAccountLookup();
+};
+
+void TestStartSpeed::picturesNeedNoForeignImagePlugins()
+{
+    TempDataDir data;
+    SeamRecorder seams;
+    QCOMPARE(foreignImagePlugins(), QStringList());
+
+    const QIcon icon = programIcon();
+    QCOMPARE(icon.availableSizes().size(), 6);
+    const QPixmap background = QuorvelAssets::picture(QStringLiteral("login-background.png"));
+    QCOMPARE(background.size(), QSize(425, 391));
+    QVERIFY(!background.hasAlphaChannel()); // opaque: stored and drawn without alpha
+    const QPixmap dense = QuorvelAssets::picture(QStringLiteral("login-background.png"), 2.0);
+    QCOMPARE(dense.deviceIndependentSize(), QSizeF(425, 391));
+    QCOMPARE(dense.devicePixelRatio(), 2.0);
+    // A second login window gets the same decoded picture.
+    QCOMPARE(QuorvelAssets::picture(QStringLiteral("login-background.png")).cacheKey(), background.cacheKey());
+    QVERIFY(QuorvelAssets::image(QStringLiteral(":/quorvel/no-such-picture.png")).isNull());
+
+    // The whole login window under the shipped skin: banner, avatar, check box and list marks.
+    QVERIFY(SkinH_AttachEx(qEnvironmentVariable("QUORVEL_SOURCE_DIR") + QStringLiteral("/assets/2.she"), QString()));
+    QPointer<Form1> login = Form1::openNew();
+    QVERIFY(login);
+    login->Check1->setChecked(true);
+    QVERIFY(!login->grab().isNull()); // painted, so every mark of the skin has been loaded
+    QCOMPARE(foreignImagePlugins(), QStringList());
+    login->close();
+    qApp->setStyleSheet(QString());
+}
+
+void TestStartSpeed::startWindowStaysDownWhenNothingWaits()
+{
+    TempDataDir data; // no login.ini: the login window loads without a network wait
+    SeamRecorder seams;
+    ShowLog log;
+    QPointer<Form5> start = new Form5;
+    start->setAttribute(Qt::WA_DeleteOnClose);
+    start->Form_Load();
+
+    QVERIFY(visibleWindow(QStringLiteral("Form1")));
+    QVERIFY(start);
+    QVERIFY(!start->testAttribute(Qt::WA_WState_Created)); // no native window was made for it
+    // Waits after the hand-over (an automatic sign-in) do not bring it up late.
+    QTest::qWait(30);
+    QTRY_VERIFY(!start);
+    QCOMPARE(log.shown, QStringList{QStringLiteral("Form1")});
+    visibleWindow(QStringLiteral("Form1"))->close();
+}
+
+void TestStartSpeed::startWindowCoversTheAccountLookup()
+{
+    SimSession session(5000);
+    QVERIFY(session.isRunning());
+    // A kept account: the load handler looks it up on the forum before the window shows.
+    QFile ini(session.dir.file(QStringLiteral("login.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(iniBytes({QStringLiteral("保存账号=是"), QStringLiteral("USER=alice"),
+                        QStringLiteral("PASS=") + SavedAccount::encipher(QStringLiteral("alice123")),
+                        QStringLiteral("ASK=0"), QStringLiteral("ANS="), QStringLiteral("自动登录=否")}));
+    ini.close();
+
+    ShowLog log;
+    QPointer<Form5> start = new Form5;
+    start->setAttribute(Qt::WA_DeleteOnClose);
+    start->Form_Load();
+
+    QCOMPARE(session.sim().requestsTo("username=alice").size(), 1);
+    // Up while the lookup waited, then closed by the login window.
+    QCOMPARE(log.shown.value(0), QStringLiteral("Form5"));
+    QVERIFY(log.shown.contains(QStringLiteral("Form1")));
+    QWidget *login = visibleWindow(QStringLiteral("Form1"));
+    QVERIFY(login);
+    QTRY_VERIFY(!start);
+    QCOMPARE(log.shown.count(QStringLiteral("Form5")), 1);
+    login->close();
+}
+
+QTEST_MAIN(TestStartSpeed)
+#include "test_start_speed.moc"
