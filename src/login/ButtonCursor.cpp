@@ -1,7 +1,11 @@
 #include "ButtonCursor.h"
 
 #include <QBitmap>
+#include <QGuiApplication>
+#include <QImage>
 #include <QPainter>
+#include <QPixmap>
+#include <QtMath>
 
 namespace {
 
@@ -14,10 +18,35 @@ constexpr const char *kHand[] = {
     "     X.......X   ", "     XXXXXXXXX   ",
 };
 
+// The same hand with every pixel a block of scale × scale, for a dense screen; a bitmap cursor
+// would be shown at its pixel size there, half as large as meant at 200 %.
+QCursor denseCursor(int scale)
+{
+    QImage image(ButtonCursor::kSize * scale, ButtonCursor::kSize * scale, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        int y = 0;
+        for (const char *row : kHand) {
+            for (int x = 0; row[x] != '\0'; ++x)
+                if (row[x] == 'X' || row[x] == '.')
+                    painter.fillRect(x * scale, y * scale, scale, scale, row[x] == 'X' ? Qt::black : Qt::white);
+            ++y;
+        }
+    }
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(scale);
+    // X11 takes the hot spot in the picture's own pixels; the others in units of the screen.
+    const int hotScale = QGuiApplication::platformName() == QLatin1String("xcb") ? scale : 1;
+    return QCursor(pixmap, ButtonCursor::kHotSpot.x() * hotScale, ButtonCursor::kHotSpot.y() * hotScale);
+}
+
 } // namespace
 
 QCursor ButtonCursor::cursor()
 {
+    if (const int scale = qCeil(qApp->devicePixelRatio()); scale > 1)
+        return denseCursor(scale);
     // A monochrome cursor: the bitmap says black or white, the mask says whether the pixel shows.
     QBitmap bitmap(kSize, kSize);
     QBitmap mask(kSize, kSize);

@@ -4,6 +4,7 @@
 #include "SimSession.h"
 #include "app/start/Form5.h"
 #include "identity/Form3.h"
+#include "login/ButtonCursor.h"
 #include "login/Form1.h"
 #include "panel/Form2.h"
 
@@ -61,6 +62,7 @@ private slots:
     void loginWindowPictures();
     void bannerShowsTheDenseDrawing();
     void loginFrameCoversTheEdge();
+    void buttonPointerAtTwiceThePixels();
     void startAnimation();
     void identityCheckAvatar();
     void panelPicturesAndFrame();
@@ -134,6 +136,22 @@ void TestHighDpi::loginFrameCoversTheEdge()
         // And nothing thicker: the panel inside is white.
         QVERIFY(devicePixel(image, -3, along + 30) != black);
     }
+}
+
+void TestHighDpi::buttonPointerAtTwiceThePixels()
+{
+    Form1 form;
+    const QCursor pointer = form.xButton->cursor();
+    QCOMPARE(pointer.shape(), Qt::BitmapCursor);
+    const QPixmap hand = pointer.pixmap();
+    QCOMPARE(hand.size(), QSize(ButtonCursor::kSize, ButtonCursor::kSize) * kRatio);
+    QCOMPARE(hand.devicePixelRatio(), kRatio);
+    // The fingertip, a block of 2 × 2 black pixels at the hot spot's place; a see-through corner.
+    const QImage image = hand.toImage();
+    const QPoint tip = ButtonCursor::kHotSpot * kRatio;
+    for (const QPoint &p : {tip, tip + QPoint(1, 1)})
+        QCOMPARE(image.pixelColor(p), QColor(Qt::black));
+    QCOMPARE(image.pixelColor(image.width() - 1, image.height() - 1).alpha(), 0);
 }
 
 void TestHighDpi::startAnimation()
