@@ -116,6 +116,12 @@ QString HttpGetText(const QString &url)
     return fetch(url)->responseText();
 }
 
+QString HttpGetPageText(const QString &url)
+{
+    const auto request = fetch(url);
+    return request->status() >= 400 ? QString() : request->responseText();
+}
+
 QPixmap LoadNetPicture(const QString &urlOrPath)
 {
     // The address first, then the same text through the file loader.

@@ -47,15 +47,16 @@ void Form1::lookUpAccount()
         txcx();
         if (overtaken())
             return;
-        const QString page = QuorvelModule::HttpGetText(ProfileLookup::uidProfileUrl(entry));
+        const QString page = QuorvelModule::HttpGetPageText(ProfileLookup::uidProfileUrl(entry));
         if (overtaken())
             return;
         lookupSlots.uid[0] = page;
         if (!page.isEmpty())
             failed = !ProfileLookup::readUidPage(lookupSlots.uid);
     } else {
-        // A user name: the UID from the profile page, then its avatar.
-        const QString page = QuorvelModule::HttpGetText(ProfileLookup::nameProfileUrl(entry));
+        // A user name: the UID from the profile page, then its avatar. A server's error page is no
+        // answer, not word that the name is unknown.
+        const QString page = QuorvelModule::HttpGetPageText(ProfileLookup::nameProfileUrl(entry));
         if (overtaken())
             return;
         lookupSlots.name[0] = page;

@@ -136,15 +136,15 @@ void TestFaultsSignIn::matrix_data()
     for (SimFault fault : faults(false))
         row(Request::LookupByUid, fault, fault == F::NoCdata || fault == F::InvalidGbk ? uidFound : uidNameless);
 
-    // Lookup by name: an empty or failed fetch teaches nothing; a page without "(UID: " (the error
-    // pages) means the name is unknown.
+    // Lookup by name: an empty or failed fetch teaches nothing, and neither does an HTTP error
+    // status, which keeps the typed name. A page that arrives as the forum's answer but has no
+    // "(UID: " (the 200 error page as much as the forum's notice) means the name is unknown.
     const QString nameSilent = QStringLiteral("Text1=alice; status=prompt; avatar=default; uid=-; name=-; box=none");
     const QString nameUnknown = QStringLiteral("Text1=-; status=unknown-account; avatar=default; uid=-; name=-; box=none");
     const QString nameFound = QStringLiteral("Text1=alice; status=prompt; avatar=picture; uid=1234; name=-; box=none");
     for (SimFault fault : faults(false)) {
         const bool found = fault == F::NoCdata || fault == F::InvalidGbk;
-        const bool unknown = fault == F::ErrorPage || fault == F::Status500;
-        row(Request::LookupByName, fault, found ? nameFound : unknown ? nameUnknown : nameSilent);
+        row(Request::LookupByName, fault, found ? nameFound : fault == F::ErrorPage ? nameUnknown : nameSilent);
     }
 
     // The avatar: only a complete picture replaces the default one; the lookup itself goes on.
