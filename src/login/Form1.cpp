@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
@@ -47,10 +48,20 @@ QFont fontOf(const QStringList &families, qreal points, bool bold = false)
     return font;
 }
 
-// 微软雅黑 where installed; the CJK face that ships with the system otherwise.
+// 微软雅黑 where installed; the CJK face that ships with the system otherwise. Only the face found
+// is named: a missing family named first makes Qt have fontconfig work out substitutes for it, for
+// every size and script, before it tries the next name (a sizeable part of the window's start).
 QFont yaHei(qreal points)
 {
-    return fontOf({QStringLiteral("微软雅黑"), QStringLiteral("Microsoft YaHei"), QStringLiteral("Noto Sans CJK SC")}, points);
+    static const QStringList families = [] {
+        const QStringList wanted = {QStringLiteral("微软雅黑"), QStringLiteral("Microsoft YaHei"), QStringLiteral("Noto Sans CJK SC")};
+        const QStringList installed = QFontDatabase::families();
+        for (const QString &family : wanted)
+            if (installed.contains(family))
+                return QStringList{family};
+        return wanted;
+    }();
+    return fontOf(families, points);
 }
 
 // A label sized to its text as laid out, grown around its middle when the face is taller than the
