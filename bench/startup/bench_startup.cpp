@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -48,6 +49,7 @@ struct Run
     std::string error;
     std::map<std::string, double> exposedMs; // window object name -> ms after spawn
     double maxRssMiB = 0;
+    double cpuMs = 0; // user + system time of the whole process
 };
 
 qint64 nowNs()
@@ -131,6 +133,8 @@ Run runOnce(const QStringList &command, const std::map<std::string, std::string>
     rusage usage{};
     wait4(pid, &status, 0, &usage);
     run.maxRssMiB = double(usage.ru_maxrss) / 1024.0; // KiB on Linux
+    const auto ms = [](const timeval &t) { return double(t.tv_sec) * 1000.0 + double(t.tv_usec) / 1000.0; };
+    run.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
 
     const std::string marker = "quorvel-startup-trace: exposed ";
     size_t pos = 0;
@@ -177,6 +181,71 @@ struct Series
     }
 };
 
+std::map<std::string, std::string> traceEnvironment(const std::string &platform, const char *endWindow)
+{
+    return {{"QT_QPA_PLATFORM", platform}, {"QUORVEL_STARTUP_TRACE", endWindow}};
+}
+
+std::string loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return "?";
+    const QList<QByteArray> fields = file.readAll().split(' ');
+    return fields.size() >= 3 ? QByteArray(fields[0] + ' ' + fields[1] + ' ' + fields[2]).toStdString() : "?";
+}
+
+// One client program measured two ways: up to the login window on a fresh data folder, and up to
+// the member panel with a saved account that signs in by itself.
+struct ClientRuns
+{
+    ClientRuns(const QString &program, const QStringList &simArgs, const QString &folder)
+        : plainDir(folder + QStringLiteral("/plain"))
+        , autoDir(folder + QStringLiteral("/auto"))
+        , loginCommand(QStringList{program} + simArgs + QStringList{QStringLiteral("--data-dir"), plainDir})
+        , autoCommand(QStringList{program} + simArgs + QStringList{QStringLiteral("--data-dir"), autoDir})
+    {
+    }
+
+    // The demo member alice, kept with automatic sign-in, as the client's own save step writes it.
+    bool prepare() const
+    {
+        QDir().mkpath(plainDir);
+        QDir().mkpath(autoDir);
+        return SavedAccount::fromSignIn(true, QStringLiteral("alice"), QStringLiteral("alice123"), false,
+                                        QStringLiteral("0"), QString(), true)
+            .save(autoDir + QStringLiteral("/login.ini"));
+    }
+
+    bool runRound(const std::string &platform, bool record)
+    {
+        const Run l = runOnce(loginCommand, traceEnvironment(platform, "Form1"), "Form1");
+        const Run a = runOnce(autoCommand, traceEnvironment(platform, "Form2"), "Form2");
+        for (const Run *r : {&l, &a}) {
+            if (!r->ok) {
+                std::fprintf(stderr, "bench_startup: %s\n", r->error.c_str());
+                return false;
+            }
+        }
+        if (!record)
+            return true;
+        loginMs.add(l.exposedMs.at("Form1"));
+        loginRss.add(l.maxRssMiB);
+        loginCpu.add(l.cpuMs);
+        const double panel = a.exposedMs.at("Form2");
+        panelMs.add(panel);
+        if (a.exposedMs.count("Form1")) {
+            autoLoginMs.add(a.exposedMs.at("Form1"));
+            overheadMs.add(panel - kIdentityWaitMs - a.exposedMs.at("Form1"));
+        }
+        return true;
+    }
+
+    QString plainDir, autoDir;
+    QStringList loginCommand, autoCommand;
+    Series loginMs, loginRss, loginCpu, autoLoginMs, panelMs, overheadMs;
+};
+
 QString valueOf(const QStringList &args, const QString &option, const QString &fallback)
 {
     const qsizetype i = args.indexOf(option);
@@ -212,8 +281,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.contains(QStringLiteral("--help"))) {
-        std::printf("Usage: bench_startup [--build DIR] [--runs N] [--platform xcb|offscreen]\n"
+        std::printf("Usage: bench_startup [--build DIR] [--runs N] [--platform xcb|offscreen] [--baseline-client PATH]\n"
                     "Runs the client and an empty Qt window side by side and prints a markdown table.\n"
+                    "--baseline-client: another build's quorvel, run in the same rounds, compared in a second table.\n"
                     "With xcb, DISPLAY must name a running X server (run.sh starts Xvfb).\n");
         return 0;
     }
@@ -222,6 +292,7 @@ int main(int argc, char *argv[])
     const std::string platform = valueOf(args, QStringLiteral("--platform"), QStringLiteral("xcb")).toStdString();
     const QString client = build + QStringLiteral("/quorvel");
     const QString bare = build + QStringLiteral("/bench/startup/bench_startup_bare");
+    const QString baselineClient = valueOf(args, QStringLiteral("--baseline-client"), QString());
 
     QProcess sim;
     const std::optional<QStringList> simArgs = startSimulator(sim, build + QStringLiteral("/sim/quorvel-sim"));
@@ -231,73 +302,77 @@ int main(int argc, char *argv[])
     }
 
     QTemporaryDir scratch;
-    const QString plainDir = scratch.filePath(QStringLiteral("plain"));
-    const QString autoDir = scratch.filePath(QStringLiteral("auto"));
-    QDir().mkpath(plainDir);
-    QDir().mkpath(autoDir);
-    // The demo member alice, kept with automatic sign-in, as the client's own save step writes it.
-    if (!SavedAccount::fromSignIn(true, QStringLiteral("alice"), QStringLiteral("alice123"), false,
-                                  QStringLiteral("0"), QString(), true)
-             .save(autoDir + QStringLiteral("/login.ini"))) {
+    ClientRuns current(client, *simArgs, scratch.filePath(QStringLiteral("current")));
+    std::optional<ClientRuns> baseline;
+    if (!baselineClient.isEmpty())
+        baseline.emplace(baselineClient, *simArgs, scratch.filePath(QStringLiteral("baseline")));
+    if (!current.prepare() || (baseline && !baseline->prepare())) {
         fail("cannot write login.ini");
         return 1;
     }
 
-    const QStringList bareCommand = {bare};
-    const QStringList loginCommand = QStringList{client} + *simArgs + QStringList{QStringLiteral("--data-dir"), plainDir};
-    const QStringList autoCommand = QStringList{client} + *simArgs + QStringList{QStringLiteral("--data-dir"), autoDir};
-    const auto env = [&](const char *endWindow) {
-        return std::map<std::string, std::string>{{"QT_QPA_PLATFORM", platform}, {"QUORVEL_STARTUP_TRACE", endWindow}};
-    };
-
-    Series bareMs, bareRss, loginMs, loginRss, autoLoginMs, panelMs, overheadMs;
+    Series bareMs, bareRss, bareCpu;
+    const std::string loadBefore = loadAverage();
     // One unmeasured round first: the data folders get their skins and cookie folder, the file
     // cache holds the libraries, as on every start but the very first.
     for (int round = -1; round < runs; ++round) {
-        const Run b = runOnce(bareCommand, env("BareWindow"), "BareWindow");
-        const Run l = runOnce(loginCommand, env("Form1"), "Form1");
-        const Run a = runOnce(autoCommand, env("Form2"), "Form2");
-        for (const Run *r : {&b, &l, &a}) {
-            if (!r->ok) {
-                fail(r->error);
-                return 1;
-            }
+        const Run b = runOnce({bare}, traceEnvironment(platform, "BareWindow"), "BareWindow");
+        if (!b.ok) {
+            fail(b.error);
+            return 1;
         }
+        if (!current.runRound(platform, round >= 0) || (baseline && !baseline->runRound(platform, round >= 0)))
+            return 1;
         if (round < 0)
             continue;
         bareMs.add(b.exposedMs.at("BareWindow"));
         bareRss.add(b.maxRssMiB);
-        loginMs.add(l.exposedMs.at("Form1"));
-        loginRss.add(l.maxRssMiB);
-        const double panel = a.exposedMs.at("Form2");
-        panelMs.add(panel);
-        if (a.exposedMs.count("Form1")) {
-            autoLoginMs.add(a.exposedMs.at("Form1"));
-            overheadMs.add(panel - kIdentityWaitMs - a.exposedMs.at("Form1"));
-        }
-        std::fprintf(stderr, "round %d/%d: floor %.1f ms %.1f MiB | login %.1f ms %.1f MiB | panel %.1f ms\n",
-                     round + 1, runs, b.exposedMs.at("BareWindow"), b.maxRssMiB, l.exposedMs.at("Form1"), l.maxRssMiB,
-                     panel);
+        bareCpu.add(b.cpuMs);
+        std::fprintf(stderr, "round %d/%d: floor %.1f ms %.1f MiB | login %.1f ms %.1f MiB | panel %.1f ms\n", round + 1,
+                     runs, b.exposedMs.at("BareWindow"), b.maxRssMiB, current.loginMs.values.back(),
+                     current.loginRss.values.back(), current.panelMs.values.back());
     }
     sim.kill();
     sim.waitForFinished(5000);
 
-    const double timeRatio = loginMs.med() / bareMs.med();
+    const double timeRatio = current.loginMs.med() / bareMs.med();
     const double memoryLimit = 1.3 * bareRss.med() + 15.0;
+    const double overhead = current.overheadMs.med();
     const auto met = [](bool yes) { return yes ? "yes" : "**no**"; };
-    std::printf("Platform %s, median of %d runs each (min–max in brackets).\n\n", platform.c_str(), runs);
+    std::printf("Platform %s, median of %d runs each (min–max in brackets); load average %s before, %s after.\n\n",
+                platform.c_str(), runs, loadBefore.c_str(), loadAverage().c_str());
     std::printf("| measure | client | bare | ratio/overhead | target | met |\n");
     std::printf("|---|---:|---:|---:|---|---|\n");
-    std::printf("| start to login window exposed | %.1f ms (%s) | %.1f ms (%s) | %.2f× | ≤ 1.30× | %s |\n", loginMs.med(),
-                loginMs.spread().c_str(), bareMs.med(), bareMs.spread().c_str(), timeRatio, met(timeRatio <= 1.3));
+    std::printf("| start to login window exposed | %.1f ms (%s) | %.1f ms (%s) | %.2f× | ≤ 1.30× | %s |\n",
+                current.loginMs.med(), current.loginMs.spread().c_str(), bareMs.med(), bareMs.spread().c_str(), timeRatio,
+                met(timeRatio <= 1.3));
     std::printf("| peak memory up to login window | %.1f MiB | %.1f MiB | %.2f× (+%.1f MiB) | ≤ 1.3× bare + 15 MiB = %.1f MiB | %s |\n",
-                loginRss.med(), bareRss.med(), loginRss.med() / bareRss.med(), loginRss.med() - bareRss.med(),
-                memoryLimit, met(loginRss.med() <= memoryLimit));
-    std::printf("| start to member panel exposed (automatic sign-in) | %.1f ms (%s) | | | | |\n", panelMs.med(),
-                panelMs.spread().c_str());
-    std::printf("| login window exposed in that run | %.1f ms (%s) | | | | |\n", autoLoginMs.med(),
-                autoLoginMs.spread().c_str());
+                current.loginRss.med(), bareRss.med(), current.loginRss.med() / bareRss.med(),
+                current.loginRss.med() - bareRss.med(), memoryLimit, met(current.loginRss.med() <= memoryLimit));
+    std::printf("| CPU time up to login window (user + system) | %.1f ms (%s) | %.1f ms (%s) | %.2f× | | |\n",
+                current.loginCpu.med(), current.loginCpu.spread().c_str(), bareCpu.med(), bareCpu.spread().c_str(),
+                current.loginCpu.med() / bareCpu.med());
+    std::printf("| start to member panel exposed (automatic sign-in) | %.1f ms (%s) | | | | |\n", current.panelMs.med(),
+                current.panelMs.spread().c_str());
+    std::printf("| login window exposed in that run | %.1f ms (%s) | | | | |\n", current.autoLoginMs.med(),
+                current.autoLoginMs.spread().c_str());
     std::printf("| sign-in to panel overhead: panel − login window − 1000 ms | %.1f ms (%s) | | %.1f ms | ≤ 150 ms | %s |\n",
-                overheadMs.med(), overheadMs.spread().c_str(), overheadMs.med(), met(overheadMs.med() <= 150.0));
+                overhead, current.overheadMs.spread().c_str(), overhead, met(overhead <= 150.0));
+
+    if (baseline) {
+        std::printf("\nThe same runs against the baseline client %s (rounds interleaved):\n\n", qPrintable(baselineClient));
+        std::printf("| measure | baseline | this build | change |\n|---|---:|---:|---:|\n");
+        const auto row = [](const char *name, const char *unit, const Series &before, const Series &after) {
+            std::printf("| %s | %.1f %s (%s) | %.1f %s (%s) | %+.1f %s (%+.0f %%) |\n", name, before.med(), unit,
+                        before.spread().c_str(), after.med(), unit, after.spread().c_str(), after.med() - before.med(), unit,
+                        100.0 * (after.med() - before.med()) / before.med());
+        };
+        row("start to login window exposed", "ms", baseline->loginMs, current.loginMs);
+        row("peak memory up to login window", "MiB", baseline->loginRss, current.loginRss);
+        row("CPU time up to login window", "ms", baseline->loginCpu, current.loginCpu);
+        row("start to member panel exposed", "ms", baseline->panelMs, current.panelMs);
+        row("sign-in to panel overhead", "ms", baseline->overheadMs, current.overheadMs);
+        std::printf("| login window ÷ bare window | %.2f× | %.2f× | |\n", baseline->loginMs.med() / bareMs.med(), timeRatio);
+    }
     return 0;
 }

@@ -4,6 +4,8 @@
 #   BUILD_DIR  build folder (default build-bench; Release-like flags, warnings as errors)
 #   RUNS       runs per measure (default 9; the median is reported)
 #   PLATFORM   xcb (default: under a private Xvfb) or offscreen
+#   BASELINE   optional: another build's quorvel executable, measured in the same rounds and
+#              compared in a second table (e.g. a build of an older commit in a git worktree)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${BUILD_DIR:-build-bench}
@@ -29,4 +31,6 @@ if [ "$platform" = xcb ]; then
   rm -f "$display_file"
 fi
 
-"$build/bench/startup/bench_startup" --build "$build" --runs "$runs" --platform "$platform"
+baseline=()
+[ -n "${BASELINE:-}" ] && baseline=(--baseline-client "$(realpath "$BASELINE")")
+"$build/bench/startup/bench_startup" --build "$build" --runs "$runs" --platform "$platform" "${baseline[@]}"
