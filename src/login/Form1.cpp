@@ -43,7 +43,7 @@ QRect twipsRect(int left, int top, int width, int height)
 
 // The first of the families that is installed, named alone (all of them when none is): a missing
 // family named first makes Qt have fontconfig work out substitutes for it, for every size and
-// script, before it tries the next name; about a fifth of the window's start went that way.
+// script, before it tries the next name: an eighth of the work before the window first shows.
 QFont fontOf(const QStringList &families, qreal points, bool bold = false)
 {
     static const QStringList installed = QFontDatabase::families();
