@@ -2,6 +2,7 @@
 // and by name, and the avatar, each met by every fault of the simulated site. Each cell drives the
 // real login window and reads its outcome off the window: its state (idle, waiting, closed, or the
 // member panel it handed over to), the status line, the boxes shown, the account box and avatar.
+#include "ClientWindows.h"
 #include "FaultMatrix.h"
 
 #include "app/State.h"
@@ -82,12 +83,7 @@ void TestFaultsSignIn::init()
 
 void TestFaultsSignIn::cleanup()
 {
-    Form2::destroyInstance();
-    QList<QPointer<Form1>> forms;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (auto *form = qobject_cast<Form1 *>(window))
-            forms.append(form);
-    qDeleteAll(forms);
+    closeClientWindows();
     m_cell.reset();
 }
 

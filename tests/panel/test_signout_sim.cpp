@@ -1,6 +1,7 @@
 // Signing out from the member panel against the forum simulator: the forum's sign-out, no cookie of
 // the member left in memory or in the cookies folder, a fresh login window that does not sign in
 // by itself, the panel gone; and the privileges link.
+#include "ClientWindows.h"
 #include "SimSession.h"
 #include "SimSignIn.h"
 #include "app/Navigation.h"
@@ -94,12 +95,7 @@ void TestSignOutSim::init()
 
 void TestSignOutSim::cleanup()
 {
-    Form2::destroyInstance();
-    QList<QPointer<Form1>> forms;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (auto *form = qobject_cast<Form1 *>(window))
-            forms.append(form);
-    qDeleteAll(forms);
+    closeClientWindows();
     Navigation::setLoginWindowFactory({});
     m_session.reset();
 }

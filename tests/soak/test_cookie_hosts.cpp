@@ -3,6 +3,7 @@
 // (the transfer control, the page fetch, the XML HTTP object, a post). The probe site, on another
 // loopback address or on another port of the forum's address, must never receive a Cookie header,
 // while the forum did receive the member's auth cookie.
+#include "ClientWindows.h"
 #include "SeamRecorder.h"
 #include "TempDataDir.h"
 #include "app/Navigation.h"
@@ -47,13 +48,7 @@ private slots:
 
 void TestCookieHosts::cleanup()
 {
-    Form2::destroyInstance();
-    QList<QPointer<Form1>> forms;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (auto *form = qobject_cast<Form1 *>(window))
-            forms.append(form);
-    for (const QPointer<Form1> &form : std::as_const(forms))
-        delete form.data();
+    closeClientWindows();
     Navigation::setLoginWindowFactory({});
     Network::setTimeoutMs(0);
     Network::cookieStore().endSession();

@@ -7,6 +7,7 @@
 // QUORVEL_SOAK_CYCLES sets the number of visits (default 200; bench/soak.sh runs the same test
 // under LeakSanitizer). The identity check normally waits a second before it fetches the VIP
 // page; the test ticks it as soon as the window is up, the same tick its own timer would give.
+#include "ClientWindows.h"
 #include "SeamRecorder.h"
 #include "SimFixture.h"
 #include "SoakProbe.h"
@@ -156,14 +157,7 @@ void TestSoak::init()
 
 void TestSoak::cleanup()
 {
-    Form2::destroyInstance();
-    // A login window takes its balloons with it: collect first, then delete what is still there.
-    QList<QPointer<Form1>> forms;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (auto *form = qobject_cast<Form1 *>(window))
-            forms.append(form);
-    for (const QPointer<Form1> &form : std::as_const(forms))
-        delete form.data();
+    closeClientWindows();
     Navigation::setLoginWindowFactory({});
     Network::setTimeoutMs(0);
     Network::cookieStore().endSession();

@@ -1,0 +1,20 @@
+#pragma once
+// The client's windows a test may leave behind, gone before the next test: the member panel and
+// every login window.
+#include "login/Form1.h"
+#include "panel/Form2.h"
+
+#include <QApplication>
+#include <QPointer>
+
+inline void closeClientWindows()
+{
+    Form2::destroyInstance();
+    // A login window takes its balloons with it: collect first, then delete what is still there.
+    QList<QPointer<Form1>> forms;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *form = qobject_cast<Form1 *>(window))
+            forms.append(form);
+    for (const QPointer<Form1> &form : std::as_const(forms))
+        delete form.data();
+}
