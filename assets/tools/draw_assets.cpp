@@ -1,12 +1,9 @@
-// Draws the login window's pictures and the frames of its animations as PNG (and ICO) files:
+// Draws the login window's pictures and the frames of its animations as PNG files:
 //   login-background.png (+@2x)   425 × 391, the window surface
 //   avatar-default.png (+@2x)     120 × 120, the avatar shown until a member's own is known
 //   banner/frame-NN.png (+banner@2x/)  165 × 157, the banner animation (background included)
 //   start/frame-NN.png (+start@2x/)    40 × 45, the start window's animation
-//   check-mark.ico, combo-arrow*.ico (+@2x): marks the skin draws its check boxes and lists with;
-//     ICO (32-bit, alpha kept) because Qt finds its small decoder by the suffix alone, where a PNG
-//     named in a style sheet makes Qt load every image plugin on the system first. The same marks
-//     as PNG stay for skin copies made before (a data folder keeps its own 2.she).
+//   check-mark.png, combo-arrow*.png (+@2x): marks the skin draws its check boxes and lists with
 // make-assets.sh turns the frame folders into looping GIFs. Usage: quorvel-draw-assets OUTDIR
 #include <QDir>
 #include <QFont>
@@ -316,8 +313,7 @@ QImage withoutUnusedAlpha(const QImage &image)
 
 bool save(const QImage &image, const QString &path)
 {
-    // The format follows the file's suffix (PNG, or ICO for the skin's marks).
-    if (withoutUnusedAlpha(image).save(path))
+    if (withoutUnusedAlpha(image).save(path, "PNG"))
         return true;
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     return false;
@@ -343,17 +339,11 @@ int main(int argc, char *argv[])
     ok &= save(denseBackground, out.filePath(QStringLiteral("login-background@2x.png")));
     ok &= save(drawAvatar(1.0), out.filePath(QStringLiteral("avatar-default.png")));
     ok &= save(drawAvatar(2.0), out.filePath(QStringLiteral("avatar-default@2x.png")));
-    ok &= save(drawCheckMark(1.0), out.filePath(QStringLiteral("check-mark.ico")));
     ok &= save(drawCheckMark(1.0), out.filePath(QStringLiteral("check-mark.png")));
-    ok &= save(drawCheckMark(2.0), out.filePath(QStringLiteral("check-mark@2x.ico")));
     ok &= save(drawCheckMark(2.0), out.filePath(QStringLiteral("check-mark@2x.png")));
-    ok &= save(drawComboArrow(1.0, QColor(0x5b, 0x6b, 0x80)), out.filePath(QStringLiteral("combo-arrow.ico")));
     ok &= save(drawComboArrow(1.0, QColor(0x5b, 0x6b, 0x80)), out.filePath(QStringLiteral("combo-arrow.png")));
-    ok &= save(drawComboArrow(2.0, QColor(0x5b, 0x6b, 0x80)), out.filePath(QStringLiteral("combo-arrow@2x.ico")));
     ok &= save(drawComboArrow(2.0, QColor(0x5b, 0x6b, 0x80)), out.filePath(QStringLiteral("combo-arrow@2x.png")));
-    ok &= save(drawComboArrow(1.0, QColor(0xb4, 0xbe, 0xcc)), out.filePath(QStringLiteral("combo-arrow-disabled.ico")));
     ok &= save(drawComboArrow(1.0, QColor(0xb4, 0xbe, 0xcc)), out.filePath(QStringLiteral("combo-arrow-disabled.png")));
-    ok &= save(drawComboArrow(2.0, QColor(0xb4, 0xbe, 0xcc)), out.filePath(QStringLiteral("combo-arrow-disabled@2x.ico")));
     ok &= save(drawComboArrow(2.0, QColor(0xb4, 0xbe, 0xcc)), out.filePath(QStringLiteral("combo-arrow-disabled@2x.png")));
     // Each animation twice: as laid out, and at twice the pixels for dense screens.
     const auto frameName = [](const char *folder, int i) -> QString {

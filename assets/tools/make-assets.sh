@@ -11,7 +11,7 @@ frames=$(mktemp -d)
 trap 'rm -rf "$frames"' EXIT
 QT_QPA_PLATFORM=offscreen "$build/assets/quorvel-draw-assets" "$frames"
 
-cp "$frames"/*.png "$frames"/*.ico "$assets/pictures/"
+cp "$frames"/*.png "$assets/pictures/"
 # Frame delays in hundredths of a second; -loop 0 plays forever.
 "$convert" -delay 7 -loop 0 "$frames"/banner/frame-*.png -layers Optimize "$assets/pictures/login-banner.gif"
 "$convert" -delay 8 -loop 0 "$frames"/start/frame-*.png -layers Optimize "$assets/pictures/start.gif"
