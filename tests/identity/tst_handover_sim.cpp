@@ -1,13 +1,10 @@
 // From a signed-in forum session to the member panel, against the forum simulator: each kind of
 // member, the version file's outcomes, and the site failing in the ways it can.
 #include "SimSession.h"
-#include "app/CodePage.h"
+#include "SimSignIn.h"
 #include "app/Settings.h"
 #include "app/State.h"
 #include "identity/Form3.h"
-#include "net/CookieStore.h"
-#include "net/Network.h"
-#include "net/XmlHttp.h"
 #include "panel/Form2.h"
 
 #include <QDate>
@@ -15,22 +12,6 @@
 #include <QTest>
 
 namespace {
-
-// Signs in the way the login window does: the forum's login form, so the cookie store holds the
-// member's session afterwards.
-bool signIn(const QString &account, const QString &password)
-{
-    const QString forum = Settings::instance().host(HostRole::Forum);
-    XmlHttp post;
-    post.Open(QStringLiteral("POST"),
-              Settings::instance().url(HostRole::Forum, QStringLiteral("/member.php?mod=logging&action=login&loginsubmit=yes"
-                                                                       "&handlekey=login&loginhash=Qm7tW&inajax=1")),
-              false);
-    post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
-    post.send("formhash=5c2e9a17&referer=http%3A%2F%2F" + CodePage::percentEncode(forum) + "%2F&username="
-              + CodePage::percentEncode(account) + "&password=" + CodePage::percentEncode(password));
-    return post.responseText().contains(QStringLiteral("欢迎您回来"));
-}
 
 int shownBadge(const Form2 *panel)
 {
@@ -106,7 +87,7 @@ void TestHandOverSim::memberReachesPanel()
     QFETCH(int, days);
     QFETCH(QString, label6);
 
-    QVERIFY(signIn(account, password));
+    QVERIFY(signInThroughLoginForm(account, password));
     Form3::showModalAfterLogin(QPixmap(), account);
 
     Form2 *panel = Form2::existing();
@@ -163,7 +144,7 @@ void TestHandOverSim::versionFile()
     if (fault != int(SimFault::None))
         m_session->sim().setFault(SimFault(fault), "/version/main.txt", SimRole::Soft);
 
-    QVERIFY(signIn(QStringLiteral("vipbob"), QStringLiteral("bob456")));
+    QVERIFY(signInThroughLoginForm(QStringLiteral("vipbob"), QStringLiteral("bob456")));
     Form3::showModalAfterLogin(QPixmap(), QStringLiteral("vipbob"));
 
     QCOMPARE(m_session->seams.messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
@@ -197,7 +178,7 @@ void TestHandOverSim::siteFailures()
     QFETCH(int, role);
     QFETCH(int, level);
     QFETCH(QString, yubi);
-    QVERIFY(signIn(QStringLiteral("vipbob"), QStringLiteral("bob456")));
+    QVERIFY(signInThroughLoginForm(QStringLiteral("vipbob"), QStringLiteral("bob456")));
     m_session->sim().setFault(SimFault(fault), {}, SimRole(role));
 
     Form3::showModalAfterLogin(QPixmap(), QStringLiteral("vipbob"));
