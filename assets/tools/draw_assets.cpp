@@ -5,6 +5,8 @@
 //   start/frame-NN.png (+start@2x/)    40 × 45, the start window's animation
 //   check-mark.png, combo-arrow*.png (+@2x): marks the skin draws its check boxes and lists with
 // make-assets.sh turns the frame folders into looping GIFs. Usage: quorvel-draw-assets OUTDIR
+#include "OpaqueImage.h"
+
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -295,20 +297,6 @@ QImage drawComboArrow(qreal scale, const QColor &colour)
     const QPointF chevron[3] = {{1.5, 1.5}, {5.0, 4.7}, {8.5, 1.5}};
     p.drawPolyline(chevron, 3);
     return image;
-}
-
-// An opaque picture is stored without its alpha channel: the program then decodes it faster and
-// draws it as a plain copy.
-QImage withoutUnusedAlpha(const QImage &image)
-{
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < argb.height(); ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
-        for (int x = 0; x < argb.width(); ++x)
-            if (qAlpha(line[x]) != 255)
-                return image;
-    }
-    return image.convertToFormat(QImage::Format_RGB32);
 }
 
 bool save(const QImage &image, const QString &path)

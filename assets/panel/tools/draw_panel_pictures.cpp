@@ -1,6 +1,8 @@
 // Draws the member panel's pictures into a folder: the top image, the three level badges and the
 // avatar of a member without one. Pictures are drawn at twice their size on screen.
 //   quorvel-draw-panel-pictures assets/panel
+#include "../../tools/OpaqueImage.h"
+
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>
@@ -198,20 +200,6 @@ QImage drawNoAvatar()
     p.drawEllipse(QPointF(size / 2.0, 38), 18, 18);
     p.drawEllipse(QRectF(14, 62, size - 28, 64));
     return image;
-}
-
-// An opaque picture is stored without its alpha channel: the program then decodes it faster and
-// draws it as a plain copy.
-QImage withoutUnusedAlpha(const QImage &image)
-{
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < argb.height(); ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
-        for (int x = 0; x < argb.width(); ++x)
-            if (qAlpha(line[x]) != 255)
-                return image;
-    }
-    return image.convertToFormat(QImage::Format_RGB32);
 }
 
 bool save(const QImage &image, const QDir &dir, const QString &name)
