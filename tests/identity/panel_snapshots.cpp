@@ -3,14 +3,13 @@
 //   panel_snapshots OUTPUT_DIR
 #include "SeamRecorder.h"
 #include "SimFixture.h"
+#include "SimSignIn.h"
 #include "TempDataDir.h"
-#include "app/CodePage.h"
 #include "app/QuorvelModule.h"
 #include "app/Settings.h"
 #include "identity/Form3.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
-#include "net/XmlHttp.h"
 #include "panel/Form2.h"
 
 #include <QApplication>
@@ -22,19 +21,6 @@
 #include <QTimer>
 
 namespace {
-
-bool signIn(const QString &account, const QString &password)
-{
-    XmlHttp post;
-    post.Open(QStringLiteral("POST"),
-              Settings::instance().url(HostRole::Forum, QStringLiteral("/member.php?mod=logging&action=login&loginsubmit=yes"
-                                                                       "&handlekey=login&loginhash=Qm7tW&inajax=1")),
-              false);
-    post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
-    post.send("formhash=5c2e9a17&referer=http%3A%2F%2F" + CodePage::percentEncode(Settings::instance().host(HostRole::Forum))
-              + "%2F&username=" + CodePage::percentEncode(account) + "&password=" + CodePage::percentEncode(password));
-    return post.responseText().contains(QStringLiteral("欢迎您回来"));
-}
 
 void save(QWidget *widget, const QDir &out, const QString &name)
 {
@@ -62,7 +48,7 @@ int main(int argc, char **argv)
     for (const auto &m : members) {
         const QString account = QString::fromLatin1(m.account);
         Network::cookieStore().endSession();
-        if (!signIn(account, QString::fromLatin1(m.password))) {
+        if (!signInThroughLoginForm(account, QString::fromLatin1(m.password))) {
             QTextStream(stderr) << "sign-in failed for " << account << Qt::endl;
             return 1;
         }
