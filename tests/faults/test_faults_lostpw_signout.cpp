@@ -3,6 +3,7 @@
 // end open with its button enabled. The sign-out request is sent in two places whose reply nobody
 // reads: the login window's session reset after a refused sign-in (here: the banned member) and
 // the member panel's sign-out; a fault of the forum must change nothing in either.
+#include "ClientWindows.h"
 #include "FaultMatrix.h"
 
 #include "SimSignIn.h"
@@ -44,15 +45,6 @@ QString requestName(Request request)
 
 const QString kClipboardBefore = QStringLiteral("clipboard before the request");
 constexpr int kAliceUid = 1234;
-
-QList<Form1 *> loginWindows()
-{
-    QList<Form1 *> found;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (auto *form = qobject_cast<Form1 *>(window); form && form->isVisible())
-            found.append(form);
-    return found;
-}
 
 } // namespace
 
@@ -262,7 +254,7 @@ QString TestFaultsLostPwSignOut::signOutFromPanel(SimFault fault)
     const auto transfers = [] { return qApp->findChildren<Inet *>(Qt::FindDirectChildrenOnly).size(); };
     waitUntil([&] { return transfers() == 0; }, kSettleMs);
 
-    const QList<Form1 *> windows = loginWindows();
+    const QList<Form1 *> windows = visibleLoginWindows();
     QString login = QStringLiteral("login windows: %1").arg(windows.size());
     if (windows.size() == 1) {
         const Form1 *form = windows.first();

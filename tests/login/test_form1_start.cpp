@@ -1,5 +1,6 @@
 // The start: the skin attached before any window shows, the start window handing over to the
 // login window, the login window opened again from a lower layer, and the shipped skin itself.
+#include "ClientWindows.h"
 #include "SeamRecorder.h"
 #include "SiteAddress.h"
 #include "TempDataDir.h"
@@ -27,16 +28,6 @@ namespace {
 QString shippedSkinPath()
 {
     return qEnvironmentVariable("QUORVEL_SOURCE_DIR") + QStringLiteral("/assets/2.she");
-}
-
-QList<Form1 *> visibleLoginWindows()
-{
-    QList<Form1 *> found;
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows)
-        if (auto *form = qobject_cast<Form1 *>(w); form && form->isVisible())
-            found.append(form);
-    return found;
 }
 
 QStringList parseWarnings;

@@ -28,15 +28,6 @@
 
 namespace {
 
-QList<Form1 *> loginWindows()
-{
-    QList<Form1 *> found;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (auto *form = qobject_cast<Form1 *>(window); form && form->isVisible())
-            found.append(form);
-    return found;
-}
-
 bool storeHolds(const QByteArray &cookieName)
 {
     const QList<QNetworkCookie> cookies = Network::cookieStore().allCookies();
@@ -152,7 +143,7 @@ void TestSignOutSim::signOutEndsTheSession()
     QVERIFY(logouts.first().header("Cookie").contains(auth));
 
     // A fresh login window, filled in, that does not sign in by itself; the panel goes.
-    const QList<Form1 *> windows = loginWindows();
+    const QList<Form1 *> windows = visibleLoginWindows();
     QCOMPARE(windows.size(), 1);
     QCOMPARE(windows.first()->Text1->text(), QStringLiteral("alice"));
     QTRY_VERIFY(!panel);
@@ -187,7 +178,7 @@ void TestSignOutSim::noKeepsThePanel()
     QCOMPARE(panel->Command5->text(), QStringLiteral("注销"));
     QVERIFY(m_session->sim().requests().isEmpty());
     QVERIFY(storeHolds(ForumSimulator::authCookieName()));
-    QVERIFY(loginWindows().isEmpty());
+    QVERIFY(visibleLoginWindows().isEmpty());
     QCOMPARE(int(panelState().VipLevel), 1);
     QCOMPARE(int(loginState().AutoLoginBlocked), 0);
 }
@@ -204,7 +195,7 @@ void TestSignOutSim::signOutWithoutCookieFilesOrAnswer()
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command5->click();
 
-    QCOMPARE(loginWindows().size(), 1);
+    QCOMPARE(visibleLoginWindows().size(), 1);
     QTRY_VERIFY(!panel);
     // The request goes out all the same, after the panel has gone.
     QTRY_COMPARE(m_session->sim().requestsTo("action=logout").size(), 1);

@@ -1,11 +1,21 @@
 #pragma once
-// The client's windows a test may leave behind, gone before the next test: the member panel and
-// every login window.
+// The client's windows as a test finds them: the login windows on screen, and everything a test
+// may leave behind, gone before the next test (the member panel and every login window).
 #include "login/Form1.h"
 #include "panel/Form2.h"
 
 #include <QApplication>
 #include <QPointer>
+
+// The login windows now shown, oldest first.
+inline QList<Form1 *> visibleLoginWindows()
+{
+    QList<Form1 *> found;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *form = qobject_cast<Form1 *>(window); form && form->isVisible())
+            found.append(form);
+    return found;
+}
 
 inline void closeClientWindows()
 {
