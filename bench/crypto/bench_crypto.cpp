@@ -217,7 +217,9 @@ __attribute__((target("vaes,avx512f"))) double zmmRate()
     __m512i sum = x[0];
     for (int i = 1; i < Chains; ++i)
         sum = _mm512_xor_si512(sum, x[i]);
-    volatile int sink = _mm_cvtsi128_si32(_mm512_castsi512_si128(sum));
+    alignas(64) int words[16];
+    _mm512_store_si512(words, sum);
+    volatile int sink = words[0];
     (void)sink;
     return double(Steps) * Chains / seconds;
 }

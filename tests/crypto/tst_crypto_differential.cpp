@@ -130,7 +130,7 @@ private slots:
     {
         QFETCH(int, keyBits);
         const Aes::Tables tables;
-        QRandomGenerator random(quint32(keyBits));
+        QRandomGenerator random{quint32(keyBits)};
         const cRijndael::Bytes key = randomBytes(random, 32);
         const Aes::KeySchedule schedule = Aes::expandKey(tables, key.data(), keyBits / 32);
         const std::vector<Path> paths = availablePaths();
