@@ -161,6 +161,9 @@ void Form1::handleLoginReply(const QString &reply)
     switch (result.outcome) {
     case Outcome::Success:
         loginState().MemberName = result.memberName;
+        // Where profiles are private the lookup could not learn a name's UID; the welcome names it.
+        if (loginState().AvatarUid.isEmpty())
+            loginState().AvatarUid = result.uid;
         handOverAfterLogin();
         return;
     case Outcome::DataError:

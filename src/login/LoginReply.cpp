@@ -1,5 +1,7 @@
 #include "LoginReply.h"
 
+#include <algorithm>
+
 #include "app/QuorvelModule.h"
 
 namespace {
@@ -88,6 +90,11 @@ LoginOutcome classifyLoginReply(const QString &reply)
     if (reply.contains(kWelcomeMarker)) {
         result.memberName = trimSpaces(replyPiece(reply, 9));
         result.status = plainStatus(replyPiece(reply, 13));
+        const QString uid = replyPiece(reply, 17);
+        const bool digits = !uid.isEmpty() && uid.size() <= 9
+            && std::all_of(uid.begin(), uid.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        if (replyPiece(reply, 15) == QLatin1String("uid") && digits)
+            result.uid = uid;
         if (result.memberName.isEmpty() || result.status.isEmpty())
             result.outcome = Outcome::DataError;
         else if (result.status.contains(kBanMarker))

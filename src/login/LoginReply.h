@@ -41,6 +41,7 @@ struct LoginOutcome {
     Outcome outcome = Outcome::Unreadable;
     QString memberName; // Success, DataError, Banned: piece 9, trimmed
     QString status;     // Success, DataError, Banned: piece 13, trimmed and without font/bold tags
+    QString uid;        // Success, DataError, Banned: piece 17 when piece 15 names it "uid" and it is digits
     QString message;    // Failure, Refused: the text to show and to put on the status line
 };
 

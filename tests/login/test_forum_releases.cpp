@@ -202,6 +202,9 @@ void TestForumReleases::signIn()
         QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
         QCOMPARE(Form2::existing()->Label3->text(), member);
         QVERIFY2(m_session->seams.messages.isEmpty(), qPrintable(m_session->seams.messageTexts().join(u" | "_s)));
+        // The member's own avatar, from the UID the welcome named (no lookup ran: the box was
+        // never left).
+        QCOMPARE(loginState().AvatarUid, QString::number(sim().member(member)->uid));
     }
 
     const auto posts = requests("POST", "action=login");

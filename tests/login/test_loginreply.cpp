@@ -137,6 +137,19 @@ private slots:
         QCOMPARE(LoginReply::failureMessage(cdata), message);
     }
 
+    // The UID the welcome names (piece 17, after the name 'uid' at piece 15), where the lookup could not learn it.
+    void welcomeNamesTheUid()
+    {
+        QCOMPARE(LoginReply::classifyLoginReply(successReply(u"alice"_s, u"会员"_s)).uid, u"1234"_s);
+        QString shifted = successReply(u"alice"_s, u"会员"_s);
+        shifted.replace(u"'uid':'1234'"_s, u"'gid':'1234'"_s);
+        QCOMPARE(LoginReply::classifyLoginReply(shifted).uid, QString());
+        QString notDigits = successReply(u"alice"_s, u"会员"_s);
+        notDigits.replace(u"'uid':'1234'"_s, u"'uid':'12a4'"_s);
+        QCOMPARE(LoginReply::classifyLoginReply(notDigits).uid, QString());
+        QCOMPARE(LoginReply::classifyLoginReply(refusalReply(u"登录失败"_s)).uid, QString());
+    }
+
     void classify_data()
     {
         QTest::addColumn<QString>("reply");
