@@ -163,6 +163,11 @@ private:
     // overtaken while it waited leaves the account box alone.
     quint64 m_lookupSerial = 0;
     void lookUpAccount();
+    // A sign-in asked for while a lookup is pending or running waits for its verdict, so the post
+    // never carries an entry the lookup rejects: one outcome for the member.
+    bool m_lookupPending = false;
+    int m_lookupsRunning = 0;
+    bool m_signInAfterLookup = false;
 
     QPointer<QWidget> m_startWindow;
     bool m_suppressLostFocus = false; // the program, not the member, is moving the focus

@@ -50,7 +50,7 @@ void Form1::qcdl()
     // cookie store forgets the session and the cookie files go.
     setInputsEnabled(true);
     Picture2->hide();
-    ForumSession::drop(*Inet5);
+    ForumSession::drop(); // not on Inet5: the log-out outlives the window
 }
 
 void Form1::saveAccount()

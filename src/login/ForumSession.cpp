@@ -10,6 +10,11 @@ void drop(Inet &signOutTransfer)
     SiteSession::drop(signOutTransfer);
 }
 
+void drop()
+{
+    SiteSession::drop();
+}
+
 void deleteCookieFiles(const QString &folder)
 {
     SiteSession::deleteCookieFiles(folder);
