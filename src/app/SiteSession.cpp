@@ -59,9 +59,11 @@ void drop(Inet &signOutTransfer)
     deleteCookieFiles(cookies);
 }
 
-void drop()
+Inet *drop()
 {
-    drop(*ownSignOutTransfer());
+    Inet *transfer = ownSignOutTransfer();
+    drop(*transfer);
+    return transfer;
 }
 
 void deleteCookieFiles(const QString &folder)

@@ -21,7 +21,8 @@ namespace SiteSession {
 void drop(Inet &signOutTransfer);
 // The same on a transfer control of its own, owned by the application and gone once the forum
 // answered or the time limit passed: closing the window that asked does not abort the log-out.
-void drop();
+// Returns that control (it deletes itself once done; keep a QPointer).
+Inet *drop();
 
 // Before anything else, drop stops every request of the ending session (Network::endSession):
 // no balance re-read or page fetch still in flight can store a cookie afterwards.

@@ -77,7 +77,9 @@ public:
     Inet *Inet1 = nullptr; // the login post
     Inet *Inet2 = nullptr; // the avatar probe
     Inet *Inet3 = nullptr; // the network probe
-    Inet *Inet5 = nullptr; // the log-out request
+    Inet *Inet5 = nullptr; // one of the window's controls; the reset's log-out does not ride on it:
+    QPointer<Inet> LogOutTransfer; // the last reset's log-out, on a control the application owns
+
     // Sign-in overlay
     QWidget *Picture2 = nullptr;
     QLabel *Image3 = nullptr;

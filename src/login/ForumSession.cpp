@@ -10,9 +10,9 @@ void drop(Inet &signOutTransfer)
     SiteSession::drop(signOutTransfer);
 }
 
-void drop()
+Inet *drop()
 {
-    SiteSession::drop();
+    return SiteSession::drop();
 }
 
 void deleteCookieFiles(const QString &folder)

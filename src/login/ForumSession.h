@@ -13,7 +13,7 @@ namespace ForumSession {
 void drop(Inet &signOutTransfer);
 // The same on a control owned by the application, as the panel's sign-out: closing the login
 // window right after a refused sign-in does not abort the log-out.
-void drop();
+Inet *drop();
 
 // Deletes the "*.txt" files directly inside folder (no subfolders); an empty folder name does nothing.
 void deleteCookieFiles(const QString &folder);

@@ -325,7 +325,7 @@ void Form2::buildStatusBar()
 
 void Form2::setStatusText(const QString &text)
 {
-    S1Panel[2]->setText(text);
+    S1Panel[2]->setText(Seams::readable(text, Seams::kMaxLineChars));
 }
 
 QString Form2::statusText() const
