@@ -1,12 +1,12 @@
 #include "ProfileString.h"
 
 #include "CodePage.h"
+#include "SafeFile.h"
 
 #include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
 
 namespace {
 
@@ -181,9 +181,7 @@ QByteArrayView withoutQuotes(QByteArrayView value)
 
 QByteArray readFile(const QString &filePath, bool *ok)
 {
-    QFile file(filePath);
-    *ok = file.open(QIODevice::ReadOnly);
-    return *ok ? file.readAll() : QByteArray();
+    return SafeFile::readRegular(filePath, ProfileString::kMaxFileBytes, ok);
 }
 
 } // namespace
@@ -278,31 +276,30 @@ bool write(const QString &section, const QList<QPair<QString, QString>> &keysAnd
     if (filePath.isEmpty())
         return false;
     QByteArray updated;
-    if (QFileInfo::exists(filePath)) {
-        // An existing file we cannot read is left alone rather than replaced by these keys.
+    switch (SafeFile::kindOf(filePath)) {
+    case SafeFile::Kind::Missing:
+    case SafeFile::Kind::Link:
+        // A link reads as a missing file; the save puts a file of our own in its place.
+        break;
+    case SafeFile::Kind::Regular: {
+        // An existing file we cannot read (or one far too big to be ours) is left alone rather
+        // than replaced by these keys.
         bool ok = false;
         updated = readFile(filePath, &ok);
         if (!ok)
             return false;
+        break;
+    }
+    case SafeFile::Kind::Other:
+        return false; // a FIFO, device or folder is nobody's login.ini
     }
     const QByteArray sectionBytes = CodePage::toAnsi(section);
     for (const auto &[key, value] : keysAndValues)
         updated = writeToBytes(updated, sectionBytes, CodePage::toAnsi(key), CodePage::toAnsi(value));
 
-    // Temporary file + rename: a crash or a full disk never leaves a half-written file, and the
-    // file holds an enciphered password, so only its owner may read it.
-    QSaveFile out(filePath);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    if (!out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        out.cancelWriting();
-        return false;
-    }
-    if (out.write(updated) != updated.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    // Temporary file + rename, every write checked: a crash or a full disk leaves the old file as
+    // it was, and the file holds an enciphered password, so only its owner may read it.
+    return SafeFile::replace(filePath, updated);
 }
 
 } // namespace ProfileString

@@ -28,12 +28,22 @@ Seams::EndHandler &endHandler()
 
 namespace Seams {
 
+QString readable(const QString &text, qsizetype maxChars)
+{
+    if (maxChars < 1 || text.size() <= maxChars)
+        return text;
+    qsizetype keep = maxChars - 1;
+    if (keep > 0 && text.at(keep - 1).isHighSurrogate())
+        --keep;
+    return text.left(keep) + QChar(0x2026);
+}
+
 Answer messageBox(const QString &text, Icon icon, Buttons buttons)
 {
-    MessageRequest request{text, icon, buttons, kTitle};
+    MessageRequest request{readable(text, kMaxBoxChars), icon, buttons, kTitle};
     if (messageHandler())
         return messageHandler()(request);
-    QTextStream(stderr) << request.title << ": " << text << Qt::endl;
+    QTextStream(stderr) << request.title << ": " << request.text << Qt::endl;
     return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
 }
 

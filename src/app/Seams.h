@@ -23,7 +23,14 @@ using MessageHandler = std::function<Answer(const MessageRequest &)>;
 using UrlHandler = std::function<void(const QString &)>;
 using EndHandler = std::function<void()>;
 
-// Shows a box (modal) and returns the member's answer.
+// Texts from the site can be megabytes long; a box shows at most kMaxBoxChars characters of one
+// and a status line or label kMaxLineChars, the rest replaced by "…".
+constexpr qsizetype kMaxBoxChars = 1000;
+constexpr qsizetype kMaxLineChars = 200;
+// text cut to at most maxChars characters (an ellipsis last when cut; a surrogate pair stays whole).
+[[nodiscard]] QString readable(const QString &text, qsizetype maxChars);
+
+// Shows a box (modal) and returns the member's answer. The text is cut to kMaxBoxChars.
 Answer messageBox(const QString &text, Icon icon, Buttons buttons = Buttons::Ok);
 // Opens an address in the member's web browser.
 void openUrl(const QString &url);

@@ -2,8 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,6 +20,17 @@ constexpr const char *kDefaultProbeUrl = "http://www.baidu.com/";
 QString executableDir()
 {
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+}
+
+// Qt takes the home folder from HOME alone and falls back to "/" without it: the per-user data
+// folder would become "/.local/share/...". The account database knows the real one.
+void ensureHomeKnown()
+{
+    if (!qEnvironmentVariableIsEmpty("HOME"))
+        return;
+    const QString home = Settings::accountHome();
+    if (!home.isEmpty())
+        qputenv("HOME", QFile::encodeName(home));
 }
 
 bool isWritableDir(const QString &dir)
@@ -77,13 +92,26 @@ QString Settings::dataDir() const
     if (dir.isEmpty()) {
         // The program folder when it is writable (a portable copy), else the per-user data folder.
         dir = executableDir();
-        if (!isWritableDir(dir) || QFileInfo(resourceDir()).canonicalFilePath() != QFileInfo(dir).canonicalFilePath())
+        if (!isWritableDir(dir) || QFileInfo(resourceDir()).canonicalFilePath() != QFileInfo(dir).canonicalFilePath()) {
+            ensureHomeKnown();
             dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        }
         if (dir.isEmpty())
             dir = QDir::homePath() + QStringLiteral("/.quorvel");
     }
     QDir().mkpath(dir);
     return QDir::cleanPath(dir);
+}
+
+QString Settings::accountHome()
+{
+    const QString fromEnvironment = qEnvironmentVariable("HOME");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    const struct passwd *account = ::getpwuid(::getuid());
+    if (account && account->pw_dir && account->pw_dir[0] == '/')
+        return QFile::decodeName(account->pw_dir);
+    return {};
 }
 
 void Settings::setDataDir(const QString &dir)

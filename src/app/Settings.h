@@ -22,6 +22,9 @@ public:
     // The program folder: login.ini, the skins and Cookies/. Created when missing.
     [[nodiscard]] QString dataDir() const;
     void setDataDir(const QString &dir);
+    // The account's home folder: HOME, or the account database's entry when HOME is unset or
+    // empty (the per-user data folder is then found there, never under "/").
+    [[nodiscard]] static QString accountHome();
     // Folder with the shipped skins and pictures (next to the executable, or the install prefix).
     [[nodiscard]] QString resourceDir() const;
     void setResourceDir(const QString &dir);

@@ -6,8 +6,10 @@
 #include "net/Inet.h"
 #include "net/Network.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -98,6 +100,18 @@ SiteSession::Fetch fetchResult(const QString &page)
     if (page.isEmpty())
         return Fetch::NoAnswer;
     return fixedTokens() ? Fetch::Token : Fetch::NoAnswer;
+}
+
+// A control that lives until the forum answers (or the time limit passes), whoever asked.
+Inet *ownSignOutTransfer()
+{
+    auto *transfer = new Inet(QCoreApplication::instance());
+    QObject::connect(transfer, &Inet::StateChanged, transfer, [transfer](int state) {
+        if (state == Inet::icResponseCompleted || state == Inet::icError)
+            transfer->deleteLater();
+    });
+    QTimer::singleShot(Network::timeoutMs(), transfer, &QObject::deleteLater);
+    return transfer;
 }
 
 } // namespace
@@ -222,7 +236,8 @@ void drop(Inet &signOutTransfer)
 {
     // The request takes the session's cookies with it before the store forgets them. Its answer
     // only repeats that they are gone, and may come after the member has signed in again: the
-    // cookies it sets are not kept.
+    // cookies it sets are not kept. What is still in flight of the session stops first.
+    Network::endSession();
     signOutTransfer.setStoresReplyCookies(false);
     signOutTransfer.Execute(logoutUrl(), QStringLiteral("GET"), {}, logoutHeaders());
     signOutTransfer.setStoresReplyCookies(true);
@@ -232,9 +247,19 @@ void drop(Inet &signOutTransfer)
     deleteCookieFiles(cookies);
 }
 
+Inet *drop()
+{
+    Inet *transfer = ownSignOutTransfer();
+    drop(*transfer);
+    return transfer;
+}
+
 void deleteCookieFiles(const QString &folder)
 {
     if (folder.isEmpty())
+        return;
+    // A linked cookies folder is not the store's: nothing in the link's target is deleted.
+    if (CookieStore::isLinkedFolder(folder))
         return;
     const QDir dir(folder);
     if (!dir.exists())

@@ -62,6 +62,13 @@ enum class Fetch {
 // deletes every "*.txt" file in the cookies folder, and nothing outside it; a new guest period
 // begins. Each step runs whatever became of the one before.
 void drop(Inet &signOutTransfer);
+// The same on a transfer control of its own, owned by the application and gone once the forum
+// answered or the time limit passed: closing the window that asked does not abort the log-out.
+// Returns that control (it deletes itself once done; keep a QPointer).
+Inet *drop();
+
+// Before anything else, drop stops every request of the ending session (Network::endSession):
+// no balance re-read or page fetch still in flight can store a cookie afterwards.
 
 // Deletes the "*.txt" files directly inside folder (no subfolders); an empty folder name does nothing.
 void deleteCookieFiles(const QString &folder);

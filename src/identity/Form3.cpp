@@ -1,4 +1,5 @@
 #include "Form3.h"
+#include "app/Seams.h"
 
 #include "app/QuorvelModule.h"
 #include "app/Settings.h"
@@ -191,7 +192,8 @@ void Form3::showModalAfterLogin(const QPixmap &avatar, const QString &memberName
     Form3 window;
     if (!avatar.isNull())
         window.Image1->setPixmap(avatar);
-    window.Label3->setText(memberName);
+    // The name comes from the forum's reply: a hostile one could be megabytes.
+    window.Label3->setText(Seams::readable(memberName, Seams::kMaxLineChars));
     window.exec();
 }
 

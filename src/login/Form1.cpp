@@ -5,6 +5,7 @@
 #include "Class1.h"
 #include "QuorvelAssets.h"
 #include "app/Numeric.h"
+#include "app/Seams.h"
 #include "app/State.h"
 #include "net/Inet.h"
 
@@ -399,11 +400,13 @@ void Form1::Form_Load()
 
 // ---- Shared window helpers --------------------------------------------------------------------
 
-void Form1::setStatus(const QString &text)
+void Form1::setStatus(const QString &fullText)
 {
+    // The forum's refusal lands here too, however long the site made it.
+    const QString text = Seams::readable(fullText, Seams::kMaxLineChars);
     QLabel *line = Label5[1];
     line->setText(text);
-    line->setToolTip(text);
+    line->setToolTip(Seams::readable(fullText, Seams::kMaxBoxChars));
     // Sized to its text, but never across the clock's separator.
     const int room = Line1[1] ? Line1[1]->x() - line->x() - 4 : px(5040 - 1560) - 4;
     line->resize(qMin(line->sizeHint().width(), room), line->height());
@@ -463,6 +466,14 @@ void Form1::Command1_Click()
         setStatus(QStringLiteral("请输入安全提问答案.."));
         return;
     }
+    // The lookup of the entry decides first: a sign-in never posts an entry it is about to reject.
+    // It goes ahead (once) when the lookup is done and the box still holds an entry.
+    if (m_lookupsRunning > 0 || m_lookupPending) {
+        m_signInAfterLookup = true;
+        if (m_lookupsRunning == 0)
+            lookUpAccount();
+        return;
+    }
     setStatus(QStringLiteral("正在检测您的联网情况..."));
     setInputsEnabled(false);
     login();
@@ -470,6 +481,7 @@ void Form1::Command1_Click()
 
 void Form1::Command2_Click()
 {
+    Inet3->Cancel(); // a probe still waiting ends as "no network"
     Inet1->Cancel();
     setInputsEnabled(true);
     Picture2->hide();

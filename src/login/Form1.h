@@ -77,7 +77,9 @@ public:
     Inet *Inet1 = nullptr; // the login post
     Inet *Inet2 = nullptr; // the avatar probe
     Inet *Inet3 = nullptr; // the network probe
-    Inet *Inet5 = nullptr; // the log-out request
+    Inet *Inet5 = nullptr; // one of the window's controls; the reset's log-out does not ride on it:
+    QPointer<Inet> LogOutTransfer; // the last reset's log-out, on a control the application owns
+
     // Sign-in overlay
     QWidget *Picture2 = nullptr;
     QLabel *Image3 = nullptr;
@@ -174,6 +176,11 @@ private:
     // overtaken while it waited leaves the account box alone.
     quint64 m_lookupSerial = 0;
     void lookUpAccount();
+    // A sign-in asked for while a lookup is pending or running waits for its verdict, so the post
+    // never carries an entry the lookup rejects: one outcome for the member.
+    bool m_lookupPending = false;
+    int m_lookupsRunning = 0;
+    bool m_signInAfterLookup = false;
 
     QPointer<QWidget> m_startWindow;
     bool m_suppressLostFocus = false; // the program, not the member, is moving the focus

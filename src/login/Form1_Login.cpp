@@ -40,7 +40,9 @@ void Form1::login()
     Picture2->show();
     Picture2->raise();
 
-    // An empty answer from the probe site means there is no network.
+    // An empty answer from the probe site means there is no network. The overlay stays live while
+    // the probe waits, so its cancel button ends the wait (as no network); other input is dropped.
+    Inet3->setInputAllowedDuringWait(Picture2);
     const QString probe = Inet3->OpenURL(Settings::instance().probeUrl());
     if (!alive || attempt != m_loginSerial)
         return;

@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QTimer>
 
 namespace {
@@ -23,7 +24,11 @@ void Form1::Text1_LostFocus()
     // The focus left with a mouse press elsewhere, the login button most often: the press has to
     // finish first, or the lookup's wait would swallow the release and the click would be lost.
     if (QGuiApplication::mouseButtons() != Qt::NoButton) {
-        QTimer::singleShot(0, this, [this] { lookUpAccount(); });
+        m_lookupPending = true;
+        QTimer::singleShot(0, this, [this] {
+            if (m_lookupPending) // not already run by a sign-in that could not wait
+                lookUpAccount();
+        });
         return;
     }
     lookUpAccount();
@@ -31,8 +36,22 @@ void Form1::Text1_LostFocus()
 
 void Form1::lookUpAccount()
 {
+    m_lookupPending = false;
     const quint64 lookup = ++m_lookupSerial;
     const QPointer<Form1> alive(this);
+    ++m_lookupsRunning;
+    // Whatever way the lookup ends, a sign-in held for it goes ahead only when the box still holds
+    // the entry the member asked to sign in with (a rejected one has been emptied).
+    const auto done = qScopeGuard([this, alive, lookup] {
+        if (!alive)
+            return;
+        --m_lookupsRunning;
+        if (m_lookupsRunning > 0 || !m_signInAfterLookup || lookup != m_lookupSerial)
+            return;
+        m_signInAfterLookup = false;
+        if (!Text1->text().isEmpty() && Text1->text() != kAccountPrompt)
+            QTimer::singleShot(0, this, [this] { Command1_Click(); });
+    });
     // The page fetches run events: the window may close, or the member may come back and leave
     // the box again, which starts a newer lookup that then owns the box.
     const auto overtaken = [&] { return !alive || lookup != m_lookupSerial; };

@@ -1,5 +1,6 @@
 // The saved account in login.ini: restore, automatic sign-in, save step and session reset.
 #include "Form1.h"
+#include "net/Inet.h"
 
 #include "SavedAccount.h"
 #include "app/State.h"
@@ -50,7 +51,7 @@ void Form1::qcdl()
     // cookie store forgets the session and the cookie files go.
     setInputsEnabled(true);
     Picture2->hide();
-    ForumSession::drop(*Inet5);
+    LogOutTransfer = ForumSession::drop(); // not on Inet5: the log-out outlives the window
 }
 
 void Form1::saveAccount()

@@ -10,6 +10,11 @@ void drop(Inet &signOutTransfer)
     SiteSession::drop(signOutTransfer);
 }
 
+Inet *drop()
+{
+    return SiteSession::drop();
+}
+
 void deleteCookieFiles(const QString &folder)
 {
     SiteSession::deleteCookieFiles(folder);

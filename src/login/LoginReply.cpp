@@ -109,6 +109,12 @@ LoginOutcome classifyLoginReply(const QString &reply)
         // A failure text outside any CDATA section still has its copy in the error callback.
         if (result.message.isEmpty() && reply.contains(errorCallbackMarker(kLoginHandleKey)))
             result.message = replyPiece(reply, 3);
+        // Nothing readable is left once the tags are gone: the section's own text rather than an
+        // empty box, and a plain word when there is none either.
+        if (result.message.trimmed().isEmpty())
+            result.message = cdataText(reply).trimmed();
+        if (result.message.isEmpty())
+            result.message = kFailureFallback;
         return result;
     }
     result.message = reply.contains(errorCallbackMarker(kLoginHandleKey)) ? replyPiece(reply, 3) : cdataText(reply);

@@ -20,6 +20,8 @@ inline const QString kWelcomeMarker = QStringLiteral("欢迎您回来");
 inline const QString kFailureMarker = QStringLiteral("失败");
 inline const QString kBanMarker = QStringLiteral("禁止");
 inline const QString kLoginHandleKey = QStringLiteral("login");
+// Shown for a failure reply that carries no readable text at all.
+inline const QString kFailureFallback = QStringLiteral("登录失败!服务器没有给出原因,请稍后再试.");
 
 // A member's status text as shown: blanks trimmed, font and bold tags removed in any letter case.
 [[nodiscard]] QString plainStatus(const QString &statusPiece);

@@ -217,10 +217,14 @@ void Form2::buildPages()
         TabStrip1->setTabData(index, QString::fromLatin1(tab.key));
     }
     TabStrip1->setCurrentIndex(0);
+    // The page follows the current tab however it changed (mouse, arrow keys, accessibility); a
+    // click on the tab already current shows its page again, as a click always did.
+    connect(TabStrip1, &QTabBar::currentChanged, this, [this] { TabStrip1_Click(); });
     connect(TabStrip1, &QTabBar::tabBarClicked, this, [this](int index) {
-        if (index >= 0)
-            TabStrip1->setCurrentIndex(index);
-        TabStrip1_Click();
+        if (index >= 0 && index != TabStrip1->currentIndex())
+            TabStrip1->setCurrentIndex(index); // currentChanged shows the page
+        else
+            TabStrip1_Click();
     });
 
     // VIP page: inside the strip, at left 3360 top 600 of it.
@@ -321,7 +325,7 @@ void Form2::buildStatusBar()
 
 void Form2::setStatusText(const QString &text)
 {
-    S1Panel[2]->setText(text);
+    S1Panel[2]->setText(Seams::readable(text, Seams::kMaxLineChars));
 }
 
 QString Form2::statusText() const

@@ -181,7 +181,9 @@ private slots:
         QTest::newRow("failure without CDATA")
             << u"<root>登录失败<script>if(typeof errorhandle_login=='function') {errorhandle_login('登录失败，还可以尝试 3 次', {});}</script></root>"_s
             << Outcome::Failure << QString() << u"登录失败，还可以尝试 3 次"_s;
-        QTest::newRow("failure without any readable text") << u"失败"_s << Outcome::Failure << QString() << QString();
+        // Nothing readable at all: a plain fallback word rather than an empty box.
+        QTest::newRow("failure without any readable text") << u"失败"_s << Outcome::Failure << QString()
+                                                           << LoginReply::kFailureFallback;
         QTest::newRow("error callback, untrimmed")
             << refusalReply(u" 请选择安全提问以及填写正确的答案 "_s) << Outcome::Refused << QString()
             << u" 请选择安全提问以及填写正确的答案 "_s;

@@ -78,6 +78,7 @@ private slots:
     void panelGoneDuringStartUp();
     void panelClosedDuringVersionCheck();
     void tabsSwitchPages();
+    void tabsFollowKeysAndAccessibility();
 
 private:
     std::unique_ptr<TempDataDir> m_dir;
@@ -405,6 +406,36 @@ void TestForm2::tabsSwitchPages()
         // Every page appears at the same height in the window.
         QCOMPARE(panel->k[size_t(tab)]->mapTo(panel, QPoint(0, 0)).y(), pageTop.y());
     }
+}
+
+// The page follows the current tab however it changed: arrow keys on the strip, or a tool setting
+// the current tab over the accessibility bus (which ends in setCurrentIndex), not only a click.
+void TestForm2::tabsFollowKeysAndAccessibility()
+{
+    Form2 *panel = Form2::instance();
+    QVERIFY(panel);
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    const auto shownPage = [panel] {
+        for (int page = 0; page < 3; ++page)
+            if (!panel->k[size_t(page)]->isHidden())
+                return page;
+        return -1;
+    };
+    QCOMPARE(shownPage(), 0);
+    panel->TabStrip1->setFocus();
+    QTest::keyClick(panel->TabStrip1, Qt::Key_Right);
+    QCOMPARE(panel->TabStrip1->currentIndex(), 1);
+    QCOMPARE(shownPage(), 1);
+    QTest::keyClick(panel->TabStrip1, Qt::Key_Right);
+    QCOMPARE(shownPage(), 2);
+    panel->TabStrip1->setCurrentIndex(0); // what the accessibility bridge's "select" does
+    QCOMPARE(shownPage(), 0);
+    // A click on a tab still switches, and a click on the current tab keeps its page.
+    QTest::mouseClick(panel->TabStrip1, Qt::LeftButton, {}, panel->TabStrip1->tabRect(2).center());
+    QCOMPARE(shownPage(), 2);
+    QTest::mouseClick(panel->TabStrip1, Qt::LeftButton, {}, panel->TabStrip1->tabRect(2).center());
+    QCOMPARE(shownPage(), 2);
 }
 
 QTEST_MAIN(TestForm2)
