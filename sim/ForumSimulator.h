@@ -12,6 +12,8 @@
 //   GET /__sim/version?text=TEXT (UTF-8)  |  /__sim/version?missing=1  |  /__sim/version (default)
 //   GET /__sim/member?name=NAME[&za=N][&quorvelbi=N][&vip=0|1|2][&vipdays=N][&avatar=0|1]
 //   GET /__sim/requests                      the request log, one line per request
+//   GET /__sim/captcha[?on=0|1][&salt=SALT]  the login captcha switched; answers "ok captcha on|off code=C"
+//                                            with the newest live code (of that salt cookie), "-" when none
 // MODE: none slow empty errorpage status500 drop nocdata huge invalidgbk token503 noanswer.
 // ROLE: forum home vip soft main probe.
 #include "ForumSite.h"
@@ -90,6 +92,9 @@ public:
     // UIDs a password mail went to, in order.
     [[nodiscard]] QList<int> mailedUids() const { return m_state.mailedUids(); }
     [[nodiscard]] ForumState &state() { return m_state; }
+    // The login captcha: off after start and after resetState().
+    [[nodiscard]] Captcha &captcha() { return m_site.captcha(); }
+    void setCaptchaEnabled(bool enabled) { m_site.captcha().setEnabled(enabled); }
 
     // Cookie names the forum uses ("qvbbs_2132_auth", "qvbbs_2132_saltkey").
     [[nodiscard]] static QByteArray authCookieName() { return ForumSite::authCookieName(); }

@@ -208,6 +208,12 @@ HttpResponse ForumSite::forum(const HttpRequest &request)
             response = htmlResponse(200, ForumPages::threadPage(int(FormCodec::intValue(FormCodec::value(query, QStringLiteral("tid"))))));
         else
             response = htmlResponse(200, ForumPages::forumIndexPage(visit.member));
+    } else if (path == "/misc.php" && mod == QStringLiteral("seccode")) {
+        const int uid = visit.member ? visit.member->uid : 0;
+        if (FormCodec::value(query, QStringLiteral("action")) == QStringLiteral("check"))
+            response = ajaxResponse(m_captcha.liveCheckText(request, cookiePrefix(), visit.salt, uid));
+        else
+            response = m_captcha.pictureResponse(request, cookiePrefix(), visit.salt, uid, &visit.setCookies);
     } else if (path == "/member.php") {
         const QString action = FormCodec::value(query, QStringLiteral("action"));
         if (mod == QStringLiteral("logging") && action == QStringLiteral("login") && isPost(request)
@@ -296,6 +302,16 @@ QString ForumSite::loginReply(const HttpRequest &request, Visit &visit, bool *to
         return {};
     }
     const QString key = handleKey(query, body, QStringLiteral("login"));
+    // The captcha comes first: a refused code is no sign-in try, the password is not even looked at.
+    if (m_captcha.isEnabled()) {
+        const QString idHash = FormCodec::value(body, QStringLiteral("seccodehash"));
+        const Captcha::Verdict verdict = m_captcha.verifyLogin(
+            visit.cookies.value(Captcha::cookieName(cookiePrefix(), idHash)), visit.salt,
+            visit.member ? visit.member->uid : 0, idHash, FormCodec::value(body, QStringLiteral("seccodeverify")));
+        if (verdict != Captcha::Verdict::Right
+            || FormCodec::value(body, QStringLiteral("seccodemodid")) != QLatin1String(Captcha::kModId))
+            return ForumPages::ajaxRefusal(key, QStringLiteral("抱歉，验证码填写错误"), {}, false);
+    }
     const ForumState::LoginResult result = m_state.login(
         request.peer.toString(), FormCodec::value(body, QStringLiteral("username")),
         FormCodec::value(body, QStringLiteral("password")),

@@ -5,7 +5,8 @@
 //
 // Paths by role (anything else is a 404 page):
 //   Forum  /, /forum.php (mod=viewthread&tid=25020), /member.php (mod=logging action=login|logout,
-//          mod=register, mod=lostpasswd), /uc_server/data/avatar/DDD/DD/DD/DD_avatar_SIZE.jpg
+//          mod=register, mod=lostpasswd), /uc_server/data/avatar/DDD/DD/DD/DD_avatar_SIZE.jpg,
+//          /misc.php (mod=seccode: the captcha picture and its live check, see Captcha.h)
 // Form tokens: the sign-in, exchange and lost-password posts each need their own fixed token (else
 // 503); the log-out takes none or any of the three.
 //   Home   /, /home.php (mod=space&uid=N|username=NAME, mod=spacecp&ac=credit op=buy|base|exchange)
@@ -13,6 +14,7 @@
 //   Soft   /version/main.txt, /
 //   Main   /
 //   Probe  any path: a small HTML page
+#include "Captcha.h"
 #include "ForumState.h"
 #include "HttpMessage.h"
 #include "SimTypes.h"
@@ -41,6 +43,9 @@ public:
     [[nodiscard]] QByteArray versionText() const { return m_versionText; }
 
     HttpResponse handle(SimRole role, const HttpRequest &request);
+
+    // The login captcha (off unless switched on): its codes and its picture route.
+    [[nodiscard]] Captcha &captcha() { return m_captcha; }
 
     [[nodiscard]] static HttpResponse htmlResponse(int status, const QString &html);
     [[nodiscard]] static HttpResponse ajaxResponse(const QString &inner);
@@ -71,6 +76,7 @@ private:
     QString lostPasswordReply(const HttpRequest &request, bool *tokenRefused);
 
     ForumState &m_state;
+    Captcha m_captcha{m_state};
     QByteArray m_versionText;
     QHash<QString, QByteArray> m_avatarCache;
 };

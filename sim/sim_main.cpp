@@ -43,6 +43,7 @@ QString helpText()
         "  --slow-ms N             delay of the slow fault (default 35000)\n"
         "  --version-text TEXT     content of /version/main.txt (default km:V1.2|2015-03-01)\n"
         "  --version-missing       /version/main.txt answers 404\n"
+        "  --captcha               the login asks for a captcha (four characters of the forum's picture)\n"
         "  --print-client-args     print one line with the client's command-line arguments\n"
         "  --quiet                 do not log each request on standard error\n\n"
         "Fault modes: ");
@@ -53,6 +54,7 @@ QString helpText()
         "  invalidgbk: bytes that are not GBK; token503: the form-token error page; noanswer: never answers.\n\n"
         "Control requests on any port: /__sim/reset, /__sim/fault?mode=MODE&path=TEXT&role=ROLE&count=N,\n"
         "/__sim/clearfaults, /__sim/slow?ms=N, /__sim/version?text=TEXT|missing=1, /__sim/requests,\n"
+        "/__sim/captcha?on=0|1 (answers with the newest code; &salt=SALT: that visitor's code),\n"
         "/__sim/member?name=NAME&za=N&quorvelbi=N&vip=0|1|2&vipdays=N&avatar=0|1\n\n"
         "Demo members (uid, name, password, Quorvel币, za, avatar, kind, e-mail):\n");
     for (const ForumMember &m : ForumSimulator::demoMembers()) {
@@ -95,7 +97,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption versionMissing(QStringLiteral("version-missing"));
     const QCommandLineOption printArgs(QStringLiteral("print-client-args"));
     const QCommandLineOption quiet(QStringLiteral("quiet"));
-    parser.addOptions({help, portBase, fault, slow, versionText, versionMissing, printArgs, quiet});
+    const QCommandLineOption captcha(QStringLiteral("captcha"));
+    parser.addOptions({help, portBase, fault, slow, versionText, versionMissing, printArgs, quiet, captcha});
     if (!parser.parse(app.arguments())) {
         printLine(stderr, parser.errorText() + QStringLiteral("\n\n") + helpText());
         return 2;
@@ -134,6 +137,8 @@ int main(int argc, char *argv[])
         sim.setVersionText(CodePage::toAnsi(parser.value(versionText)));
     if (parser.isSet(versionMissing))
         sim.setVersionText({});
+    if (parser.isSet(captcha))
+        sim.setCaptchaEnabled(true);
 
     if (!parser.isSet(quiet)) {
         QObject::connect(&sim, &ForumSimulator::requestReceived, &sim, [&sim](const QByteArray &method, const QByteArray &path) {

@@ -236,6 +236,8 @@ void Form1::createPanel()
         Label1[i]->installEventFilter(this);
     }
 
+    createCaptchaRow();
+
     Timer1 = new QTimer(Picture1);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
@@ -243,7 +245,7 @@ void Form1::createPanel()
     Timer1->start();
 
     // Tab runs through the inputs top to bottom, then the button.
-    const QList<QWidget *> tabChain = {Text1, Text2, Combo1, Text3, Check1, Check2, Command1};
+    const QList<QWidget *> tabChain = {Text1, Text2, Combo1, Text3, Text4, Check1, Check2, Command1};
     for (qsizetype i = 1; i < tabChain.size(); ++i)
         QWidget::setTabOrder(tabChain[i - 1], tabChain[i]);
 
@@ -415,6 +417,7 @@ void Form1::setInputsEnabled(bool enabled)
     Text3->setEnabled(enabled);
     Text1->setEnabled(enabled);
     Text2->setEnabled(enabled);
+    Text4->setEnabled(enabled);
     m_suppressLostFocus = wasSuppressed;
 }
 
@@ -431,12 +434,11 @@ void Form1::Combo1_Click()
     if (position >= 0 && position <= 7)
         loginState().QuestionId = QString::number(position);
     const bool asked = Numeric::valInt(loginState().QuestionId) != 0;
-    const int checkTop = px(asked ? 1840 : 1500);
     Text3->setVisible(asked);
     if (!asked)
         Text3->clear();
-    Check1->move(Check1->x(), checkTop);
-    Check2->move(Check2->x(), checkTop);
+    // The check boxes (and the captcha row, when shown) follow the answer box.
+    placeInputRows();
 }
 
 void Form1::Command1_Click()
@@ -452,6 +454,11 @@ void Form1::Command1_Click()
     }
     if (Numeric::valInt(loginState().QuestionId) != 0 && Text3->text().isEmpty()) {
         setStatus(QStringLiteral("请输入安全提问答案.."));
+        return;
+    }
+    if (captchaAsked() && Text4->text().trimmed().isEmpty()) {
+        setStatus(QStringLiteral("请输入验证码.."));
+        Text4->setFocus();
         return;
     }
     setStatus(QStringLiteral("正在检测您的联网情况..."));
@@ -511,6 +518,8 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     const bool press = type == QEvent::MouseButtonPress;
     const bool move = type == QEvent::MouseMove || type == QEvent::Enter;
 
+    if (watched == Text4 || watched == Image4 || watched == Label7)
+        return captchaEventFilter(watched, event);
     if (watched == Text1) {
         if (press) {
             Text1_MouseDown();

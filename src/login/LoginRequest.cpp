@@ -35,6 +35,12 @@ QByteArray body(const QString &username, const QString &password, const QString 
     return out;
 }
 
+QByteArray captchaFields(const QString &idHash, const QString &code)
+{
+    return "&seccodehash=" + CodePage::percentEncode(idHash) + "&seccodemodid=" + CodePage::percentEncode(kCaptchaModId)
+        + "&seccodeverify=" + CodePage::percentEncode(code);
+}
+
 QString logoutUrl()
 {
     // One sign-out request for the login window and the member panel.
