@@ -29,7 +29,7 @@ QString loginForm(const QString &tail)
         + tail + u"</form>]]></root>"_s;
 }
 
-QString announcement(const QString &id)
+QString announced(const QString &id)
 {
     return u"<span id=\"seccode_"_s + id + u"\"></span><script type=\"text/javascript\" reload=\"1\">updateseccode('"_s + id
         + u"', '<sec> <sec>', 'member::logging');</script>"_s;
@@ -69,29 +69,29 @@ private slots:
         QTest::addColumn<QString>("idHash");
 
         QTest::newRow("no captcha") << loginForm({}) << Kind::None << QString();
-        QTest::newRow("announced") << loginForm(announcement(u"cSA1b2"_s)) << Kind::Asked << u"cSA1b2"_s;
+        QTest::newRow("announced") << loginForm(announced(u"cSA1b2"_s)) << Kind::Asked << u"cSA1b2"_s;
         QTest::newRow("span only") << loginForm(u"<span id=\"seccode_cSq9\"></span>"_s) << Kind::Asked << u"cSq9"_s;
         QTest::newRow("script only, double quotes")
             << loginForm(u"<script>updateseccode(\"cSz\", '', 'member::logging');</script>"_s) << Kind::Asked << u"cSz"_s;
         QTest::newRow("blanks and case") << loginForm(u"<SPAN ID = 'seccode_cSx'></SPAN> UpdateSeccode ( 'cSx' )"_s)
                                          << Kind::Asked << u"cSx"_s;
-        QTest::newRow("any short id") << loginForm(announcement(u"x7"_s)) << Kind::Asked << u"x7"_s;
-        QTest::newRow("same id twice") << loginForm(announcement(u"cSdup"_s) + announcement(u"cSdup"_s)) << Kind::Asked
+        QTest::newRow("any short id") << loginForm(announced(u"x7"_s)) << Kind::Asked << u"x7"_s;
+        QTest::newRow("same id twice") << loginForm(announced(u"cSdup"_s) + announced(u"cSdup"_s)) << Kind::Asked
                                        << u"cSdup"_s;
-        QTest::newRow("two different ids") << loginForm(announcement(u"cSone"_s) + announcement(u"cStwo"_s))
+        QTest::newRow("two different ids") << loginForm(announced(u"cSone"_s) + announced(u"cStwo"_s))
                                            << Kind::Ambiguous << QString();
         QTest::newRow("span and script disagree")
             << loginForm(u"<span id=\"seccode_cSa\"></span><script>updateseccode('cSb', '', 'member::logging');</script>"_s)
             << Kind::Ambiguous << QString();
-        QTest::newRow("empty id") << loginForm(announcement({})) << Kind::Malformed << QString();
+        QTest::newRow("empty id") << loginForm(announced({})) << Kind::Malformed << QString();
         QTest::newRow("empty span beside a good one")
-            << loginForm(u"<span id=\"seccode_\"></span>"_s + announcement(u"cSok"_s)) << Kind::Malformed << QString();
+            << loginForm(u"<span id=\"seccode_\"></span>"_s + announced(u"cSok"_s)) << Kind::Malformed << QString();
         QTest::newRow("id with a quote or markup") << loginForm(u"<span id=\"seccode_cS&amp;x\"></span>"_s)
                                                   << Kind::Malformed << QString();
-        QTest::newRow("id with an address part") << loginForm(announcement(u"cS/../x"_s)) << Kind::Malformed << QString();
-        QTest::newRow("id too long") << loginForm(announcement(QString(40, u'a'))) << Kind::Malformed << QString();
+        QTest::newRow("id with an address part") << loginForm(announced(u"cS/../x"_s)) << Kind::Malformed << QString();
+        QTest::newRow("id too long") << loginForm(announced(QString(40, u'a'))) << Kind::Malformed << QString();
         QTest::newRow("call cut off") << loginForm(u"<script>updateseccode('cSabc"_s) << Kind::Malformed << QString();
-        QTest::newRow("Chinese id") << loginForm(announcement(u"验证"_s)) << Kind::Malformed << QString();
+        QTest::newRow("Chinese id") << loginForm(announced(u"验证"_s)) << Kind::Malformed << QString();
         // Words that only look alike are no announcement.
         QTest::newRow("field names only") << loginForm(u"<input name=\"seccodeverify\" /><input name=\"seccodehash\" />"_s)
                                           << Kind::None << QString();

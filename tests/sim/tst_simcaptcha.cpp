@@ -148,7 +148,10 @@ private slots:
         QVERIFY(colours.size() > 3);
         // The cookie: named after the id, a session cookie the page may read.
         const QByteArray setCookie = r.header("Set-Cookie");
-        const QByteArray line = setCookie.split('\n').filter([](const QByteArray &l) { return l.startsWith("qvbbs_2132_seccodecSab12="); }).value(0);
+        QByteArray line;
+        for (const QByteArray &l : setCookie.split('\n'))
+            if (l.startsWith("qvbbs_2132_seccodecSab12="))
+                line = l;
         QVERIFY2(!line.isEmpty(), setCookie.constData());
         QVERIFY(!line.toLower().contains("httponly"));
         QVERIFY(!line.toLower().contains("expires"));
