@@ -72,15 +72,15 @@ QString statusText(Problem problem)
     case Problem::None:
         return {};
     case Problem::NoAnswer:
-        return QStringLiteral("验证码图片获取失败，请点击换一个");
+        return QStringLiteral("验证码图片获取失败，请换一个");
     case Problem::AccessDenied:
-        return QStringLiteral("论坛拒绝提供验证码图片，请点击换一个");
+        return QStringLiteral("论坛拒绝提供验证码图片，请换一个");
     case Problem::NotAPicture:
-        return QStringLiteral("验证码图片无法显示，请点击换一个");
+        return QStringLiteral("验证码图片无法显示，请换一个");
     case Problem::TooLarge:
-        return QStringLiteral("验证码图片过大，请点击换一个");
+        return QStringLiteral("验证码图片过大，请换一个");
     case Problem::OtherSession:
-        return QStringLiteral("验证码图片与本次登录不符，请点击换一个");
+        return QStringLiteral("验证码图片不属于本次登录，请换一个");
     }
     return {};
 }

@@ -28,7 +28,7 @@ namespace {
 
 const QString kPromptCode = QStringLiteral("验证码");
 const QString kBalloonCode = QStringLiteral("请输入图片中的验证码，看不清可点击图片换一个");
-const QString kStatusBrokenAnnouncement = QStringLiteral("论坛的验证码信息有误，请点击换一个");
+const QString kStatusBrokenAnnouncement = QStringLiteral("论坛的验证码信息有误，请换一个");
 const QString kPictureLoading = QStringLiteral("正在加载…");
 const QString kPictureMissing = QStringLiteral("点击换一个");
 

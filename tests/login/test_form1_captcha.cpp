@@ -362,7 +362,7 @@ private slots:
         QFETCH(int, kind);
         m_form->setCaptchaAnnouncement({Kind(kind), {}});
         QVERIFY(m_form->Image4->isVisible() && m_form->Label7->isVisible());
-        QCOMPARE(m_form->status(), u"论坛的验证码信息有误，请点击换一个"_s);
+        QCOMPARE(m_form->status(), u"论坛的验证码信息有误，请换一个"_s);
         QVERIFY(m_form->captchaFields().isEmpty());
         QTest::qWait(100);
         QVERIFY(sim().requestsTo("seccode").isEmpty());
