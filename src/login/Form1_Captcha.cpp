@@ -57,7 +57,10 @@ void Form1::createCaptchaRow()
 {
     Text4 = new QLineEdit(Picture1);
     Text4->setObjectName(QStringLiteral("Text4"));
-    Text4->setFont(Text2->font());
+    // Between the account box's face and the password box's: four letters and the prompt both fit.
+    QFont codeFont = Text2->font();
+    codeFont.setPointSizeF(10.5);
+    Text4->setFont(codeFont);
     Text4->setPlaceholderText(kPromptCode);
     Text4->setMaxLength(8);
     Text4->installEventFilter(this);

@@ -11,7 +11,9 @@
 #include "net/CookieStore.h"
 #include "net/Network.h"
 
+#include <QApplication>
 #include <QBuffer>
+#include <QFile>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImageWriter>
@@ -221,6 +223,23 @@ private slots:
         QCOMPARE(m_form->Label7->x(), m_form->Label1[0]->x());
         if (!question)
             QCOMPARE(m_form->Command1->geometry(), buttonBefore);
+
+        // QUORVEL_CAPTCHA_SHOTS=DIR keeps the window as drawn (run with QT_SCALE_FACTOR=2 for @2x).
+        if (const QString dir = qEnvironmentVariable("QUORVEL_CAPTCHA_SHOTS"); !dir.isEmpty()) {
+            // The program's own skin, as it looks when started.
+            QFile skin(qEnvironmentVariable("QUORVEL_SOURCE_DIR") + u"/assets/2.she"_s);
+            if (skin.open(QIODevice::ReadOnly))
+                qApp->setStyleSheet(QString::fromUtf8(skin.readAll()));
+            m_form->Text1->setText(question ? u"dave"_s : u"alice"_s);
+            m_form->Text2->setText(u"password"_s);
+            m_form->Text3->setText(question ? u"上海"_s : QString());
+            QTRY_VERIFY(!m_form->Image4->pixmap().isNull());
+            const qreal ratio = m_form->devicePixelRatioF();
+            const QString name = (question ? u"login-captcha-question"_s : u"login-captcha"_s)
+                + (ratio > 1 ? u"@%1x"_s.arg(ratio) : QString()) + u".png"_s;
+            QVERIFY(m_form->grab().save(dir + u"/"_s + name));
+            qApp->setStyleSheet(QString());
+        }
 
         // The row going again puts everything back where it was.
         m_form->setCaptchaAnnouncement({});

@@ -1,8 +1,7 @@
-// Sign-in through the real login window on a forum that asks for a captcha: the first press reads
-// the login form and waits for the code, the right code signs in, a wrong code or a wrong password
-// brings a new picture (after the session reset, with a fresh login form), automatic sign-in waits
-// for the code, the session reset takes the captcha's cookie, and with the captcha off the wire is
-// what it always was.
+// Sign-in through the real login window on a forum that asks for a captcha (the window told so as
+// the login form's announcement would tell it): the right code signs in, a wrong code or a wrong
+// password brings a new picture after the session reset, the session reset takes the captcha's
+// cookie, and with the captcha off the wire is what it always was.
 #include "IniFiles.h"
 #include "SimSession.h"
 #include "app/CodePage.h"
@@ -23,13 +22,13 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using Role = ForumSimulator::Role;
 
 namespace {
 
-const QString kWantCode = u"请输入图片中的验证码后登录"_s;
 const QString kWrongCode = u"抱歉，验证码填写错误"_s;
 
 } // namespace
@@ -72,15 +71,12 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(QByteArray, fields);
         openAndFill(account, password, question, answer);
-
-        // The first press finds the captcha in the login form: nothing is posted yet.
-        m_form->Command1->click();
-        QTRY_COMPARE(m_form->status(), kWantCode);
-        QVERIFY(isIdle());
+        announce();
         QVERIFY(m_form->Image4->isVisible() && m_form->Text4->isVisible() && m_form->Label7->isVisible());
-        QVERIFY(sim().requestsTo("action=login&loginsubmit").isEmpty());
-        QTRY_VERIFY(!m_form->Image4->pixmap().isNull());
-        QCOMPARE(m_form->focusWidget(), m_form->Text4);
+        // Without a code nothing is posted.
+        m_form->Command1->click();
+        QCOMPARE(m_form->status(), u"请输入验证码.."_s);
+        QVERIFY(sim().requestsTo("loginsubmit=yes").isEmpty());
 
         const QByteArray code = currentCode();
         QVERIFY(!code.isEmpty());
@@ -93,7 +89,7 @@ private slots:
         const auto posts = sim().requestsTo("loginsubmit=yes");
         QCOMPARE(posts.size(), 1);
         const QString idHash = posts.first().formValue("seccodehash");
-        QVERIFY(idHash.startsWith(u"cS"_s));
+        QCOMPARE(idHash, u"cSsign"_s);
         const QByteArray tail = fields + "&seccodehash=" + idHash.toLatin1()
             + "&seccodemodid=member%3A%3Alogging&seccodeverify=" + code.toLower();
         QVERIFY2(posts.first().body.endsWith(tail), posts.first().body.constData());
@@ -109,16 +105,14 @@ private slots:
     void wrongCodeThenRight()
     {
         openAndFill(u"alice"_s, u"alice123"_s);
-        m_form->Command1->click();
-        QTRY_VERIFY(!m_form->Image4->pixmap().isNull());
+        announce();
         const QByteArray first = currentCode();
         const QByteArray firstCookie = captchaCookie();
         QVERIFY(!firstCookie.isEmpty());
         QTest::keyClicks(m_form->Text4, first == "BBBB" ? u"CCCC"_s : u"BBBB"_s);
         QTest::keyClick(m_form->Text4, Qt::Key_Return);
 
-        // The forum's word, as for other refusals; the session reset, a fresh login form and a
-        // new picture; the name and password stay, the code box is empty and has the focus.
+        // The forum's word, as for other refusals; the session reset and a new picture; the name and password stay, the code box is empty and has the focus.
         QTRY_COMPARE_WITH_TIMEOUT(m_session->seams.messages.size(), 1, 5000);
         QCOMPARE(m_session->seams.messages.first().text, kWrongCode);
         QCOMPARE(m_session->seams.messages.first().icon, Seams::Icon::Exclamation);
@@ -127,7 +121,6 @@ private slots:
         QCOMPARE(m_form->status(), kWrongCode);
         QVERIFY(isIdle());
         QCOMPARE(sim().requestsTo("action=logout").size(), 1);
-        QCOMPARE(sim().requestsTo("infloat=yes").size(), 2);
         QCOMPARE(m_form->Text1->text(), u"alice"_s);
         QCOMPARE(m_form->Text2->text(), u"alice123"_s);
         QVERIFY(m_form->Text4->text().isEmpty());
@@ -156,8 +149,7 @@ private slots:
         QFETCH(QString, password);
         QFETCH(QString, message);
         openAndFill(account, password);
-        m_form->Command1->click();
-        QTRY_VERIFY(!m_form->Image4->pixmap().isNull());
+        announce();
         QTest::keyClicks(m_form->Text4, QString::fromLatin1(currentCode()));
         m_form->Command1->click();
         QTRY_COMPARE_WITH_TIMEOUT(m_session->seams.messages.size(), 1, 5000);
@@ -173,34 +165,10 @@ private slots:
         QVERIFY(!Form2::existing());
     }
 
-    void automaticSignInWaitsForTheCode()
-    {
-        {
-            QFile ini(m_session->dir.file(u"login.ini"_s));
-            QVERIFY(ini.open(QIODevice::WriteOnly));
-            ini.write(iniBytes({u"保存账号=是"_s, u"USER=alice"_s, u"PASS="_s + SavedAccount::encipher(u"alice123"_s),
-                                u"ASK=0"_s, u"ANS="_s, u"自动登录=是"_s}));
-        }
-        m_form = Form1::openNew();
-        QVERIFY(m_form);
-        QTRY_COMPARE(m_form->status(), kWantCode);
-        QVERIFY(isIdle());
-        QVERIFY(m_form->Text4->isVisible());
-        QTRY_VERIFY(!m_form->Image4->pixmap().isNull());
-        // Nothing posted without a code, however long it waits.
-        QTest::qWait(300);
-        QVERIFY(sim().requestsTo("loginsubmit=yes").isEmpty());
-        QTest::keyClicks(m_form->Text4, QString::fromLatin1(currentCode()));
-        QTest::keyClick(m_form->Text4, Qt::Key_Return);
-        QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
-        QCOMPARE(sim().requestsTo("loginsubmit=yes").size(), 1);
-    }
-
     void sessionResetDropsTheCaptchaCookie()
     {
         openAndFill(u"alice"_s, u"alice123"_s);
-        m_form->Command1->click();
-        QTRY_VERIFY(!m_form->Image4->pixmap().isNull());
+        announce();
         QVERIFY(!captchaCookie().isEmpty());
         m_form->qcdl();
         QVERIFY(captchaCookie().isEmpty());
@@ -211,11 +179,16 @@ private slots:
             QVERIFY(file.open(QIODevice::ReadOnly));
             QVERIFY(!file.readAll().contains("seccode"));
         }
-        // The code of the dropped session is refused, for the code's sake: no try counted.
+        // The code of the dropped session is refused for the code's sake (no try counted), and a
+        // picture of the new session follows.
         QTest::keyClicks(m_form->Text4, QString::fromLatin1(currentCode()));
         m_form->Command1->click();
-        QTRY_VERIFY_WITH_TIMEOUT(isIdle() && !m_form->Image4->pixmap().isNull(), 5000);
-        QVERIFY(sim().requestsTo("loginsubmit=yes").isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->seams.messages.size(), 1, 5000);
+        QCOMPARE(m_session->seams.messages.first().text, kWrongCode);
+        QCOMPARE(sim().state().recentFailures(u"127.0.0.1"_s), 0);
+        QTRY_COMPARE(sim().requestsTo("/misc.php?mod=seccode").size(), 2);
+        QTRY_VERIFY(!m_form->Image4->pixmap().isNull());
+        QVERIFY(!captchaCookie().isEmpty());
     }
 
     void captchaOffWireUnchanged()
@@ -242,6 +215,12 @@ private:
         m_form->Text2->setText(password);
         m_form->Combo1->setCurrentIndex(question);
         m_form->Text3->setText(answer);
+    }
+    // What the login form's announcement makes the window do: the row with a fresh picture.
+    void announce()
+    {
+        m_form->setCaptchaAnnouncement({CaptchaAnnouncement::Kind::Asked, u"cSsign"_s});
+        QTRY_VERIFY(!m_form->Image4->pixmap().isNull());
     }
     [[nodiscard]] bool isIdle() const { return m_form && m_form->Command1->isEnabled() && m_form->Picture2->isHidden(); }
     [[nodiscard]] bool handedOver() const
