@@ -27,6 +27,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -336,12 +337,20 @@ void Form1::Form_Load()
     // 1. No icon; what is drawn on the window stays: the surface starts as the background.
     setWindowIcon(QIcon());
     const qreal ratio = devicePixelRatioF();
-    m_surface = QPixmap(QSize(kWidth, kHeight) * ratio);
-    m_surface.setDevicePixelRatio(ratio);
-    m_surface.fill(Qt::white);
-    {
+    const QSize surfaceSize = QSize(kWidth, kHeight) * ratio;
+    QImage background = QuorvelAssets::pictureImage(QStringLiteral("login-background.png"), ratio);
+    if (background.size() == surfaceSize && !background.hasAlphaChannel()) {
+        // The opaque drawing of exactly the surface's size becomes the surface itself: no white
+        // fill, no copy, and no second picture of it kept in memory.
+        background.setDevicePixelRatio(ratio);
+        m_surface = QPixmap::fromImage(std::move(background));
+    } else {
+        m_surface = QPixmap(surfaceSize);
+        m_surface.setDevicePixelRatio(ratio);
+        m_surface.fill(Qt::white);
         QPainter painter(&m_surface);
-        painter.drawPixmap(QRect(0, 0, kWidth, kHeight), QuorvelAssets::picture(QStringLiteral("login-background.png"), ratio));
+        background.setDevicePixelRatio(qreal(background.width()) / kWidth);
+        painter.drawImage(QRect(0, 0, kWidth, kHeight), background);
     }
 
     // 2. The frame line.
@@ -468,10 +477,14 @@ void Form1::Command1_Click()
 
 void Form1::Command2_Click()
 {
+    // A post already on its way may have used the code up at the forum: a new picture follows.
+    const bool posted = Inet1->StillExecuting();
     Inet1->Cancel();
     setInputsEnabled(true);
     Picture2->hide();
     setStatus(QStringLiteral("取消登录.."));
+    if (posted && captchaAsked())
+        fetchCaptchaPicture();
 }
 
 void Form1::Timer1_Timer()

@@ -142,6 +142,10 @@ public:
     // A new picture (an empty code box); virtual so that the sign-in can first renew what the
     // picture needs (the login form of the current session).
     virtual void renewCaptcha();
+    // Before the login post (Form1_Login.cpp): what this session's login form says about a captcha.
+    // True when the post may go (with captchaFields()); false when the window now waits for a code.
+    [[nodiscard]] bool captchaReadyForPost();
+
     void fetchCaptchaPicture();
     void Image4_Click();
     void Label7_Click();
@@ -186,7 +190,18 @@ private:
     // Sign-in exchange (Form1_Login.cpp): the number of the current attempt, so that a reply read
     // after a cancel or a newer attempt is dropped; acting on a whole reply.
     quint64 m_loginSerial = 0;
+    // Whether this attempt's post was already sent again after the forum refused its token.
+    bool m_loginRepeated = false;
+    // The attempt still owns the window: no cancel, close or newer attempt came meanwhile.
+    [[nodiscard]] bool stillSigningIn(quint64 attempt) const;
+    // Reads the forum's login form first when this session has no token for it (readForm), then
+    // posts the login form on Inet1. A form that gives no token ends the attempt with a message.
+    void postLogin(quint64 attempt, bool readForm);
     void handleLoginReply(const QString &reply);
+    // The forum signed the member in but the window will not hand over (ban, bad data): the
+    // member's token is fetched for the log-out where none is at hand, then qcdl. False when the
+    // window went away during the fetch.
+    [[nodiscard]] bool dropMemberSession();
     void handOverAfterLogin();
     // Account lookup (Form1_Lookup.cpp): the number of the latest lookup, so that an older one
     // overtaken while it waited leaves the account box alone.
@@ -203,6 +218,8 @@ private:
     bool m_captchaShown = false;
     quint64 m_captchaSerial = 0;        // counts pictures asked for
     quint64 m_captchaPictureSerial = 0; // the one the request in flight was made for
+    quint64 m_captchaPeriod = 0;        // the session period the picture was asked for in
+    bool m_renewingCaptcha = false;     // a login form is being read for a new picture
     QString m_captchaPictureUrl;
     QList<QPair<QWidget *, int>> m_baseTops; // the rows' places without a lift
 };

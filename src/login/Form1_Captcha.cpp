@@ -5,6 +5,7 @@
 #include "Class1.h"
 #include "app/Numeric.h"
 #include "app/Settings.h"
+#include "app/SiteSession.h"
 #include "app/State.h"
 #include "login/CaptchaPicture.h"
 #include "login/LoginRequest.h"
@@ -31,6 +32,9 @@ const QString kBalloonCode = QStringLiteral("请输入图片中的验证码，�
 const QString kStatusBrokenAnnouncement = QStringLiteral("论坛的验证码信息有误，请换一个");
 const QString kPictureLoading = QStringLiteral("正在加载…");
 const QString kPictureMissing = QStringLiteral("点击换一个");
+const QString kStatusWantCode = QStringLiteral("请输入图片中的验证码后登录");
+// The forum's refusal of a code (and of a missing, reused or expired one).
+const QString kForumWrongCode = QStringLiteral("验证码填写错误");
 
 // The rows of the input column, in pixels of the panel. With both the answer box and the captcha
 // row the column is lifted a little, so that the button keeps its margin above the status bar.
@@ -155,7 +159,56 @@ QByteArray Form1::captchaFields() const
 
 void Form1::renewCaptcha()
 {
-    fetchCaptchaPicture();
+    // A picture is drawn for the salt cookie the login form sets: after a session reset the form is
+    // read again first. It may also name another id, or no captcha at all any more.
+    if (m_renewingCaptcha)
+        return;
+    if (SiteSession::loginFormText().isEmpty() && !SiteSession::siteUsesFixedTokens()) {
+        const QPointer<Form1> alive(this);
+        const quint64 serial = ++m_captchaSerial;
+        Text4->clear();
+        Image4->clear();
+        Image4->setText(kPictureLoading);
+        m_renewingCaptcha = true;
+        (void)SiteSession::fetchLoginForm();
+        if (!alive)
+            return;
+        m_renewingCaptcha = false;
+        if (serial != m_captchaSerial)
+            return;
+        if (SiteSession::loginFormText().isEmpty()) {
+            Image4->setText(kPictureMissing);
+            setStatus(CaptchaPicture::statusText(CaptchaPicture::Problem::NoAnswer));
+            return;
+        }
+    }
+    setCaptchaAnnouncement(CaptchaAnnouncement::read(SiteSession::loginFormText()));
+}
+
+bool Form1::captchaReadyForPost()
+{
+    const CaptchaAnnouncement::Reading reading = CaptchaAnnouncement::read(SiteSession::loginFormText());
+    if (!reading.asksForCaptcha()) {
+        // A site without a captcha (or one that turned it off): the post goes as it always did.
+        if (m_captchaShown)
+            setCaptchaAnnouncement({});
+        return true;
+    }
+    // The forum takes any id its picture was drawn for, so a newer form of the same session leaves
+    // the picture on screen good; a session reset since the picture does not.
+    const bool pictureOfThisSession = m_captchaShown && m_captcha.kind == CaptchaAnnouncement::Kind::Asked
+        && m_captchaPeriod == SiteSession::period();
+    if (!pictureOfThisSession)
+        setCaptchaAnnouncement(reading);
+    if (pictureOfThisSession && !Text4->text().trimmed().isEmpty())
+        return true;
+    // Nothing is posted without a code: back to the inputs, the code box first.
+    Picture2->hide();
+    setInputsEnabled(true);
+    if (m_captcha.kind == CaptchaAnnouncement::Kind::Asked)
+        setStatus(kStatusWantCode);
+    Text4->setFocus();
+    return false;
 }
 
 void Form1::fetchCaptchaPicture()
@@ -173,6 +226,7 @@ void Form1::fetchCaptchaPicture()
     const QString host = Settings::instance().host(HostRole::Forum);
     m_captchaPictureUrl = CaptchaPicture::url(host, m_captcha.idHash, QRandomGenerator::global()->bounded(1u << 30));
     m_captchaPictureSerial = serial;
+    m_captchaPeriod = SiteSession::period();
     XmlHttp1->Open(QStringLiteral("GET"), m_captchaPictureUrl, true);
     XmlHttp1->setRequestHeader(QStringLiteral("Referer"), CaptchaPicture::referer(host));
     XmlHttp1->send();
@@ -184,6 +238,9 @@ void Form1::onCaptchaPicture()
     if (m_captchaPictureSerial != m_captchaSerial || !m_captchaShown)
         return;
     CaptchaPicture::Result result = CaptchaPicture::read(XmlHttp1->failed(), XmlHttp1->status(), XmlHttp1->responseBody());
+    // Drawn for a session that was reset meanwhile: its cookie went with the reset.
+    if (result.problem == CaptchaPicture::Problem::None && m_captchaPeriod != SiteSession::period())
+        result = {CaptchaPicture::Problem::OtherSession, {}};
     if (result.problem == CaptchaPicture::Problem::None) {
         // The code lives in the cookie the picture came with; without one for this id the picture
         // belongs to no form of this session and its code would be refused.

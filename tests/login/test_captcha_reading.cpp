@@ -185,7 +185,7 @@ private slots:
                  QByteArray("&seccodehash=cS&seccodemodid=member%3A%3Alogging&seccodeverify=a%26b%3Dc"));
         // Without a captcha the body is what it always was: nothing of the captcha in it.
         Settings::instance().setHost(HostRole::Forum, u"127.0.0.1:8123"_s);
-        QCOMPARE(LoginRequest::body(u"alice"_s, u"alice123"_s, u"0"_s, {}),
+        QCOMPARE(LoginRequest::body(u"5c2e9a17"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}),
                  QByteArray("formhash=5c2e9a17&referer=http%3A%2F%2F127.0.0.1:8123%2F&username=alice&password=alice123"));
     }
 };
