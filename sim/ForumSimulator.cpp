@@ -222,6 +222,8 @@ void ForumSimulator::resetState()
     m_faults.clear();
     m_slowDelayMs = kDefaultSlowDelayMs;
     m_site.setVersionText(ForumSite::defaultVersionText());
+    m_site.captcha().clearCodes();
+    m_site.captcha().setEnabled(false);
 }
 
 QString ForumSimulator::roleName(Role role)
@@ -459,6 +461,20 @@ HttpResponse ForumSimulator::controlRequest(const HttpRequest &request)
         return plainText(200, "ok member " + m->name.toUtf8() + " Quorvel币=" + QByteArray::number(m->quorvelbi)
                                   + " za=" + QByteArray::number(m->za) + " vip=" + QByteArray::number(m->vipLevel) + " expiry="
                                   + m->vipExpiry.toString(Qt::ISODate).toLatin1());
+    }
+    if (path == "/__sim/captcha") {
+        Captcha &c = captcha();
+        if (query.contains(QStringLiteral("on"))) {
+            const QString on = query.value(QStringLiteral("on"));
+            if (on != QStringLiteral("0") && on != QStringLiteral("1"))
+                return plainText(400, "on takes 0 or 1");
+            c.setEnabled(on == QStringLiteral("1"));
+        }
+        const QByteArray code = query.contains(QStringLiteral("salt"))
+            ? c.codeForSalt(query.value(QStringLiteral("salt")).toLatin1())
+            : c.latestCode();
+        return plainText(200, QByteArray("ok captcha ") + (c.isEnabled() ? "on" : "off") + " code="
+                                  + (code.isEmpty() ? QByteArray("-") : code));
     }
     if (path == "/__sim/site") {
         SimSiteSettings settings = siteSettings();

@@ -14,6 +14,8 @@
 //   GET /__sim/requests                      the request log, one line per request
 //   GET /__sim/site?[mode=current|legacy][&legacy=0|1][&guestprofiles=0|1][&uidlogin=0|1]
 //                  [&autofield=0|1][&creditbuying=0|1]   how the site answers (kept by reset)
+//   GET /__sim/captcha[?on=0|1][&salt=SALT]  the login captcha switched; answers "ok captcha on|off code=C"
+//                                            with the newest live code (of that salt cookie), "-" when none
 // MODE: none slow empty errorpage status500 drop nocdata huge invalidgbk token503 noanswer.
 // ROLE: forum home vip soft main probe.
 #include "ForumSite.h"
@@ -96,6 +98,9 @@ public:
     // UIDs a password mail went to, in order.
     [[nodiscard]] QList<int> mailedUids() const { return m_state.mailedUids(); }
     [[nodiscard]] ForumState &state() { return m_state; }
+    // The login captcha: off after start and after resetState().
+    [[nodiscard]] Captcha &captcha() { return m_site.captcha(); }
+    void setCaptchaEnabled(bool enabled) { m_site.captcha().setEnabled(enabled); }
 
     // Cookie names the forum uses ("qvbbs_2132_auth", "qvbbs_2132_saltkey").
     [[nodiscard]] static QByteArray authCookieName() { return ForumSite::authCookieName(); }

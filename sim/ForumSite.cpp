@@ -326,6 +326,12 @@ HttpResponse ForumSite::forum(const HttpRequest &request, Visit &visit, bool *to
             return htmlResponse(200, ForumPages::threadPage(int(FormCodec::intValue(FormCodec::value(query, QStringLiteral("tid"))))));
         return htmlResponse(200, ForumPages::forumIndexPage(visit.member));
     }
+    if (path == "/misc.php" && mod == QStringLiteral("seccode")) {
+        const int uid = visit.member ? visit.member->uid : 0;
+        if (FormCodec::value(query, QStringLiteral("action")) == QStringLiteral("check"))
+            return ajaxResponse(m_captcha.liveCheckText(request, cookiePrefix(), visit.salt, uid));
+        return m_captcha.pictureResponse(request, cookiePrefix(), visit.salt, uid, &visit.setCookies);
+    }
     if (path != "/member.php")
         return htmlResponse(404, ForumPages::notFoundPage());
 
@@ -337,7 +343,8 @@ HttpResponse ForumSite::forum(const HttpRequest &request, Visit &visit, bool *to
         return logoutRequest(request, visit);
     if (mod == QStringLiteral("logging") && action == QStringLiteral("login") && inAjax) {
         const QString token = legacy() ? QString() : QString::fromLatin1(m_state.formHash(visit.salt, visit.member));
-        return ajaxResponse(ForumPages::ajaxLoginForm(token, QString::fromLatin1(randomText(5)), QString()));
+        return ajaxResponse(ForumPages::ajaxLoginForm(token, QString::fromLatin1(randomText(5)),
+                                                      m_captcha.isEnabled() ? Captcha::newIdHash() : QString()));
     }
     if (mod == QStringLiteral("logging"))
         return htmlResponse(200, ForumPages::loginPage());
@@ -447,6 +454,16 @@ QString ForumSite::loginReply(const HttpRequest &request, Visit &visit, bool *to
         return {};
     }
     const QString key = handleKey(query, body, QStringLiteral("login"));
+    // The captcha comes first: a refused code is no sign-in try, the password is not even looked at.
+    if (m_captcha.isEnabled()) {
+        const QString idHash = FormCodec::value(body, QStringLiteral("seccodehash"));
+        const Captcha::Verdict verdict = m_captcha.verifyLogin(
+            visit.cookies.value(Captcha::cookieName(cookiePrefix(), idHash)), visit.salt,
+            visit.member ? visit.member->uid : 0, idHash, FormCodec::value(body, QStringLiteral("seccodeverify")));
+        if (verdict != Captcha::Verdict::Right
+            || FormCodec::value(body, QStringLiteral("seccodemodid")) != QLatin1String(Captcha::kModId))
+            return ForumPages::ajaxRefusal(key, QStringLiteral("抱歉，验证码填写错误"), {}, false);
+    }
     const ForumState::LoginResult result = m_state.login(
         request.peer.toString(), FormCodec::value(body, QStringLiteral("username")),
         FormCodec::value(body, QStringLiteral("password")),

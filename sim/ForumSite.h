@@ -5,7 +5,8 @@
 //
 // Paths by role (anything else is a 404 page):
 //   Forum  /, /forum.php (mod=viewthread&tid=25020), /member.php (mod=logging action=login|logout,
-//          mod=register, mod=lostpasswd), /uc_server/data/avatar/DDD/DD/DD/DD_avatar_SIZE.jpg
+//          mod=register, mod=lostpasswd), /uc_server/data/avatar/DDD/DD/DD/DD_avatar_SIZE.jpg,
+//          /misc.php (mod=seccode: the captcha picture and its live check, see Captcha.h)
 // Form tokens, as today's release checks them: every page carries the session's token (bound to
 // the salt cookie and the member); any request carrying another token gets the 503 page (the
 // log-out a 302 to index.php); the login post passes without one, lost password and exchange are
@@ -18,6 +19,7 @@
 //   Soft   /version/main.txt, /
 //   Main   /
 //   Probe  any path: a small HTML page
+#include "Captcha.h"
 #include "FormCodec.h"
 #include "ForumState.h"
 #include "HttpMessage.h"
@@ -56,6 +58,9 @@ public:
 
     HttpResponse handle(SimRole role, const HttpRequest &request);
 
+    // The login captcha (off unless switched on): its codes and its picture route.
+    [[nodiscard]] Captcha &captcha() { return m_captcha; }
+
     [[nodiscard]] static HttpResponse htmlResponse(int status, const QString &html);
     [[nodiscard]] static HttpResponse ajaxResponse(const QString &inner);
 
@@ -92,6 +97,7 @@ private:
     QString lostPasswordReply(const HttpRequest &request, bool *tokenRefused);
 
     ForumState &m_state;
+    Captcha m_captcha{m_state};
     TokenSeen m_lastToken;
     QByteArray m_versionText;
     QHash<QString, QByteArray> m_avatarCache;

@@ -49,6 +49,7 @@ QString helpText()
         "  --uid-login             members may sign in by UID (default: off)\n"
         "  --auto-login-field      every loginfield is read as auto (default: off)\n"
         "  --credit-buying         op=buy shows the credit list (default: off)\n"
+        "  --captcha               the login asks for a captcha (four characters of the forum's picture)\n"
         "  --print-client-args     print one line with the client's command-line arguments\n"
         "  --quiet                 do not log each request on standard error\n\n"
         "Fault modes: ");
@@ -59,6 +60,7 @@ QString helpText()
         "  invalidgbk: bytes that are not GBK; token503: the form-token error page; noanswer: never answers.\n\n"
         "Control requests on any port: /__sim/reset, /__sim/fault?mode=MODE&path=TEXT&role=ROLE&count=N,\n"
         "/__sim/clearfaults, /__sim/slow?ms=N, /__sim/version?text=TEXT|missing=1, /__sim/requests,\n"
+        "/__sim/captcha?on=0|1 (answers with the newest code; &salt=SALT: that visitor's code),\n"
         "/__sim/member?name=NAME&za=N&quorvelbi=N&vip=0|1|2&vipdays=N&avatar=0|1,\n"
         "/__sim/site?mode=current|legacy&guestprofiles=0|1&uidlogin=0|1&autofield=0|1&creditbuying=0|1\n\n"
         "Demo members (uid, name, password, Quorvel币, za, avatar, kind, e-mail):\n");
@@ -107,8 +109,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption uidLogin(QStringLiteral("uid-login"));
     const QCommandLineOption autoField(QStringLiteral("auto-login-field"));
     const QCommandLineOption creditBuying(QStringLiteral("credit-buying"));
+    const QCommandLineOption captcha(QStringLiteral("captcha"));
     parser.addOptions({help, portBase, fault, slow, versionText, versionMissing, printArgs, quiet, legacy, guestProfiles,
-                       uidLogin, autoField, creditBuying});
+                       uidLogin, autoField, creditBuying, captcha});
     if (!parser.parse(app.arguments())) {
         printLine(stderr, parser.errorText() + QStringLiteral("\n\n") + helpText());
         return 2;
@@ -153,6 +156,8 @@ int main(int argc, char *argv[])
     site.autoLoginField = site.autoLoginField || parser.isSet(autoField);
     site.creditBuying = site.creditBuying || parser.isSet(creditBuying);
     sim.setSiteSettings(site);
+    if (parser.isSet(captcha))
+        sim.setCaptchaEnabled(true);
 
     if (!parser.isSet(quiet)) {
         QObject::connect(&sim, &ForumSimulator::requestReceived, &sim, [&sim](const QByteArray &method, const QByteArray &path) {

@@ -238,6 +238,8 @@ void Form1::createPanel()
         Label1[i]->installEventFilter(this);
     }
 
+    createCaptchaRow();
+
     Timer1 = new QTimer(Picture1);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
@@ -245,7 +247,7 @@ void Form1::createPanel()
     Timer1->start();
 
     // Tab runs through the inputs top to bottom, then the button.
-    const QList<QWidget *> tabChain = {Text1, Text2, Combo1, Text3, Check1, Check2, Command1};
+    const QList<QWidget *> tabChain = {Text1, Text2, Combo1, Text3, Text4, Check1, Check2, Command1};
     for (qsizetype i = 1; i < tabChain.size(); ++i)
         QWidget::setTabOrder(tabChain[i - 1], tabChain[i]);
 
@@ -427,6 +429,7 @@ void Form1::setInputsEnabled(bool enabled)
     Text3->setEnabled(enabled);
     Text1->setEnabled(enabled);
     Text2->setEnabled(enabled);
+    Text4->setEnabled(enabled);
     m_suppressLostFocus = wasSuppressed;
 }
 
@@ -443,12 +446,11 @@ void Form1::Combo1_Click()
     if (position >= 0 && position <= 7)
         loginState().QuestionId = QString::number(position);
     const bool asked = Numeric::valInt(loginState().QuestionId) != 0;
-    const int checkTop = px(asked ? 1840 : 1500);
     Text3->setVisible(asked);
     if (!asked)
         Text3->clear();
-    Check1->move(Check1->x(), checkTop);
-    Check2->move(Check2->x(), checkTop);
+    // The check boxes (and the captcha row, when shown) follow the answer box.
+    placeInputRows();
 }
 
 void Form1::Command1_Click()
@@ -464,6 +466,11 @@ void Form1::Command1_Click()
     }
     if (Numeric::valInt(loginState().QuestionId) != 0 && Text3->text().isEmpty()) {
         setStatus(QStringLiteral("请输入安全提问答案.."));
+        return;
+    }
+    if (captchaAsked() && Text4->text().trimmed().isEmpty()) {
+        setStatus(QStringLiteral("请输入验证码.."));
+        Text4->setFocus();
         return;
     }
     // The lookup of the entry decides first: a sign-in never posts an entry it is about to reject.
@@ -482,10 +489,14 @@ void Form1::Command1_Click()
 void Form1::Command2_Click()
 {
     Inet3->Cancel(); // a probe still waiting ends as "no network"
+    // A post already on its way may have used the code up at the forum: a new picture follows.
+    const bool posted = Inet1->StillExecuting();
     Inet1->Cancel();
     setInputsEnabled(true);
     Picture2->hide();
     setStatus(QStringLiteral("取消登录.."));
+    if (posted && captchaAsked())
+        fetchCaptchaPicture();
 }
 
 void Form1::Timer1_Timer()
@@ -532,6 +543,8 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     const bool press = type == QEvent::MouseButtonPress;
     const bool move = type == QEvent::MouseMove || type == QEvent::Enter;
 
+    if (watched == Text4 || watched == Image4 || watched == Label7)
+        return captchaEventFilter(watched, event);
     if (watched == Text1) {
         if (press) {
             Text1_MouseDown();

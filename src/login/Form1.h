@@ -6,6 +6,8 @@
 //   Form1_SavedAccount.cpp login.ini: restore, automatic sign-in, save step, session reset
 //   Form1_Lookup.cpp       account lookup when Text1 is left, the avatar
 //   Form1_Chrome.cpp       frame line, window drag, close and minimise buttons, links, hover looks
+//   Form1_Captcha.cpp      the captcha row: picture, code box, "换一个"
+#include "login/CaptchaAnnouncement.h"
 #include "login/ProfileLookup.h"
 
 #include <QPixmap>
@@ -27,6 +29,7 @@ class QMovie;
 class QPushButton;
 class QTime;
 class QTimer;
+class XmlHttp;
 
 class Form1 : public QWidget
 {
@@ -79,7 +82,11 @@ public:
     Inet *Inet3 = nullptr; // the network probe
     Inet *Inet5 = nullptr; // one of the window's controls; the reset's log-out does not ride on it:
     QPointer<Inet> LogOutTransfer; // the last reset's log-out, on a control the application owns
-
+    // Captcha row, shown only when the forum asks for a captcha (Form1_Captcha.cpp)
+    QLineEdit *Text4 = nullptr;  // the code
+    QLabel *Image4 = nullptr;    // the picture, 100 x 30 as the forum draws it; a click brings a new one
+    QLabel *Label7 = nullptr;    // "换一个": a new picture
+    XmlHttp *XmlHttp1 = nullptr; // the picture request
     // Sign-in overlay
     QWidget *Picture2 = nullptr;
     QLabel *Image3 = nullptr;
@@ -126,6 +133,25 @@ public:
     ProfileLookup::LookupSlots lookupSlots;
     [[nodiscard]] QString profileName() const { return lookupSlots.profileName(); }
 
+    // ---- Captcha (Form1_Captcha.cpp) -----------------------------------------------------
+    // Acts on what the login form announced: shows the row with a fresh picture, or hides it.
+    void setCaptchaAnnouncement(const CaptchaAnnouncement::Reading &reading);
+    [[nodiscard]] bool captchaAsked() const;
+    [[nodiscard]] const CaptchaAnnouncement::Reading &captchaReading() const { return m_captcha; }
+    // The seccode fields for the login body; empty when no captcha is asked.
+    [[nodiscard]] QByteArray captchaFields() const;
+    // A new picture (an empty code box); virtual so that the sign-in can first renew what the
+    // picture needs (the login form of the current session).
+    virtual void renewCaptcha();
+    // Before the login post (Form1_Login.cpp): what this session's login form says about a captcha.
+    // True when the post may go (with captchaFields()); false when the window now waits for a code.
+    [[nodiscard]] bool captchaReadyForPost();
+
+    void fetchCaptchaPicture();
+    void Image4_Click();
+    void Label7_Click();
+    void Text4_Click();
+
     // ---- Window chrome and links (Form1_Chrome.cpp) ---------------------------------------
     void drawBorder(); // 绘制边框: the one-pixel frame line, drawn onto the persistent surface
     void Form_MouseDown();
@@ -155,6 +181,12 @@ private:
     void createStatusBar();
     void createChrome();
     void showBalloon(std::unique_ptr<Class1> &balloon, QWidget *box, const QString &text);
+    // Captcha row (Form1_Captcha.cpp): its controls, the places of the input column's rows, the
+    // picture's answer, and the events of its controls.
+    void createCaptchaRow();
+    void placeInputRows();
+    void onCaptchaPicture();
+    bool captchaEventFilter(QObject *watched, QEvent *event);
 
     // Sign-in exchange (Form1_Login.cpp): the number of the current attempt, so that a reply read
     // after a cancel or a newer attempt is dropped; acting on a whole reply.
@@ -187,4 +219,13 @@ private:
     std::unique_ptr<Class1> m_balloonText1;
     std::unique_ptr<Class1> m_balloonText2;
     std::unique_ptr<Class1> m_balloonText3;
+    std::unique_ptr<Class1> m_balloonText4;
+    CaptchaAnnouncement::Reading m_captcha;
+    bool m_captchaShown = false;
+    quint64 m_captchaSerial = 0;        // counts pictures asked for
+    quint64 m_captchaPictureSerial = 0; // the one the request in flight was made for
+    quint64 m_captchaPeriod = 0;        // the session period the picture was asked for in
+    bool m_renewingCaptcha = false;     // a login form is being read for a new picture
+    QString m_captchaPictureUrl;
+    QList<QPair<QWidget *, int>> m_baseTops; // the rows' places without a lift
 };

@@ -25,6 +25,21 @@ const QString kMessageBanned = QStringLiteral("您因违反Quorvel相关规定,�
 const QString kMessageServerFailure = QStringLiteral("服务器故障,暂时无法登录!请联系客服QQ：86420135");
 
 constexpr int kChunkSize = 1024;
+// The forum's refusal of a captcha code (wrong, missing, reused or expired).
+const QString kForumWrongCode = QStringLiteral("验证码填写错误");
+
+// After a refused sign-in and its session reset, when a captcha is asked: every post used its code
+// up, right or wrong, and the reset took the picture's cookie. A new picture, an empty code box,
+// the focus there after a wrong code.
+void renewCaptchaAfterRefusal(Form1 &form, bool wrongCode)
+{
+    if (!form.captchaAsked())
+        return;
+    const QPointer<Form1> alive(&form);
+    form.renewCaptcha();
+    if (alive && wrongCode && form.captchaAsked())
+        form.Text4->setFocus();
+}
 
 } // namespace
 
@@ -84,8 +99,12 @@ void Form1::postLogin(quint64 attempt, bool readForm)
         }
     }
     LoginState &state = loginState();
+    // With a captcha its three fields follow all the others; without one the body is as it was.
+    if (!captchaReadyForPost())
+        return;
     const QByteArray body = LoginRequest::body(SiteSession::tokenOr(LoginRequest::kFormHash), Text1->text(), Text2->text(),
-                                               state.QuestionId, Text3->text());
+                                               state.QuestionId, Text3->text())
+        + captchaFields();
     state.LoginBody = QString::fromLatin1(body);
     // The reply comes back through Inet1_StateChanged; the window waits until then or a cancel.
     Inet1->Execute(LoginRequest::url(), QStringLiteral("POST"), body, LoginRequest::headers());
@@ -175,21 +194,26 @@ void Form1::handleLoginReply(const QString &reply)
             return;
         // Every outcome ends on the status line; "signing in" must not stay there once idle.
         setStatus(kMessageDataError);
+        renewCaptchaAfterRefusal(*this, false);
         return;
     case Outcome::Banned:
         loginState().MemberName = result.memberName;
         if (!dropMemberSession())
             return;
         Seams::messageBox(kMessageBanned, Seams::Icon::Exclamation);
-        if (alive)
+        if (alive) {
             setStatus(kStatusBanned);
+            renewCaptchaAfterRefusal(*this, false);
+        }
         return;
     case Outcome::Failure:
     case Outcome::Refused:
         qcdl();
         Seams::messageBox(result.message, Seams::Icon::Exclamation);
-        if (alive)
+        if (alive) {
             setStatus(result.message);
+            renewCaptchaAfterRefusal(*this, result.message.contains(kForumWrongCode));
+        }
         return;
     case Outcome::Unreadable:
         Picture2->hide();

@@ -49,6 +49,12 @@ QByteArray body(const QString &formHash, const QString &username, const QString 
     return out;
 }
 
+QByteArray captchaFields(const QString &idHash, const QString &code)
+{
+    return "&seccodehash=" + CodePage::percentEncode(idHash) + "&seccodemodid=" + CodePage::percentEncode(kCaptchaModId)
+        + "&seccodeverify=" + CodePage::percentEncode(code);
+}
+
 QString logoutUrl()
 {
     // One sign-out request for the login window and the member panel.

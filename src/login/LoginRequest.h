@@ -30,6 +30,12 @@ inline const QString kPathAndQuery =
 [[nodiscard]] QByteArray body(const QString &formHash, const QString &username, const QString &password,
                               const QString &questionId, const QString &answer);
 
+// The captcha's fields for a login body, to follow everything body() gives:
+// "&seccodehash=IDH&seccodemodid=member%3A%3Alogging&seccodeverify=CODE", each value
+// percent-encoded like the others (so "member::logging" arrives as it is).
+inline const QString kCaptchaModId = QStringLiteral("member::logging");
+[[nodiscard]] QByteArray captchaFields(const QString &idHash, const QString &code);
+
 // The forum's sign-out request (a GET on the forum host, same headers as the login post). The
 // member panel's sign-out sends the same request.
 [[nodiscard]] QString logoutUrl();
