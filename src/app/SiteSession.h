@@ -11,7 +11,7 @@ namespace SiteSession {
 // The forum's sign-out request: a GET on the forum host's log-out action. It carries the token of
 // the forum's login form, as the forum checks it for member actions.
 [[nodiscard]] QString logoutUrl();
-// "Referer: http://<forum host>/" CR LF "Content-Type: application/x-www-form-urlencoded".
+// "Referer: <scheme>://<forum host>/" CR LF "Content-Type: application/x-www-form-urlencoded".
 [[nodiscard]] QString logoutHeaders();
 
 // Sends the sign-out request on the given transfer control without waiting for it (the cookies it

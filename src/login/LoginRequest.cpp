@@ -14,7 +14,7 @@ QString url()
 
 QString headers()
 {
-    return QStringLiteral("Referer: http://") + Settings::instance().host(HostRole::Forum) +
+    return QStringLiteral("Referer: ") + Settings::instance().origin(HostRole::Forum) +
            QStringLiteral("/\r\nContent-Type: application/x-www-form-urlencoded");
 }
 
@@ -25,7 +25,7 @@ bool isLongForm(const QString &questionId, const QString &answer)
 
 QByteArray body(const QString &username, const QString &password, const QString &questionId, const QString &answer)
 {
-    QByteArray out = "formhash=" + kFormHash.toLatin1() + "&referer=http%3A%2F%2F" +
+    QByteArray out = "formhash=" + kFormHash.toLatin1() + "&referer=" + Settings::instance().scheme(HostRole::Forum).toLatin1() + "%3A%2F%2F" +
                      Settings::instance().host(HostRole::Forum).toLatin1() + "%2F" +
                      "&username=" + CodePage::percentEncode(username) + "&password=" + CodePage::percentEncode(password);
     if (isLongForm(questionId, answer)) {

@@ -1,5 +1,6 @@
 #include "CookieStore.h"
 
+#include "app/Logging.h"
 #include "app/Settings.h"
 
 #include <QDateTime>
@@ -102,6 +103,15 @@ bool CookieStore::setCookiesFromUrl(const QList<QNetworkCookie> &cookieList, con
 {
     if (!isSiteAddress(url))
         return false;
+    // A cookie marked Secure from a plain-HTTP answer could have been planted by anyone on the way
+    // and would then ride along to the HTTPS site: not kept, as browsers do.
+    if (url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0) {
+        QList<QNetworkCookie> plain = cookieList;
+        plain.removeIf([](const QNetworkCookie &cookie) { return cookie.isSecure(); });
+        if (plain.isEmpty())
+            return false;
+        return QNetworkCookieJar::setCookiesFromUrl(plain, url);
+    }
     // Qt's jar replaces a cookie of the same name, domain and path, and drops it when the new one
     // is already expired; insertCookie/deleteCookie below bring the files along.
     return QNetworkCookieJar::setCookiesFromUrl(cookieList, url);
@@ -150,8 +160,9 @@ bool CookieStore::isSiteAddress(const QUrl &url)
     const QString host = url.host().toLower();
     const int port = url.port(defaultPort(url));
     for (const HostRole role : kSiteRoles) {
-        const QUrl site(QStringLiteral("http://") + settings.host(role));
-        if (site.isValid() && !site.host().isEmpty() && site.host().toLower() == host && site.port(80) == port)
+        // Scheme and port of the role's own setting: an https site at 443 is not its http twin at 80.
+        const QUrl site(settings.origin(role));
+        if (site.isValid() && !site.host().isEmpty() && site.host().toLower() == host && site.port(defaultPort(site)) == port)
             return true;
     }
     return false;
@@ -224,6 +235,7 @@ void CookieStore::persist()
 
         if (stored.isEmpty()) {
             QFile::remove(path);
+            qCDebug(lcFiles).noquote() << "cookie file" << it.key() << "removed (no cookie left)";
             continue;
         }
         if (!QFileInfo::exists(m_folder) && QDir().mkpath(m_folder))
@@ -236,7 +248,14 @@ void CookieStore::persist()
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         for (const QNetworkCookie &cookie : std::as_const(stored))
             file.write(cookie.toRawForm(QNetworkCookie::Full) + '\n');
-        if (file.commit())
+        const bool committed = file.commit();
+        if (committed)
             QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        // Names only: a cookie's value is the member's session.
+        QStringList names;
+        for (const QNetworkCookie &cookie : std::as_const(stored))
+            names << QString::fromLatin1(cookie.name());
+        qCDebug(lcFiles).noquote() << "cookie file" << it.key() << (committed ? "written:" : "NOT written:")
+                                   << names.join(QStringLiteral(", "));
     }
 }

@@ -3,6 +3,10 @@
 #include "Inet.h"
 #include "Network.h"
 
+#include "app/Logging.h"
+
+#include <QMetaEnum>
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 
 Transfer::Transfer(QNetworkReply *reply, int timeoutMs, QObject *parent)
@@ -10,8 +14,10 @@ Transfer::Transfer(QNetworkReply *reply, int timeoutMs, QObject *parent)
     , m_reply(reply)
 {
     m_timer.setSingleShot(true);
+    m_clock.start();
     connect(&m_timer, &QTimer::timeout, this, &Transfer::onTimeout);
     if (!reply) {
+        m_errorText = QStringLiteral("not an http or https address");
         // Failing later keeps the caller's order: the request "starts", then reports its failure.
         QMetaObject::invokeMethod(this, &Transfer::fail, Qt::QueuedConnection);
         return;
@@ -21,6 +27,17 @@ Transfer::Transfer(QNetworkReply *reply, int timeoutMs, QObject *parent)
     connect(reply, &QNetworkReply::metaDataChanged, this, &Transfer::onMetaDataChanged);
     connect(reply, &QNetworkReply::readyRead, this, &Transfer::onReadyRead);
     connect(reply, &QNetworkReply::finished, this, &Transfer::onFinished);
+    // Never ignored: the reply then ends with a handshake error, and the reasons go into the message.
+    connect(reply, &QNetworkReply::sslErrors, this, [this](const QList<QSslError> &errors) { m_sslErrors += errors; });
+    m_url = reply->request().url();
+    switch (reply->operation()) {
+    case QNetworkAccessManager::GetOperation: m_method = "GET"; break;
+    case QNetworkAccessManager::PostOperation: m_method = "POST"; break;
+    case QNetworkAccessManager::HeadOperation: m_method = "HEAD"; break;
+    case QNetworkAccessManager::PutOperation: m_method = "PUT"; break;
+    case QNetworkAccessManager::DeleteOperation: m_method = "DELETE"; break;
+    default: m_method = reply->request().attribute(QNetworkRequest::CustomVerbAttribute).toByteArray(); break;
+    }
     if (timeoutMs > 0)
         m_timer.start(timeoutMs);
 }
@@ -35,6 +52,8 @@ void Transfer::abort()
     if (!m_finished) {
         m_finished = true;
         m_failed = true;
+        m_errorText = QStringLiteral("cancelled");
+        logOutcome();
     }
     release();
 }
@@ -50,6 +69,7 @@ void Transfer::onMetaDataChanged()
     bool lengthKnown = false;
     const qint64 length = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&lengthKnown);
     if (lengthKnown && length > Network::kMaxReplyBytes) {
+        m_errorText = QStringLiteral("reply larger than 8 MiB");
         fail();
         return;
     }
@@ -62,8 +82,10 @@ void Transfer::onMetaDataChanged()
 void Transfer::onReadyRead()
 {
     m_body += m_reply->readAll();
-    if (m_body.size() > Network::kMaxReplyBytes)
+    if (m_body.size() > Network::kMaxReplyBytes) {
+        m_errorText = QStringLiteral("reply larger than 8 MiB");
         fail();
+    }
 }
 
 void Transfer::onFinished()
@@ -73,6 +95,7 @@ void Transfer::onFinished()
     readStatus();
     m_body += m_reply->readAll();
     if (m_body.size() > Network::kMaxReplyBytes) {
+        m_errorText = QStringLiteral("reply larger than 8 MiB");
         fail();
         return;
     }
@@ -84,12 +107,16 @@ void Transfer::onFinished()
                                  error == QNetworkReply::ProtocolFailure);
     m_finished = true;
     m_failed = transportError || m_status == 0;
+    if (m_failed)
+        noteError();
+    logOutcome();
     release();
     emit finished(); // last: receivers may delete this object
 }
 
 void Transfer::onTimeout()
 {
+    m_errorText = QStringLiteral("no complete answer within %1 s").arg(m_timer.interval() / 1000.0);
     fail();
 }
 
@@ -99,8 +126,42 @@ void Transfer::fail()
         return;
     m_finished = true;
     m_failed = true;
+    if (m_errorText.isEmpty())
+        noteError();
+    logOutcome();
     release();
     emit finished(); // last: receivers may delete this object
+}
+
+void Transfer::noteError()
+{
+    const QString host = m_url.port() > 0 ? m_url.host() + QLatin1Char(':') + QString::number(m_url.port()) : m_url.host();
+    if (!m_sslErrors.isEmpty()) {
+        m_errorText = QStringLiteral("certificate of %1 refused: %2").arg(host, Network::certificateProblem(m_sslErrors));
+        // Shown without --verbose: a refused certificate is what a member must be able to see.
+        qCWarning(lcNet).noquote() << m_errorText;
+        return;
+    }
+    if (m_reply && m_reply->error() == QNetworkReply::SslHandshakeFailedError) {
+        m_errorText = QStringLiteral("secure connection to %1 failed: %2").arg(host, m_reply->errorString());
+        qCWarning(lcNet).noquote() << m_errorText;
+        return;
+    }
+    // The error's name, not Qt's text: that text quotes the whole address, form token included.
+    const QNetworkReply::NetworkError error = m_reply ? m_reply->error() : QNetworkReply::UnknownNetworkError;
+    m_errorText = error == QNetworkReply::NoError ? QStringLiteral("no HTTP answer")
+                                                  : QString::fromLatin1(QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error));
+}
+
+void Transfer::logOutcome()
+{
+    if (!lcNet().isDebugEnabled() || m_method.isEmpty())
+        return;
+    const QString what = QString::fromLatin1(m_method) + QLatin1Char(' ') + Logging::roleForLog(m_url) + QLatin1Char(' ')
+        + Logging::forLog(m_url);
+    const QString outcome = m_failed ? QStringLiteral("failed (%1)").arg(m_errorText)
+                                     : QStringLiteral("%1").arg(m_status);
+    qCDebug(lcNet).noquote() << what << "->" << outcome << m_clock.elapsed() << "ms" << m_body.size() << "bytes";
 }
 
 void Transfer::readStatus()

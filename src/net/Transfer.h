@@ -3,7 +3,11 @@
 // cap, the optional time limit, and the one rule that tells a transport failure from an HTTP
 // error status. Not for use outside src/net.
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
 #include <QObject>
+#include <QSslError>
+#include <QUrl>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -39,6 +43,9 @@ public:
     [[nodiscard]] QByteArray body() const { return m_failed ? QByteArray() : m_body; }
     // body() decoded by Network::decodeBody.
     [[nodiscard]] QString text() const;
+    // Why the transfer failed, for a member to read (empty while it has not failed). A refused
+    // certificate names the host and the reason.
+    [[nodiscard]] QString errorText() const { return m_errorText; }
 
 signals:
     // Progress as the transfer control numbers it (Inet::icConnecting, icRequestSent, icReceivingResponse).
@@ -54,9 +61,17 @@ private:
     void fail();
     void readStatus();
     void release();
+    // The one line per request of quorvel.net (never a body, header or secret query value).
+    void logOutcome();
+    void noteError();
 
     QPointer<QNetworkReply> m_reply;
     QTimer m_timer;
+    QElapsedTimer m_clock;
+    QByteArray m_method;
+    QUrl m_url;
+    QList<QSslError> m_sslErrors;
+    QString m_errorText;
     QByteArray m_body;
     QByteArray m_contentType;
     int m_status = 0;
