@@ -1,7 +1,8 @@
 #include "CookieStore.h"
 
+#include "SitePolicy.h"
+#include "app/SafeFile.h"
 #include "app/Logging.h"
-#include "app/Settings.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QNetworkCookie>
-#include <QSaveFile>
 #include <QScopedValueRollback>
 #include <QUrl>
 
@@ -19,7 +19,6 @@ namespace {
 
 constexpr qint64 kMaxFileBytes = 1024 * 1024; // a cookie file is a few lines; anything bigger is not ours
 constexpr qsizetype kMaxFileNameStem = 120;
-constexpr HostRole kSiteRoles[] = {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main};
 
 bool isExpired(const QNetworkCookie &cookie, const QDateTime &now)
 {
@@ -35,22 +34,15 @@ bool isStorable(const QNetworkCookie &cookie, const QDateTime &now)
     return !raw.contains('\n') && !raw.contains('\r') && !raw.contains('\0');
 }
 
-int defaultPort(const QUrl &url)
-{
-    return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80;
-}
-
 QList<QNetworkCookie> readCookieFile(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists() || info.isSymLink() || !info.isFile() || info.size() > kMaxFileBytes)
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    bool ok = false;
+    const QByteArray content = SafeFile::readRegular(path, kMaxFileBytes, &ok);
+    if (!ok)
         return {};
     const QDateTime now = QDateTime::currentDateTimeUtc();
     QList<QNetworkCookie> cookies;
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    const QList<QByteArray> lines = content.split('\n');
     for (const QByteArray &line : lines) {
         const QByteArray trimmed = line.trimmed();
         if (trimmed.isEmpty())
@@ -149,23 +141,7 @@ bool CookieStore::deleteCookie(const QNetworkCookie &cookie)
 
 bool CookieStore::isSiteAddress(const QUrl &url)
 {
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
-        return false;
-    const Settings &settings = Settings::instance();
-    const QUrl probe(settings.probeUrl());
-    const auto comparable = QUrl::RemoveFragment | QUrl::StripTrailingSlash | QUrl::NormalizePathSegments;
-    if (probe.isValid() && probe.adjusted(comparable) == url.adjusted(comparable))
-        return false;
-    const QString host = url.host().toLower();
-    const int port = url.port(defaultPort(url));
-    for (const HostRole role : kSiteRoles) {
-        // Scheme and port of the role's own setting: an https site at 443 is not its http twin at 80.
-        const QUrl site(settings.origin(role));
-        if (site.isValid() && !site.host().isEmpty() && site.host().toLower() == host && site.port(defaultPort(site)) == port)
-            return true;
-    }
-    return false;
+    return SitePolicy::isCookieAddress(url);
 }
 
 QString CookieStore::fileNameForDomain(const QString &domain)
@@ -188,10 +164,15 @@ QString CookieStore::fileNameForDomain(const QString &domain)
     return stem + QStringLiteral(".txt");
 }
 
+bool CookieStore::isLinkedFolder(const QString &folder)
+{
+    return !folder.isEmpty() && SafeFile::kindOf(folder) == SafeFile::Kind::Link;
+}
+
 void CookieStore::load()
 {
     QList<QNetworkCookie> cookies;
-    if (!m_folder.isEmpty()) {
+    if (!m_folder.isEmpty() && !isLinkedFolder(m_folder)) {
         const QFileInfoList files =
             QDir(m_folder).entryInfoList({QStringLiteral("*.txt")}, QDir::Files | QDir::NoSymLinks, QDir::Name);
         for (const QFileInfo &file : files) {
@@ -210,7 +191,8 @@ void CookieStore::load()
 void CookieStore::persist()
 {
     const QList<Change> changes = std::exchange(m_pending, {});
-    if (m_folder.isEmpty())
+    // A cookies folder that is a link leads somewhere else: nothing is written through it.
+    if (m_folder.isEmpty() || isLinkedFolder(m_folder))
         return;
     QMap<QString, QList<Change>> byFile;
     for (const Change &change : changes)
@@ -240,22 +222,15 @@ void CookieStore::persist()
         }
         if (!QFileInfo::exists(m_folder) && QDir().mkpath(m_folder))
             QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        if (QFileInfo(path).isSymLink())
-            QFile::remove(path); // write our own file, never through a link to somewhere else
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            continue;
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        QByteArray bytes;
         for (const QNetworkCookie &cookie : std::as_const(stored))
-            file.write(cookie.toRawForm(QNetworkCookie::Full) + '\n');
-        const bool committed = file.commit();
-        if (committed)
-            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+            bytes += cookie.toRawForm(QNetworkCookie::Full) + '\n';
+        // All or nothing, mode 0600; a link of that name is replaced, never written through.
+        const bool written = SafeFile::replace(path, bytes);
         // Names only: a cookie's value is the member's session.
         QStringList names;
         for (const QNetworkCookie &cookie : std::as_const(stored))
             names << QString::fromLatin1(cookie.name());
-        qCDebug(lcFiles).noquote() << "cookie file" << it.key() << (committed ? "written:" : "NOT written:")
-                                   << names.join(QStringLiteral(", "));
+        qCDebug(lcFiles).noquote() << "cookie file" << it.key() << (written ? "written:" : "NOT written:") << names.join(QStringLiteral(", "));
     }
 }

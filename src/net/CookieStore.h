@@ -36,6 +36,9 @@ public:
     // True when host and port of url are those of one of the site's roles (Settings), and url is
     // not the connectivity probe's address. Cookies are taken from and sent to these only.
     [[nodiscard]] static bool isSiteAddress(const QUrl &url);
+    // A cookies folder that is a symbolic link: refused (memory only, nothing read, written or
+    // deleted through it), as linked cookie files are.
+    [[nodiscard]] static bool isLinkedFolder(const QString &folder);
     // The file (a plain name inside the folder, "*.txt") that holds the cookies of a domain.
     [[nodiscard]] static QString fileNameForDomain(const QString &domain);
 

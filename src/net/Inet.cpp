@@ -2,6 +2,7 @@
 
 #include "Network.h"
 #include "Transfer.h"
+#include "WaitGuard.h"
 
 #include <QEventLoop>
 #include <QNetworkRequest>
@@ -22,12 +23,21 @@ QString Inet::OpenURL(const QString &url)
 {
     const QPointer<Inet> self(this);
     // On the stack, not a child: the control may be destroyed while this waits.
-    Transfer transfer(Network::send(Network::request(QUrl(url)), "GET", {}), Network::timeoutMs());
+    Transfer transfer(Network::request(QUrl(url)), "GET", {}, Network::timeoutMs());
     if (!transfer.isFinished()) {
         QEventLoop loop;
         connect(&transfer, &Transfer::finished, &loop, &QEventLoop::quit);
         connect(this, &QObject::destroyed, &loop, &QEventLoop::quit); // nobody is left to read the answer
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        // Cancel ends the wait as a failed fetch.
+        connect(this, &Inet::openUrlCancelled, &loop, [&transfer, &loop] {
+            transfer.abort();
+            loop.quit();
+        });
+        const WaitGuard input(m_inputAllowedDuringWait);
+        ++m_openUrlDepth;
+        loop.exec(QEventLoop::AllEvents);
+        if (self)
+            --m_openUrlDepth;
     }
     const QString text = transfer.isFinished() && !transfer.failed() ? transfer.text() : QString();
     if (self)
@@ -47,7 +57,7 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
         request.setRawHeader(header.first, header.second);
     if (!m_storesReplyCookies)
         request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    auto *transfer = new Transfer(Network::send(request, operation.toLatin1(), body), 0, this);
+    auto *transfer = new Transfer(request, operation.toLatin1(), body, 0, this);
     m_transfer = transfer;
     connect(transfer, &Transfer::progress, this, [this, transfer](int state) {
         if (transfer == m_transfer)
@@ -81,6 +91,8 @@ QString Inet::GetChunk(int size)
 void Inet::Cancel()
 {
     ++m_generation;
+    if (m_openUrlDepth > 0)
+        emit openUrlCancelled();
     if (!m_transfer)
         return;
     Transfer *transfer = m_transfer;
@@ -114,6 +126,7 @@ void Inet::finishExecute()
 
 void Inet::record(const Transfer &transfer)
 {
+    m_lastError = transfer.errorText();
     m_lastStatus = transfer.status();
     m_lastContentType = transfer.contentType();
     m_lastBody = transfer.body();

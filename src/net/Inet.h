@@ -27,14 +27,18 @@ public:
     explicit Inet(QObject *parent = nullptr);
     ~Inet() override;
 
-    // Synchronous GET: waits (repainting, ignoring user input) up to the time limit; the body as
-    // text, or empty text when the request fails (transport error, time-out, oversize).
+    // Synchronous GET: waits (repainting, dropping user input, see WaitGuard) up to the time limit
+    // or until Cancel; the body as text, or empty text when the request fails (transport error,
+    // time-out, oversize, cancel).
     QString OpenURL(const QString &url);
     // What the last finished OpenURL or Execute saw: HTTP status (0 when none), Content-Type and
     // raw body (empty when the request failed).
     [[nodiscard]] int lastStatus() const { return m_lastStatus; }
     [[nodiscard]] QByteArray lastContentType() const { return m_lastContentType; }
     [[nodiscard]] QByteArray lastBody() const { return m_lastBody; }
+    // Why it failed, when there is more to say than "no answer" (a redirect off the site, a
+    // broken compressed body, the session's end); else empty.
+    [[nodiscard]] QString lastError() const { return m_lastError; }
 
     // Starts the transfer and returns at once. headers: "Name: value" lines joined by CR LF.
     // No time limit: a reply that never comes leaves the control waiting until Cancel.
@@ -43,7 +47,11 @@ public:
     // less rather than split a surrogate pair); empty once exhausted or before state 12.
     QString GetChunk(int size);
     // Stops the transfer in progress; no state 12 follows. A new Execute cancels the previous one.
+    // During an OpenURL wait it also ends that wait: OpenURL returns empty text.
     void Cancel();
+    // The control (and its children) whose input still counts during an OpenURL wait, e.g. the
+    // cancel button of an overlay. Every other input arriving during the wait is dropped.
+    void setInputAllowedDuringWait(QObject *allowed) { m_inputAllowedDuringWait = allowed; }
     [[nodiscard]] bool StillExecuting() const;
     // Whether the cookies a later Execute's reply sets go into the shared store (they do unless
     // turned off; a sign-out's late answer must not touch a session begun after it).
@@ -51,6 +59,7 @@ public:
 
 signals:
     void StateChanged(int state);
+    void openUrlCancelled(); // internal: ends the OpenURL waits in progress
 
 private:
     void finishExecute();
@@ -63,4 +72,7 @@ private:
     QByteArray m_lastContentType;
     bool m_storesReplyCookies = true;
     QByteArray m_lastBody;
+    QString m_lastError;
+    QPointer<QObject> m_inputAllowedDuringWait;
+    int m_openUrlDepth = 0;
 };

@@ -23,6 +23,8 @@ namespace {
 
 int g_timeoutMs = 0;
 QList<QSslCertificate> g_extraCas; // from --ca-certificates
+quint64 g_session = 0;
+QList<Transfer *> g_transfers; // every live transfer, for endSession
 // Owned by the application object, so both go away with it and a later application gets fresh ones.
 QPointer<QNetworkAccessManager> g_manager;
 QPointer<CookieStore> g_cookieStore;
@@ -31,8 +33,12 @@ void ensureCreated()
 {
     if (g_manager && g_cookieStore)
         return;
-    if (!g_manager)
+    if (!g_manager) {
         g_manager = new QNetworkAccessManager(QCoreApplication::instance());
+        // Qt would follow redirects anywhere with the first request's Cookie header; Transfer
+        // follows them itself, only on the site.
+        g_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    }
     auto *store = new CookieStore;
     g_manager->setCookieJar(store); // the manager becomes its parent
     g_cookieStore = store;
@@ -103,6 +109,16 @@ QByteArray headerValue(const QString &value)
     return withoutControls(CodePage::toAnsi(value.trimmed())).trimmed();
 }
 
+void registerTransfer(Transfer *transfer)
+{
+    g_transfers.append(transfer);
+}
+
+void unregisterTransfer(Transfer *transfer)
+{
+    g_transfers.removeOne(transfer);
+}
+
 } // namespace NetDetail
 
 namespace Network {
@@ -126,7 +142,8 @@ QNetworkRequest request(const QUrl &url)
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    if (!g_extraCas.isEmpty() && url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0) {
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    if (!g_extraCas.isEmpty()) { // also on http: a redirect may move the request to https
         // Qt's own lookup of the system store stops once a configuration names its authorities,
         // so the system's are named here too.
         static const QList<QSslCertificate> systemCas = QSslConfiguration::systemCaCertificates();
@@ -199,6 +216,7 @@ QNetworkReply *send(QNetworkRequest request, const QByteArray &method, const QBy
     if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         return nullptr;
     const QByteArray verb = method.trimmed().toUpper();
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     QNetworkAccessManager &nam = manager();
     if (verb.isEmpty() || verb == "GET")
         return nam.get(request);
@@ -230,6 +248,21 @@ QList<QPair<QByteArray, QByteArray>> parseHeaderLines(const QString &headers)
         out.append({name, NetDetail::headerValue(line.mid(colon + 1))});
     }
     return out;
+}
+
+void endSession()
+{
+    ++g_session;
+    // A copy: ending a transfer may let its owner go, and the list with it changes.
+    const QList<QPointer<Transfer>> running(g_transfers.cbegin(), g_transfers.cend());
+    for (const QPointer<Transfer> &transfer : running)
+        if (transfer && transfer->session() < g_session)
+            transfer->endWithSession();
+}
+
+quint64 sessionNumber()
+{
+    return g_session;
 }
 
 void setTimeoutMs(int ms)

@@ -27,11 +27,19 @@ CookieStore &cookieStore();
 [[nodiscard]] QNetworkRequest request(const QUrl &url);
 // Sends request with method ("GET", "POST", anything else as a custom verb; empty means GET) on
 // the shared manager. nullptr when the address is not an http(s) address. A POST without a
-// Content-Type is sent as a form post.
+// Content-Type is sent as a form post. Redirects are not followed here: Transfer follows them
+// hop by hop as SitePolicy allows.
 [[nodiscard]] QNetworkReply *send(QNetworkRequest request, const QByteArray &method, const QByteArray &body);
 // "Name: value" lines joined by CR LF to header pairs. Lines without a valid name are skipped;
 // control characters never reach the wire.
 [[nodiscard]] QList<QPair<QByteArray, QByteArray>> parseHeaderLines(const QString &headers);
+
+// The member's session on the site ends (sign-out, reset after a refused sign-in): every request
+// begun before now is stopped and reports itself failed on the next event loop pass, and no answer
+// to such a request stores a cookie, however late it comes. Requests made afterwards are unaffected.
+void endSession();
+// Counts endSession calls; a request remembers the number it began under.
+[[nodiscard]] quint64 sessionNumber();
 
 // Adds the certificate authorities in a PEM file to the system's trust store, for this program's
 // requests only. False (with a message) when the file holds no certificate. Verification itself is

@@ -1,38 +1,51 @@
 #pragma once
-// One HTTP reply being collected for Inet and XmlHttp: the body gathered as it arrives, the size
-// cap, the optional time limit, and the one rule that tells a transport failure from an HTTP
-// error status. Not for use outside src/net.
+// One HTTP request being carried out for Inet and XmlHttp: the body gathered as it arrives, the size
+// cap, the optional time limit, the redirects it may follow (SitePolicy), the cookies its answers
+// may store, and the one rule that tells a transport failure from an HTTP error status. Not for
+// use outside src/net.
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
+#include <QNetworkRequest>
 #include <QObject>
 #include <QSslError>
 #include <QUrl>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <QUrl>
 
 class QNetworkReply;
+class Transfer;
 
 namespace NetDetail {
 // A header name that is an HTTP token; a header value as wire bytes (GBK) without control characters.
 [[nodiscard]] bool isHeaderName(const QByteArray &name);
 [[nodiscard]] QByteArray headerValue(const QString &value);
+// The live transfers Network::endSession stops.
+void registerTransfer(Transfer *transfer);
+void unregisterTransfer(Transfer *transfer);
 } // namespace NetDetail
 
 class Transfer : public QObject
 {
     Q_OBJECT
 public:
-    // Takes over reply (nullptr: the request could not be made; fails on the next event loop pass).
-    // timeoutMs <= 0: no time limit.
-    Transfer(QNetworkReply *reply, int timeoutMs, QObject *parent = nullptr);
+    // Sends request with method and body through Network::send (a request that cannot be made
+    // fails on the next event loop pass). timeoutMs <= 0: no time limit; it covers every hop.
+    // The cookies the answers set go into the store unless the request's CookieSaveControlAttribute
+    // is Manual, and never once the session the request began in has ended.
+    Transfer(const QNetworkRequest &request, const QByteArray &method, const QByteArray &body, int timeoutMs,
+             QObject *parent = nullptr);
     ~Transfer() override;
     Transfer(const Transfer &) = delete;
     Transfer &operator=(const Transfer &) = delete;
 
     // Stops the transfer without emitting finished(); it then counts as failed.
     void abort();
+    // The session it belongs to has ended: stops at once (nothing more is read, no cookie is
+    // stored) and reports itself failed on the next event loop pass.
+    void endWithSession();
 
     [[nodiscard]] bool isFinished() const { return m_finished; }
     // Transport error, time-out, oversize, abort, or no HTTP answer at all.
@@ -43,9 +56,14 @@ public:
     [[nodiscard]] QByteArray body() const { return m_failed ? QByteArray() : m_body; }
     // body() decoded by Network::decodeBody.
     [[nodiscard]] QString text() const;
-    // Why the transfer failed, for a member to read (empty while it has not failed). A refused
-    // certificate names the host and the reason.
+    // Why a failed transfer failed, when the reason is worth telling (a redirect off the site, a
+    // broken compressed body, the session's end, a refused certificate naming host and reason);
+    // else empty.
     [[nodiscard]] QString errorText() const { return m_errorText; }
+    // The address of the last hop (the request's own address unless it was redirected).
+    [[nodiscard]] QUrl url() const { return m_url; }
+    // The sign-out number this transfer began under (Network::sessionNumber()).
+    [[nodiscard]] quint64 session() const { return m_session; }
 
 signals:
     // Progress as the transfer control numbers it (Inet::icConnecting, icRequestSent, icReceivingResponse).
@@ -54,6 +72,10 @@ signals:
     void finished();
 
 private:
+    void startHop(QNetworkReply *reply);
+    bool followRedirect();
+    void storeCookies();
+    void failWith(const QString &reason);
     void onMetaDataChanged();
     void onReadyRead();
     void onFinished();
@@ -66,12 +88,19 @@ private:
     void noteError();
 
     QPointer<QNetworkReply> m_reply;
+    QNetworkRequest m_request; // as the caller made it, without cookies: each hop asks the store afresh
+    QByteArray m_method;
+    QByteArray m_requestBody;
+    QUrl m_origin;
+    QUrl m_url;
+    QString m_errorText;
+    quint64 m_session = 0;
+    int m_hops = 0;
+    bool m_storesCookies = true;
+    bool m_cookiesStored = false;
     QTimer m_timer;
     QElapsedTimer m_clock;
-    QByteArray m_method;
-    QUrl m_url;
     QList<QSslError> m_sslErrors;
-    QString m_errorText;
     QByteArray m_body;
     QByteArray m_contentType;
     int m_status = 0;

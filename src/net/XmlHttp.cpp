@@ -3,9 +3,12 @@
 #include "Inet.h"
 #include "Network.h"
 #include "Transfer.h"
+#include "WaitGuard.h"
 
 #include <QNetworkRequest>
 #include <QUrl>
+
+#include <optional>
 
 XmlHttp::XmlHttp(QObject *parent)
     : QObject(parent)
@@ -32,6 +35,7 @@ void XmlHttp::Open(const QString &method, const QString &url, bool async)
     m_failed = false;
     m_body.clear();
     m_text.clear();
+    m_errorText.clear();
     setReadyState(1);
 }
 
@@ -53,7 +57,7 @@ void XmlHttp::send(const QByteArray &body)
     }
     start(body);
     if (!m_async)
-        wait(QEventLoop::ExcludeUserInputEvents);
+        wait(QEventLoop::ExcludeUserInputEvents); // repaints, drops input (see wait)
 }
 
 void XmlHttp::waitForCompletion()
@@ -68,11 +72,12 @@ void XmlHttp::start(const QByteArray &body)
     m_failed = false;
     m_body.clear();
     m_text.clear();
+    m_errorText.clear();
 
     QNetworkRequest request = Network::request(QUrl(m_url));
     for (const auto &header : std::as_const(m_headers))
         request.setRawHeader(header.first, header.second);
-    auto *transfer = new Transfer(Network::send(request, m_method.toLatin1(), body), Network::timeoutMs(), this);
+    auto *transfer = new Transfer(request, m_method.toLatin1(), body, Network::timeoutMs(), this);
     m_transfer = transfer;
     connect(transfer, &Transfer::progress, this, [this, transfer](int state) {
         if (transfer == m_transfer && state == Inet::icReceivingResponse && m_readyState < 2)
@@ -93,6 +98,7 @@ void XmlHttp::finish()
     m_failed = transfer->failed();
     m_body = transfer->body();
     m_text = transfer->text();
+    m_errorText = transfer->errorText();
     setReadyState(4); // last: a receiver may destroy this object
 }
 
@@ -125,6 +131,11 @@ void XmlHttp::wait(QEventLoop::ProcessEventsFlags flags)
         if (m_readyState == 4 || m_readyState <= 1)
             loop.quit();
     });
-    loop.exec(flags);
+    // Qt's ExcludeUserInputEvents holds input back and replays it after the wait, where it lands
+    // on whatever the window shows by then: input that arrives during the wait is dropped instead.
+    std::optional<WaitGuard> input;
+    if (flags & QEventLoop::ExcludeUserInputEvents)
+        input.emplace();
+    loop.exec(QEventLoop::AllEvents);
     // this may be gone here: nothing after the loop touches it.
 }

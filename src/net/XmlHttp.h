@@ -38,6 +38,9 @@ public:
     [[nodiscard]] int status() const { return m_status; }        // 0 when no HTTP status arrived
     [[nodiscard]] bool failed() const { return m_failed; }       // transport error, time-out, oversize
     [[nodiscard]] QByteArray responseBody() const { return m_body; }
+    // Why a failed request failed, when there is more to say (redirect off the site, broken
+    // compressed body, the session's end); else empty.
+    [[nodiscard]] QString errorText() const { return m_errorText; }
 
 signals:
     void readyStateChanged();
@@ -58,4 +61,5 @@ private:
     bool m_failed = false;
     QByteArray m_body;
     QString m_text;
+    QString m_errorText;
 };

@@ -11,8 +11,16 @@ QByteArray reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 301:
+        return "Moved Permanently";
     case 302:
         return "Found";
+    case 303:
+        return "See Other";
+    case 307:
+        return "Temporary Redirect";
+    case 308:
+        return "Permanent Redirect";
     case 404:
         return "Not Found";
     case 500:
@@ -43,15 +51,20 @@ void writePieces(QPointer<QTcpSocket> socket, QByteArray body, qsizetype offset,
 } // namespace
 
 ScriptedServer::ScriptedServer(QObject *parent)
+    : ScriptedServer(QHostAddress(QHostAddress::LocalHost), parent)
+{
+}
+
+ScriptedServer::ScriptedServer(const QHostAddress &address, QObject *parent)
     : QObject(parent)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &ScriptedServer::onNewConnection);
-    m_server.listen(QHostAddress::LocalHost, 0);
+    m_server.listen(address, 0);
 }
 
 QString ScriptedServer::hostAndPort() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(port());
+    return m_server.serverAddress().toString() + QStringLiteral(":%1").arg(port());
 }
 
 QString ScriptedServer::url(const QString &pathAndQuery) const
@@ -112,7 +125,11 @@ void ScriptedServer::onReadyRead(QTcpSocket *socket)
     const ScriptedReply reply = m_replies.value(path, ScriptedReply{ScriptedReply::Mode::Whole, 404, {}, "not scripted"});
     const QPointer<QTcpSocket> guard(socket);
     emit requestReceived(request);
-    if (guard)
+    if (!guard)
+        return;
+    if (reply.answerDelayMs > 0)
+        QTimer::singleShot(reply.answerDelayMs, socket, [this, socket, reply] { answer(socket, reply); });
+    else
         answer(socket, reply);
 }
 

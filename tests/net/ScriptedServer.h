@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QPair>
+#include <QHostAddress>
 #include <QTcpServer>
 
 class QTcpSocket;
@@ -24,6 +25,7 @@ struct ScriptedReply {
     int pieceSize = 1000;
     int pieceDelayMs = 5;
     bool contentLength = true; // false: the body ends when the connection closes
+    int answerDelayMs = 0;     // wait this long after the request before answering at all
 };
 
 struct RecordedRequest {
@@ -38,6 +40,8 @@ class ScriptedServer : public QObject
     Q_OBJECT
 public:
     explicit ScriptedServer(QObject *parent = nullptr);
+    // Listening on another loopback address (e.g. 127.0.0.2: a host that is not the site).
+    explicit ScriptedServer(const QHostAddress &address, QObject *parent = nullptr);
 
     [[nodiscard]] quint16 port() const { return m_server.serverPort(); }
     [[nodiscard]] QString hostAndPort() const; // "127.0.0.1:PORT"

@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
+#include "net/SitePolicy.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -128,11 +129,70 @@ private slots:
         settings.setHost(HostRole::Forum, u"https://127.0.0.1:1001"_s);
         settings.setHost(HostRole::Home, u"https://bbs.example.org"_s);
         QVERIFY(CookieStore::isSiteAddress(QUrl(u"https://127.0.0.1:1001/forum.php"_s)));
-        QVERIFY(CookieStore::isSiteAddress(QUrl(u"http://127.0.0.1:1001/forum.php"_s))); // same host and port
+        // Not the same port over plain HTTP: the role is reached by https.
+        QVERIFY(!CookieStore::isSiteAddress(QUrl(u"http://127.0.0.1:1001/forum.php"_s)));
         QVERIFY(CookieStore::isSiteAddress(QUrl(u"https://bbs.example.org/home.php"_s)));
         QVERIFY(CookieStore::isSiteAddress(QUrl(u"https://bbs.example.org:443/home.php"_s)));
         // The https site's plain-HTTP twin on port 80 is another address.
         QVERIFY(!CookieStore::isSiteAddress(QUrl(u"http://bbs.example.org/home.php"_s)));
+        // A role reached by http on port 80 has its https twin on 443 (a site that moved to HTTPS).
+        settings.setHost(HostRole::Vip, u"vip.example.org"_s);
+        QVERIFY(CookieStore::isSiteAddress(QUrl(u"https://vip.example.org/vip.php"_s)));
+        QVERIFY(!CookieStore::isSiteAddress(QUrl(u"https://vip.example.org:8443/vip.php"_s)));
+        settings.setHost(HostRole::Vip, u"vip.example.org:8080"_s);
+        QVERIFY(!CookieStore::isSiteAddress(QUrl(u"https://vip.example.org/vip.php"_s)));
+    }
+
+    // The scheme part of the redirect rule: http -> https on a role host keeps a form, nothing
+    // goes back to http, and no move leaves the site's roles.
+    void redirectsBetweenSchemes_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("follow");
+        QTest::addColumn<QByteArray>("method"); // of the next request (when followed)
+        QTest::addColumn<bool>("keepBody");
+        const QString login = u"/member.php?mod=logging&action=login&inajax=1"_s;
+        const QString plain = u"http://bbs.example.org"_s + login;
+        const QString secure = u"https://bbs.example.org"_s + login;
+        QTest::newRow("307 to https") << plain << secure << 307 << true << QByteArray("POST") << true;
+        QTest::newRow("308 to https") << plain << secure << 308 << true << QByteArray("POST") << true;
+        QTest::newRow("301, only the scheme moved") << plain << secure << 301 << true << QByteArray("POST") << true;
+        QTest::newRow("302, only the scheme moved") << plain << secure << 302 << true << QByteArray("POST") << true;
+        QTest::newRow("303 to https: see another page") << plain << secure << 303 << true << QByteArray("GET") << false;
+        QTest::newRow("301 to another https page") << plain << u"https://bbs.example.org/forum.php"_s << 301 << true
+                                                   << QByteArray("GET") << false;
+        QTest::newRow("307 to the https role on its own port")
+            << u"http://127.0.0.1:1001/x.php"_s << u"https://127.0.0.1:1002/x.php"_s << 307 << true << QByteArray("POST") << true;
+        QTest::newRow("https to another port of the https role") << plain << u"https://bbs.example.org:8443"_s + login << 307
+                                                                 << false << QByteArray() << false;
+        QTest::newRow("https on a stranger") << plain << u"https://evil.example.org"_s + login << 307 << false
+                                             << QByteArray() << false;
+        QTest::newRow("back to http") << u"https://127.0.0.1:1002/x.php"_s << u"http://127.0.0.1:1001/x.php"_s << 302
+                                      << false << QByteArray() << false;
+        QTest::newRow("https to http, same host") << secure << plain << 307 << false << QByteArray() << false;
+    }
+    void redirectsBetweenSchemes()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, status);
+        QFETCH(bool, follow);
+        QFETCH(QByteArray, method);
+        QFETCH(bool, keepBody);
+        Settings &settings = Settings::instance();
+        settings.setHost(HostRole::Forum, u"bbs.example.org"_s);
+        settings.setHost(HostRole::Home, u"127.0.0.1:1001"_s);
+        settings.setHost(HostRole::Vip, u"https://127.0.0.1:1002"_s);
+        const SitePolicy::Hop hop = SitePolicy::redirectHop(QUrl(from), QUrl(from), QUrl(to), status, "POST", true);
+        QCOMPARE(hop.follow, follow);
+        if (!follow) {
+            QVERIFY(!hop.reason.isEmpty());
+            return;
+        }
+        QCOMPARE(hop.method, method);
+        QCOMPARE(hop.keepBody, keepBody);
     }
 
     void secureCookiesOnlyOverHttps()

@@ -1,0 +1,150 @@
+#include "SitePolicy.h"
+
+#include "app/Settings.h"
+
+namespace {
+
+constexpr HostRole kSiteRoles[] = {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main};
+
+int defaultPort(const QUrl &url)
+{
+    return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80;
+}
+
+bool isWebAddress(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
+bool sameHostAndPort(const QUrl &a, const QUrl &b)
+{
+    return a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && a.port(defaultPort(a)) == b.port(defaultPort(b));
+}
+
+bool isHttps(const QUrl &url)
+{
+    return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+}
+
+// The https twin of an http role on the default port: a site that moved to HTTPS answers there.
+bool isHttpsTwinOfRole(const QUrl &url, const QUrl &role)
+{
+    return isHttps(url) && !isHttps(role) && role.port(80) == 80 && url.port(443) == 443 &&
+           url.host().compare(role.host(), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+namespace SitePolicy {
+
+bool isUpgrade(const QUrl &from, const QUrl &to)
+{
+    return !isHttps(from) && isHttps(to) && from.host().compare(to.host(), Qt::CaseInsensitive) == 0 &&
+           isRoleAddress(to);
+}
+
+} // namespace SitePolicy
+
+namespace {
+
+// The scheme a redirect may land on: the same one, or the move of a role host from http to https.
+// Never from https back to http: the member's texts would then cross the network in the clear.
+bool schemeAllowed(const QUrl &from, const QUrl &to)
+{
+    return to.scheme().compare(from.scheme(), Qt::CaseInsensitive) == 0 || SitePolicy::isUpgrade(from, to);
+}
+
+// The same address but for the scheme (and the port that comes with it).
+bool onlySchemeMoved(const QUrl &from, const QUrl &to)
+{
+    return SitePolicy::isUpgrade(from, to) && from.path(QUrl::FullyEncoded) == to.path(QUrl::FullyEncoded) &&
+           from.query(QUrl::FullyEncoded) == to.query(QUrl::FullyEncoded);
+}
+
+} // namespace
+
+namespace SitePolicy {
+
+bool isRoleAddress(const QUrl &url)
+{
+    if (!isWebAddress(url))
+        return false;
+    const Settings &settings = Settings::instance();
+    for (const HostRole role : kSiteRoles) {
+        const QUrl site(settings.url(role, QStringLiteral("/")));
+        if (!site.isValid() || site.host().isEmpty())
+            continue;
+        if (sameHostAndPort(site, url) && url.scheme().compare(site.scheme(), Qt::CaseInsensitive) == 0)
+            return true;
+        if (isHttpsTwinOfRole(url, site))
+            return true;
+    }
+    return false;
+}
+
+bool isProbeHost(const QUrl &url)
+{
+    const QUrl probe(Settings::instance().probeUrl());
+    return isWebAddress(url) && isWebAddress(probe) && sameHostAndPort(probe, url) &&
+           url.scheme().compare(probe.scheme(), Qt::CaseInsensitive) == 0;
+}
+
+bool isCookieAddress(const QUrl &url)
+{
+    if (!isRoleAddress(url))
+        return false;
+    const QUrl probe(Settings::instance().probeUrl());
+    const auto comparable = QUrl::RemoveFragment | QUrl::StripTrailingSlash | QUrl::NormalizePathSegments;
+    return !(probe.isValid() && probe.adjusted(comparable) == url.adjusted(comparable));
+}
+
+bool isRedirectStatus(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+Hop redirectHop(const QUrl &origin, const QUrl &from, const QUrl &to, int status, const QByteArray &method, bool hasBody)
+{
+    Hop hop;
+    const QString where = to.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment);
+    if (!isRedirectStatus(status) || !isWebAddress(to)) {
+        hop.reason = QStringLiteral("The site redirected the request to an address that cannot be followed.");
+        return hop;
+    }
+    const bool onSite = isRoleAddress(to) || (isProbeHost(origin) && isProbeHost(to));
+    if (!onSite || !schemeAllowed(from, to)) {
+        hop.reason = QStringLiteral("The site redirected the request to %1, which is not one of its own addresses; "
+                                    "nothing was sent there.").arg(where);
+        return hop;
+    }
+    const QByteArray verb = method.isEmpty() ? QByteArrayLiteral("GET") : method.toUpper();
+    if (status == 307 || status == 308) {
+        // Method and body stay as they were, so the body may only go back to the host it was meant for.
+        if (hasBody && !sameHostAndPort(from, to) && !isUpgrade(from, to)) {
+            hop.reason = QStringLiteral("The site redirected a form to another host (%1); the form was not sent again.")
+                             .arg(where);
+            return hop;
+        }
+        hop.follow = true;
+        hop.method = verb;
+        hop.keepBody = hasBody;
+        return hop;
+    }
+    // A 301 or 302 that moves a form to the very same address over HTTPS says only that the site
+    // moved to HTTPS: the form goes again, with its body, to the same host (a GET would lose the
+    // sign-in). 303 means "see another page", and any other move is a new page: GET without body.
+    if ((status == 301 || status == 302) && onlySchemeMoved(from, to)) {
+        hop.follow = true;
+        hop.method = verb;
+        hop.keepBody = hasBody;
+        return hop;
+    }
+    // 301, 302, 303: the next request is a GET without a body (HEAD stays HEAD), as browsers do.
+    hop.follow = true;
+    hop.method = verb == "HEAD" ? verb : QByteArrayLiteral("GET");
+    hop.keepBody = false;
+    return hop;
+}
+
+} // namespace SitePolicy
