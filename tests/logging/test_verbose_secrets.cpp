@@ -97,7 +97,10 @@ QString leakIn(const QString &log, const QStringList &secrets)
 {
     for (const QString &secret : secrets) {
         const QStringList forms = {secret, QString::fromUtf8(QByteArray::fromPercentEncoding(secret.toLatin1()))};
-        for (const QString &form : forms) {
+        for (QString form : forms) {
+            // The forum's "lip" cookie starts with the member's address, which here is also the
+            // site's host and the cookie file's name: that part is no secret, the rest is.
+            form.remove(u"127.0.0.1"_s);
             if (form.isEmpty())
                 continue;
             const qsizetype window = std::min<qsizetype>(6, form.size());
@@ -219,7 +222,7 @@ void TestVerboseSecrets::childSignsInWithVerbose()
     QVERIFY2(secrets.contains(u"%C9%CF%BA%A3"_s), qPrintable(secrets.join(u'|'))); // 上海 in GBK
     QVERIFY(std::any_of(secrets.cbegin(), secrets.cend(), [](const QString &s) { return s.size() >= 8; }));
     const QByteArray auth = ForumSimulator::authCookieName();
-    QVERIFY(sim.requestsTo("ac=credit").last().header("Cookie").contains(auth + '='));
+    QVERIFY(sim.requestsTo("ac=credit").last().header("Cookie").contains(QByteArray(auth + '=')));
     secrets << u"上海"_s << m_pass << m_ans;
     const QString leak = leakIn(run.log, secrets);
     QVERIFY2(leak.isEmpty(), qPrintable(leak + u"\nlog:\n"_s + run.log));

@@ -39,8 +39,9 @@ TestCa::TestCa()
                     QStringLiteral("basicConstraints=critical,CA:TRUE"), QStringLiteral("-addext"),
                     QStringLiteral("keyUsage=critical,keyCertSign,cRLSign")});
     };
-    const auto sign = [this, &d](const QString &out, const QString &ca, const QString &days, const QString &ext) {
-        return run({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), d + QStringLiteral("server.csr"),
+    const auto sign = [this, &d](const QString &out, const QString &ca, const QString &days, const QString &ext,
+                                 const QString &csr = QStringLiteral("server.csr")) {
+        return run({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), d + csr,
                     QStringLiteral("-CA"), d + ca + QStringLiteral(".pem"), QStringLiteral("-CAkey"), d + ca + QStringLiteral(".key"),
                     QStringLiteral("-CAcreateserial"), QStringLiteral("-out"), d + out, QStringLiteral("-days"), days,
                     QStringLiteral("-extfile"), d + ext});
@@ -50,8 +51,13 @@ TestCa::TestCa()
         && run({QStringLiteral("req"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"), QStringLiteral("-nodes"),
                 QStringLiteral("-keyout"), d + QStringLiteral("server.key"), QStringLiteral("-out"), d + QStringLiteral("server.csr"),
                 QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1")})
+        // Qt also matches the subject's common name, so the wrong-name certificate names another
+        // host there too.
+        && run({QStringLiteral("req"), QStringLiteral("-new"), QStringLiteral("-key"), d + QStringLiteral("server.key"),
+                QStringLiteral("-out"), d + QStringLiteral("other.csr"), QStringLiteral("-subj"), QStringLiteral("/CN=forum.example.org")})
         && sign(fileName(Server::Good), QStringLiteral("ca"), QStringLiteral("2"), QStringLiteral("loopback.ext"))
-        && sign(fileName(Server::WrongName), QStringLiteral("ca"), QStringLiteral("2"), QStringLiteral("other.ext"))
+        && sign(fileName(Server::WrongName), QStringLiteral("ca"), QStringLiteral("2"), QStringLiteral("other.ext"),
+                QStringLiteral("other.csr"))
         // -days -1: valid until a day before it was made, so already expired
         && sign(fileName(Server::Expired), QStringLiteral("ca"), QStringLiteral("-1"), QStringLiteral("loopback.ext"))
         && sign(fileName(Server::UnknownIssuer), QStringLiteral("otherca"), QStringLiteral("2"), QStringLiteral("loopback.ext"));
