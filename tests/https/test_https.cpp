@@ -31,10 +31,15 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSet>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 
+#include <QHash>
+
 #include <memory>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 Q_DECLARE_METATYPE(TestCa::Server)
@@ -58,6 +63,49 @@ Form1 *visibleLoginWindow()
     return shown.isEmpty() ? nullptr : shown.last();
 }
 
+// A plain-HTTP host that answers every request with one redirect to target + the request's own
+// path and query, as a forum that moved to HTTPS does.
+class Redirector : public QObject
+{
+public:
+    Redirector(int status, QString target) : m_status(status), m_target(std::move(target))
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                socket->setParent(this);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
+            }
+        });
+        m_server.listen(QHostAddress::LocalHost, 0);
+    }
+    [[nodiscard]] QString origin() const { return u"http://127.0.0.1:"_s + QString::number(m_server.serverPort()); }
+    int requests = 0;
+
+private:
+    void answer(QTcpSocket *socket)
+    {
+        m_buffer[socket] += socket->readAll();
+        const QByteArray &in = m_buffer[socket];
+        const qsizetype headEnd = in.indexOf("\r\n\r\n");
+        if (headEnd < 0)
+            return;
+        const qsizetype lengthAt = in.toLower().indexOf("content-length:");
+        const qsizetype length = lengthAt < 0 ? 0 : in.mid(lengthAt + 15, in.indexOf("\r\n", lengthAt) - lengthAt - 15).trimmed().toLongLong();
+        if (in.size() < headEnd + 4 + length)
+            return;
+        const QByteArray target = in.left(in.indexOf("\r\n")).split(' ').value(1);
+        ++requests;
+        socket->write("HTTP/1.1 " + QByteArray::number(m_status) + " Moved\r\nLocation: " + m_target.toLatin1() + target
+                      + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        socket->disconnectFromHost();
+        m_buffer.remove(socket);
+    }
+    QTcpServer m_server;
+    int m_status;
+    QString m_target;
+    QHash<QTcpSocket *, QByteArray> m_buffer;
+};
+
 } // namespace
 
 class TestHttps : public QObject
@@ -71,6 +119,8 @@ private slots:
     void refusedCertificates_data();
     void refusedCertificates();
     void onlySomeRolesOnHttps();
+    void loginPostMovedToHttps_data();
+    void loginPostMovedToHttps();
 
 private:
     void startSim(TestCa::Server server, const QList<ForumSimulator::Role> &roles = {});
@@ -280,6 +330,53 @@ void TestHttps::onlySomeRolesOnHttps()
     QCOMPARE(m_sim->clientArguments().at(1), m_sim->origin(ForumSimulator::Role::Forum));
     QVERIFY(m_sim->clientArguments().at(1).startsWith(u"https://"_s));
     QVERIFY(!m_sim->clientArguments().at(3).contains(u"://"_s));
+}
+
+void TestHttps::loginPostMovedToHttps_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("toRole");       // the https address is one of the site's roles
+    QTest::addColumn<QByteArray>("arrives"); // method the forum receives ("" : nothing arrives)
+    QTest::addColumn<bool>("signedIn");
+    QTest::newRow("307 keeps the post") << 307 << true << QByteArray("POST") << true;
+    QTest::newRow("308 keeps the post") << 308 << true << QByteArray("POST") << true;
+    // Only the scheme moved: the form goes again to the same host, encrypted.
+    QTest::newRow("301 to the same address over https") << 301 << true << QByteArray("POST") << true;
+    QTest::newRow("302 to the same address over https") << 302 << true << QByteArray("POST") << true;
+    // "See other": a GET without the form, so no sign-in (and no password sent again).
+    QTest::newRow("303 becomes a GET") << 303 << true << QByteArray("GET") << false;
+    QTest::newRow("307 to an https host that is no role") << 307 << false << QByteArray() << false;
+}
+
+void TestHttps::loginPostMovedToHttps()
+{
+    QFETCH(int, status);
+    QFETCH(bool, toRole);
+    QFETCH(QByteArray, arrives);
+    QFETCH(bool, signedIn);
+    startSim(TestCa::Server::Good, {ForumSimulator::Role::Forum});
+    if (QTest::currentTestFailed())
+        return;
+    const QString secureForum = m_sim->origin(ForumSimulator::Role::Forum);
+    Redirector redirector(status, secureForum);
+    // The member's settings still name the forum by http; the site's https address is known as
+    // one of its roles (here the main site's) unless the case says otherwise.
+    Settings::instance().setHost(HostRole::Forum, redirector.origin());
+    Settings::instance().setHost(HostRole::Main, toRole ? secureForum : u"127.0.0.1:1"_s);
+
+    QCOMPARE(signInThroughLoginForm(u"alice"_s, u"alice123"_s), signedIn);
+    QCOMPARE(redirector.requests, 1);
+    const QList<RecordedRequest> logins = m_sim->requestsTo("action=login");
+    if (arrives.isEmpty()) {
+        QVERIFY(logins.isEmpty());
+        return;
+    }
+    QCOMPARE(logins.size(), 1);
+    QCOMPARE(logins.first().method, arrives);
+    if (arrives == "POST")
+        QVERIFY(logins.first().body.contains("password=alice123"));
+    else
+        QVERIFY(logins.first().body.isEmpty());
 }
 
 QTEST_MAIN(TestHttps)
