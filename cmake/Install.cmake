@@ -73,11 +73,13 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_PACKAGE_VENDOR "Quorvel")
 set(CPACK_PACKAGE_CONTACT "Quorvel client developers <client@quorvel.com>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Quorvel forum member client")
+# Lintian: the summary must not start with the package's name; description lines stay under 80.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "member client for the Quorvel forum")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Desktop client for members of the Quorvel forum: sign in, see name, avatar, credits and VIP\n"
-    "status in a small member panel, exchange za into Quorvel coins, sign out, recover a lost\n"
-    "password. Includes quorvel-sim, a local stand-in for the forum to try the client with.")
+    "Desktop client for members of the Quorvel forum: sign in, see name, avatar,\n"
+    "credits and VIP status in a small member panel, exchange za into Quorvel\n"
+    "coins, sign out, recover a lost password. Sites on HTTP or HTTPS.\n"
+    "Includes quorvel-sim, a local stand-in for the forum to try the client with.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)

@@ -241,9 +241,10 @@ private slots:
             QCOMPARE(c.domain(), u"127.0.0.1"_s);
             QCOMPARE(c.expirationDate().toSecsSinceEpoch(), expiry.toSecsSinceEpoch());
         }
-        // And the attribute still rules after the restart.
-        QVERIFY(again.cookiesForUrl(QUrl(u"http://127.0.0.1:1001/"_s)).size() == 1);
-        QVERIFY(again.cookiesForUrl(site).size() == 2);
+        // And the attribute still rules after the restart: a plain role gets the plain cookie only.
+        Settings::instance().setHost(HostRole::Home, u"127.0.0.1:1002"_s);
+        QCOMPARE(names(again.cookiesForUrl(QUrl(u"http://127.0.0.1:1002/home.php"_s))), QStringList({u"qv_salt"_s}));
+        QCOMPARE(again.cookiesForUrl(site).size(), 2);
     }
 
     void certificateProblems_data()
