@@ -68,9 +68,10 @@ upstream_version=${version%-*} # the program knows its own version, not the Debi
 step "Lintian"
 # Errors and warnings both fail; the few warnings that do not apply are overridden in
 # packaging/lintian-overrides, each with its reason.
-lintian --fail-on error,warning --display-info --show-overrides "$deb" | tee "$build/lintian.txt" \
+# (--show-overrides is left out: with it lintian 2.116 fails on the overridden tags too.)
+lintian --fail-on error,warning --display-info "$deb" | tee "$build/lintian.txt" \
   || fail "lintian found errors or warnings (see above)"
-echo "lintian: no errors, no warnings"
+echo "lintian: no errors, no warnings; overridden: $(grep -c '^quorvel:' packaging/lintian-overrides)"
 
 # From here on the package may be installed: whatever happens, take it off again and stop what
 # this script started.
@@ -100,10 +101,11 @@ for page in quorvel quorvel-sim; do
   warnings=$(MANWIDTH=80 man --warnings -E UTF-8 -l "$gz" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$page(1) has troff warnings: $warnings"
   shown=$(MANWIDTH=80 man -E UTF-8 "$page" 2>/dev/null | col -b)
-  grep -q "^NAME" <<<"$shown" && grep -q "$page - " <<<"$shown" || fail "man $page does not show $page(1)"
+  grep -q "^NAME" <<<"$shown" && grep -Eq "$page +- " <<<"$shown" || fail "man $page does not show $page(1)"
 done
+client_page=$(MANWIDTH=80 man -E UTF-8 quorvel 2>/dev/null | col -b)
 for option in --forum-host --probe-url --ca-certificates --verbose --data-dir; do
-  MANWIDTH=80 man -E UTF-8 quorvel 2>/dev/null | col -b | grep -q -- "$option" || fail "quorvel(1) lacks $option"
+  grep -q -- "$option" <<<"$client_page" || fail "quorvel(1) lacks $option"
 done
 echo "quorvel(1) and quorvel-sim(1) installed compressed, render without warnings"
 
