@@ -56,4 +56,17 @@ QPixmap picture(const QString &fileName, qreal devicePixelRatio)
     return cached(path(fileName), 1.0);
 }
 
+QImage pictureImage(const QString &fileName, qreal devicePixelRatio)
+{
+    if (devicePixelRatio > 1.0) {
+        const QFileInfo info(fileName);
+        QImage dense = image(path(info.completeBaseName() + QStringLiteral("@2x.") + info.suffix()));
+        if (!dense.isNull()) {
+            dense.setDevicePixelRatio(2.0);
+            return dense;
+        }
+    }
+    return image(path(fileName));
+}
+
 } // namespace QuorvelAssets

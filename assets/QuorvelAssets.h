@@ -17,5 +17,8 @@ void init();
 // The picture for a screen of the given pixel ratio: the "@2x" drawing where one exists and the
 // screen is dense enough, scaled to the same logical size.
 [[nodiscard]] QPixmap picture(const QString &fileName, qreal devicePixelRatio = 1.0);
+// The same drawing as picture() chooses, decoded afresh and not kept: for a picture that is copied
+// once into a window's own surface, where a cached copy would only hold memory.
+[[nodiscard]] QImage pictureImage(const QString &fileName, qreal devicePixelRatio = 1.0);
 
 } // namespace QuorvelAssets

@@ -16,7 +16,8 @@ QString userBar(const ForumMember *member)
         return QStringLiteral("<div id=\"um\"><a href=\"member.php?mod=logging&amp;action=login\">登录</a> | "
                               "<a href=\"member.php?mod=register\">立即注册</a></div>\n");
     return QStringLiteral("<div id=\"um\"><strong class=\"vwmy\">") + esc(member->name)
-        + QStringLiteral("</strong> | <a href=\"member.php?mod=logging&amp;action=logout\">退出</a></div>\n");
+        + QStringLiteral("</strong> | <a href=\"member.php?mod=logging&amp;action=logout") + QLatin1String(kFormHashLinkPart)
+        + QStringLiteral("\">退出</a></div>\n");
 }
 
 QString creditItem(const QString &name, qint64 value, const QString &unit)
@@ -103,13 +104,16 @@ QString htmlPage(const QString &title, const QString &body)
         + title + QStringLiteral(" - ") + siteName() + QStringLiteral(" - Powered by Quorvel</title>\n"
                                                                       "<meta name=\"keywords\" content=\"Quorvel\" />\n"
                                                                       "</head>\n<body id=\"nv_home\">\n")
-        + body + QStringLiteral("<div id=\"ft\">Powered by Quorvel &copy; 2009-2015</div>\n</body>\n</html>\n");
+        + body
+        + QStringLiteral("<form id=\"scbar_form\" method=\"post\" autocomplete=\"off\" action=\"search.php?searchsubmit=yes\">")
+        + QLatin1String(kFormHashField)
+        + QStringLiteral("<input type=\"text\" name=\"srchtxt\" id=\"scbar_txt\" /></form>\n<div id=\"ft\">Powered by Quorvel &copy; 2009-2015</div>\n</body>\n</html>\n");
 }
 
-QString noticePage(const QString &message, bool withLoginForm)
+QString noticePage(const QString &message, bool withLoginForm, const QString &cssClass, const ForumMember *member)
 {
-    QString body = userBar(nullptr) + QStringLiteral("<div id=\"messagetext\" class=\"alert_info\"><p>") + message
-        + QStringLiteral("</p></div>\n");
+    QString body = userBar(member) + QStringLiteral("<div id=\"messagetext\" class=\"") + cssClass
+        + QStringLiteral("\">\n<p>") + message + QStringLiteral("</p></div>\n");
     if (withLoginForm)
         body += QStringLiteral("<form method=\"post\" action=\"member.php?mod=logging&amp;action=login&amp;loginsubmit=yes\">"
                                "<input type=\"text\" name=\"username\" /> <input type=\"password\" name=\"password\" />"
@@ -148,6 +152,106 @@ QString creditPage(const ForumMember &member)
     body += QStringLiteral("<li class=\"cl\"><em>积分: </em>") + QString::number(member.quorvelbi + member.za * 4)
         + QStringLiteral(" <span class=\"xg1\">( 总积分=Quorvel币+za*4 )</span></li>\n</ul>\n"
                          "<p class=\"mtm\">兑换比率: 4 Quorvel币 = 1 za</p>\n</div></div></div>\n");
+    return htmlPage(QStringLiteral("积分"), body);
+}
+
+QString ajaxLoginForm(const QString &formHash, const QString &loginHash, const QString &seccodeIdHash)
+{
+    const QString token = formHash.isEmpty()
+        ? QString()
+        : QStringLiteral("<input type=\"hidden\" name=\"formhash\" value=\"") + formHash + QStringLiteral("\" />");
+    QString form = QStringLiteral("<div id=\"main_messaqge_") + loginHash + QStringLiteral("\">\n<div id=\"layer_login_")
+        + loginHash + QStringLiteral("\">\n<h3 class=\"flb\"><em>用户登录</em></h3>\n"
+                                      "<form method=\"post\" autocomplete=\"off\" name=\"login\" id=\"loginform_")
+        + loginHash
+        + QStringLiteral("\" class=\"cl\" action=\"member.php?mod=logging&amp;action=login&amp;loginsubmit=yes&amp;loginhash=")
+        + loginHash + QStringLiteral("\">\n<div class=\"c cl\">\n") + token
+        + QStringLiteral("<input type=\"hidden\" name=\"referer\" value=\"forum.php\" />\n"
+                         "<div class=\"rfm\"><select name=\"loginfield\"><option value=\"username\">用户名</option>"
+                         "<option value=\"email\">Email</option></select>"
+                         "<input type=\"text\" name=\"username\" autocomplete=\"off\" size=\"30\" /></div>\n"
+                         "<div class=\"rfm\"><input type=\"password\" name=\"password\" size=\"30\" /></div>\n"
+                         "<div class=\"rfm\"><select name=\"questionid\"><option value=\"0\">安全提问(未设置请忽略)</option>"
+                         "<option value=\"1\">母亲的名字</option><option value=\"2\">爷爷的名字</option>"
+                         "<option value=\"3\">父亲出生的城市</option><option value=\"4\">您其中一位老师的名字</option>"
+                         "<option value=\"5\">您个人计算机的型号</option><option value=\"6\">您最喜欢的餐馆名称</option>"
+                         "<option value=\"7\">驾驶执照最后四位数字</option></select></div>\n"
+                         "<div class=\"rfm\"><input type=\"text\" name=\"answer\" size=\"30\" /></div>\n");
+    if (!seccodeIdHash.isEmpty())
+        form += QStringLiteral("<span id=\"seccode_") + seccodeIdHash
+            + QStringLiteral("\"></span>\n<script type=\"text/javascript\" reload=\"1\">updateseccode('") + seccodeIdHash
+            + QStringLiteral("', '<sec> <sec>', 'member::logging');</script>\n");
+    form += QStringLiteral("<div class=\"rfm mbw bw0\"><button class=\"pn pnc\" type=\"submit\" name=\"loginsubmit\" "
+                           "value=\"true\"><strong>登录</strong></button></div>\n</div>\n</form>\n</div>\n"
+                           "<div id=\"layer_lostpw_")
+        + loginHash
+        + QStringLiteral("\" style=\"display: none;\">\n<form method=\"post\" autocomplete=\"off\" id=\"lostpwform_")
+        + loginHash + QStringLiteral("\" action=\"member.php?mod=lostpasswd&amp;lostpwsubmit=yes&amp;infloat=yes\">\n")
+        + token
+        + QStringLiteral("<input type=\"hidden\" name=\"handlekey\" value=\"lostpwform\" />\n"
+                         "<input type=\"text\" name=\"email\" size=\"30\" /><input type=\"text\" name=\"username\" size=\"30\" />\n"
+                         "<button class=\"pn pnc\" type=\"submit\" name=\"lostpwsubmit\" value=\"true\"><span>提交</span></button>\n"
+                         "</form>\n</div>\n</div>\n");
+    return form;
+}
+
+namespace {
+
+QString creditList(const ForumMember &member, const QString &separator)
+{
+    QString list;
+    const auto item = [&](const QString &name, qint64 value, const QString &unit) -> void {
+        // An empty unit leaves the blank after the value.
+        list += QStringLiteral("<li><em> ") + name + QStringLiteral(": </em>") + QString::number(value) + QLatin1Char(' ')
+            + unit + QStringLiteral("</li>") + separator;
+    };
+    item(QStringLiteral("Quorvel币"), member.quorvelbi, {});
+    item(QStringLiteral("威望"), 0, QStringLiteral("点"));
+    item(QStringLiteral("贡献"), member.uid % 7, QStringLiteral("点"));
+    item(QStringLiteral("za"), member.za, {});
+    return list;
+}
+
+QString creditTabs(const char *active)
+{
+    const auto tab = [&](const char *op, const char *title) -> QString {
+        return QStringLiteral("<li") + (qstrcmp(op, active) == 0 ? QStringLiteral(" class=\"a\"") : QString())
+            + QStringLiteral("><a href=\"home.php?mod=spacecp&amp;ac=credit&amp;op=") + QLatin1String(op)
+            + QStringLiteral("\">") + QString::fromUtf8(title) + QStringLiteral("</a></li>");
+    };
+    return QStringLiteral("<ul class=\"tb cl\">") + tab("base", "我的积分") + tab("buy", "积分充值")
+        + tab("exchange", "积分兑换") + QStringLiteral("</ul>\n");
+}
+
+} // namespace
+
+QString creditExchangePage(const ForumMember &member)
+{
+    QString body = userBar(&member);
+    body += QStringLiteral("<div id=\"ct\" class=\"ct2_a wp cl\"><div class=\"mn\"><div class=\"bm bw0\">\n"
+                           "<h1 class=\"mt\">积分</h1>\n")
+        + creditTabs("exchange") + QStringLiteral("<ul class=\"creditl mtm bbda cl\">") + creditList(member, QStringLiteral("\r\n"))
+        + QStringLiteral("</ul>\n<form id=\"exchangeform\" name=\"exchangeform\" method=\"post\" autocomplete=\"off\" "
+                         "action=\"home.php?mod=spacecp&amp;ac=credit&amp;op=exchange&amp;handlekey=credit\">\n")
+        + QLatin1String(kFormHashField)
+        + QStringLiteral("<input type=\"hidden\" name=\"operation\" value=\"exchange\" />\n"
+                         "<p>兑换比率: 4 Quorvel币 = 1 za</p>\n"
+                         "<input type=\"text\" name=\"exchangeamount\" value=\"0\" />"
+                         "<input type=\"password\" name=\"password\" />"
+                         "<button type=\"submit\" name=\"exchangesubmit_btn\" value=\"true\">兑换</button>\n</form>\n"
+                         "</div></div></div>\n");
+    return htmlPage(QStringLiteral("积分"), body);
+}
+
+QString creditBasePage(const ForumMember &member)
+{
+    QString body = userBar(&member);
+    body += QStringLiteral("<div id=\"ct\" class=\"ct2_a wp cl\"><div class=\"mn\"><div class=\"bm bw0\">\n"
+                           "<h1 class=\"mt\">积分</h1>\n")
+        + creditTabs("base") + QStringLiteral("<ul class=\"creditl mtm bbda cl\">\n<li class=\"xi1 cl\"><em> Quorvel币: </em>")
+        + QString::number(member.quorvelbi) + QStringLiteral(" </li>\n") + creditList(member, QStringLiteral("\n"))
+        + QStringLiteral("<li class=\"cl\"><em>积分: </em>") + QString::number(member.quorvelbi + member.za * 4)
+        + QStringLiteral(" <span class=\"xg1\">( 总积分=Quorvel币+za*4 )</span></li>\n</ul>\n</div></div></div>\n");
     return htmlPage(QStringLiteral("积分"), body);
 }
 
@@ -273,9 +377,14 @@ QString internalErrorPage()
 QString tokenErrorPage()
 {
     return QStringLiteral("<!DOCTYPE html>\n<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\" />"
-                          "<title>提示信息 - Quorvel论坛</title></head>\n<body><div class=\"alert_error\">"
-                          "<p>您的请求来路不正确或表单验证串不符，无法提交。请尝试使用标准的web浏览器进行操作。</p>"
-                          "</div></body></html>\n");
+                          "<title>127.0.0.1 - System Error</title></head>\n<body><div id=\"container\">"
+                          "<h1>Quorvel! System Error</h1><div class=\"info\">"
+                          "<p>您当前的访问请求当中含有非法字符，已经被系统拒绝</p></div></div></body></html>\n");
+}
+
+QString badOriginMessage()
+{
+    return QStringLiteral("抱歉，您的请求来路不正确或表单验证串不符，无法提交");
 }
 
 QByteArray probePage()

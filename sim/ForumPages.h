@@ -29,11 +29,31 @@ namespace ForumPages {
 [[nodiscard]] QString loginGreeting(const ForumMember &member);
 [[nodiscard]] QString loginValues(const ForumMember &member);
 
-// A whole HTML page; the title gets " - SITE - Powered by Quorvel".
+// Where a page carries the session's form token: the site fills in kFormHashSlot when it sends the
+// page (or drops the field on a site whose pages carry none).
+inline constexpr char kFormHashField[] = "<input type=\"hidden\" name=\"formhash\" value=\"{{formhash}}\" />";
+inline constexpr char kFormHashLinkPart[] = "&amp;formhash={{formhash}}";
+inline constexpr char kFormHashSlot[] = "{{formhash}}";
+
+// A whole HTML page; the title gets " - SITE - Powered by Quorvel". Every page has the search
+// form, which carries the form token.
 [[nodiscard]] QString htmlPage(const QString &title, const QString &body);
-// Notice page titled 提示信息 (unknown member, sign-in required). Its texts avoid "的" and
-// "(UID: ", so a profile reader finds neither a name nor a UID in it.
-[[nodiscard]] QString noticePage(const QString &message, bool withLoginForm = false);
+// Notice page titled 提示信息, the message in <div id="messagetext" class="CSS">: alert_info for
+// "sign in to view" and the like, alert_error for "there is no such member" or "switched off".
+// Its title has no "的" and no text has "(UID: ", so a profile reader finds neither a name nor a
+// UID in it. member: who the page's user bar names (nullptr: a guest).
+[[nodiscard]] QString noticePage(const QString &message, bool withLoginForm = false,
+                                 const QString &cssClass = QStringLiteral("alert_info"),
+                                 const ForumMember *member = nullptr);
+
+// The AJAX login form (login and lost-password layers), with the token twice when formHash is not
+// empty, and the captcha's announcement after the question rows when seccodeIdHash is not empty.
+[[nodiscard]] QString ajaxLoginForm(const QString &formHash, const QString &loginHash, const QString &seccodeIdHash);
+// The credit exchange page (op=exchange): the list in credit order without a total, "\r\n" between
+// items, and #exchangeform with the token.
+[[nodiscard]] QString creditExchangePage(const ForumMember &member);
+// op=base: the trade credit first, the total last.
+[[nodiscard]] QString creditBasePage(const ForumMember &member);
 
 [[nodiscard]] QString profilePage(const ForumMember &member);
 [[nodiscard]] QString creditPage(const ForumMember &member);
@@ -54,7 +74,9 @@ namespace ForumPages {
 [[nodiscard]] QString notFoundPage();
 [[nodiscard]] QString systemErrorPage();      // the 200 error page of the ErrorPage fault
 [[nodiscard]] QString internalErrorPage();    // the 500 page
-[[nodiscard]] QString tokenErrorPage();       // the 503 page of a wrong form token
+[[nodiscard]] QString tokenErrorPage();       // the 503 page of a wrong form token or refused characters
+// The refusal of a form posted without a token (lost password, exchange) or from another site.
+[[nodiscard]] QString badOriginMessage();
 
 [[nodiscard]] QByteArray probePage();         // the connectivity-probe site, UTF-8
 

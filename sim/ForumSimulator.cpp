@@ -28,6 +28,13 @@ constexpr FaultName kFaultNames[] = {
     {SimFault::Token503, "token503"},   {SimFault::NoAnswer, "noanswer"},
 };
 
+QByteArray describe(const SimSiteSettings &s)
+{
+    const auto flag = [](const char *name, bool on) -> QByteArray { return QByteArray(name) + '=' + (on ? '1' : '0'); };
+    return flag("legacy", s.legacy) + ' ' + flag("guestprofiles", s.guestsViewProfiles) + ' ' + flag("uidlogin", s.uidLogin)
+        + ' ' + flag("autofield", s.autoLoginField) + ' ' + flag("creditbuying", s.creditBuying);
+}
+
 HttpResponse plainText(int status, const QByteArray &text)
 {
     HttpResponse response;
@@ -373,9 +380,13 @@ void ForumSimulator::onRequest(Role role, HttpConnection *connection, const Http
         break;
     default: {
         HttpResponse response = m_site.handle(role, request);
+        RecordedRequest &recorded = m_requests.last();
+        recorded.formHash = m_site.lastTokenSeen().formHash;
+        recorded.sessionFormHash = m_site.lastTokenSeen().sessionFormHash;
+        recorded.tokenCheck = m_site.lastTokenSeen().check;
         if (m_tls[int(role)])
             markCookiesSecure(response);
-        deliver(connection, fault, response);
+        deliver(connection, fault, std::move(response));
         break;
     }
     }
@@ -496,6 +507,34 @@ HttpResponse ForumSimulator::controlRequest(const HttpRequest &request)
         return plainText(200, "ok member " + m->name.toUtf8() + " Quorvel币=" + QByteArray::number(m->quorvelbi)
                                   + " za=" + QByteArray::number(m->za) + " vip=" + QByteArray::number(m->vipLevel) + " expiry="
                                   + m->vipExpiry.toString(Qt::ISODate).toLatin1());
+    }
+    if (path == "/__sim/site") {
+        SimSiteSettings settings = siteSettings();
+        if (query.value(QStringLiteral("mode")) == QLatin1String("legacy"))
+            settings = SimSiteSettings::older();
+        else if (query.value(QStringLiteral("mode")) == QLatin1String("current"))
+            settings = SimSiteSettings::current();
+        else if (query.contains(QStringLiteral("mode")))
+            return plainText(400, "mode is current or legacy");
+        const struct {
+            const char *name;
+            bool SimSiteSettings::*field;
+        } switches[] = {{"legacy", &SimSiteSettings::legacy},
+                        {"guestprofiles", &SimSiteSettings::guestsViewProfiles},
+                        {"uidlogin", &SimSiteSettings::uidLogin},
+                        {"autofield", &SimSiteSettings::autoLoginField},
+                        {"creditbuying", &SimSiteSettings::creditBuying}};
+        for (const auto &sw : switches) {
+            const QString key = QString::fromLatin1(sw.name);
+            if (!query.contains(key))
+                continue;
+            const QString value = query.value(key);
+            if (value != QLatin1String("0") && value != QLatin1String("1"))
+                return plainText(400, "switches take 0 or 1");
+            settings.*sw.field = value == QLatin1String("1");
+        }
+        setSiteSettings(settings);
+        return plainText(200, "ok site " + describe(settings));
     }
     if (path == "/__sim/requests") {
         QByteArray lines;

@@ -12,6 +12,8 @@
 //   GET /__sim/version?text=TEXT (UTF-8)  |  /__sim/version?missing=1  |  /__sim/version (default)
 //   GET /__sim/member?name=NAME[&za=N][&quorvelbi=N][&vip=0|1|2][&vipdays=N][&avatar=0|1]
 //   GET /__sim/requests                      the request log, one line per request
+//   GET /__sim/site?[mode=current|legacy][&legacy=0|1][&guestprofiles=0|1][&uidlogin=0|1]
+//                  [&autofield=0|1][&creditbuying=0|1]   how the site answers (kept by reset)
 // MODE: none slow empty errorpage status500 drop nocdata huge invalidgbk token503 noanswer.
 // ROLE: forum home vip soft main probe.
 #include "ForumSite.h"
@@ -95,6 +97,10 @@ public:
     // delay and the version file back to their defaults. Member pointers handed out before are void.
     void resetState();
     [[nodiscard]] static QList<Member> demoMembers() { return ForumState::demoMembers(); }
+
+    // How the site answers: today's release of the forum software by default, or the older site.
+    void setSiteSettings(const SimSiteSettings &settings) { m_state.setSettings(settings); }
+    [[nodiscard]] SimSiteSettings siteSettings() const { return m_state.settings(); }
 
     // Moves the forum's clock forward (sign-in lock, lost-password repeat refusal).
     void advanceTime(qint64 seconds) { m_state.advanceTime(seconds); }

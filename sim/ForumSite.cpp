@@ -7,18 +7,26 @@
 
 #include <QLocale>
 #include <QRandomGenerator>
+#include <QUrl>
+
+#include <climits>
 
 namespace {
 
 constexpr qint64 kMonth = 30 * 24 * 3600;
 
-QByteArray randomSalt()
+QByteArray randomText(int length)
 {
     static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QByteArray salt(8, Qt::Uninitialized);
-    for (char &c : salt)
+    QByteArray text(length, Qt::Uninitialized);
+    for (char &c : text)
         c = alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet - 1))];
-    return salt;
+    return text;
+}
+
+QByteArray randomSalt()
+{
+    return randomText(8);
 }
 
 QByteArray httpDate(const QDateTime &utc)
@@ -48,6 +56,63 @@ bool isKnownFormHash(const QString &token)
 bool isPost(const HttpRequest &request)
 {
     return request.method == "POST";
+}
+
+bool isLogoutRequest(const HttpRequest &request)
+{
+    const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
+    return FormCodec::pathOf(request.target) == "/member.php" && FormCodec::value(query, QStringLiteral("mod")) == QStringLiteral("logging")
+        && FormCodec::value(query, QStringLiteral("action")) == QStringLiteral("logout");
+}
+
+// The forum's guard for requests without a token: the address, or the address and a form body,
+// after two URL-decodings, must not hold any of " > < ' ( ).
+bool hasRefusedCharacters(const HttpRequest &request)
+{
+    QByteArray text = request.target;
+    if (isPost(request) && !request.header("Content-Type").toLower().startsWith("multipart/"))
+        text += '&' + request.body;
+    for (int i = 0; i < 2; ++i) {
+        text.replace('+', ' ');
+        text = QByteArray::fromPercentEncoding(text);
+    }
+    for (const char c : text) {
+        if (c == '"' || c == '>' || c == '<' || c == '\'' || c == '(' || c == ')')
+            return true;
+    }
+    return false;
+}
+
+// A Referer naming another host than the request's own (ports aside) makes a form come from elsewhere.
+bool refererFromElsewhere(const HttpRequest &request)
+{
+    const QByteArray referer = request.header("Referer");
+    if (referer.isEmpty())
+        return false;
+    const QString refererHost = QUrl(QString::fromLatin1(referer)).host();
+    const QString host = QUrl(QStringLiteral("http://") + QString::fromLatin1(request.header("Host"))).host();
+    return refererHost.compare(host, Qt::CaseInsensitive) != 0;
+}
+
+// An optional sign and digits, blanks around: what today's release takes as an amount.
+bool isIntegerText(const QString &text)
+{
+    const QString t = text.trimmed();
+    qsizetype i = (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) ? 1 : 0;
+    if (i >= t.size())
+        return false;
+    for (; i < t.size(); ++i) {
+        if (t.at(i) < u'0' || t.at(i) > u'9')
+            return false;
+    }
+    return true;
+}
+
+HttpResponse withoutTokenSlots(HttpResponse response)
+{
+    response.body.replace(QByteArray(ForumPages::kFormHashField), QByteArray());
+    response.body.replace(QByteArray(ForumPages::kFormHashLinkPart), QByteArray());
+    return response;
 }
 
 } // namespace
@@ -115,14 +180,41 @@ ForumSite::Visit ForumSite::beginVisit(const HttpRequest &request)
     return visit;
 }
 
-void ForumSite::finishVisit(Visit &visit, HttpResponse &response)
+void ForumSite::finishVisit(Visit &visit, HttpResponse &response) const
 {
     for (const QByteArray &line : std::as_const(visit.setCookies))
         response.addHeader("Set-Cookie", line);
+    // The token of the session that asked: from the salt and the member the request came with, so
+    // a log-out page still shows the old one.
+    if (legacy()) {
+        response.body.replace(QByteArray(ForumPages::kFormHashField), QByteArray());
+        response.body.replace(QByteArray(ForumPages::kFormHashLinkPart), QByteArray());
+    } else {
+        response.body.replace(QByteArray(ForumPages::kFormHashSlot), m_state.formHash(visit.salt, visit.member));
+    }
+}
+
+ForumSite::TokenSeen ForumSite::checkToken(const HttpRequest &request, const Visit &visit) const
+{
+    TokenSeen seen;
+    if (!legacy())
+        seen.sessionFormHash = m_state.formHash(visit.salt, visit.member);
+    const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
+    const FormCodec::Fields body = isPost(request) ? FormCodec::decode(request.body) : FormCodec::Fields();
+    const QString name = QStringLiteral("formhash");
+    if (!FormCodec::has(body, name) && !FormCodec::has(query, name))
+        return seen;
+    seen.formHash = (FormCodec::has(body, name) ? FormCodec::value(body, name) : FormCodec::value(query, name)).toLatin1();
+    if (legacy())
+        seen.check = isKnownFormHash(QString::fromLatin1(seen.formHash)) ? SimTokenCheck::Fixed : SimTokenCheck::Refused;
+    else
+        seen.check = seen.formHash == seen.sessionFormHash ? SimTokenCheck::Valid : SimTokenCheck::Refused;
+    return seen;
 }
 
 HttpResponse ForumSite::handle(SimRole role, const HttpRequest &request)
 {
+    m_lastToken = {};
     const QByteArray path = FormCodec::pathOf(request.target);
     switch (role) {
     case SimRole::Probe: {
@@ -132,19 +224,53 @@ HttpResponse ForumSite::handle(SimRole role, const HttpRequest &request)
         return response;
     }
     case SimRole::Soft:
-        return soft(request);
+        return withoutTokenSlots(soft(request));
     case SimRole::Main:
         if (path == "/" || path == "/index.php")
-            return htmlResponse(200, ForumPages::mainIndexPage());
+            return withoutTokenSlots(htmlResponse(200, ForumPages::mainIndexPage()));
         return htmlResponse(404, ForumPages::notFoundPage());
     case SimRole::Vip:
-        return vip(request);
     case SimRole::Home:
-        return home(request);
     case SimRole::Forum:
-        return forum(request);
+        return siteRequest(role, request);
     }
     return htmlResponse(404, ForumPages::notFoundPage());
+}
+
+HttpResponse ForumSite::siteRequest(SimRole role, const HttpRequest &request)
+{
+    const QByteArray path = FormCodec::pathOf(request.target);
+    // Avatars are static files: no visit, no token rules.
+    if (role == SimRole::Forum && path.startsWith("/uc_server/data/avatar/"))
+        return avatar(path);
+
+    Visit visit = beginVisit(request);
+    m_lastToken = checkToken(request, visit);
+    HttpResponse response;
+    bool tokenRefused = false;
+    if (!legacy() && m_lastToken.check == SimTokenCheck::Refused) {
+        if (role == SimRole::Forum && isLogoutRequest(request)) {
+            // A wrong token on the log-out: sent back to the front page, still signed in.
+            response = htmlResponse(302, ForumPages::noticePage(QStringLiteral("请稍候")));
+            response.addHeader("Location", "index.php");
+        } else {
+            tokenRefused = true;
+        }
+    } else if (!legacy() && m_lastToken.check == SimTokenCheck::None && hasRefusedCharacters(request)) {
+        tokenRefused = true;
+    } else if (role == SimRole::Forum) {
+        response = forum(request, visit, &tokenRefused);
+    } else if (role == SimRole::Home) {
+        response = home(request, visit, &tokenRefused);
+    } else {
+        response = vip(request, visit);
+    }
+    if (tokenRefused) {
+        response = htmlResponse(503, ForumPages::tokenErrorPage());
+        response.addHeader("Retry-After", "3600");
+    }
+    finishVisit(visit, response);
+    return response;
 }
 
 HttpResponse ForumSite::soft(const HttpRequest &request) const
@@ -163,15 +289,12 @@ HttpResponse ForumSite::soft(const HttpRequest &request) const
     return htmlResponse(404, ForumPages::notFoundPage());
 }
 
-HttpResponse ForumSite::vip(const HttpRequest &request)
+HttpResponse ForumSite::vip(const HttpRequest &request, Visit &visit)
 {
     const QByteArray path = FormCodec::pathOf(request.target);
     if (path != "/" && path != "/index.php")
         return htmlResponse(404, ForumPages::notFoundPage());
-    Visit visit = beginVisit(request);
-    HttpResponse response = htmlResponse(200, ForumPages::vipPage(visit.member));
-    finishVisit(visit, response);
-    return response;
+    return htmlResponse(200, ForumPages::vipPage(visit.member));
 }
 
 HttpResponse ForumSite::avatar(const QByteArray &path)
@@ -191,107 +314,135 @@ HttpResponse ForumSite::avatar(const QByteArray &path)
     return response;
 }
 
-HttpResponse ForumSite::forum(const HttpRequest &request)
+HttpResponse ForumSite::forum(const HttpRequest &request, Visit &visit, bool *tokenRefused)
 {
     const QByteArray path = FormCodec::pathOf(request.target);
-    if (path.startsWith("/uc_server/data/avatar/"))
-        return avatar(path);
     const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
     const QString mod = FormCodec::value(query, QStringLiteral("mod"));
     const bool inAjax = FormCodec::value(query, QStringLiteral("inajax")) == QStringLiteral("1");
 
-    Visit visit = beginVisit(request);
-    HttpResponse response;
-    bool tokenRefused = false;
     if (path == "/" || path == "/index.php" || path == "/forum.php") {
         if (mod == QStringLiteral("viewthread"))
-            response = htmlResponse(200, ForumPages::threadPage(int(FormCodec::intValue(FormCodec::value(query, QStringLiteral("tid"))))));
-        else
-            response = htmlResponse(200, ForumPages::forumIndexPage(visit.member));
-    } else if (path == "/member.php") {
-        const QString action = FormCodec::value(query, QStringLiteral("action"));
-        if (mod == QStringLiteral("logging") && action == QStringLiteral("login") && isPost(request)
-            && FormCodec::has(query, QStringLiteral("loginsubmit"))) {
-            const QString inner = loginReply(request, visit, &tokenRefused);
-            response = ajaxResponse(inner);
-        } else if (mod == QStringLiteral("logging") && action == QStringLiteral("logout")) {
-            // The token is optional here; a token the forum does not know only gets a question back.
-            const QString token = FormCodec::value(query, QStringLiteral("formhash"));
-            if (!token.isEmpty() && !isKnownFormHash(token)) {
-                response = htmlResponse(200, ForumPages::noticePage(QStringLiteral("您确定要退出吗？")));
-            } else {
-                const QString name = visit.member ? visit.member->name : QString();
-                logout(visit);
-                response = htmlResponse(200, ForumPages::logoutPage(name));
-            }
-        } else if (mod == QStringLiteral("logging")) {
-            response = htmlResponse(200, ForumPages::loginPage());
-        } else if (mod == QStringLiteral("register")) {
-            response = htmlResponse(200, ForumPages::registerPage());
-        } else if (mod == QStringLiteral("lostpasswd") && isPost(request)) {
-            response = ajaxResponse(lostPasswordReply(request, &tokenRefused));
-        } else if (mod == QStringLiteral("lostpasswd")) {
-            response = htmlResponse(200, ForumPages::lostPasswordPage());
-        } else {
-            response = inAjax ? ajaxResponse(ForumPages::ajaxRefusal(QStringLiteral("undefined"),
-                                                                     QStringLiteral("未定义操作"), {}, false))
-                              : htmlResponse(200, ForumPages::noticePage(QStringLiteral("未定义操作")));
-        }
-    } else {
-        return htmlResponse(404, ForumPages::notFoundPage());
+            return htmlResponse(200, ForumPages::threadPage(int(FormCodec::intValue(FormCodec::value(query, QStringLiteral("tid"))))));
+        return htmlResponse(200, ForumPages::forumIndexPage(visit.member));
     }
-    if (tokenRefused)
-        response = htmlResponse(503, ForumPages::tokenErrorPage());
-    finishVisit(visit, response);
-    return response;
+    if (path != "/member.php")
+        return htmlResponse(404, ForumPages::notFoundPage());
+
+    const QString action = FormCodec::value(query, QStringLiteral("action"));
+    if (mod == QStringLiteral("logging") && action == QStringLiteral("login") && isPost(request)
+        && FormCodec::has(query, QStringLiteral("loginsubmit")))
+        return ajaxResponse(loginReply(request, visit, tokenRefused));
+    if (mod == QStringLiteral("logging") && action == QStringLiteral("logout"))
+        return logoutRequest(request, visit);
+    if (mod == QStringLiteral("logging") && action == QStringLiteral("login") && inAjax) {
+        const QString token = legacy() ? QString() : QString::fromLatin1(m_state.formHash(visit.salt, visit.member));
+        return ajaxResponse(ForumPages::ajaxLoginForm(token, QString::fromLatin1(randomText(5)), QString()));
+    }
+    if (mod == QStringLiteral("logging"))
+        return htmlResponse(200, ForumPages::loginPage());
+    if (mod == QStringLiteral("register"))
+        return htmlResponse(200, ForumPages::registerPage());
+    if (mod == QStringLiteral("lostpasswd") && isPost(request))
+        return ajaxResponse(lostPasswordReply(request, tokenRefused));
+    if (mod == QStringLiteral("lostpasswd"))
+        return htmlResponse(200, ForumPages::lostPasswordPage());
+    return inAjax ? ajaxResponse(ForumPages::ajaxRefusal(QStringLiteral("undefined"), QStringLiteral("未定义操作"), {}, false))
+                  : htmlResponse(200, ForumPages::noticePage(QStringLiteral("未定义操作")));
 }
 
-HttpResponse ForumSite::home(const HttpRequest &request)
+HttpResponse ForumSite::logoutRequest(const HttpRequest &request, Visit &visit)
+{
+    const QString name = visit.member ? visit.member->name : QString();
+    if (legacy()) {
+        // The token is optional here; a token the forum does not know only gets a question back.
+        if (m_lastToken.check == SimTokenCheck::Refused)
+            return htmlResponse(200, ForumPages::noticePage(QStringLiteral("您确定要退出吗？")));
+        logout(visit);
+        return htmlResponse(200, ForumPages::logoutPage(name));
+    }
+    // Without a token the page says the member left, but nothing is deleted.
+    if (m_lastToken.check == SimTokenCheck::Valid && !refererFromElsewhere(request))
+        logout(visit);
+    return htmlResponse(200, ForumPages::logoutPage(name));
+}
+
+HttpResponse ForumSite::home(const HttpRequest &request, Visit &visit, bool *tokenRefused)
 {
     const QByteArray path = FormCodec::pathOf(request.target);
     const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
     const QString mod = FormCodec::value(query, QStringLiteral("mod"));
 
-    Visit visit = beginVisit(request);
-    HttpResponse response;
-    bool tokenRefused = false;
-    if (path == "/" || path == "/index.php") {
-        response = htmlResponse(200, ForumPages::homeIndexPage(visit.member));
-    } else if (path == "/home.php" && mod == QStringLiteral("space")) {
-        const ForumMember *m = nullptr;
-        if (FormCodec::has(query, QStringLiteral("uid")))
-            m = m_state.memberByUid(int(FormCodec::intValue(FormCodec::value(query, QStringLiteral("uid")))));
-        else if (FormCodec::has(query, QStringLiteral("username")))
-            m = m_state.member(FormCodec::value(query, QStringLiteral("username")));
-        else
-            m = visit.member;
-        response = m ? htmlResponse(200, ForumPages::profilePage(*m))
-                     : htmlResponse(200, ForumPages::noticePage(QStringLiteral("抱歉，该用户不存在或已被删除")));
-    } else if (path == "/home.php" && mod == QStringLiteral("spacecp")
-               && FormCodec::value(query, QStringLiteral("ac")) == QStringLiteral("credit")) {
+    if (path == "/" || path == "/index.php")
+        return htmlResponse(200, ForumPages::homeIndexPage(visit.member));
+    if (path == "/home.php" && mod == QStringLiteral("space"))
+        return profile(query, visit);
+    if (path == "/home.php" && mod == QStringLiteral("spacecp")
+        && FormCodec::value(query, QStringLiteral("ac")) == QStringLiteral("credit")) {
         const QString op = FormCodec::value(query, QStringLiteral("op"));
         if (op == QStringLiteral("exchange") && isPost(request))
-            response = ajaxResponse(exchangeReply(request, visit, &tokenRefused));
-        else if (visit.member)
-            response = htmlResponse(200, ForumPages::creditPage(*visit.member));
-        else
-            response = htmlResponse(200, ForumPages::signInRequiredPage());
-    } else if (path == "/home.php") {
-        response = htmlResponse(200, ForumPages::homeIndexPage(visit.member));
-    } else {
-        return htmlResponse(404, ForumPages::notFoundPage());
+            return ajaxResponse(exchangeReply(request, visit, tokenRefused));
+        return creditPage(op, visit);
     }
-    if (tokenRefused)
-        response = htmlResponse(503, ForumPages::tokenErrorPage());
-    finishVisit(visit, response);
-    return response;
+    if (path == "/home.php")
+        return htmlResponse(200, ForumPages::homeIndexPage(visit.member));
+    return htmlResponse(404, ForumPages::notFoundPage());
+}
+
+HttpResponse ForumSite::profile(const FormCodec::Fields &query, const Visit &visit)
+{
+    const bool byUid = FormCodec::has(query, QStringLiteral("uid"));
+    const bool byName = !byUid && FormCodec::has(query, QStringLiteral("username"));
+    const qint64 uid = byUid ? FormCodec::intValue(FormCodec::value(query, QStringLiteral("uid"))) : 0;
+    const ForumMember *m = nullptr;
+    if (byUid)
+        m = uid > 0 && uid <= INT_MAX ? m_state.memberByUid(int(uid)) : nullptr;
+    else if (byName)
+        m = m_state.member(FormCodec::value(query, QStringLiteral("username")));
+    else
+        m = visit.member;
+
+    const bool mayView = legacy() || m_state.settings().guestsViewProfiles || visit.member;
+    const auto notice = [&](const QString &message, const QString &css) {
+        return htmlResponse(200, ForumPages::noticePage(message, false, css, visit.member));
+    };
+    // Existence is told before permission, so a guest can tell a known member from an unknown one.
+    if (!mayView && !m && !byName && uid <= 0)
+        return notice(QStringLiteral("请先登录后才能继续浏览"), QStringLiteral("alert_info"));
+    // The older site worded it without "的", which its clients' readers stop at.
+    if (!m)
+        return notice(legacy() ? QStringLiteral("抱歉，该用户不存在或已被删除") : QStringLiteral("抱歉，您指定的用户空间不存在"),
+                      QStringLiteral("alert_error"));
+    if (!mayView)
+        return notice(QStringLiteral("抱歉，您需要登录后才能查看"), QStringLiteral("alert_info"));
+    return htmlResponse(200, ForumPages::profilePage(*m));
+}
+
+HttpResponse ForumSite::creditPage(const QString &op, const Visit &visit)
+{
+    if (!visit.member)
+        return htmlResponse(200, ForumPages::signInRequiredPage());
+    const ForumMember &m = *visit.member;
+    // The older site sold credits and showed the same page for every op.
+    if (legacy())
+        return htmlResponse(200, ForumPages::creditPage(m));
+    if (op == QStringLiteral("buy")) {
+        if (m_state.settings().creditBuying)
+            return htmlResponse(200, ForumPages::creditPage(m));
+        return htmlResponse(200, ForumPages::noticePage(QStringLiteral("抱歉，站点尚未开启此功能或此功能已被管理员禁止"), false,
+                                                        QStringLiteral("alert_error"), &m));
+    }
+    if (op == QStringLiteral("exchange"))
+        return htmlResponse(200, ForumPages::creditExchangePage(m));
+    return htmlResponse(200, ForumPages::creditBasePage(m));
 }
 
 QString ForumSite::loginReply(const HttpRequest &request, Visit &visit, bool *tokenRefused)
 {
     const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
     const FormCodec::Fields body = FormCodec::decode(request.body);
-    if (FormCodec::value(body, QStringLiteral("formhash")) != QLatin1String(kLoginFormHash)) {
+    // The older site wants its fixed token; today's passes a login without one.
+    if (legacy() && FormCodec::value(body, QStringLiteral("formhash")) != QLatin1String(kLoginFormHash)) {
         *tokenRefused = true;
         return {};
     }
@@ -300,7 +451,7 @@ QString ForumSite::loginReply(const HttpRequest &request, Visit &visit, bool *to
         request.peer.toString(), FormCodec::value(body, QStringLiteral("username")),
         FormCodec::value(body, QStringLiteral("password")),
         int(FormCodec::intValue(FormCodec::value(body, QStringLiteral("questionid")))),
-        FormCodec::value(body, QStringLiteral("answer")));
+        FormCodec::value(body, QStringLiteral("answer")), FormCodec::value(body, QStringLiteral("loginfield")));
 
     using Kind = ForumState::LoginResult::Kind;
     const QString perm = QStringLiteral("'loginperm':'") + QString::number(result.triesLeft) + QLatin1Char('\'');
@@ -338,6 +489,7 @@ void ForumSite::logout(Visit &visit)
     // Every cookie of the site goes, each set to "deleted" with a 1970 expiry. The forum keeps no
     // list of signed-out tokens: a client that kept its auth cookie would still be signed in.
     visit.setCookies.clear();
+    m_state.markSignedOut(visit.cookies.value(authCookieName()));
     const char *names[] = {"auth", "saltkey", "lastvisit", "lastact", "sid", "lastcheckfeed", "ulastactivity", "lip"};
     for (const char *name : names)
         visit.setCookies.append(deletedCookie(cookiePrefix() + name));
@@ -347,12 +499,19 @@ QString ForumSite::exchangeReply(const HttpRequest &request, Visit &visit, bool 
 {
     const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
     const FormCodec::Fields body = FormCodec::decode(request.body);
-    if (FormCodec::value(body, QStringLiteral("formhash")) != QLatin1String(kExchangeFormHash)) {
+    if (legacy() && FormCodec::value(body, QStringLiteral("formhash")) != QLatin1String(kExchangeFormHash)) {
         *tokenRefused = true;
         return {};
     }
     const QString key = handleKey(query, body, QStringLiteral("credit"));
     auto refuse = [&](const QString &message) { return ForumPages::ajaxRefusal(key, message, {}, true); };
+    if (!legacy() && (m_lastToken.check == SimTokenCheck::None || refererFromElsewhere(request)))
+        return refuse(ForumPages::badOriginMessage());
+    if (!legacy() && !isIntegerText(FormCodec::value(body, QStringLiteral("exchangeamount")))) {
+        // Today's release fails with its error page on an amount that is not a number.
+        *tokenRefused = true;
+        return {};
+    }
     if (!visit.member)
         return refuse(QStringLiteral("请先登录后再进行积分兑换"));
 
@@ -387,11 +546,13 @@ QString ForumSite::lostPasswordReply(const HttpRequest &request, bool *tokenRefu
 {
     const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
     const FormCodec::Fields body = FormCodec::decode(request.body);
-    if (FormCodec::value(body, QStringLiteral("formhash")) != QLatin1String(kLostPasswordFormHash)) {
+    if (legacy() && FormCodec::value(body, QStringLiteral("formhash")) != QLatin1String(kLostPasswordFormHash)) {
         *tokenRefused = true;
         return {};
     }
     const QString key = handleKey(query, body, QStringLiteral("lostpwform"));
+    if (!legacy() && (m_lastToken.check == SimTokenCheck::None || refererFromElsewhere(request)))
+        return ForumPages::ajaxRefusal(key, ForumPages::badOriginMessage(), {}, false);
     using Result = ForumState::LostPasswordResult;
     switch (m_state.lostPassword(FormCodec::value(body, QStringLiteral("username")),
                                  FormCodec::value(body, QStringLiteral("email")))) {

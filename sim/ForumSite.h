@@ -6,13 +6,19 @@
 // Paths by role (anything else is a 404 page):
 //   Forum  /, /forum.php (mod=viewthread&tid=25020), /member.php (mod=logging action=login|logout,
 //          mod=register, mod=lostpasswd), /uc_server/data/avatar/DDD/DD/DD/DD_avatar_SIZE.jpg
-// Form tokens: the sign-in, exchange and lost-password posts each need their own fixed token (else
-// 503); the log-out takes none or any of the three.
+// Form tokens, as today's release checks them: every page carries the session's token (bound to
+// the salt cookie and the member); any request carrying another token gets the 503 page (the
+// log-out a 302 to index.php); the login post passes without one, lost password and exchange are
+// refused without one, and a request without one is refused (503) when its address or form holds
+// one of " > < ' ( ). The older site (settings().legacy): its pages carry no token, and the
+// sign-in, exchange and lost-password posts each need their own fixed token (else 503); the
+// log-out takes none or any of the three.
 //   Home   /, /home.php (mod=space&uid=N|username=NAME, mod=spacecp&ac=credit op=buy|base|exchange)
 //   Vip    / (the VIP front page of the signed-in member)
 //   Soft   /version/main.txt, /
 //   Main   /
 //   Probe  any path: a small HTML page
+#include "FormCodec.h"
 #include "ForumState.h"
 #include "HttpMessage.h"
 #include "SimTypes.h"
@@ -35,6 +41,14 @@ public:
     static constexpr const char *kExchangeFormHash = "7b41e0c3";
     static constexpr const char *kLostPasswordFormHash = "e93f2d06";
 
+    // What the last request handled carried as its form token, for the request log.
+    struct TokenSeen {
+        QByteArray formHash;
+        QByteArray sessionFormHash;
+        SimTokenCheck check = SimTokenCheck::None;
+    };
+    [[nodiscard]] const TokenSeen &lastTokenSeen() const { return m_lastToken; }
+
     [[nodiscard]] static QByteArray defaultVersionText(); // "km:V1.2|2015-03-01"
     // Empty: the file is missing (404).
     void setVersionText(const QByteArray &text) { m_versionText = text; }
@@ -55,15 +69,22 @@ private:
         QList<QByteArray> setCookies;
     };
     Visit beginVisit(const HttpRequest &request);
-    static void finishVisit(Visit &visit, HttpResponse &response);
+    void finishVisit(Visit &visit, HttpResponse &response) const;
+    [[nodiscard]] TokenSeen checkToken(const HttpRequest &request, const Visit &visit) const;
+    [[nodiscard]] bool legacy() const { return m_state.settings().legacy; }
     static QByteArray cookie(const QByteArray &name, const QByteArray &value, qint64 lifetimeSeconds, bool httpOnly);
     static QByteArray deletedCookie(const QByteArray &name);
 
-    HttpResponse forum(const HttpRequest &request);
-    HttpResponse home(const HttpRequest &request);
-    HttpResponse vip(const HttpRequest &request);
+    // The forum, member-home and VIP roles: one visit, the token rules, then the role's answer.
+    HttpResponse siteRequest(SimRole role, const HttpRequest &request);
+    HttpResponse forum(const HttpRequest &request, Visit &visit, bool *tokenRefused);
+    HttpResponse home(const HttpRequest &request, Visit &visit, bool *tokenRefused);
+    HttpResponse vip(const HttpRequest &request, Visit &visit);
     HttpResponse soft(const HttpRequest &request) const;
     HttpResponse avatar(const QByteArray &path);
+    HttpResponse logoutRequest(const HttpRequest &request, Visit &visit);
+    HttpResponse profile(const FormCodec::Fields &query, const Visit &visit);
+    HttpResponse creditPage(const QString &op, const Visit &visit);
 
     QString loginReply(const HttpRequest &request, Visit &visit, bool *tokenRefused);
     void logout(Visit &visit);
@@ -71,6 +92,7 @@ private:
     QString lostPasswordReply(const HttpRequest &request, bool *tokenRefused);
 
     ForumState &m_state;
+    TokenSeen m_lastToken;
     QByteArray m_versionText;
     QHash<QString, QByteArray> m_avatarCache;
 };

@@ -2,6 +2,7 @@
 
 #include "FormCodec.h"
 
+#include <QCryptographicHash>
 #include <QRandomGenerator>
 
 #include <optional>
@@ -39,7 +40,7 @@ bool isAllDigits(const QString &text)
 
 } // namespace
 
-ForumState::ForumState()
+ForumState::ForumState() : m_secret(randomToken(12))
 {
     reset();
 }
@@ -109,6 +110,44 @@ ForumMember *ForumState::memberByAccount(const QString &account)
     return nullptr;
 }
 
+ForumMember *ForumState::memberByEmail(const QString &email)
+{
+    for (ForumMember &m : m_members) {
+        if (!email.isEmpty() && m.email.compare(email, Qt::CaseInsensitive) == 0)
+            return &m;
+    }
+    return nullptr;
+}
+
+ForumMember *ForumState::memberForSignIn(const QString &account, const QString &loginField)
+{
+    if (m_settings.legacy)
+        return memberByAccount(account);
+    const QString field = m_settings.autoLoginField ? QStringLiteral("auto") : loginField;
+    if (field == QLatin1String("email") || (field == QLatin1String("auto") && account.contains(QLatin1Char('@'))))
+        return memberByEmail(account);
+    // With UID sign-in off a number is a name, whatever the field says.
+    if (!m_settings.uidLogin)
+        return member(account);
+    const bool digits = isAllDigits(account) && account.size() <= 9;
+    if (field == QLatin1String("uid"))
+        return digits ? memberByUid(account.toInt()) : nullptr;
+    if (field == QLatin1String("auto")) {
+        if (ForumMember *byUid = digits ? memberByUid(account.toInt()) : nullptr)
+            return byUid;
+    }
+    return member(account);
+}
+
+QByteArray ForumState::formHash(const QByteArray &salt, const ForumMember *member) const
+{
+    const qint64 window = now().toSecsSinceEpoch() / 10000000;
+    const QByteArray name = member ? member->name.toUtf8() : QByteArray();
+    const QByteArray uid = QByteArray::number(member ? member->uid : 0);
+    const QByteArray input = salt + '|' + name + '|' + uid + '|' + m_secret + '|' + QByteArray::number(window);
+    return QCryptographicHash::hash(input, QCryptographicHash::Md5).toHex().mid(8, 8);
+}
+
 void ForumState::addMember(const ForumMember &member)
 {
     if (ForumMember *existing = memberByUid(member.uid)) {
@@ -148,7 +187,7 @@ void ForumState::recordFailure(const QString &address)
 }
 
 ForumState::LoginResult ForumState::login(const QString &address, const QString &account, const QString &password,
-                                          int questionId, const QString &answer)
+                                          int questionId, const QString &answer, const QString &loginField)
 {
     LoginResult result;
     // Locked addresses are refused before the account is even looked at, correct passwords too.
@@ -156,7 +195,7 @@ ForumState::LoginResult ForumState::login(const QString &address, const QString 
         result.kind = LoginResult::Kind::Locked;
         return result;
     }
-    ForumMember *m = memberByAccount(account);
+    ForumMember *m = memberForSignIn(account, loginField);
     LoginResult::Kind refusal = LoginResult::Kind::Success;
     if (!m || m->password != password)
         refusal = LoginResult::Kind::BadCredentials;
@@ -184,6 +223,27 @@ QByteArray ForumState::openSession(int uid, const QByteArray &salt)
     } while (m_sessions.contains(token));
     m_sessions.insert(token, Session{uid, salt});
     return token;
+}
+
+void ForumState::markSignedOut(const QByteArray &auth)
+{
+    const auto it = m_sessions.find(auth);
+    if (it != m_sessions.end())
+        it->signedOut = true;
+}
+
+int ForumState::openSessionCount() const
+{
+    int count = 0;
+    for (const Session &session : m_sessions)
+        count += session.signedOut ? 0 : 1;
+    return count;
+}
+
+bool ForumState::isSignedOut(const QByteArray &auth) const
+{
+    const auto it = m_sessions.constFind(auth);
+    return it != m_sessions.constEnd() && it->signedOut;
 }
 
 ForumMember *ForumState::sessionMember(const QByteArray &auth, const QByteArray &salt)

@@ -21,8 +21,20 @@ public:
     // By name, compared without regard to ASCII case as the forum's database does.
     [[nodiscard]] ForumMember *member(const QString &name);
     [[nodiscard]] ForumMember *memberByUid(int uid);
-    // A sign-in account: a member name first, else a UID when the text is all digits.
+    // A sign-in account on the older site: a member name first, else a UID when the text is all digits.
     [[nodiscard]] ForumMember *memberByAccount(const QString &account);
+    [[nodiscard]] ForumMember *memberByEmail(const QString &email);
+    // The member a sign-in names under the site's settings: the older site's rule, or today's
+    // (loginfield username/uid/email/auto, UID sign-in and the automatic field as set).
+    [[nodiscard]] ForumMember *memberForSignIn(const QString &account, const QString &loginField);
+
+    // How the site answers; kept by reset(), which restores members and sessions only.
+    [[nodiscard]] const SimSiteSettings &settings() const { return m_settings; }
+    void setSettings(const SimSiteSettings &settings) { m_settings = settings; }
+
+    // The session's form token: 8 hex digits from the salt cookie, the member (a guest is an empty
+    // name and uid 0), the site's secret and a time window of 10^7 seconds.
+    [[nodiscard]] QByteArray formHash(const QByteArray &salt, const ForumMember *member) const;
     // Adds a member, or replaces the one with the same UID. Pointers to other members stay valid.
     void addMember(const ForumMember &member);
     [[nodiscard]] const std::deque<ForumMember> &members() const { return m_members; }
@@ -42,14 +54,20 @@ public:
         int triesLeft = 0;             // after a refusal that still allows tries
     };
     LoginResult login(const QString &address, const QString &account, const QString &password, int questionId,
-                      const QString &answer);
+                      const QString &answer, const QString &loginField = {});
     [[nodiscard]] int recentFailures(const QString &address) const;
 
     // A new auth token bound to the member and the salt cookie the client holds.
     QByteArray openSession(int uid, const QByteArray &salt);
     // The member of a session, only when both the auth token and its salt cookie are presented.
+    // A signed-out session still counts: the forum keeps no list of them, copied cookies work.
     [[nodiscard]] ForumMember *sessionMember(const QByteArray &auth, const QByteArray &salt);
     [[nodiscard]] int sessionCount() const { return int(m_sessions.size()); }
+    // The forum answered a proper log-out of this session with its cookie deletions.
+    void markSignedOut(const QByteArray &auth);
+    // Sessions opened by a sign-in and not yet answered with a proper log-out.
+    [[nodiscard]] int openSessionCount() const;
+    [[nodiscard]] bool isSignedOut(const QByteArray &auth) const;
 
     struct ExchangeResult {
         enum class Kind { Success, WrongPassword, ZeroAmount, NegativeAmount, UnknownRule, TooFew };
@@ -75,7 +93,10 @@ private:
     struct Session {
         int uid = 0;
         QByteArray salt;
+        bool signedOut = false;
     };
+    SimSiteSettings m_settings;
+    QByteArray m_secret;
     QHash<QByteArray, Session> m_sessions;
     QHash<QString, QList<QDateTime>> m_failures;
     QHash<int, QDateTime> m_lastMail;

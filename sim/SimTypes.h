@@ -29,6 +29,28 @@ enum class SimFault {
     NoAnswer    // the request is read, the connection stays open, nothing is ever sent
 };
 
+// The site's settings that decide how it answers. The defaults are today's release of the forum
+// software as it ships; older() is the site the client was first written for.
+struct SimSiteSettings {
+    bool legacy = false;             // fixed form tokens accepted, pages carry no token
+    bool guestsViewProfiles = false; // guests may read profiles
+    bool uidLogin = false;           // members may sign in by UID
+    bool autoLoginField = false;     // every loginfield is read as "auto"
+    bool creditBuying = false;       // op=buy shows the credit list
+
+    [[nodiscard]] static SimSiteSettings current() { return {}; }
+    [[nodiscard]] static SimSiteSettings older() { return {true, true, true, true, true}; }
+    bool operator==(const SimSiteSettings &) const = default;
+};
+
+// What the forum made of the form token a request carried.
+enum class SimTokenCheck {
+    None,    // no formhash in the query or body
+    Valid,   // the session's current token
+    Fixed,   // a fixed token the older site lets through
+    Refused, // any other token: answered 503 (302 for the log-out)
+};
+
 struct ForumMember {
     int uid = 0;
     QString name;
@@ -54,6 +76,11 @@ struct RecordedRequest {
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray body;         // raw bytes
     QDateTime received;
+    // The formhash the request carried (body first, then query), the token its session had at
+    // that moment (from the salt cookie and member it presented), and the forum's verdict.
+    QByteArray formHash;
+    QByteArray sessionFormHash;
+    SimTokenCheck tokenCheck = SimTokenCheck::None;
 
     // First header of that name, compared without regard to case; empty when absent.
     [[nodiscard]] QByteArray header(const QByteArray &name) const;

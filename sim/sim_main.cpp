@@ -46,6 +46,12 @@ QString helpText()
         "  --slow-ms N             delay of the slow fault (default 35000)\n"
         "  --version-text TEXT     content of /version/main.txt (default km:V1.2|2015-03-01)\n"
         "  --version-missing       /version/main.txt answers 404\n"
+        "  --legacy                the older site: fixed form tokens accepted, pages without tokens, public\n"
+        "                          profiles, UID sign-in, credit buying (default: today's release as it ships)\n"
+        "  --guest-profiles        guests may view profiles (default: off, \"sign in to view\")\n"
+        "  --uid-login             members may sign in by UID (default: off)\n"
+        "  --auto-login-field      every loginfield is read as auto (default: off)\n"
+        "  --credit-buying         op=buy shows the credit list (default: off)\n"
         "  --tls-cert FILE         serve over HTTPS with this certificate (PEM; the chain may follow it)\n"
         "  --tls-key FILE          its private key (PEM, not encrypted)\n"
         "  --tls-roles LIST        only these roles over HTTPS (forum,home,vip,soft,main,probe); default all\n"
@@ -59,7 +65,8 @@ QString helpText()
         "  invalidgbk: bytes that are not GBK; token503: the form-token error page; noanswer: never answers.\n\n"
         "Control requests on any port: /__sim/reset, /__sim/fault?mode=MODE&path=TEXT&role=ROLE&count=N,\n"
         "/__sim/clearfaults, /__sim/slow?ms=N, /__sim/version?text=TEXT|missing=1, /__sim/requests,\n"
-        "/__sim/member?name=NAME&za=N&quorvelbi=N&vip=0|1|2&vipdays=N&avatar=0|1\n\n"
+        "/__sim/member?name=NAME&za=N&quorvelbi=N&vip=0|1|2&vipdays=N&avatar=0|1,\n"
+        "/__sim/site?mode=current|legacy&guestprofiles=0|1&uidlogin=0|1&autofield=0|1&creditbuying=0|1\n\n"
         "Demo members (uid, name, password, Quorvel币, za, avatar, kind, e-mail):\n");
     for (const ForumMember &m : ForumSimulator::demoMembers()) {
         text += QStringLiteral("  %1\t%2\t%3\t%4\t%5\t%6\t%7\t%8\n")
@@ -104,7 +111,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption tlsCert(QStringLiteral("tls-cert"), {}, QStringLiteral("FILE"));
     const QCommandLineOption tlsKey(QStringLiteral("tls-key"), {}, QStringLiteral("FILE"));
     const QCommandLineOption tlsRoles(QStringLiteral("tls-roles"), {}, QStringLiteral("LIST"));
-    parser.addOptions({help, portBase, fault, slow, versionText, versionMissing, printArgs, quiet, tlsCert, tlsKey, tlsRoles});
+    
+    const QCommandLineOption legacy(QStringLiteral("legacy"));
+    const QCommandLineOption guestProfiles(QStringLiteral("guest-profiles"));
+    const QCommandLineOption uidLogin(QStringLiteral("uid-login"));
+    const QCommandLineOption autoField(QStringLiteral("auto-login-field"));
+    const QCommandLineOption creditBuying(QStringLiteral("credit-buying"));
+    parser.addOptions({help, portBase, fault, slow, versionText, versionMissing, printArgs, quiet, legacy, guestProfiles,
+                       uidLogin, autoField, creditBuying, tlsCert, tlsKey, tlsRoles});
     if (!parser.parse(app.arguments())) {
         printLine(stderr, parser.errorText() + QStringLiteral("\n\n") + helpText());
         return 2;
@@ -143,6 +157,12 @@ int main(int argc, char *argv[])
         sim.setVersionText(CodePage::toAnsi(parser.value(versionText)));
     if (parser.isSet(versionMissing))
         sim.setVersionText({});
+    SimSiteSettings site = parser.isSet(legacy) ? SimSiteSettings::older() : SimSiteSettings::current();
+    site.guestsViewProfiles = site.guestsViewProfiles || parser.isSet(guestProfiles);
+    site.uidLogin = site.uidLogin || parser.isSet(uidLogin);
+    site.autoLoginField = site.autoLoginField || parser.isSet(autoField);
+    site.creditBuying = site.creditBuying || parser.isSet(creditBuying);
+    sim.setSiteSettings(site);
 
     if (parser.isSet(tlsCert) || parser.isSet(tlsKey) || parser.isSet(tlsRoles)) {
         const QList<QSslCertificate> chain = QSslCertificate::fromPath(parser.value(tlsCert), QSsl::Pem,

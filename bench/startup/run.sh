@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Start-up benchmark: builds the client, the simulator, the empty-window floor and the runner,
-# then prints a markdown table (README, "Start-up speed").
+# Start-up benchmark: builds the client, the simulator, the two floors (plain form, empty window)
+# and the runner, then prints a markdown table (README, "Start-up speed").
 #   BUILD_DIR  build folder (default build-bench; Release-like flags, warnings as errors)
 #   RUNS       runs per measure (default 9; the median is reported)
 #   PLATFORM   xcb (default: under a private Xvfb) or offscreen
@@ -14,7 +14,7 @@ platform=${PLATFORM:-xcb}
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(pwd)} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=ON >/dev/null
-cmake --build "$build" -j2 --target quorvel quorvel-sim bench_startup bench_startup_bare >/dev/null
+cmake --build "$build" -j2 --target quorvel quorvel-sim bench_startup bench_startup_bare bench_startup_plain >/dev/null
 
 xvfb_pid=
 cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }

@@ -2,6 +2,7 @@
 // Turning fuzzer bytes into the inputs of the cipher library's decoders.
 #include "app/CodePage.h"
 #include "app/Seams.h"
+#include "crypto/cRijndael.h"
 
 #include <QString>
 
@@ -45,6 +46,14 @@ inline QString text(const std::uint8_t *data, std::size_t size)
         return units;
     }
     return CodePage::fromAnsi(QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));
+}
+
+// A transform path of cRijndael from the low two bits (table, hardware, vector 256, vector 512); the
+// table path where this machine lacks the one named.
+inline cRijndael::TransformPath path(std::uint8_t bits)
+{
+    const auto named = static_cast<cRijndael::TransformPath>(bits & 3);
+    return cRijndael::pathAvailable(named) ? named : cRijndael::TransformPath::Table;
 }
 
 } // namespace FuzzInput

@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     static const int keyBits[] = {128, 192, 256, 256};
     cipher.SetCipherKeyString(QStringLiteral("fuzz key"), keyBits[data[0] & 3]);
-    cipher.setTransformPath((data[0] & 4) && cRijndael::hardwareAvailable() ? cRijndael::TransformPath::Hardware
-                                                                               : cRijndael::TransformPath::Table);
+    cipher.setTransformPath(FuzzInput::path(data[0] >> 2));
     {
         QFile file(cipherName);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -12,8 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     static const int keySizes[] = {256, 128, 192, 100};
     const int keySize = keySizes[data[0] & 3];
-    cipher.setTransformPath((data[0] & 4) && cRijndael::hardwareAvailable() ? cRijndael::TransformPath::Hardware
-                                                                               : cRijndael::TransformPath::Table);
+    cipher.setTransformPath(FuzzInput::path(data[0] >> 2));
     const QString stored = FuzzInput::text(data + 1, size - 1);
     try {
         const QString plain = cipher.StringDecrypt(stored, QStringLiteral("Brovk"), 256, keySize);

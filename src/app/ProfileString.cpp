@@ -260,6 +260,10 @@ QString read(const QString &section, const QString &key, const QString &defaultV
 {
     bool ok = false;
     const QByteArray file = filePath.isEmpty() ? QByteArray() : readFile(filePath, &ok);
+    // Nothing to find and nothing to fall back on: the answer is empty, and the code page's
+    // converter (ICU and its data, a megabyte) need not be brought in for it, as on a first start.
+    if (file.isEmpty() && defaultValue.isEmpty())
+        return QString();
     return CodePage::fromAnsi(
         readFromBytes(file, CodePage::toAnsi(section), CodePage::toAnsi(key), CodePage::toAnsi(defaultValue)));
 }

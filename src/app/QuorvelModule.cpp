@@ -2,6 +2,7 @@
 
 #include "ProfileString.h"
 #include "Settings.h"
+#include "SiteSession.h"
 #include "net/XmlHttp.h"
 
 #include <QBuffer>
@@ -113,13 +114,20 @@ namespace QuorvelModule {
 
 QString HttpGetText(const QString &url)
 {
-    return fetch(url)->responseText();
+    const quint64 period = SiteSession::period();
+    const QString text = fetch(url)->responseText();
+    SiteSession::notePage(url, text, period);
+    return text;
 }
 
 QString HttpGetPageText(const QString &url)
 {
+    const quint64 period = SiteSession::period();
     const auto request = fetch(url);
-    return request->status() >= 400 ? QString() : request->responseText();
+    if (request->status() >= 400)
+        return {};
+    SiteSession::notePage(url, request->responseText(), period);
+    return request->responseText();
 }
 
 QPixmap LoadNetPicture(const QString &urlOrPath)

@@ -32,7 +32,7 @@ cRijndael::Bytes toBytes(const QByteArray &bytes)
 } // namespace
 
 cRijndael::cRijndael()
-    : m_path(Aes::hardwareAvailable() ? TransformPath::Hardware : TransformPath::Table)
+    : m_path(bestPath())
 {
 }
 
@@ -41,9 +41,32 @@ bool cRijndael::hardwareAvailable()
     return Aes::hardwareAvailable();
 }
 
+bool cRijndael::pathAvailable(TransformPath path)
+{
+    switch (path) {
+    case TransformPath::Table:
+        return true;
+    case TransformPath::Hardware:
+        return Aes::hardwareAvailable();
+    case TransformPath::Vector256:
+        return Aes::vectorSupport().bits256;
+    case TransformPath::Vector512:
+        return Aes::vectorSupport().bits512;
+    }
+    return false;
+}
+
+cRijndael::TransformPath cRijndael::bestPath()
+{
+    for (const TransformPath path : {TransformPath::Vector512, TransformPath::Vector256, TransformPath::Hardware})
+        if (pathAvailable(path))
+            return path;
+    return TransformPath::Table;
+}
+
 bool cRijndael::setTransformPath(TransformPath path)
 {
-    if (path == TransformPath::Hardware && !Aes::hardwareAvailable())
+    if (!pathAvailable(path))
         return false;
     m_path = path;
     return true;
@@ -57,18 +80,38 @@ void cRijndael::requireKey() const
 
 void cRijndael::encryptBlocks(const std::uint8_t *in, std::uint8_t *out, std::size_t blocks) const
 {
-    if (m_path == TransformPath::Hardware)
+    switch (m_path) {
+    case TransformPath::Vector512:
+        Aes::encryptBlocksVector(Aes::VectorWidth::Bits512, m_key, in, out, blocks);
+        break;
+    case TransformPath::Vector256:
+        Aes::encryptBlocksVector(Aes::VectorWidth::Bits256, m_key, in, out, blocks);
+        break;
+    case TransformPath::Hardware:
         Aes::encryptBlocksHardware(m_key, in, out, blocks);
-    else
+        break;
+    case TransformPath::Table:
         Aes::encryptBlocksTable(m_tables, m_key, in, out, blocks);
+        break;
+    }
 }
 
 void cRijndael::decryptBlocks(const std::uint8_t *in, std::uint8_t *out, std::size_t blocks) const
 {
-    if (m_path == TransformPath::Hardware)
+    switch (m_path) {
+    case TransformPath::Vector512:
+        Aes::decryptBlocksVector(Aes::VectorWidth::Bits512, m_key, in, out, blocks);
+        break;
+    case TransformPath::Vector256:
+        Aes::decryptBlocksVector(Aes::VectorWidth::Bits256, m_key, in, out, blocks);
+        break;
+    case TransformPath::Hardware:
         Aes::decryptBlocksHardware(m_key, in, out, blocks);
-    else
+        break;
+    case TransformPath::Table:
         Aes::decryptBlocksTable(m_tables, m_key, in, out, blocks);
+        break;
+    }
 }
 
 int cRijndael::SetCipherKey(const Bytes &pass, int KeyBits)

@@ -44,16 +44,21 @@ class cRijndael
 public:
     using Bytes = std::vector<std::uint8_t>;
 
-    // Which transform enciphers the blocks. Hardware (the processor's AES instructions) is chosen at
-    // creation where the processor has them; both give byte-identical results.
-    enum class TransformPath { Table, Hardware };
+    // Which transform enciphers the blocks; all give byte-identical results. Hardware is the
+    // processor's AES instructions, one block per instruction; Vector256 and Vector512 its vector AES
+    // instructions on two or four blocks per instruction. At creation the widest the processor and
+    // the operating system allow is chosen (Vector512, Vector256, Hardware, then Table).
+    enum class TransformPath { Table, Hardware, Vector256, Vector512 };
 
     cRijndael();
 
     [[nodiscard]] TransformPath transformPath() const { return m_path; }
-    // Returns false (and keeps the current path) when Hardware is asked for on a processor without it.
+    // Returns false (and keeps the current path) when a path is asked for that this machine lacks.
     bool setTransformPath(TransformPath path);
     [[nodiscard]] static bool hardwareAvailable();
+    [[nodiscard]] static bool pathAvailable(TransformPath path);
+    // The path a new instance takes.
+    [[nodiscard]] static TransformPath bestPath();
 
     // Sets the key from the first KeyBits / 8 bytes of pass. KeyBits 128, 192 or 256; any other value
     // raises error 1 and keeps the previous key. Result 0.

@@ -27,6 +27,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -334,12 +335,20 @@ void Form1::Form_Load()
     // 1. No icon; what is drawn on the window stays: the surface starts as the background.
     setWindowIcon(QIcon());
     const qreal ratio = devicePixelRatioF();
-    m_surface = QPixmap(QSize(kWidth, kHeight) * ratio);
-    m_surface.setDevicePixelRatio(ratio);
-    m_surface.fill(Qt::white);
-    {
+    const QSize surfaceSize = QSize(kWidth, kHeight) * ratio;
+    QImage background = QuorvelAssets::pictureImage(QStringLiteral("login-background.png"), ratio);
+    if (background.size() == surfaceSize && !background.hasAlphaChannel()) {
+        // The opaque drawing of exactly the surface's size becomes the surface itself: no white
+        // fill, no copy, and no second picture of it kept in memory.
+        background.setDevicePixelRatio(ratio);
+        m_surface = QPixmap::fromImage(std::move(background));
+    } else {
+        m_surface = QPixmap(surfaceSize);
+        m_surface.setDevicePixelRatio(ratio);
+        m_surface.fill(Qt::white);
         QPainter painter(&m_surface);
-        painter.drawPixmap(QRect(0, 0, kWidth, kHeight), QuorvelAssets::picture(QStringLiteral("login-background.png"), ratio));
+        background.setDevicePixelRatio(qreal(background.width()) / kWidth);
+        painter.drawImage(QRect(0, 0, kWidth, kHeight), background);
     }
 
     // 2. The frame line.

@@ -157,7 +157,18 @@ private:
     // Sign-in exchange (Form1_Login.cpp): the number of the current attempt, so that a reply read
     // after a cancel or a newer attempt is dropped; acting on a whole reply.
     quint64 m_loginSerial = 0;
+    // Whether this attempt's post was already sent again after the forum refused its token.
+    bool m_loginRepeated = false;
+    // The attempt still owns the window: no cancel, close or newer attempt came meanwhile.
+    [[nodiscard]] bool stillSigningIn(quint64 attempt) const;
+    // Reads the forum's login form first when this session has no token for it (readForm), then
+    // posts the login form on Inet1. A form that gives no token ends the attempt with a message.
+    void postLogin(quint64 attempt, bool readForm);
     void handleLoginReply(const QString &reply);
+    // The forum signed the member in but the window will not hand over (ban, bad data): the
+    // member's token is fetched for the log-out where none is at hand, then qcdl. False when the
+    // window went away during the fetch.
+    [[nodiscard]] bool dropMemberSession();
     void handOverAfterLogin();
     // Account lookup (Form1_Lookup.cpp): the number of the latest lookup, so that an older one
     // overtaken while it waited leaves the account box alone.

@@ -4,6 +4,7 @@
 
 #include "app/Seams.h"
 #include "app/Settings.h"
+#include "app/SiteSession.h"
 #include "app/State.h"
 #include "identity/Form3.h"
 #include "login/LoginReply.h"
@@ -52,8 +53,37 @@ void Form1::login()
 
     setStatus(kStatusSigningIn);
     setInputsEnabled(false);
+    m_loginRepeated = false;
+    // Today's forum wants the token of this session on the post; its login form gives it. The
+    // older site's form has none: once seen, its fixed token goes without asking again.
+    const bool readForm = !SiteSession::siteUsesFixedTokens()
+        && (SiteSession::loginFormText().isEmpty() || SiteSession::token().isEmpty());
+    postLogin(attempt, readForm);
+}
+
+bool Form1::stillSigningIn(quint64 attempt) const
+{
+    return attempt == m_loginSerial && !Picture2->isHidden() && isVisible();
+}
+
+void Form1::postLogin(quint64 attempt, bool readForm)
+{
+    if (readForm) {
+        const QPointer<Form1> alive(this);
+        const SiteSession::Fetch fetched = SiteSession::fetchLoginForm();
+        if (!alive || !stillSigningIn(attempt))
+            return;
+        if (fetched != SiteSession::Fetch::Token) {
+            // Nothing was posted: the member may simply try again.
+            Picture2->hide();
+            setInputsEnabled(true);
+            setStatus(SiteSession::fetchMessage(fetched));
+            return;
+        }
+    }
     LoginState &state = loginState();
-    const QByteArray body = LoginRequest::body(Text1->text(), Text2->text(), state.QuestionId, Text3->text());
+    const QByteArray body = LoginRequest::body(SiteSession::tokenOr(LoginRequest::kFormHash), Text1->text(), Text2->text(),
+                                               state.QuestionId, Text3->text());
     state.LoginBody = QString::fromLatin1(body);
     // The reply comes back through Inet1_StateChanged; the window waits until then or a cancel.
     Inet1->Execute(LoginRequest::url(), QStringLiteral("POST"), body, LoginRequest::headers());
@@ -68,7 +98,7 @@ void Form1::Inet1_StateChanged(int state)
     // cancel or a close while the reply is read (events run between chunks) abandons it.
     const quint64 attempt = m_loginSerial;
     const QPointer<Form1> alive(this);
-    const auto stillWaiting = [&] { return alive && attempt == m_loginSerial && !Picture2->isHidden() && isVisible(); };
+    const auto stillWaiting = [&] { return alive && stillSigningIn(attempt); };
     if (!stillWaiting())
         return;
 
@@ -88,7 +118,34 @@ void Form1::Inet1_StateChanged(int state)
         if (!stillWaiting())
             return;
     }
+    // A refused token: the forum did nothing with the post (no try counted), so it goes once more
+    // with a fresh token from a fresh login form; a second refusal ends the attempt.
+    if (FormToken::isRefusal(Inet1->lastStatus())) {
+        if (!m_loginRepeated) {
+            m_loginRepeated = true;
+            SiteSession::forgetToken();
+            postLogin(attempt, true);
+            return;
+        }
+        qcdl();
+        Seams::messageBox(FormToken::kMessageRefused, Seams::Icon::Exclamation);
+        if (alive)
+            setStatus(FormToken::kMessageRefused);
+        return;
+    }
     handleLoginReply(reply);
+}
+
+bool Form1::dropMemberSession()
+{
+    if (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens()) {
+        const QPointer<Form1> alive(this);
+        (void)SiteSession::fetchFrontPage();
+        if (!alive)
+            return false;
+    }
+    qcdl();
+    return true;
 }
 
 void Form1::handleLoginReply(const QString &reply)
@@ -96,6 +153,10 @@ void Form1::handleLoginReply(const QString &reply)
     using LoginReply::Outcome;
     const LoginReply::LoginOutcome result = LoginReply::classifyLoginReply(reply);
     const QPointer<Form1> alive(this);
+
+    // The forum's welcome set the member's cookies: from here on only the member's token counts.
+    if (result.outcome == Outcome::Success || result.outcome == Outcome::DataError || result.outcome == Outcome::Banned)
+        SiteSession::beginMemberPeriod();
 
     switch (result.outcome) {
     case Outcome::Success:
@@ -105,15 +166,15 @@ void Form1::handleLoginReply(const QString &reply)
     case Outcome::DataError:
         loginState().MemberName = result.memberName;
         Seams::messageBox(kMessageDataError, Seams::Icon::Information);
-        if (!alive)
+        if (!alive || !dropMemberSession())
             return;
-        qcdl();
         // Every outcome ends on the status line; "signing in" must not stay there once idle.
         setStatus(kMessageDataError);
         return;
     case Outcome::Banned:
         loginState().MemberName = result.memberName;
-        qcdl();
+        if (!dropMemberSession())
+            return;
         Seams::messageBox(kMessageBanned, Seams::Icon::Exclamation);
         if (alive)
             setStatus(kStatusBanned);

@@ -51,6 +51,8 @@ void Form1::lookUpAccount()
         if (overtaken())
             return;
         lookupSlots.uid[0] = page;
+        // Any titled page keeps the UID (the forum's notices too, private profiles' "sign in to
+        // view" among them); only a profile's title gives the name.
         if (!page.isEmpty())
             failed = !ProfileLookup::readUidPage(lookupSlots.uid);
     } else {
@@ -60,7 +62,16 @@ void Form1::lookUpAccount()
         if (overtaken())
             return;
         lookupSlots.name[0] = page;
-        if (!page.isEmpty()) {
+        const ProfileLookup::Notice notice = ProfileLookup::readNotice(page);
+        if (notice == ProfileLookup::Notice::NoSuchMember) {
+            failed = true;
+        } else if (notice == ProfileLookup::Notice::SignInToView) {
+            // The member exists but the page does not say the UID: the default avatar.
+            loginState().AvatarUid.clear();
+            txcx();
+            if (overtaken())
+                return;
+        } else if (!page.isEmpty()) {
             failed = !ProfileLookup::readNamePage(lookupSlots.name);
             if (!failed) {
                 loginState().AvatarUid = lookupSlots.name[2];

@@ -23,15 +23,29 @@ bool isLongForm(const QString &questionId, const QString &answer)
     return !answer.isEmpty() && Numeric::val(questionId) != 0;
 }
 
-QByteArray body(const QString &username, const QString &password, const QString &questionId, const QString &answer)
+bool isUidLike(const QString &account)
 {
-    QByteArray out = "formhash=" + kFormHash.toLatin1() + "&referer=" + Settings::instance().scheme(HostRole::Forum).toLatin1() + "%3A%2F%2F" +
+    if (account.isEmpty())
+        return false;
+    for (const QChar c : account) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+QByteArray body(const QString &formHash, const QString &username, const QString &password, const QString &questionId,
+                const QString &answer)
+{
+    QByteArray out = "formhash=" + CodePage::percentEncode(formHash) + "&referer=" + Settings::instance().scheme(HostRole::Forum).toLatin1() + "%3A%2F%2F" +
                      Settings::instance().host(HostRole::Forum).toLatin1() + "%2F" +
                      "&username=" + CodePage::percentEncode(username) + "&password=" + CodePage::percentEncode(password);
     if (isLongForm(questionId, answer)) {
         out += "&questionid=" + QByteArray::number(Numeric::valInt(questionId)) +
                "&answer=" + CodePage::percentEncode(answer);
     }
+    if (isUidLike(username))
+        out += "&loginfield=auto";
     return out;
 }
 

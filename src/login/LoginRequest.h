@@ -5,7 +5,8 @@
 
 namespace LoginRequest {
 
-// The form token and login hash the forum's login form carries.
+// The login form's fixed token, which the older site takes; today's forum wants the session's own
+// (SiteSession). The login hash in the address is not checked by the forum.
 inline const QString kFormHash = QStringLiteral("5c2e9a17");
 inline const QString kPathAndQuery =
     QStringLiteral("/member.php?mod=logging&action=login&loginsubmit=yes&handlekey=login&loginhash=Qm7tW&inajax=1");
@@ -18,10 +19,16 @@ inline const QString kPathAndQuery =
 // True when the question and its answer are sent: an answer is typed and the question is not 0.
 [[nodiscard]] bool isLongForm(const QString &questionId, const QString &answer);
 
-// formhash, referer, username, password[, questionid, answer]. The typed values are percent-encoded
-// in the forum's code page, so "&", "=", "+", "%" and Chinese letters reach the forum as typed.
-[[nodiscard]] QByteArray body(const QString &username, const QString &password, const QString &questionId,
-                              const QString &answer);
+// True for an account of ASCII digits only: it may be a UID.
+[[nodiscard]] bool isUidLike(const QString &account);
+
+// formhash, referer, username, password[, questionid, answer][, loginfield=auto]. The typed values
+// are percent-encoded in the forum's code page, so "&", "=", "+", "%" and Chinese letters reach
+// the forum as typed. An account of digits gets loginfield=auto: where the forum lets members sign
+// in by UID it then tries the UID first and the name after, and where it does not, the number is a
+// name anyway.
+[[nodiscard]] QByteArray body(const QString &formHash, const QString &username, const QString &password,
+                              const QString &questionId, const QString &answer);
 
 // The forum's sign-out request (a GET on the forum host, same headers as the login post). The
 // member panel's sign-out sends the same request.

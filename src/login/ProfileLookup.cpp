@@ -3,6 +3,8 @@
 #include "app/CodePage.h"
 #include "app/Settings.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 // The second of the texts the page splits into at the marker: after the first marker, up to the
@@ -48,7 +50,9 @@ bool readUidPage(std::array<QString, 6> &uidSlots)
     if (!textAfterFirst(uidSlots[0], kTitleMarker, afterTitle))
         return false;
     uidSlots[1] = afterTitle;
-    uidSlots[2] = textBefore(afterTitle, kNameEnd);
+    const qsizetype titleEnd = afterTitle.indexOf(QLatin1String("</title>"), 0, Qt::CaseInsensitive);
+    const QString title = titleEnd < 0 ? afterTitle : afterTitle.left(titleEnd);
+    uidSlots[2] = textBefore(title, kNameEnd);
     return true;
 }
 
@@ -60,6 +64,22 @@ bool readNamePage(std::array<QString, 6> &nameSlots)
     nameSlots[1] = afterUid;
     nameSlots[2] = textBefore(afterUid, kUidEnd);
     return true;
+}
+
+Notice readNotice(const QString &page)
+{
+    static const QRegularExpression messageDiv(QStringLiteral(R"(<div\b[^>]*\bid\s*=\s*["']messagetext["'][^>]*>)"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression alertClass(QStringLiteral(R"(\bclass\s*=\s*["'][^"']*\b(alert_info|alert_error)\b)"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch div = messageDiv.match(page);
+    if (!div.hasMatch())
+        return Notice::None;
+    const QRegularExpressionMatch css = alertClass.match(div.captured(0));
+    if (!css.hasMatch())
+        return Notice::None;
+    return css.captured(1).compare(QLatin1String("alert_error"), Qt::CaseInsensitive) == 0 ? Notice::NoSuchMember
+                                                                                        : Notice::SignInToView;
 }
 
 } // namespace ProfileLookup

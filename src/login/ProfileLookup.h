@@ -32,13 +32,21 @@ struct LookupSlots {
 [[nodiscard]] QString nameProfileUrl(const QString &name);
 
 // Fills slots 1 and 2 of the UID side from slot 0 (the page): slot 1 = the text after the first
-// "<title>" up to the next "<title>" or the end, slot 2 = slot 1 before its first "的" (empty
-// when it has none). False (slots 1 and 2 untouched) when the page has no "<title>".
+// "<title>" up to the next "<title>" or the end, slot 2 = slot 1 before its first "的" when that
+// "的" stands inside the title (before "</title>"), else empty: the name comes from the title
+// alone, never from the page after it. False (slots 1 and 2 untouched) when the page has no "<title>".
 [[nodiscard]] bool readUidPage(std::array<QString, 6> &uidSlots);
 
 // Fills slots 1 and 2 of the name side from slot 0: slot 1 = the text after the first "(UID: " up
 // to the next "(UID: " or the end, slot 2 = slot 1 before its first ")" (empty when it has none).
 // False (slots 1 and 2 untouched) when the page has no "(UID: ".
 [[nodiscard]] bool readNamePage(std::array<QString, 6> &nameSlots);
+
+// The forum's notice instead of a profile, by the class of its <div id="messagetext">. Where
+// guests may not view profiles the forum still tells a known member from an unknown one:
+// alert_info ("sign in to view") means the member exists, alert_error that nobody has that name
+// or UID. The lookup by name reads it; the lookup by UID keeps any titled page.
+enum class Notice { None, SignInToView, NoSuchMember };
+[[nodiscard]] Notice readNotice(const QString &page);
 
 } // namespace ProfileLookup

@@ -89,6 +89,7 @@ void CookieStore::endSession()
 {
     m_pending.clear();
     setAllCookies({});
+    emit sessionEnded();
 }
 
 bool CookieStore::setCookiesFromUrl(const QList<QNetworkCookie> &cookieList, const QUrl &url)

@@ -42,6 +42,10 @@ public:
     // The file (a plain name inside the folder, "*.txt") that holds the cookies of a domain.
     [[nodiscard]] static QString fileNameForDomain(const QString &domain);
 
+
+signals:
+    // The browser session ended: every cookie in memory is gone (the files stay).
+    void sessionEnded();
 private:
     struct Change {
         QNetworkCookie cookie;

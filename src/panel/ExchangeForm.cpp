@@ -11,9 +11,9 @@ QString url()
     return Settings::instance().url(HostRole::Home, kPathAndQuery);
 }
 
-QByteArray body(const QString &amount, const QString &password)
+QByteArray body(const QString &formHash, const QString &amount, const QString &password)
 {
-    return QByteArray("formhash=") + kFormHash + "&operation=exchange&exchangesubmit=true&outi=0&exchangeamount="
+    return QByteArray("formhash=") + CodePage::percentEncode(formHash) + "&operation=exchange&exchangesubmit=true&outi=0&exchangeamount="
         + CodePage::percentEncode(amount) + "&tocredits=1&fromcredits=4&password=" + CodePage::percentEncode(password)
         + "&exchangesubmit_btn=true";
 }

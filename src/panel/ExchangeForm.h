@@ -6,17 +6,18 @@
 
 namespace ExchangeForm {
 
-// The form token the exchange form carries; credit 1 is Quorvel币, credit 4 is za.
+// The exchange form's fixed token, which the older site takes (today's forum wants the member's
+// token of the session); credit 1 is Quorvel币, credit 4 is za.
 inline constexpr char kFormHash[] = "7b41e0c3";
 inline const QString kPathAndQuery =
     QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange&handlekey=credit&inajax=1");
 
 // <scheme>://<member-home host>/home.php?mod=spacecp&ac=credit&op=exchange&handlekey=credit&inajax=1
 [[nodiscard]] QString url();
-// formhash=…&operation=exchange&exchangesubmit=true&outi=0&exchangeamount=AMOUNT&tocredits=1
+// formhash=FORMHASH&operation=exchange&exchangesubmit=true&outi=0&exchangeamount=AMOUNT&tocredits=1
 // &fromcredits=4&password=PASSWORD&exchangesubmit_btn=true. Amount and password go as typed,
 // percent-encoded in the forum's code page, so "&", "=", "%" and Chinese letters arrive intact.
-[[nodiscard]] QByteArray body(const QString &amount, const QString &password);
+[[nodiscard]] QByteArray body(const QString &formHash, const QString &amount, const QString &password);
 
 // "兑换信息：" CR LF CR LF "使用" cost "枚za兑换" amount "枚Quorvel币" CR LF CR LF "确认操作?"
 [[nodiscard]] QString confirmation(const QString &cost, const QString &amount);

@@ -371,14 +371,23 @@ void Form2::sX()
     QPointer<Form2> self(this);
     PanelState &state = panelState();
 
-    const QString creditPage = QuorvelModule::HttpGetText(
+    QString creditPage = QuorvelModule::HttpGetText(
         Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=buy")));
     if (!self)
         return;
+    PanelReaders::CreditReading credits = PanelReaders::readCreditPage(creditPage);
+    // A site that sells no credits (the forum's default) shows no list there; its exchange page
+    // always has one, and the member's token too.
+    if (!credits.found && !creditPage.isEmpty()) {
+        creditPage = QuorvelModule::HttpGetText(
+            Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange")));
+        if (!self)
+            return;
+        credits = PanelReaders::readExchangePage(creditPage);
+    }
     state.CreditPageText = creditPage;
     // Only a page that holds the credit list is a reading; anything else (an empty or failed
     // fetch, the guest sign-in page, an error page) keeps the balances of the last reading.
-    const PanelReaders::CreditReading credits = PanelReaders::readCreditPage(creditPage);
     if (credits.found) {
         state.QuorvelbiAmount = credits.quorvelbi;
         state.YubiAmount = credits.yubi;

@@ -3,6 +3,7 @@
 #include "ExchangeForm.h"
 #include "Form2.h"
 #include "app/Seams.h"
+#include "app/SiteSession.h"
 #include "net/XmlHttp.h"
 
 #include <QLineEdit>
@@ -54,13 +55,31 @@ void Form2::Command6_Click()
     Command6->setEnabled(false);
 
     // Synchronous: the panel repaints but takes no input until the answer is in. The member is
-    // known to the forum by the session cookies of the sign-in, which every request carries.
+    // known to the forum by the session cookies of the sign-in, which every request carries, and
+    // by the session's token, which the credit page gave (or the front page gives now). A refused
+    // token leaves the exchange undone, so the post goes once more with a fresh one.
     XmlHttp post;
-    post.Open(QStringLiteral("POST"), ExchangeForm::url(), false);
-    post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
-    post.send(ExchangeForm::body(amount, password));
-    if (!self)
-        return;
+    for (int round = 0;; ++round) {
+        if (round == 1 || (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens())) {
+            const SiteSession::Fetch fetched = SiteSession::fetchFrontPage();
+            if (!self)
+                return;
+            if (fetched != SiteSession::Fetch::Token) {
+                refuse(*this, SiteSession::fetchMessage(fetched));
+                if (self)
+                    Command6->setEnabled(true);
+                return;
+            }
+        }
+        post.Open(QStringLiteral("POST"), ExchangeForm::url(), false);
+        post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
+        post.send(ExchangeForm::body(SiteSession::tokenOr(QString::fromLatin1(ExchangeForm::kFormHash)), amount, password));
+        if (!self)
+            return;
+        if (round == 1 || !FormToken::isRefusal(post.status()))
+            break;
+        SiteSession::forgetToken();
+    }
 
     ExchangeReply = post.responseText();
     const ExchangeForm::Reply reply = ExchangeForm::readReply(ExchangeReply, post.status(), post.failed());
@@ -68,7 +87,9 @@ void Form2::Command6_Click()
     // as such rather than as the outcome of an earlier exchange.
     if (reply.kind == ExchangeForm::Reply::Kind::Message)
         ExchangeMessage = reply.message;
-    const QString shown = reply.kind == ExchangeForm::Reply::Kind::Message ? ExchangeMessage : reply.message;
+    QString shown = reply.kind == ExchangeForm::Reply::Kind::Message ? ExchangeMessage : reply.message;
+    if (reply.kind != ExchangeForm::Reply::Kind::Message && FormToken::isRefusal(post.status()))
+        shown = FormToken::kMessageRefused;
     ++m_exchangesAnswered;
     setStatusText(shown);
     Seams::messageBox(shown, Seams::Icon::Information);

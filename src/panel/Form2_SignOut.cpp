@@ -41,6 +41,14 @@ void Form2::Command5_Click()
     Command5->setEnabled(false);
     Command5->setText(QStringLiteral("注销中"));
 
+    // The forum ends the session only for its token; the panel's pages gave it, or the front page
+    // does now. Whatever that fetch gives, the session ends here.
+    if (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens()) {
+        (void)SiteSession::fetchFrontPage();
+        if (!self)
+            return;
+    }
+
     // The forum signs the member out, the cookie store forgets the session, the cookie files go.
     SiteSession::drop(*signOutTransfer());
     panelState().VipLevel = 0;

@@ -51,6 +51,14 @@ CreditReading readCreditPage(const QString &page)
     return reading;
 }
 
+CreditReading readExchangePage(const QString &page)
+{
+    CreditReading reading = readCreditPage(page);
+    reading.quorvelbi = reading.quorvelbi.trimmed();
+    reading.yubi = reading.yubi.trimmed();
+    return reading;
+}
+
 VipReading readVipPage(const QString &page)
 {
     VipReading reading;

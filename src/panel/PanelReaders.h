@@ -22,6 +22,10 @@ struct CreditReading {
 // gives found == false; a missing currency marker or a piece without "<" gives an empty balance.
 [[nodiscard]] CreditReading readCreditPage(const QString &page);
 
+// The same reading of the exchange page (op=exchange), which every site shows its members; its
+// list leaves a blank after a value without unit, so the balances are trimmed.
+[[nodiscard]] CreditReading readExchangePage(const QString &page);
+
 // The member's VIP status from the VIP front page.
 struct VipReading {
     qint16 level = 0;   // 0 not VIP, 1 VIP, 2 SVIP (growth text with "10+5")

@@ -2,6 +2,7 @@
 
 #include "LostPasswordReply.h"
 #include "app/Seams.h"
+#include "app/SiteSession.h"
 #include "net/XmlHttp.h"
 
 #include <QClipboard>
@@ -104,13 +105,33 @@ void Form4::Command1_Click()
     {
         // Not a child of the window: the window may be destroyed while send() waits.
         XmlHttp request;
-        request.Open(QStringLiteral("POST"), requestUrl(), false);
-        request.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
-        request.send(requestBody(Text1->text(), Text2->text()));
-        if (!self)
-            return;
+        // The guest token of this session (a page read before gave it, or the login form does
+        // now); a refused token leaves the request undone, so it goes once more with a fresh one.
+        for (int round = 0;; ++round) {
+            if (round == 1 || (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens())) {
+                const SiteSession::Fetch fetched = SiteSession::fetchLoginForm();
+                if (!self)
+                    return;
+                if (fetched != SiteSession::Fetch::Token) {
+                    Seams::messageBox(SiteSession::fetchMessage(fetched), Seams::Icon::Information);
+                    if (self)
+                        Command1->setEnabled(true);
+                    return;
+                }
+            }
+            request.Open(QStringLiteral("POST"), requestUrl(), false);
+            request.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
+            request.send(requestBody(SiteSession::tokenOr(QString::fromLatin1(kFormHash)), Text1->text(), Text2->text()));
+            if (!self)
+                return;
+            if (round == 1 || !FormToken::isRefusal(request.status()))
+                break;
+            SiteSession::forgetToken();
+        }
 
-        const Outcome result = outcome(request.failed(), request.status(), request.responseText());
+        Outcome result = outcome(request.failed(), request.status(), request.responseText());
+        if (FormToken::isRefusal(request.status()))
+            result.text = FormToken::kMessageRefused;
         m_replyText = result.copyReply ? request.responseText() : QString();
         m_messageText = result.text;
         if (result.copyReply) {

@@ -11,9 +11,9 @@ QString requestUrl()
     return Settings::instance().url(HostRole::Forum, kPath);
 }
 
-QByteArray requestBody(const QString &userName, const QString &email)
+QByteArray requestBody(const QString &formHash, const QString &userName, const QString &email)
 {
-    return QByteArray("formhash=") + kFormHash + "&handlekey=lostpwform&email=" + CodePage::percentEncode(email) +
+    return QByteArray("formhash=") + CodePage::percentEncode(formHash) + "&handlekey=lostpwform&email=" + CodePage::percentEncode(email) +
            "&username=" + CodePage::percentEncode(userName) + "&lostpwsubmit=true";
 }
 

@@ -11,7 +11,8 @@ namespace LostPasswordReply {
 
 // Path and query of the form on the forum host.
 inline const QString kPath = QStringLiteral("/member.php?mod=lostpasswd&lostpwsubmit=yes&infloat=yes&inajax=1");
-// The form token the client always sends.
+// The form's fixed token, which the older site takes; today's forum wants the guest token of the
+// session (SiteSession).
 inline constexpr char kFormHash[] = "e93f2d06";
 // The error callback that marks a refusal ("handlekey=lostpwform").
 inline const QString kRefusalMarker = QStringLiteral("errorhandle_lostpwform");
@@ -30,7 +31,7 @@ inline const QString kMessageUnreadable =
 
 // The form body. Both typed texts are percent-encoded in the forum's code page (GBK), so that
 // "&", "=", "+", "%", "#", blanks and Chinese letters reach the forum as typed.
-[[nodiscard]] QByteArray requestBody(const QString &userName, const QString &email);
+[[nodiscard]] QByteArray requestBody(const QString &formHash, const QString &userName, const QString &email);
 
 // 3 when the reply is a refusal (it names kRefusalMarker anywhere), 5 otherwise.
 [[nodiscard]] int pieceNumber(const QString &reply);

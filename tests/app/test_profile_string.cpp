@@ -117,6 +117,24 @@ private slots:
         QCOMPARE(ProfileString::readFromBytes({}, "INFORMATION", "USER", "x  "), QByteArray("x"));
     }
 
+    // No file (a first start) and an empty one: the default, as the code page gives it back, and
+    // nothing for an empty default (answered without the converter).
+    void missingOrEmptyFileGivesTheDefault()
+    {
+        QTemporaryDir dir;
+        const QString missing = dir.filePath(u"login.ini"_s);
+        const QString empty = dir.filePath(u"empty.ini"_s);
+        putFile(empty, {});
+        for (const QString &path : {missing, empty, QString()}) {
+            QCOMPARE(ProfileString::read(u"INFORMATION"_s, u"保存账号"_s, QString(), path), QString());
+            QCOMPARE(ProfileString::read(u"INFORMATION"_s, u"USER"_s, u"无  "_s, path), u"无"_s);
+            // A character GBK cannot hold comes back as the converter writes it.
+            QCOMPARE(ProfileString::read(u"INFORMATION"_s, u"USER"_s, u"a\u00e9\U0001F600"_s, path),
+                     CodePage::fromAnsi(CodePage::toAnsi(u"a\u00e9\U0001F600"_s)));
+        }
+        QVERIFY(!QFileInfo::exists(missing));
+    }
+
     // Whatever lies in the file, reading and writing finish and give the default or a value.
     void unusualFilesReadWithoutHarm()
     {

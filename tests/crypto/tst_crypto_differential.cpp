@@ -1,7 +1,8 @@
 // The cipher and the digest against OpenSSL's libcrypto on random inputs: AES-ECB for the three key
-// lengths on both transform paths, the saved-account text form, MD5 of arrays, splits and files.
+// lengths on every transform path, the saved-account text form, MD5 of arrays, splits and files.
 #include "CryptoTestUtil.h"
 #include "app/CodePage.h"
+#include "crypto/AesTransform.h"
 #include "crypto/CMD5Encrypt.h"
 #include "crypto/cRijndael.h"
 
@@ -10,7 +11,9 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 using Path = cRijndael::TransformPath;
 
@@ -35,6 +38,34 @@ cRijndael::Bytes openSslEcb(bool encrypt, int keyBits, const cRijndael::Bytes &k
     return out;
 }
 
+std::vector<Path> availablePaths()
+{
+    std::vector<Path> paths;
+    for (const Path path : {Path::Table, Path::Hardware, Path::Vector256, Path::Vector512})
+        if (cRijndael::pathAvailable(path))
+            paths.push_back(path);
+    return paths;
+}
+
+// The block transform of one path, below cRijndael, so that addresses and counts are the test's.
+void blocksOnPath(Path path, bool encrypt, const Aes::Tables &tables, const Aes::KeySchedule &key,
+                  const std::uint8_t *in, std::uint8_t *out, std::size_t blocks)
+{
+    switch (path) {
+    case Path::Table:
+        return encrypt ? Aes::encryptBlocksTable(tables, key, in, out, blocks)
+                       : Aes::decryptBlocksTable(tables, key, in, out, blocks);
+    case Path::Hardware:
+        return encrypt ? Aes::encryptBlocksHardware(key, in, out, blocks) : Aes::decryptBlocksHardware(key, in, out, blocks);
+    case Path::Vector256:
+    case Path::Vector512: {
+        const Aes::VectorWidth width = path == Path::Vector512 ? Aes::VectorWidth::Bits512 : Aes::VectorWidth::Bits256;
+        return encrypt ? Aes::encryptBlocksVector(width, key, in, out, blocks)
+                       : Aes::decryptBlocksVector(width, key, in, out, blocks);
+    }
+    }
+}
+
 QString openSslMd5(const std::uint8_t *data, std::size_t length)
 {
     unsigned char digest[16];
@@ -57,6 +88,8 @@ private slots:
         for (const int bits : {128, 192, 256}) {
             QTest::addRow("table %d", bits) << int(Path::Table) << bits;
             QTest::addRow("hardware %d", bits) << int(Path::Hardware) << bits;
+            QTest::addRow("vector 256, %d", bits) << int(Path::Vector256) << bits;
+            QTest::addRow("vector 512, %d", bits) << int(Path::Vector512) << bits;
         }
     }
 
@@ -66,12 +99,13 @@ private slots:
         QFETCH(int, keyBits);
         cRijndael aes;
         if (!aes.setTransformPath(static_cast<Path>(path)))
-            QSKIP("this processor has no AES instructions");
+            QSKIP("this processor (or its operating system) lacks the instructions of this path");
         QRandomGenerator random(quint32(keyBits * 7 + path));
         for (int round = 0; round < 200; ++round) {
             const cRijndael::Bytes key = randomBytes(random, 32);
-            // Up to 40 blocks: the hardware path's eight-block lanes and its single-block tail.
-            const cRijndael::Bytes plain = randomBytes(random, 16 * std::size_t(1 + random.bounded(40)));
+            // Up to 80 blocks: the lanes of every path (8 blocks for the hardware path, 16 and 32 for
+            // the vector paths), the one-register steps after them and the masked last blocks.
+            const cRijndael::Bytes plain = randomBytes(random, 16 * std::size_t(1 + random.bounded(80)));
             aes.SetCipherKey(key, keyBits);
             cRijndael::Bytes cipher;
             aes.ArrayEncrypt(plain, cipher, 0);
@@ -79,6 +113,49 @@ private slots:
             cRijndael::Bytes back;
             aes.ArrayDecrypt(back, openSslEcb(true, keyBits, key, plain), 0);
             QCOMPARE(hexOf(back), hexOf(plain));
+        }
+    }
+
+    // Every block count from 0 to 100 on every path this machine has, against OpenSSL and the table
+    // path: out of place from and to unaligned addresses with guard bytes around the output (the masked
+    // moves of the vector paths must not touch a byte past the last block), and in place.
+    void aesPathsAgree_data()
+    {
+        QTest::addColumn<int>("keyBits");
+        for (const int bits : {128, 192, 256})
+            QTest::addRow("%d", bits) << bits;
+    }
+
+    void aesPathsAgree()
+    {
+        QFETCH(int, keyBits);
+        const Aes::Tables tables;
+        QRandomGenerator random{quint32(keyBits)};
+        const cRijndael::Bytes key = randomBytes(random, 32);
+        const Aes::KeySchedule schedule = Aes::expandKey(tables, key.data(), keyBits / 32);
+        const std::vector<Path> paths = availablePaths();
+        constexpr std::size_t Guard = 80;
+        for (std::size_t blocks = 0; blocks <= 100; ++blocks) {
+            const std::size_t bytes = 16 * blocks;
+            const cRijndael::Bytes plain = randomBytes(random, bytes);
+            const cRijndael::Bytes expected = openSslEcb(true, keyBits, key, plain);
+            QCOMPARE(expected.size(), bytes);
+            for (const Path path : paths) {
+                const std::size_t offset = 1 + (blocks + std::size_t(path)) % 15;
+                cRijndael::Bytes source(offset + bytes);
+                std::copy(plain.begin(), plain.end(), source.begin() + std::ptrdiff_t(offset));
+                cRijndael::Bytes target(Guard + bytes + Guard, 0xA5);
+                blocksOnPath(path, true, tables, schedule, source.data() + offset, target.data() + Guard, blocks);
+                const cRijndael::Bytes enciphered(target.begin() + Guard, target.end() - Guard);
+                QVERIFY2(enciphered == expected, qPrintable(QStringLiteral("path %1, %2 blocks").arg(int(path)).arg(blocks)));
+                QVERIFY2(std::all_of(target.begin(), target.begin() + Guard, [](std::uint8_t b) { return b == 0xA5; }) &&
+                             std::all_of(target.end() - Guard, target.end(), [](std::uint8_t b) { return b == 0xA5; }),
+                         qPrintable(QStringLiteral("path %1 wrote outside %2 blocks").arg(int(path)).arg(blocks)));
+
+                cRijndael::Bytes inPlace = expected;
+                blocksOnPath(path, false, tables, schedule, inPlace.data(), inPlace.data(), blocks);
+                QVERIFY2(inPlace == plain, qPrintable(QStringLiteral("path %1, %2 blocks back").arg(int(path)).arg(blocks)));
+            }
         }
     }
 

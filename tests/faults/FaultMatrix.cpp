@@ -32,6 +32,10 @@ constexpr Tag kTags[] = {
     {u"您因违反Quorvel相关规定,现已做封号处理!", "ban-notice"},
     {u"您的帐号已被禁止使用!", "account-banned"},
     {u"您输入的用户名不存在,请检查..", "unknown-account"},
+    // Form tokens (every window)
+    {u"无法取得论坛的表单验证串,请检查网络后重试!", "token-unavailable"},
+    {u"论坛返回的表单验证串无效,请稍后重试!", "token-invalid"},
+    {u"论坛拒绝了本次请求的表单验证串,请稍后重试!", "token-refused"},
     // Member panel
     {u"正在检测更新..", "checking-update"},
     {u"欢迎使用Quorvel软件", "welcome"},

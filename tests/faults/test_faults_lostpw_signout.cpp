@@ -126,7 +126,8 @@ void TestFaultsLostPwSignOut::matrix_data()
     row(Request::LostPassword, F::NoCdata, lost(QStringLiteral("mail-sent"), true, true));
     row(Request::LostPassword, F::Huge, lost(QStringLiteral("lostpw-no-reply!"), false, true));
     row(Request::LostPassword, F::InvalidGbk, lost(QStringLiteral("mail-sent"), true, true));
-    row(Request::LostPassword, F::Token503, lost(QStringLiteral("lostpw-http-503!"), true, false));
+    // A refused token: sent once more with a fresh one; refused again, the member is told so.
+    row(Request::LostPassword, F::Token503, lost(QStringLiteral("token-refused!"), true, false));
     row(Request::LostPassword, F::NoAnswer, lost(QStringLiteral("lostpw-no-reply!"), false, false));
 
     // The login window's reset after the ban: the window is back at its inputs and the session is

@@ -21,7 +21,7 @@ using F = SimFault;
 
 namespace {
 
-enum class Request { VipPageForm3, CreditPage, VipPagePanel, VersionFile, ExchangePost };
+enum class Request { VipPageForm3, CreditPage, ExchangePage, VipPagePanel, VersionFile, ExchangePost };
 
 QString requestName(Request request)
 {
@@ -29,7 +29,9 @@ QString requestName(Request request)
     case Request::VipPageForm3:
         return QStringLiteral("VIP page (Form3)");
     case Request::CreditPage:
-        return QStringLiteral("credit page");
+        return QStringLiteral("credit page (op=buy)");
+    case Request::ExchangePage:
+        return QStringLiteral("exchange page (balances)");
     case Request::VipPagePanel:
         return QStringLiteral("VIP page (panel)");
     case Request::VersionFile:
@@ -140,11 +142,19 @@ void TestFaultsPanel::matrix_data()
             welcome + (readable(fault) ? vipCard : QStringLiteral("badge=VIP; Label6=not-vip; days=hidden; name=default"))
                 + QStringLiteral("; box=none"));
 
-    // The credit page: without a reading the balances stay empty; nothing is told.
+    // The credit page of a site that sells no credits has no list: any page that comes (an error
+    // page too) sends the panel to the exchange page for the balances; without any answer the
+    // balances stay empty. Nothing is told.
+    const QString balancesRead = QStringLiteral("Quorvelbi=300; za=80");
+    const QString balancesEmpty = QStringLiteral("Quorvelbi=-; za=-");
+    for (SimFault fault : faults(false)) {
+        const bool answered = fault == F::ErrorPage || fault == F::Status500 || readable(fault);
+        row(Request::CreditPage, fault, welcome + (answered ? balancesRead : balancesEmpty) + QStringLiteral("; box=none"));
+    }
+    // The exchange page, read for the balances: only a readable one gives them.
     for (SimFault fault : faults(false))
-        row(Request::CreditPage, fault,
-            welcome + (readable(fault) ? QStringLiteral("Quorvelbi=300; za=80") : QStringLiteral("Quorvelbi=-; za=-"))
-                + QStringLiteral("; box=none"));
+        row(Request::ExchangePage, fault,
+            welcome + (readable(fault) ? balancesRead : balancesEmpty) + QStringLiteral("; box=none"));
 
     // The panel's own VIP reading: without a page it shows the "not VIP" badge; the identity check
     // then writes its own (good) reading into the labels.
@@ -168,6 +178,8 @@ void TestFaultsPanel::matrix_data()
             told = QStringLiteral("exchange-done");
         else if (fault == F::Empty || fault == F::ErrorPage)
             told = QStringLiteral("exchange-unreadable");
+        else if (fault == F::Token503) // refused once more with a fresh token
+            told = QStringLiteral("token-refused");
         else
             told = QStringLiteral("exchange-no-reply");
         row(Request::ExchangePost, fault,
@@ -204,6 +216,9 @@ QString TestFaultsPanel::run(Request request, SimFault fault)
     case Request::CreditPage:
         sim.setFault(fault, "op=buy", SimRole::Home);
         break;
+    case Request::ExchangePage:
+        sim.setFault(fault, "ac=credit&op=exchange", SimRole::Home);
+        break;
     case Request::VersionFile:
         sim.setFault(fault, "/version/main.txt", SimRole::Soft);
         break;
@@ -219,6 +234,7 @@ QString TestFaultsPanel::run(Request request, SimFault fault)
         fields = card(panel);
         break;
     case Request::CreditPage:
+    case Request::ExchangePage:
         fields = balances(panel);
         break;
     default:
@@ -243,7 +259,8 @@ QString TestFaultsPanel::exchange(SimFault fault)
     if (!panel || !panel->isVisible())
         return QStringLiteral("NO PANEL; ") + boxes(m_cell->seams().messages);
     m_cell->seams().clear();
-    m_cell->sim().setFault(fault, "op=exchange", SimRole::Home);
+    // The post only: the balances read after it come from the exchange page as well.
+    m_cell->sim().setFault(fault, "op=exchange&handlekey=credit", SimRole::Home);
 
     panel->TabStrip1->setCurrentIndex(1);
     panel->TabStrip1_Click();

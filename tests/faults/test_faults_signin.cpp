@@ -23,19 +23,27 @@ using F = SimFault;
 
 namespace {
 
-enum class Request { Probe, LoginPost, LookupByUid, LookupByName, Avatar };
+// The lookups meet today's forum twice: with its private profiles (the default) and with guests
+// allowed to view profiles, where the page names the member.
+enum class Request { Probe, LoginForm, LoginPost, LookupByUid, LookupByName, PublicLookupByUid, PublicLookupByName, Avatar };
 
 QString requestName(Request request)
 {
     switch (request) {
     case Request::Probe:
         return QStringLiteral("probe");
+    case Request::LoginForm:
+        return QStringLiteral("login form (token)");
     case Request::LoginPost:
         return QStringLiteral("login post");
     case Request::LookupByUid:
         return QStringLiteral("lookup by UID");
     case Request::LookupByName:
         return QStringLiteral("lookup by name");
+    case Request::PublicLookupByUid:
+        return QStringLiteral("lookup by UID, public");
+    case Request::PublicLookupByName:
+        return QStringLiteral("lookup by name, public");
     case Request::Avatar:
         return QStringLiteral("avatar");
     }
@@ -46,6 +54,8 @@ QString requestName(Request request)
 const QString kNoNetwork = QStringLiteral("idle; status=no-network; box=none; session=none");
 const QString kHandedOver = QStringLiteral("panel(alice); box=none; session=open");
 const QString kServerFailure = QStringLiteral("window closed; box=server-failure; session=none");
+const QString kNoToken = QStringLiteral("idle; status=token-unavailable; box=none; session=none");
+const QString kTokenRefused = QStringLiteral("idle; status=token-refused; box=token-refused!; session=none");
 
 } // namespace
 
@@ -109,6 +119,13 @@ void TestFaultsSignIn::matrix_data()
         row(Request::Probe, fault, answered ? kHandedOver : kNoNetwork);
     }
 
+    // The login form gives the session's token before the post: a form that cannot be had (or
+    // has no token in it) ends the attempt with a message and nothing posted.
+    for (SimFault fault : faults(true)) {
+        const bool readable = fault == F::NoCdata || fault == F::InvalidGbk;
+        row(Request::LoginForm, fault, readable ? kHandedOver : kNoToken);
+    }
+
     // The login post has no time limit: a late greeting still signs in, a reply that never comes
     // keeps the window waiting until the member cancels. A reply with nothing readable ends the
     // program; a connection that fails first sends the member back to the inputs.
@@ -120,33 +137,40 @@ void TestFaultsSignIn::matrix_data()
     row(Request::LoginPost, F::NoCdata, kHandedOver);
     row(Request::LoginPost, F::Huge, kNoNetwork);
     row(Request::LoginPost, F::InvalidGbk, kHandedOver);
-    row(Request::LoginPost, F::Token503, kServerFailure);
+    // A refused token is not the end: the post goes once more with a fresh token, and only a
+    // second refusal ends the attempt, with the window usable.
+    row(Request::LoginPost, F::Token503, kTokenRefused);
     row(Request::LoginPost, F::NoAnswer,
         QStringLiteral("waiting; status=signing-in; box=none; session=none -> cancel -> idle; status=cancelled; box=none; "
                        "session=none"));
 
     // Lookup by UID: the avatar comes first (from the UID alone); a page that cannot be had teaches
-    // nothing, and an error page has a title but no name in it.
+    // nothing, and an error page has a title but no name in it. Private profiles: the forum's
+    // "sign in to view" says the member exists but not the name.
     const QString uidNameless = QStringLiteral("Text1=1234; status=prompt; avatar=picture; uid=1234; name=-; box=none");
     const QString uidFound = QStringLiteral("Text1=1234; status=prompt; avatar=picture; uid=1234; name=alice; box=none");
-    for (SimFault fault : faults(false))
-        row(Request::LookupByUid, fault, fault == F::NoCdata || fault == F::InvalidGbk ? uidFound : uidNameless);
+    for (SimFault fault : faults(false)) {
+        row(Request::LookupByUid, fault, uidNameless);
+        row(Request::PublicLookupByUid, fault, fault == F::NoCdata || fault == F::InvalidGbk ? uidFound : uidNameless);
+    }
 
     // Lookup by name: an empty or failed fetch teaches nothing, and neither does an HTTP error
-    // status, which keeps the typed name. A page that arrives as the forum's answer but has no
-    // "(UID: " (the 200 error page as much as the forum's notice) means the name is unknown.
+    // status, which keeps the typed name. A page that arrives as the forum's answer but is neither
+    // a profile with "(UID: " nor the forum's notice (the 200 error page) means the name is
+    // unknown. The private profile's notice keeps the name with the default avatar.
     const QString nameSilent = QStringLiteral("Text1=alice; status=prompt; avatar=default; uid=-; name=-; box=none");
     const QString nameUnknown = QStringLiteral("Text1=-; status=unknown-account; avatar=default; uid=-; name=-; box=none");
     const QString nameFound = QStringLiteral("Text1=alice; status=prompt; avatar=picture; uid=1234; name=-; box=none");
     for (SimFault fault : faults(false)) {
         const bool found = fault == F::NoCdata || fault == F::InvalidGbk;
-        row(Request::LookupByName, fault, found ? nameFound : fault == F::ErrorPage ? nameUnknown : nameSilent);
+        row(Request::LookupByName, fault, fault == F::ErrorPage ? nameUnknown : nameSilent);
+        row(Request::PublicLookupByName, fault, found ? nameFound : fault == F::ErrorPage ? nameUnknown : nameSilent);
     }
 
     // The avatar: only a complete picture replaces the default one; the lookup itself goes on.
     // Bytes that break the code page do not touch a picture, whose tail the decoder ignores.
-    const QString avatarDefault = QStringLiteral("Text1=1234; status=prompt; avatar=default; uid=1234; name=alice; box=none");
-    const QString avatarShown = QStringLiteral("Text1=1234; status=prompt; avatar=picture; uid=1234; name=alice; box=none");
+    const QString avatarDefault = QStringLiteral("Text1=1234; status=prompt; avatar=default; uid=1234; name=-; box=none");
+    const QString avatarShown = QStringLiteral("Text1=1234; status=prompt; avatar=picture; uid=1234; name=-; box=none");
     for (SimFault fault : faults(false))
         row(Request::Avatar, fault, fault == F::NoCdata || fault == F::InvalidGbk ? avatarShown : avatarDefault);
 }
@@ -169,8 +193,11 @@ QString TestFaultsSignIn::run(Request request, SimFault fault)
     case Request::Probe:
         sim.setFault(fault, {}, SimRole::Probe);
         return signIn(QStringLiteral("alice"), QStringLiteral("alice123"));
+    case Request::LoginForm:
+        sim.setFault(fault, "action=login&infloat=yes", SimRole::Forum);
+        return signIn(QStringLiteral("alice"), QStringLiteral("alice123"));
     case Request::LoginPost:
-        sim.setFault(fault, "action=login", SimRole::Forum);
+        sim.setFault(fault, "loginsubmit=yes", SimRole::Forum);
         return signIn(QStringLiteral("alice"), QStringLiteral("alice123"));
     case Request::LookupByUid:
         sim.setFault(fault, "uid=1234&do=profile", SimRole::Home);
@@ -178,6 +205,15 @@ QString TestFaultsSignIn::run(Request request, SimFault fault)
     case Request::LookupByName:
         sim.setFault(fault, "username=alice&do=profile", SimRole::Home);
         return lookUp(QStringLiteral("alice"));
+    case Request::PublicLookupByUid:
+    case Request::PublicLookupByName: {
+        SimSiteSettings settings = sim.siteSettings();
+        settings.guestsViewProfiles = true;
+        sim.setSiteSettings(settings);
+        const bool byUid = request == Request::PublicLookupByUid;
+        sim.setFault(fault, byUid ? "uid=1234&do=profile" : "username=alice&do=profile", SimRole::Home);
+        return lookUp(byUid ? QStringLiteral("1234") : QStringLiteral("alice"));
+    }
     case Request::Avatar:
         sim.setFault(fault, "/uc_server/data/avatar/", SimRole::Forum);
         return lookUp(QStringLiteral("1234"));

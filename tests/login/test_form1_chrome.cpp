@@ -336,7 +336,7 @@ void TestForm1Chrome::closeDuringSignInCancelsFirst()
 {
     SimFixture sim;
     QVERIFY(sim.isRunning());
-    sim->setFault(ForumSimulator::Fault::NoAnswer, "action=login", ForumSimulator::Role::Forum);
+    sim->setFault(ForumSimulator::Fault::NoAnswer, "loginsubmit=yes", ForumSimulator::Role::Forum);
 
     auto *form = new ClosingForm1;
     form->setAttribute(Qt::WA_DeleteOnClose);
@@ -347,7 +347,7 @@ void TestForm1Chrome::closeDuringSignInCancelsFirst()
     form->Text2->setText(QStringLiteral("alice123"));
     QTest::mouseClick(form->Command1, Qt::LeftButton);
     QVERIFY(guard);
-    QTRY_COMPARE(sim->requestsTo("action=login").size(), 1);
+    QTRY_COMPARE(sim->requestsTo("loginsubmit=yes").size(), 1);
     QVERIFY(form->Inet1->StillExecuting());
     QVERIFY(form->Picture2->isVisible());
 
@@ -365,7 +365,7 @@ void TestForm1Chrome::closeDuringSignInCancelsFirst()
     sim->stop();
     QTest::qWait(100);
     QVERIFY(m_seams->messages.isEmpty());
-    QCOMPARE(sim->requestsTo("action=login").size(), 1);
+    QCOMPARE(sim->requestsTo("loginsubmit=yes").size(), 1);
 }
 
 void TestForm1Chrome::balloonClass()

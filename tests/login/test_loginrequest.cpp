@@ -49,6 +49,16 @@ private slots:
         QTest::newRow("placeholder is sent as typed")
             << u"请输入用户名或UID"_s << u"x"_s << u"0"_s << QString()
             << QByteArray("&username=%C7%EB%CA%E4%C8%EB%D3%C3%BB%A7%C3%FB%BB%F2UID&password=x");
+        // A number may be a UID: the forum tries it as one where it lets members sign in by UID.
+        QTest::newRow("uid gets loginfield=auto last") << u"1234"_s << u"alice123"_s << u"0"_s << QString()
+                                                       << QByteArray("&username=1234&password=alice123&loginfield=auto");
+        QTest::newRow("uid in the long form") << u"7"_s << u"dave000"_s << u"3"_s << u"上海"_s
+                                              << QByteArray("&username=7&password=dave000&questionid=3&answer=%C9%CF%BA%A3"
+                                                            "&loginfield=auto");
+        QTest::newRow("not only digits is a name") << u"12a"_s << u"x"_s << u"0"_s << QString()
+                                                   << QByteArray("&username=12a&password=x");
+        QTest::newRow("signed number is a name") << u"+12"_s << u"x"_s << u"0"_s << QString()
+                                                 << QByteArray("&username=%2B12&password=x");
     }
     void body()
     {
@@ -57,8 +67,14 @@ private slots:
         QFETCH(QString, question);
         QFETCH(QString, answer);
         QFETCH(QByteArray, tail);
-        QCOMPARE(LoginRequest::body(user, password, question, answer),
+        QCOMPARE(LoginRequest::body(LoginRequest::kFormHash, user, password, question, answer),
                  QByteArray("formhash=5c2e9a17&referer=http%3A%2F%2F127.0.0.1:8123%2F") + tail);
+    }
+
+    void sessionTokenLeadsTheBody()
+    {
+        QCOMPARE(LoginRequest::body(u"0a1b2c3d"_s, u"alice"_s, u"pw"_s, u"0"_s, QString()),
+                 QByteArray("formhash=0a1b2c3d&referer=http%3A%2F%2F127.0.0.1:8123%2F&username=alice&password=pw"));
     }
 
     void longForm()

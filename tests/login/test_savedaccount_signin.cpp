@@ -102,7 +102,7 @@ void TestSavedAccountSignIn::automaticSignInReachesPanel()
     QVERIFY(m_session->seams.messages.isEmpty());
 
     // One sign-in, with what the file held.
-    const auto posts = sim().requestsTo("action=login");
+    const auto posts = sim().requestsTo("loginsubmit=yes");
     QCOMPARE(posts.size(), 1);
     QVERIFY2(posts.first().body.endsWith(postedFields), posts.first().body.constData());
     QCOMPARE(probes(), 1);
@@ -123,7 +123,7 @@ void TestSavedAccountSignIn::automaticSignInReachesPanel()
     QVERIFY(m_form->Picture2->isHidden());
     QCOMPARE(m_form->status(), u"请输入用户名及密码.."_s);
     QCOMPARE(probes(), 1);
-    QCOMPARE(sim().requestsTo("action=login").size(), 1);
+    QCOMPARE(sim().requestsTo("loginsubmit=yes").size(), 1);
 }
 
 void TestSavedAccountSignIn::signInWithoutKeepingBlanksAccount()

@@ -117,7 +117,7 @@ void TestExchangeRules::requestBody()
     QFETCH(QString, password);
     QFETCH(QByteArray, amountOnWire);
     QFETCH(QByteArray, passwordOnWire);
-    QCOMPARE(ExchangeForm::body(amount, password),
+    QCOMPARE(ExchangeForm::body(QString::fromLatin1(ExchangeForm::kFormHash), amount, password),
              "formhash=7b41e0c3&operation=exchange&exchangesubmit=true&outi=0&exchangeamount=" + amountOnWire
                  + "&tocredits=1&fromcredits=4&password=" + passwordOnWire + "&exchangesubmit_btn=true");
 }

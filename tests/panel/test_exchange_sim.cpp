@@ -3,6 +3,7 @@
 // answers late, wrongly or not at all.
 #include "SimSession.h"
 #include "SimSignIn.h"
+#include "app/FormToken.h"
 #include "app/State.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
@@ -18,7 +19,7 @@
 
 namespace {
 
-const QByteArray kExchangePath = "op=exchange";
+const QByteArray kExchangePath = "op=exchange&handlekey=credit"; // the post, not the page read for balances
 
 } // namespace
 
@@ -120,9 +121,12 @@ void TestExchangeSim::exchangeChargesBothBalances()
     QCOMPARE(posts.first().pathAndQuery,
              QByteArray("/home.php?mod=spacecp&ac=credit&op=exchange&handlekey=credit&inajax=1"));
     QCOMPARE(posts.first().header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
-    QCOMPARE(posts.first().body, QByteArray("formhash=7b41e0c3&operation=exchange&exchangesubmit=true&outi=0"
-                                            "&exchangeamount=8&tocredits=1&fromcredits=4&password=alice123"
-                                            "&exchangesubmit_btn=true"));
+    // With the member's token of this session, which the panel's own reading of the exchange page gave.
+    QCOMPARE(posts.first().tokenCheck, SimTokenCheck::Valid);
+    QCOMPARE(posts.first().body, QByteArray("formhash=" + posts.first().sessionFormHash
+                                            + "&operation=exchange&exchangesubmit=true&outi=0"
+                                              "&exchangeamount=8&tocredits=1&fromcredits=4&password=alice123"
+                                              "&exchangesubmit_btn=true"));
 
     // The balances as the forum charged them, read again after the answer.
     QCOMPARE(m_session->sim().member(QStringLiteral("alice"))->quorvelbi, qint64(128));
@@ -281,7 +285,8 @@ void TestExchangeSim::siteFaults_data()
     QTest::newRow("no answer at all") << int(SimFault::NoAnswer) << ExchangeForm::kNoReplyText << false;
     QTest::newRow("connection dropped") << int(SimFault::Drop) << ExchangeForm::kNoReplyText << true;
     QTest::newRow("server error 500") << int(SimFault::Status500) << ExchangeForm::kNoReplyText << false;
-    QTest::newRow("form token refused") << int(SimFault::Token503) << ExchangeForm::kNoReplyText << false;
+    // Refused, the post goes once more with a fresh token; refused again, the member is told so.
+    QTest::newRow("form token refused") << int(SimFault::Token503) << FormToken::kMessageRefused << false;
     QTest::newRow("error page") << int(SimFault::ErrorPage) << ExchangeForm::kUnreadableText << false;
     QTest::newRow("empty reply") << int(SimFault::Empty) << ExchangeForm::kUnreadableText << false;
     QTest::newRow("oversized reply") << int(SimFault::Huge) << ExchangeForm::kNoReplyText << true;
@@ -303,7 +308,7 @@ void TestExchangeSim::siteFaults()
     panel->Command6->click();
 
     QVERIFY(panel->Command6->isEnabled());
-    QCOMPARE(exchangePosts(), 1);
+    QCOMPARE(exchangePosts(), SimFault(fault) == SimFault::Token503 ? 2 : 1);
     QCOMPARE(m_session->seams.lastMessage(), shown);
     QCOMPARE(panel->statusText(), shown);
     // The first exchange of the panel: no earlier message to keep.

@@ -151,13 +151,13 @@ void TestSignOutSim::signOutEndsTheSession()
 
     // Nothing of the member's session is left, in memory or on disk: the next page is a guest's.
     const QString creditPage = QuorvelModule::HttpGetText(
-        Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=buy")));
+        Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange")));
     QVERIFY(!creditPage.isEmpty());
-    QVERIFY(!PanelReaders::readCreditPage(creditPage).found);
+    QVERIFY(!PanelReaders::readExchangePage(creditPage).found);
     QVERIFY(!storeHolds(auth));
     QVERIFY(!storeHolds(ForumSimulator::authCookieName().replace("auth", "lastcheckfeed")));
     QVERIFY(!cookieFiles(cookiesFolder()).contains("lastcheckfeed"));
-    QVERIFY(m_session->sim().requestsTo("action=login").isEmpty());
+    QVERIFY(m_session->sim().requestsTo("loginsubmit=yes").isEmpty());
     QVERIFY(QFile::exists(cookiesFolder() + QStringLiteral("/keep.dat")));
     QVERIFY(QFile::exists(cookiesFolder() + QStringLiteral("/sub/inner.txt")));
     QVERIFY(QFile::exists(m_session->dir.file(QStringLiteral("notes.txt"))));
@@ -223,8 +223,8 @@ void TestSignOutSim::lateSignOutAnswerKeepsTheNextSession()
     // The new session stands: its cookie is kept and the forum still knows the member.
     QVERIFY(storeHolds(ForumSimulator::authCookieName()));
     const QString creditPage = QuorvelModule::HttpGetText(
-        Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=buy")));
-    QVERIFY(PanelReaders::readCreditPage(creditPage).found);
+        Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange")));
+    QVERIFY(PanelReaders::readExchangePage(creditPage).found);
 }
 
 void TestSignOutSim::privilegesLink()

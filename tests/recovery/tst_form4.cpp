@@ -1,5 +1,6 @@
 // Form4 against the forum simulator: the checks, the request as the forum receives it, the forum's
 // answers, and every way the post can go wrong ending with a message and a usable window.
+#include "app/FormToken.h"
 #include "SeamRecorder.h"
 #include "SimFixture.h"
 #include "TempDataDir.h"
@@ -128,7 +129,9 @@ private slots:
         QCOMPARE(request.header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
         QCOMPARE(request.formValue("username"), userName);
         QCOMPARE(request.formValue("email"), email);
-        QVERIFY(request.body.startsWith("formhash=e93f2d06&handlekey=lostpwform&email="));
+        // The guest token of the session the login form opened, as today's forum wants it.
+        QCOMPARE(request.tokenCheck, SimTokenCheck::Valid);
+        QVERIFY(request.body.startsWith(QByteArray("formhash=" + request.sessionFormHash + "&handlekey=lostpwform&email=")));
         QVERIFY(request.body.endsWith("&lostpwsubmit=true"));
         QCOMPARE(request.body.count('&'), 4);
     }
@@ -139,7 +142,6 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<bool>("replyOnClipboard");
         using namespace LostPasswordReply;
-        QTest::newRow("form token refused") << Fault::Token503 << kMessageServerErrorTemplate.arg(503) << true;
         QTest::newRow("internal error") << Fault::Status500 << kMessageServerErrorTemplate.arg(500) << true;
         QTest::newRow("error page") << Fault::ErrorPage << kMessageUnreadable << true;
         QTest::newRow("empty reply") << Fault::Empty << kMessageUnreadable << true;
@@ -167,6 +169,25 @@ private slots:
 
         // Once the fault has passed the same window gets the forum's answer.
         QCOMPARE(ask(QStringLiteral("alice"), QStringLiteral("bob@example.com")), kNoMatch);
+    }
+
+    // A refused token leaves the request undone: it goes once more with a fresh token from a new
+    // login form, and only a second refusal is told, as such.
+    void aRefusedTokenIsSentOnceMore()
+    {
+        (*m_sim)->setFault(Fault::Token503, "mod=lostpasswd", ForumSimulator::Role::Forum, 1);
+        QCOMPARE(ask(QStringLiteral("alice"), QStringLiteral("alice@example.com")), kSent);
+        const auto posts = (*m_sim)->requestsTo("mod=lostpasswd");
+        QCOMPARE(posts.size(), 2);
+        QCOMPARE(posts.last().tokenCheck, SimTokenCheck::Valid);
+        QCOMPARE((*m_sim)->mailedUids(), QList<int>{1234});
+
+        (*m_sim)->setFault(Fault::Token503, "mod=lostpasswd", ForumSimulator::Role::Forum);
+        QCOMPARE(ask(QStringLiteral("vipbob"), QStringLiteral("vipbob@example.com")), FormToken::kMessageRefused);
+        QCOMPARE((*m_sim)->requestsTo("mod=lostpasswd").size(), 4);
+        QCOMPARE((*m_sim)->mailedUids(), QList<int>{1234});
+        QVERIFY(m_window->isVisible());
+        QVERIFY(m_window->findChild<QPushButton *>(QStringLiteral("Command1"))->isEnabled());
     }
 
     // The window may go away while the post waits; the click then ends quietly.

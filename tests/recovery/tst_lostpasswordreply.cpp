@@ -45,7 +45,7 @@ private slots:
         QFETCH(QString, userName);
         QFETCH(QString, email);
         QFETCH(QByteArray, body);
-        QCOMPARE(requestBody(userName, email), body);
+        QCOMPARE(requestBody(QString::fromLatin1(kFormHash), userName, email), body);
     }
 
     // The forum decodes each field back to exactly what was typed.
@@ -53,7 +53,7 @@ private slots:
     {
         const QString userName = QStringLiteral(" 张 三&x=1%2B#; ");
         const QString email = QStringLiteral("a+b&c=d%20@例.com");
-        const QList<QByteArray> fields = requestBody(userName, email).split('&');
+        const QList<QByteArray> fields = requestBody(QString::fromLatin1(kFormHash), userName, email).split('&');
         QCOMPARE(fields.size(), 5);
         QCOMPARE(CodePage::fromAnsi(QByteArray::fromPercentEncoding(fields[2].mid(int(sizeof "email=") - 1))), email);
         QCOMPARE(CodePage::fromAnsi(QByteArray::fromPercentEncoding(fields[3].mid(int(sizeof "username=") - 1))),

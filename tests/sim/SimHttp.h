@@ -44,6 +44,11 @@ public:
     {
         return run("POST", url, body, timeoutMs);
     }
+    // A post with headers of its own (a Referer, say) beside the form's Content-Type.
+    SimReply post(const QString &url, const QByteArray &body, const QList<QPair<QByteArray, QByteArray>> &headers)
+    {
+        return run("POST", url, body, 10000, headers);
+    }
 
     SimJar *jar() const { return m_jar; }
     [[nodiscard]] QByteArray cookieValue(const QByteArray &name) const
@@ -63,11 +68,16 @@ public:
     }
 
 private:
-    SimReply run(const QByteArray &method, const QString &url, const QByteArray &body, int timeoutMs)
+    SimReply run(const QByteArray &method, const QString &url, const QByteArray &body, int timeoutMs,
+                 const QList<QPair<QByteArray, QByteArray>> &headers = {})
     {
         QNetworkRequest request{QUrl(url, QUrl::StrictMode)};
+        // The forum's own answer is what is tested, a redirect included.
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
         if (method == "POST")
             request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
+        for (const auto &header : headers)
+            request.setRawHeader(header.first, header.second);
         QNetworkReply *reply = method == "POST" ? m_nam.post(request, body) : m_nam.get(request);
         QEventLoop loop;
         QTimer timer;

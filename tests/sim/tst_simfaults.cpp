@@ -78,6 +78,8 @@ private slots:
     {
         fx = std::make_unique<SimFixture>();
         QVERIFY(fx->isRunning());
+        // These cases are the older site's: fixed tokens, public profiles, credits for sale.
+        fx->sim().setSiteSettings(SimSiteSettings::older());
     }
     void cleanup() { fx.reset(); }
 
@@ -107,7 +109,7 @@ private slots:
         const SimReply token = login(http);
         QCOMPARE(token.status, 503);
         QCOMPARE(token.contentType, QByteArray("text/html; charset=gbk"));
-        QVERIFY(token.text().contains(QStringLiteral("表单验证串")));
+        QVERIFY(token.text().contains(QStringLiteral("已经被系统拒绝")));
 
         // None of these signed anybody in.
         QCOMPARE(sim().state().sessionCount(), 0);

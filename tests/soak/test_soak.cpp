@@ -151,6 +151,11 @@ void TestSoak::init()
     m_seams = std::make_unique<SeamRecorder>();
     m_sim = std::make_unique<SimFixture>();
     QVERIFY(m_sim->isRunning());
+    // Today's release of the forum software, with UID sign-in switched on so that a visitor can
+    // sign in by UID (it is off after installation).
+    SimSiteSettings site = SimSiteSettings::current();
+    site.uidLogin = true;
+    m_sim->sim().setSiteSettings(site);
     Network::setTimeoutMs(2000);
     registerWindows();
 }
@@ -290,6 +295,10 @@ void TestSoak::checkAfterSignOut(int cycle, const Visitor &visitor, const QByteA
     // visited the site as a guest (its account lookup): a fresh salt is fine, the old one is not.
     const QList<QNetworkCookie> inMemory = Network::cookieStore().allCookies();
     const QList<QNetworkCookie> onDisk = SoakProbe::cookiesInFolder(m_cookies);
+    // Every form post and log-out of the visit carried its session's own token, none a stale one.
+    for (const ForumSimulator::RecordedRequest &r : m_sim->sim().requests())
+        QVERIFY2(r.tokenCheck != SimTokenCheck::Refused,
+                 qPrintable(where + QStringLiteral(": refused token on ") + QString::fromLatin1(r.pathAndQuery)));
     for (const QList<QNetworkCookie> *cookies : {&inMemory, &onDisk}) {
         for (const QNetworkCookie &c : *cookies) {
             QVERIFY2(!isMemberCookie(c), qPrintable(where + QStringLiteral(": kept ") + QString::fromLatin1(c.name())));

@@ -1,5 +1,6 @@
 // What keeps the start quick: pictures decoded without loading every image plugin on the system,
-// and the start window made only when the login window's load actually waits.
+// the start window made only when the login window's load actually waits, and the login window's
+// background decoded once, into the window's own surface.
 #include "IniFiles.h"
 #include "SimSession.h"
 
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPixmapCache>
 #include <QPointer>
 #include <QTest>
 
@@ -66,6 +68,7 @@ private slots:
     void picturesNeedNoForeignImagePlugins();
     void startWindowStaysDownWhenNothingWaits();
     void startWindowCoversTheAccountLookup();
+    void loginSurfaceIsItsBackground();
 };
 
 void TestStartSpeed::picturesNeedNoForeignImagePlugins()
@@ -134,6 +137,27 @@ void TestStartSpeed::startWindowCoversTheAccountLookup()
     QTRY_VERIFY(!start);
     QCOMPARE(log.shown.count(QStringLiteral("Form5")), 1);
     login->close();
+}
+
+void TestStartSpeed::loginSurfaceIsItsBackground()
+{
+    TempDataDir data;
+    SeamRecorder seams;
+    QPixmapCache::clear();
+    QPointer<Form1> form = Form1::openNew();
+    QVERIFY(form);
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    // The background was decoded straight into the window's surface: no copy of it waits in the cache.
+    QPixmap cached;
+    QVERIFY(!QPixmapCache::find(QuorvelAssets::path(QStringLiteral("login-background.png")), &cached));
+    const QImage background = QuorvelAssets::image(QuorvelAssets::path(QStringLiteral("login-background.png")));
+    QCOMPARE(background.size(), QSize(Form1::kWidth, Form1::kHeight));
+    const QImage shown = form->grab().toImage().convertToFormat(background.format());
+    // Places no control covers (left of the banner, below the title buttons), and the frame line.
+    for (const QPoint &at : {QPoint(5, 60), QPoint(100, 20), QPoint(330, 100), QPoint(60, 130)})
+        QCOMPARE(QColor(shown.pixel(at)), QColor(background.pixel(at)));
+    QCOMPARE(QColor(shown.pixel(0, 60)), QColor(Qt::black));
+    form->close();
 }
 
 QTEST_MAIN(TestStartSpeed)

@@ -1,14 +1,19 @@
 #pragma once
-// Signs a member in the way the login window does, by posting the forum's login form, so that the
-// shared cookie store holds the member's session afterwards. True when the forum greeted the member.
+// Signs a member in the way the login window does: the forum's login form gives the session's
+// token (the older site's has none: its fixed token goes), then the login form is posted, so that
+// the shared cookie store holds the member's session afterwards and the client's session is in
+// the member's period. True when the forum greeted the member.
 #include "app/CodePage.h"
 #include "app/Settings.h"
+#include "app/SiteSession.h"
 #include "net/XmlHttp.h"
 
 #include <QString>
 
 inline bool signInThroughLoginForm(const QString &account, const QString &password)
 {
+    if (!SiteSession::siteUsesFixedTokens() && SiteSession::fetchLoginForm() != SiteSession::Fetch::Token)
+        return false;
     const QString forum = Settings::instance().host(HostRole::Forum);
     XmlHttp post;
     post.Open(QStringLiteral("POST"),
@@ -16,7 +21,11 @@ inline bool signInThroughLoginForm(const QString &account, const QString &passwo
                                                                        "&handlekey=login&loginhash=Qm7tW&inajax=1")),
               false);
     post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
-    post.send("formhash=5c2e9a17&referer=http%3A%2F%2F" + CodePage::percentEncode(forum) + "%2F&username="
-              + CodePage::percentEncode(account) + "&password=" + CodePage::percentEncode(password));
-    return post.responseText().contains(QStringLiteral("欢迎您回来"));
+    post.send("formhash=" + CodePage::percentEncode(SiteSession::tokenOr(QStringLiteral("5c2e9a17"))) + "&referer=http%3A%2F%2F"
+              + CodePage::percentEncode(forum) + "%2F&username=" + CodePage::percentEncode(account)
+              + "&password=" + CodePage::percentEncode(password));
+    const bool welcomed = post.responseText().contains(QStringLiteral("欢迎您回来"));
+    if (welcomed)
+        SiteSession::beginMemberPeriod();
+    return welcomed;
 }

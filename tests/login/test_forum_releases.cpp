@@ -1,0 +1,516 @@
+// The whole client through its real windows against both kinds of site the simulator models:
+// today's release of the forum software as it ships (session-bound form tokens, private profiles,
+// UID sign-in off, no credit buying) and the older site (fixed tokens, public profiles). What only
+// the forum can see is checked in its request log: which token each request carried, that it was
+// its session's own, and that no request carried a stale one.
+#include "IniFiles.h"
+#include "SimSession.h"
+#include "app/Navigation.h"
+#include "app/SiteSession.h"
+#include "app/State.h"
+#include "login/Form1.h"
+#include "login/LoginRequest.h"
+#include "net/CookieStore.h"
+#include "net/Network.h"
+#include "panel/Form2.h"
+#include "recovery/Form4.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+using Role = ForumSimulator::Role;
+
+namespace {
+
+enum class Site { Current, Older };
+
+SimSiteSettings settingsOf(Site site)
+{
+    return site == Site::Current ? SimSiteSettings::current() : SimSiteSettings::older();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Site)
+Q_DECLARE_METATYPE(SimSiteSettings)
+
+class TestForumReleases : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void signIn_data();
+    void signIn();
+    void refusalsResetWithTheSessionsToken_data();
+    void refusalsResetWithTheSessionsToken();
+    void bannedMemberIsSignedOutWithTheMembersToken_data();
+    void bannedMemberIsSignedOutWithTheMembersToken();
+    void savedAccountOfTheWindowsClientSignsIn_data();
+    void savedAccountOfTheWindowsClientSignsIn();
+    void lookup_data();
+    void lookup();
+    void panelBalancesExchangeAndSignOut_data();
+    void panelBalancesExchangeAndSignOut();
+    void lostPasswordAfterARefusedSignIn_data();
+    void lostPasswordAfterARefusedSignIn();
+    void aRefusedTokenIsSentOnceMoreFresh();
+    void aForumThatRefusesTheFreshTokenToo();
+    void aBadLoginFormEndsTheAttemptClearly_data();
+    void aBadLoginFormEndsTheAttemptClearly();
+
+private:
+    void addSites();
+    void openWindow();
+    void fill(const QString &account, const QString &password, int question = 0, const QString &answer = {});
+    [[nodiscard]] bool handedOver() const
+    {
+        return (!m_form || !m_form->isVisible()) && Form2::existing() && Form2::existing()->isVisible();
+    }
+    [[nodiscard]] bool idle() const
+    {
+        return m_form && m_form->isVisible() && m_form->Command1->isEnabled() && m_form->Picture2->isHidden();
+    }
+    // Every request the forum roles got carried no token, the session's own, or (older site) a
+    // fixed one: never a refused or stale one.
+    void verifyNoStaleToken();
+    [[nodiscard]] QList<ForumSimulator::RecordedRequest> requests(const QByteArray &method, const QByteArray &pathPart) const;
+    ForumSimulator &sim() { return m_session->sim(); }
+
+    std::unique_ptr<SimSession> m_session;
+    QPointer<Form1> m_form;
+};
+
+void TestForumReleases::init()
+{
+    m_session = std::make_unique<SimSession>(3000);
+    QVERIFY(m_session->isRunning());
+}
+
+void TestForumReleases::cleanup()
+{
+    Navigation::setLoginWindowFactory({});
+    delete m_form;
+    Form2::destroyInstance();
+    m_session.reset();
+}
+
+void TestForumReleases::addSites()
+{
+    QTest::addColumn<Site>("site");
+}
+
+void TestForumReleases::openWindow()
+{
+    m_form = Form1::openNew();
+}
+
+void TestForumReleases::fill(const QString &account, const QString &password, int question, const QString &answer)
+{
+    m_form->Text1->setText(account);
+    m_form->Text2->setText(password);
+    m_form->Combo1->setCurrentIndex(question);
+    m_form->Text3->setText(answer);
+}
+
+QList<ForumSimulator::RecordedRequest> TestForumReleases::requests(const QByteArray &method, const QByteArray &pathPart) const
+{
+    QList<ForumSimulator::RecordedRequest> found = m_session->sim().requestsTo(pathPart);
+    found.removeIf([&](const auto &r) { return r.method != method; });
+    return found;
+}
+
+void TestForumReleases::verifyNoStaleToken()
+{
+    const bool older = sim().siteSettings().legacy;
+    for (const auto &r : sim().requests()) {
+        const QByteArray what = r.method + ' ' + r.pathAndQuery;
+        QVERIFY2(r.tokenCheck != SimTokenCheck::Refused, what.constData());
+        if (r.tokenCheck == SimTokenCheck::Valid)
+            QCOMPARE(r.formHash, r.sessionFormHash);
+        if (older)
+            QVERIFY2(r.tokenCheck != SimTokenCheck::Valid, what.constData());
+        else
+            QVERIFY2(r.tokenCheck != SimTokenCheck::Fixed, what.constData());
+    }
+}
+
+// ---- Sign-in ---------------------------------------------------------------------------------
+
+void TestForumReleases::signIn_data()
+{
+    QTest::addColumn<SimSiteSettings>("settings");
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("question");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("member"); // empty: the forum refuses
+
+    const SimSiteSettings current = SimSiteSettings::current();
+    SimSiteSettings uidOn = current;
+    uidOn.uidLogin = true;
+    SimSiteSettings autoField = uidOn;
+    autoField.autoLoginField = true;
+    const SimSiteSettings older = SimSiteSettings::older();
+    for (const auto &[name, settings] : {std::pair{"current", current}, std::pair{"older", older}}) {
+        const QString site = QString::fromLatin1(name);
+        QTest::newRow(qPrintable(site + u": name"_s)) << settings << u"alice"_s << u"alice123"_s << 0 << QString() << u"alice"_s;
+        QTest::newRow(qPrintable(site + u": question"_s)) << settings << u"dave"_s << u"dave000"_s << 3 << u"上海"_s << u"dave"_s;
+        QTest::newRow(qPrintable(site + u": numeric name"_s)) << settings << u"10086"_s << u"num222"_s << 0 << QString() << u"10086"_s;
+        QTest::newRow(qPrintable(site + u": form characters"_s))
+            << settings << u"小明"_s << u"xm&=+%密码"_s << 0 << QString() << u"小明"_s;
+    }
+    // A UID signs in wherever the forum lets members sign in by UID at all.
+    QTest::newRow("older: uid") << older << u"1234"_s << u"alice123"_s << 0 << QString() << u"alice"_s;
+    QTest::newRow("current, uid sign-in on: uid") << uidOn << u"1234"_s << u"alice123"_s << 0 << QString() << u"alice"_s;
+    QTest::newRow("current, uid sign-in on: numeric name") << uidOn << u"10086"_s << u"num222"_s << 0 << QString() << u"10086"_s;
+    QTest::newRow("current, automatic field: uid") << autoField << u"1234"_s << u"alice123"_s << 0 << QString() << u"alice"_s;
+    QTest::newRow("current, uid sign-in off: uid is a name nobody has")
+        << current << u"1234"_s << u"alice123"_s << 0 << QString() << QString();
+}
+
+void TestForumReleases::signIn()
+{
+    QFETCH(SimSiteSettings, settings);
+    QFETCH(QString, account);
+    QFETCH(QString, password);
+    QFETCH(int, question);
+    QFETCH(QString, answer);
+    QFETCH(QString, member);
+    sim().setSiteSettings(settings);
+    // The characters today's forum refuses without a token, in a password it then simply checks.
+    if (member == u"alice"_s && !settings.legacy) {
+        sim().member(u"alice"_s)->password = u"a(b)'c\"<d>"_s;
+        password = u"a(b)'c\"<d>"_s;
+    }
+    loginState().AutoLoginBlocked = 1;
+    openWindow();
+    fill(account, password, question, answer);
+    m_form->Command1->click();
+    if (member.isEmpty()) {
+        QTRY_VERIFY_WITH_TIMEOUT(idle() && !m_session->seams.messages.isEmpty(), 10000);
+        QVERIFY2(m_session->seams.lastMessage().contains(u"失败"_s), qPrintable(m_session->seams.lastMessage()));
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
+        QCOMPARE(Form2::existing()->Label3->text(), member);
+        QVERIFY2(m_session->seams.messages.isEmpty(), qPrintable(m_session->seams.messageTexts().join(u" | "_s)));
+    }
+
+    const auto posts = requests("POST", "action=login");
+    QCOMPARE(posts.size(), 1);
+    const QByteArray &body = posts.first().body;
+    if (settings.legacy) {
+        QVERIFY(body.startsWith("formhash=5c2e9a17&referer="));
+        QCOMPARE(posts.first().tokenCheck, SimTokenCheck::Fixed);
+    } else {
+        QCOMPARE(posts.first().tokenCheck, SimTokenCheck::Valid);
+        QVERIFY(body.startsWith(QByteArray("formhash=" + posts.first().sessionFormHash + "&referer=")));
+    }
+    // Sign-in by UID where the forum allows it; the other fields as always, in their order.
+    QCOMPARE(body.endsWith("&loginfield=auto"), LoginRequest::isUidLike(account));
+    // One login form read before the post, and only where the site's form carries a token or
+    // nothing was known of the site yet.
+    QCOMPARE(requests("GET", "action=login&infloat=yes").size(), 1);
+    verifyNoStaleToken();
+}
+
+// ---- Refusals, ban, the saved account ------------------------------------------------------
+
+void TestForumReleases::refusalsResetWithTheSessionsToken_data()
+{
+    addSites();
+    QTest::newRow("current") << Site::Current;
+    QTest::newRow("older") << Site::Older;
+}
+
+void TestForumReleases::refusalsResetWithTheSessionsToken()
+{
+    QFETCH(Site, site);
+    sim().setSiteSettings(settingsOf(site));
+    openWindow();
+    // Five wrong passwords: each a refusal with the tries left, the fifth the lock; then even the
+    // right password is locked out for 15 minutes.
+    for (int i = 1; i <= 6; ++i) {
+        fill(u"alice"_s, i == 6 ? u"alice123"_s : u"wrong"_s);
+        m_form->Command1->click();
+        QTRY_VERIFY_WITH_TIMEOUT(idle() && m_session->seams.messages.size() == i, 10000);
+        const QString told = m_session->seams.lastMessage();
+        if (i < 5)
+            QCOMPARE(told, u"登录失败，您还可以尝试 %1 次"_s.arg(5 - i));
+        else
+            QVERIFY2(told.contains(u"15 分钟"_s), qPrintable(told));
+        QCOMPARE(m_form->status(), told);
+    }
+    // Every refusal dropped the session: the log-out went with the token of its session, the
+    // cookies are gone, and the next attempt read a new login form for a new session.
+    // The log-out goes without waiting: it may reach the forum a moment after the window is idle.
+    QTRY_COMPARE(requests("GET", "action=logout").size(), 6);
+    const auto logouts = requests("GET", "action=logout");
+    for (const auto &logout : logouts) {
+        if (site == Site::Current)
+            QCOMPARE(logout.tokenCheck, SimTokenCheck::Valid);
+        else
+            QVERIFY(logout.pathAndQuery.endsWith("&formhash=5c2e9a17"));
+    }
+    QCOMPARE(requests("GET", "action=login&infloat=yes").size(), site == Site::Current ? 6 : 1);
+    QVERIFY(Network::cookieStore().allCookies().isEmpty());
+    verifyNoStaleToken();
+}
+
+void TestForumReleases::bannedMemberIsSignedOutWithTheMembersToken_data()
+{
+    addSites();
+    QTest::newRow("current") << Site::Current;
+    QTest::newRow("older") << Site::Older;
+}
+
+void TestForumReleases::bannedMemberIsSignedOutWithTheMembersToken()
+{
+    QFETCH(Site, site);
+    sim().setSiteSettings(settingsOf(site));
+    openWindow();
+    fill(u"eve"_s, u"eve111"_s);
+    m_form->Command1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(idle() && !m_session->seams.messages.isEmpty(), 10000);
+    QCOMPARE(m_session->seams.lastMessage(), u"您因违反Quorvel相关规定,现已做封号处理!"_s);
+    QCOMPARE(m_form->status(), u"您的帐号已被禁止使用!"_s);
+    // The forum signed eve in, so her session is ended with her own token.
+    QTRY_COMPARE(requests("GET", "action=logout").size(), 1);
+    const auto logouts = requests("GET", "action=logout");
+    if (site == Site::Current) {
+        QCOMPARE(logouts.first().tokenCheck, SimTokenCheck::Valid);
+        QCOMPARE(requests("GET", "/forum.php").size(), 1); // where the member's token came from
+    } else {
+        QCOMPARE(requests("GET", "/forum.php").size(), 0);
+    }
+    QTRY_COMPARE(sim().state().openSessionCount(), 0);
+    verifyNoStaleToken();
+}
+
+void TestForumReleases::savedAccountOfTheWindowsClientSignsIn_data()
+{
+    addSites();
+    QTest::newRow("current") << Site::Current;
+    QTest::newRow("older") << Site::Older;
+}
+
+void TestForumReleases::savedAccountOfTheWindowsClientSignsIn()
+{
+    QFETCH(Site, site);
+    sim().setSiteSettings(settingsOf(site));
+    QVERIFY(QFile::copy(windowsFile(u"login-windows.ini"_s), m_session->dir.file(u"login.ini"_s)));
+    QVERIFY(QFile::setPermissions(m_session->dir.file(u"login.ini"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    openWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
+    QCOMPARE(Form2::existing()->Label3->text(), u"dave"_s);
+    QVERIFY(m_session->seams.messages.isEmpty());
+    const auto posts = requests("POST", "action=login");
+    QCOMPARE(posts.size(), 1);
+    QVERIFY(posts.first().body.endsWith("&username=dave&password=dave000&questionid=3&answer=%C9%CF%BA%A3"));
+    verifyNoStaleToken();
+}
+
+// ---- Account lookup ------------------------------------------------------------------------
+
+void TestForumReleases::lookup_data()
+{
+    QTest::addColumn<bool>("publicProfiles");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("kept");      // the account box afterwards
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("avatarUid");
+    QTest::addColumn<QString>("profileName");
+    const QString prompt = u"请输入用户名及密码.."_s;
+    const QString unknown = u"您输入的用户名不存在,请检查.."_s;
+    // Private profiles: "sign in to view" means the member exists.
+    QTest::newRow("private: name") << false << u"alice"_s << u"alice"_s << prompt << QString() << QString();
+    QTest::newRow("private: Chinese name") << false << u"小明"_s << u"小明"_s << prompt << QString() << QString();
+    QTest::newRow("private: uid") << false << u"1234"_s << u"1234"_s << prompt << u"1234"_s << QString();
+    QTest::newRow("private: unknown name") << false << u"nobody"_s << QString() << unknown << QString() << QString();
+    // A UID is kept whatever titled page answers: only a profile's title names the member.
+    QTest::newRow("private: unknown uid") << false << u"99999"_s << u"99999"_s << prompt << u"99999"_s << QString();
+    QTest::newRow("public: name") << true << u"alice"_s << u"alice"_s << prompt << u"1234"_s << QString();
+    QTest::newRow("public: uid") << true << u"1234"_s << u"1234"_s << prompt << u"1234"_s << u"alice"_s;
+    QTest::newRow("public: unknown name") << true << u"nobody"_s << QString() << unknown << QString() << QString();
+    QTest::newRow("public: unknown uid") << true << u"99999"_s << u"99999"_s << prompt << u"99999"_s << QString();
+}
+
+void TestForumReleases::lookup()
+{
+    QFETCH(bool, publicProfiles);
+    QFETCH(QString, entry);
+    QFETCH(QString, kept);
+    QFETCH(QString, status);
+    QFETCH(QString, avatarUid);
+    QFETCH(QString, profileName);
+    SimSiteSettings settings = SimSiteSettings::current();
+    settings.guestsViewProfiles = publicProfiles;
+    sim().setSiteSettings(settings);
+    openWindow();
+    m_form->Text1->setText(entry);
+    m_form->Text1_LostFocus(); // leaving the box looks the entry up; it returns when the lookup is done
+    QCOMPARE(requests("GET", "mod=space").size(), 1);
+    QCOMPARE(m_form->Text1->text(), kept);
+    QCOMPARE(m_form->status(), status);
+    QCOMPARE(loginState().AvatarUid, avatarUid);
+    QCOMPARE(m_form->profileName(), profileName);
+    // A name that is only known to exist has no UID and so the default avatar.
+    if (avatarUid.isEmpty())
+        QCOMPARE(m_form->Image1->pixmap().toImage(), m_form->defaultAvatar().toImage());
+    QVERIFY(m_session->seams.messages.isEmpty());
+}
+
+// ---- Panel: balances, exchange, sign-out -----------------------------------------------------
+
+void TestForumReleases::panelBalancesExchangeAndSignOut_data()
+{
+    addSites();
+    QTest::newRow("current") << Site::Current;
+    QTest::newRow("older") << Site::Older;
+}
+
+void TestForumReleases::panelBalancesExchangeAndSignOut()
+{
+    QFETCH(Site, site);
+    sim().setSiteSettings(settingsOf(site));
+    loginState().AutoLoginBlocked = 1;
+    openWindow();
+    fill(u"alice"_s, u"alice123"_s);
+    m_form->Command1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
+    QPointer<Form2> panel = Form2::existing();
+    QCOMPARE(panel->Label1[0]->text(), u"120"_s);
+    QCOMPARE(panel->Label1[1]->text(), u"40"_s);
+    // A site that sells no credits: the balances came from the exchange page, in the same visit.
+    QCOMPARE(requests("GET", "op=exchange").size(), site == Site::Current ? 1 : 0);
+
+    panel->Text3->setText(u"8"_s);
+    panel->Text5->setText(u"alice123"_s);
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
+    panel->Command6->click();
+    QTRY_COMPARE_WITH_TIMEOUT(panel->Label1[0]->text(), u"128"_s, 10000);
+    QCOMPARE(panel->Label1[1]->text(), u"38"_s);
+    QCOMPARE(m_session->seams.lastMessage(), u"积分兑换成功，您使用 2 枚za兑换了 8 枚Quorvel币"_s);
+    const auto exchanges = requests("POST", "op=exchange");
+    QCOMPARE(exchanges.size(), 1);
+    QCOMPARE(exchanges.first().tokenCheck, site == Site::Current ? SimTokenCheck::Valid : SimTokenCheck::Fixed);
+    QCOMPARE(sim().member(u"alice"_s)->za, 38);
+
+    // Sign-out: the forum itself ended the session, and the store holds none of its cookies.
+    QCOMPARE(sim().state().openSessionCount(), 1);
+    Navigation::setLoginWindowFactory([this] { m_form = Form1::openNew(); });
+    m_session->seams.queueAnswer(Seams::Answer::Yes);
+    panel->Command5_Click();
+    QTRY_COMPARE_WITH_TIMEOUT(sim().state().openSessionCount(), 0, 5000);
+    const auto logouts = requests("GET", "action=logout");
+    QCOMPARE(logouts.size(), 1);
+    QCOMPARE(logouts.first().tokenCheck, site == Site::Current ? SimTokenCheck::Valid : SimTokenCheck::Fixed);
+    QVERIFY(Network::cookieStore().allCookies().isEmpty());
+    QVERIFY(!SiteSession::isMemberPeriod());
+    verifyNoStaleToken();
+}
+
+// ---- Lost password ---------------------------------------------------------------------------
+
+void TestForumReleases::lostPasswordAfterARefusedSignIn_data()
+{
+    addSites();
+    QTest::newRow("current") << Site::Current;
+    QTest::newRow("older") << Site::Older;
+}
+
+void TestForumReleases::lostPasswordAfterARefusedSignIn()
+{
+    QFETCH(Site, site);
+    sim().setSiteSettings(settingsOf(site));
+    openWindow();
+    fill(u"alice"_s, u"wrong"_s);
+    m_form->Command1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(idle() && !m_session->seams.messages.isEmpty(), 10000);
+    QVERIFY(Network::cookieStore().allCookies().isEmpty()); // the reset took the session
+
+    // The lost-password window, as the member fills it in.
+    QTimer::singleShot(0, this, [this] {
+        auto *window = qobject_cast<Form4 *>(QApplication::activeModalWidget());
+        QVERIFY(window);
+        window->findChild<QLineEdit *>(u"Text1"_s)->setText(u"alice"_s);
+        window->findChild<QLineEdit *>(u"Text2"_s)->setText(u"alice@example.com"_s);
+        window->findChild<QPushButton *>(u"Command1"_s)->click();
+        window->close();
+    });
+    Form4::showModal(m_form);
+    QCOMPARE(sim().mailedUids(), QList<int>{1234});
+    QVERIFY(m_session->seams.lastMessage().contains(u"Email"_s));
+    const auto posts = requests("POST", "mod=lostpasswd");
+    QCOMPARE(posts.size(), 1);
+    QCOMPARE(posts.first().tokenCheck, site == Site::Current ? SimTokenCheck::Valid : SimTokenCheck::Fixed);
+    verifyNoStaleToken();
+}
+
+// ---- Refused tokens and bad login forms ------------------------------------------------------
+
+void TestForumReleases::aRefusedTokenIsSentOnceMoreFresh()
+{
+    openWindow();
+    fill(u"alice"_s, u"alice123"_s);
+    // The first post meets the refusal page (as a token from an expired window would).
+    sim().setFault(SimFault::Token503, "loginsubmit=yes", Role::Forum, 1);
+    loginState().AutoLoginBlocked = 1;
+    m_form->Command1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
+    QVERIFY(m_session->seams.messages.isEmpty());
+    QCOMPARE(requests("POST", "action=login").size(), 2);
+    // Each post read its own login form first.
+    QCOMPARE(requests("GET", "action=login&infloat=yes").size(), 2);
+    QCOMPARE(sim().state().recentFailures(u"127.0.0.1"_s), 0);
+}
+
+void TestForumReleases::aForumThatRefusesTheFreshTokenToo()
+{
+    openWindow();
+    fill(u"alice"_s, u"alice123"_s);
+    sim().setFault(SimFault::Token503, "loginsubmit=yes", Role::Forum);
+    m_form->Command1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(idle() && !m_session->seams.messages.isEmpty(), 10000);
+    QCOMPARE(m_session->seams.lastMessage(), FormToken::kMessageRefused);
+    QCOMPARE(m_form->status(), FormToken::kMessageRefused);
+    QCOMPARE(m_session->seams.endCount, 0);
+    QVERIFY(m_form->isVisible());
+    // Twice, not more.
+    QCOMPARE(requests("POST", "action=login").size(), 2);
+}
+
+void TestForumReleases::aBadLoginFormEndsTheAttemptClearly_data()
+{
+    QTest::addColumn<SimFault>("fault");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("no answer in time") << SimFault::Slow << FormToken::kMessageUnavailable;
+    QTest::newRow("error page") << SimFault::ErrorPage << FormToken::kMessageUnavailable;
+    QTest::newRow("status 500") << SimFault::Status500 << FormToken::kMessageUnavailable;
+    QTest::newRow("cut off") << SimFault::Drop << FormToken::kMessageUnavailable;
+}
+
+void TestForumReleases::aBadLoginFormEndsTheAttemptClearly()
+{
+    QFETCH(SimFault, fault);
+    QFETCH(QString, status);
+    sim().setSlowDelayMs(4000);
+    sim().setFault(fault, "action=login&infloat=yes", Role::Forum);
+    openWindow();
+    fill(u"alice"_s, u"alice123"_s);
+    m_form->Command1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(idle() && m_form->status() == status, 10000);
+    QVERIFY(requests("POST", "action=login").isEmpty()); // nothing posted without a token
+    QVERIFY(m_session->seams.messages.isEmpty());
+}
+
+QTEST_MAIN(TestForumReleases)
+#include "test_forum_releases.moc"
