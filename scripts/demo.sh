@@ -15,8 +15,17 @@ read -r -a args < <(grep -- '--forum-host' "$sim_out" | tail -n 1)
 data_dir=${QUORVEL_DEMO_DATA:-$HOME/.local/share/quorvel-demo}
 mkdir -p "$data_dir"
 if [ -z "${DISPLAY:-}" ]; then
-  echo "No display: running under Xvfb on :99 (look with: DISPLAY=:99 import -window root shot.png)"
-  xvfb-run -n 99 -s "-screen 0 1280x800x24" ./build/quorvel --data-dir "$data_dir" "${args[@]}"
+  # Xvfb admits only clients that show its cookie: keep the authority file where the printed
+  # command can name it (a private folder, not a guessable name in /tmp).
+  auth_dir=${XDG_RUNTIME_DIR:-$HOME/.cache}/quorvel-demo
+  mkdir -p "$auth_dir"
+  chmod 700 "$auth_dir"
+  auth_file=$auth_dir/Xauthority
+  rm -f "$auth_file"
+  touch "$auth_file"
+  echo "No display: running under Xvfb on :99. Take a screenshot with:"
+  echo "  XAUTHORITY=$auth_file DISPLAY=:99 import -window root shot.png"
+  xvfb-run -n 99 -f "$auth_file" -s "-screen 0 1280x800x24" ./build/quorvel --data-dir "$data_dir" "${args[@]}"
 else
   ./build/quorvel --data-dir "$data_dir" "${args[@]}"
 fi

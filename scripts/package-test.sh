@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package, installs it as a member would, checks the installed client finds its
 # skins and keeps its files in the member's own data folder, then removes the package again.
+# Also holds the package to Debian's rules: manual pages, machine-readable copyright, Debian
+# changelog, AppStream metainfo (appstreamcli validate) and lintian without errors or warnings.
 # Needs root (apt-get install / remove). Build folder: build-pkg. Leaves quorvel_*.deb in build-pkg
 # and a screenshot of the installed client in build-pkg/package-test/.
 set -euo pipefail
@@ -17,7 +19,7 @@ fail() { echo "package-test: FAILED: $*" >&2; exit 1; }
 step "Tools"
 bash scripts/deps.sh demo
 extra=()
-for p in desktop-file-utils dpkg-dev x11-utils; do
+for p in desktop-file-utils dpkg-dev x11-utils lintian appstream man-db; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || extra+=("$p")
 done
 if [ ${#extra[@]} -gt 0 ]; then
@@ -25,11 +27,16 @@ if [ ${#extra[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${extra[@]}"
 fi
 
-step "Build (Release, prefix /usr)"
-# Only the two programs are built; the package needs nothing else, and cpack must not build the tests.
+step "Build (Release, prefix /usr, Debian's hardening flags)"
+# Only the two programs and the compressed documents are built; the package needs nothing else,
+# and cpack must not build the tests. dpkg-buildflags gives the flags every Debian package is
+# built with (fortified functions, stack protector, read-only relocations, immediate binding).
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-cmake --build "$build" -j2 --target quorvel quorvel-sim
+  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+  "-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+  "-DCMAKE_EXE_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS)" >/dev/null
+cmake --build "$build" -j2 --target quorvel quorvel-sim quorvel_docs
 
 step "Package"
 rm -f "$build"/quorvel_*.deb
@@ -40,7 +47,10 @@ deb=${debs[0]}
 dpkg-deb --field "$deb"
 contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
 expected=(./usr/bin/quorvel ./usr/bin/quorvel-sim ./usr/share/quorvel/2.she ./usr/share/quorvel/SoftSkin.she
-          ./usr/share/applications/quorvel.desktop ./usr/share/icons/hicolor/scalable/apps/quorvel.svg)
+          ./usr/share/applications/quorvel.desktop ./usr/share/icons/hicolor/scalable/apps/quorvel.svg
+          ./usr/share/man/man1/quorvel.1.gz ./usr/share/man/man1/quorvel-sim.1.gz
+          ./usr/share/doc/quorvel/copyright ./usr/share/doc/quorvel/changelog.Debian.gz
+          ./usr/share/metainfo/com.quorvel.client.metainfo.xml ./usr/share/lintian/overrides/quorvel)
 for size in 16 32 48 64 128 256; do
   expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/quorvel.png")
 done
@@ -53,6 +63,15 @@ for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 qt6-qpa-plugins; d
   grep -q "\b$p\b" <<<"$depends" || fail "Depends lacks $p: $depends"
 done
 version=$(dpkg-deb --field "$deb" Version)
+upstream_version=${version%-*} # the program knows its own version, not the Debian revision
+
+step "Lintian"
+# Errors and warnings both fail; the few warnings that do not apply are overridden in
+# packaging/lintian-overrides, each with its reason.
+# (--show-overrides is left out: with it lintian 2.116 fails on the overridden tags too.)
+lintian --fail-on error,warning --display-info "$deb" | tee "$build/lintian.txt" \
+  || fail "lintian found errors or warnings (see above)"
+echo "lintian: no errors, no warnings; overridden: $(grep -c '^quorvel:' packaging/lintian-overrides)"
 
 # From here on the package may be installed: whatever happens, take it off again and stop what
 # this script started.
@@ -74,6 +93,43 @@ desktop-file-validate /usr/share/applications/quorvel.desktop
 grep -qx 'Exec=quorvel' /usr/share/applications/quorvel.desktop || fail "desktop entry does not start quorvel"
 echo "desktop entry valid"
 
+step "Manual pages"
+for page in quorvel quorvel-sim; do
+  gz=/usr/share/man/man1/$page.1.gz
+  gzip -t "$gz" || fail "$gz is not gzip"
+  # man --warnings reports every troff complaint on standard error.
+  warnings=$(MANWIDTH=80 man --warnings -E UTF-8 -l "$gz" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "$page(1) has troff warnings: $warnings"
+  shown=$(MANWIDTH=80 man -E UTF-8 "$page" 2>/dev/null | col -b)
+  grep -q "^NAME" <<<"$shown" && grep -Eq "$page +- " <<<"$shown" || fail "man $page does not show $page(1)"
+done
+client_page=$(MANWIDTH=80 man -E UTF-8 quorvel 2>/dev/null | col -b)
+for option in --forum-host --probe-url --ca-certificates --verbose --data-dir; do
+  grep -q -- "$option" <<<"$client_page" || fail "quorvel(1) lacks $option"
+done
+echo "quorvel(1) and quorvel-sim(1) installed compressed, render without warnings"
+
+step "Copyright and changelog"
+copyright=/usr/share/doc/quorvel/copyright
+head -n 1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  || fail "$copyright is not in the machine-readable format"
+grep -q '^Files: \*$' "$copyright" && grep -q '^License: ' "$copyright" || fail "$copyright lacks Files/License"
+zcat /usr/share/doc/quorvel/changelog.Debian.gz | dpkg-parsechangelog -l - -S Version | grep -qx "$version" \
+  || fail "changelog.Debian.gz does not name version $version"
+echo "copyright is machine-readable; changelog.Debian.gz names $version"
+
+step "AppStream metainfo"
+metainfo=/usr/share/metainfo/com.quorvel.client.metainfo.xml
+# --no-net: the screenshots' addresses are on the internet, which this test never reaches.
+validation=$(appstreamcli validate --no-net --pedantic "$metainfo" 2>&1) || fail "appstreamcli validate: $validation"
+echo "$validation"
+if grep -Eq '^(E|W):' <<<"$validation"; then fail "appstreamcli validate reports errors or warnings"; fi
+grep -q '<launchable type="desktop-id">quorvel.desktop</launchable>' "$metainfo" || fail "metainfo names another desktop entry"
+grep -q '<release version="'"$upstream_version"'"' "$metainfo" || fail "metainfo lacks release $upstream_version"
+grep -q '<content_rating type="oars-1.1">' "$metainfo" && grep -q '<screenshot' "$metainfo" \
+  || fail "metainfo lacks content rating or screenshots"
+echo "metainfo valid, names quorvel.desktop and release $upstream_version"
+
 step "Command line of the installed programs"
 export QT_QPA_PLATFORM=offscreen
 help=$(/usr/bin/quorvel --help)
@@ -81,7 +137,7 @@ echo "$help"
 grep -q -- '--forum-host' <<<"$help" || fail "quorvel --help does not list --forum-host"
 shown=$(/usr/bin/quorvel --version)
 echo "$shown"
-[ "$shown" = "quorvel $version" ] || fail "quorvel --version says '$shown', package version is $version"
+[ "$shown" = "quorvel $upstream_version" ] || fail "quorvel --version says '$shown', package version is $version"
 sim_help=$(/usr/bin/quorvel-sim --help)
 grep -q 'Demo members' <<<"$sim_help" || fail "quorvel-sim --help does not list the demo members"
 echo "quorvel-sim --help lists the demo members"

@@ -6,6 +6,9 @@
 #include "app/CodePage.h"
 #include "app/Settings.h"
 
+#include <QSslConfiguration>
+#include <QSslServer>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -60,6 +63,15 @@ QByteArray withInvalidGbk(QByteArray body)
     return body;
 }
 
+// The forum marks its cookies Secure when the page came over HTTPS.
+void markCookiesSecure(HttpResponse &response)
+{
+    for (auto &header : response.headers) {
+        if (header.first.compare("Set-Cookie", Qt::CaseInsensitive) == 0 && !header.second.toLower().contains("; secure"))
+            header.second += "; secure";
+    }
+}
+
 QByteArray padded(QByteArray body, qsizetype size)
 {
     const QByteArray filler(1024, ' ');
@@ -82,9 +94,22 @@ bool ForumSimulator::start(quint16 portBase)
 {
     stop();
     for (int i = 0; i < kSimRoleCount; ++i) {
-        auto *server = new QTcpServer(this);
+        QTcpServer *server = nullptr;
+        if (m_tls[i]) {
+            auto *tls = new QSslServer(this);
+            QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+            config.setLocalCertificateChain(m_tlsChain);
+            config.setPrivateKey(m_tlsKey);
+            config.setPeerVerifyMode(QSslSocket::VerifyNone); // clients show no certificate
+            tls->setSslConfiguration(config);
+            server = tls;
+        } else {
+            server = new QTcpServer(this);
+        }
         const Role role = Role(i);
         connect(server, &QTcpServer::newConnection, this, [this, role] { onNewConnection(role); });
+        // A TLS connection is pending only once its handshake is done, after newConnection.
+        connect(server, &QTcpServer::pendingConnectionAvailable, this, [this, role] { onNewConnection(role); });
         const quint16 port = portBase == 0 ? 0 : quint16(portBase + i);
         m_servers[i] = server;
         const QHostAddress address = m_addresses[i].isNull() ? QHostAddress(QHostAddress::LocalHost) : m_addresses[i];
@@ -142,28 +167,49 @@ QString ForumSimulator::probeUrl() const
     return url(Role::Probe);
 }
 
+QString ForumSimulator::origin(Role role) const
+{
+    return (m_tls[int(role)] ? QStringLiteral("https://") : QStringLiteral("http://")) + hostAndPort(role);
+}
+
 QString ForumSimulator::url(Role role, const QString &pathAndQuery) const
 {
-    return QStringLiteral("http://") + hostAndPort(role) + pathAndQuery;
+    return origin(role) + pathAndQuery;
+}
+
+void ForumSimulator::setTls(const QList<QSslCertificate> &chain, const QSslKey &key, const QList<Role> &roles)
+{
+    m_tlsChain = chain;
+    m_tlsKey = key;
+    for (int i = 0; i < kSimRoleCount; ++i)
+        m_tls[i] = roles.isEmpty() || roles.contains(Role(i));
+}
+
+void ForumSimulator::clearTls()
+{
+    m_tls.fill(false);
+    m_tlsChain.clear();
+    m_tlsKey = {};
 }
 
 void ForumSimulator::configureClient() const
 {
     Settings &settings = Settings::instance();
-    settings.setHost(HostRole::Forum, hostAndPort(Role::Forum));
-    settings.setHost(HostRole::Home, hostAndPort(Role::Home));
-    settings.setHost(HostRole::Vip, hostAndPort(Role::Vip));
-    settings.setHost(HostRole::Soft, hostAndPort(Role::Soft));
-    settings.setHost(HostRole::Main, hostAndPort(Role::Main));
+    settings.setHost(HostRole::Forum, origin(Role::Forum));
+    settings.setHost(HostRole::Home, origin(Role::Home));
+    settings.setHost(HostRole::Vip, origin(Role::Vip));
+    settings.setHost(HostRole::Soft, origin(Role::Soft));
+    settings.setHost(HostRole::Main, origin(Role::Main));
     settings.setProbeUrl(probeUrl());
 }
 
 QStringList ForumSimulator::clientArguments() const
 {
-    return {QStringLiteral("--forum-host"), hostAndPort(Role::Forum), QStringLiteral("--home-host"),
-            hostAndPort(Role::Home),        QStringLiteral("--vip-host"),  hostAndPort(Role::Vip),
-            QStringLiteral("--soft-host"),  hostAndPort(Role::Soft),  QStringLiteral("--main-host"),
-            hostAndPort(Role::Main),        QStringLiteral("--probe-url"), probeUrl()};
+    // Plain roles keep the bare host:port, as before; TLS roles name their scheme.
+    const auto host = [this](Role role) { return m_tls[int(role)] ? origin(role) : hostAndPort(role); };
+    return {QStringLiteral("--forum-host"), host(Role::Forum), QStringLiteral("--home-host"), host(Role::Home),
+            QStringLiteral("--vip-host"),   host(Role::Vip),   QStringLiteral("--soft-host"), host(Role::Soft),
+            QStringLiteral("--main-host"),  host(Role::Main),  QStringLiteral("--probe-url"), probeUrl()};
 }
 
 QList<ForumSimulator::RecordedRequest> ForumSimulator::requestsTo(const QByteArray &pathContains) const
@@ -340,6 +386,8 @@ void ForumSimulator::onRequest(Role role, HttpConnection *connection, const Http
         recorded.formHash = m_site.lastTokenSeen().formHash;
         recorded.sessionFormHash = m_site.lastTokenSeen().sessionFormHash;
         recorded.tokenCheck = m_site.lastTokenSeen().check;
+        if (m_tls[int(role)])
+            markCookiesSecure(response);
         deliver(connection, fault, std::move(response));
         break;
     }

@@ -25,6 +25,8 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QStringList>
 #include <array>
 #include <optional>
@@ -52,16 +54,25 @@ public:
     // different host from the site's roles, not only a different port); takes effect at start().
     void setListenAddress(Role role, const QHostAddress &address);
     [[nodiscard]] bool isRunning() const;
+    // Serves the given roles (every role when the list is empty) over TLS with this certificate
+    // (chain: leaf first) and key; takes effect at start(). Cookies set over TLS are marked Secure,
+    // as the real forum does on HTTPS. clearTls(): plain HTTP again.
+    void setTls(const QList<QSslCertificate> &chain, const QSslKey &key, const QList<Role> &roles = {});
+    void clearTls();
+    [[nodiscard]] bool isTls(Role role) const { return m_tls[int(role)]; }
 
     [[nodiscard]] quint16 port(Role role) const;
     [[nodiscard]] QString hostAndPort(Role role) const; // "127.0.0.1:PORT" (or the role's own address)
-    [[nodiscard]] QString probeUrl() const;             // "http://127.0.0.1:PORT/"
-    // "http://" + hostAndPort(role) + pathAndQuery
+    [[nodiscard]] QString probeUrl() const;             // "http[s]://127.0.0.1:PORT/"
+    // "http://" or "https://" (isTls) + hostAndPort(role)
+    [[nodiscard]] QString origin(Role role) const;
+    // origin(role) + pathAndQuery
     [[nodiscard]] QString url(Role role, const QString &pathAndQuery = QStringLiteral("/")) const;
 
     // Points the client's settings (every role host and the probe address) at this simulator.
     void configureClient() const;
-    // --forum-host H --home-host H --vip-host H --soft-host H --main-host H --probe-url URL
+    // --forum-host H --home-host H --vip-host H --soft-host H --main-host H --probe-url URL, where
+    // H is origin(role)
     [[nodiscard]] QStringList clientArguments() const;
 
     [[nodiscard]] QList<RecordedRequest> requests() const { return m_requests; }
@@ -137,6 +148,9 @@ private:
     ForumSite m_site;
     std::array<QTcpServer *, kSimRoleCount> m_servers{};
     std::array<QHostAddress, kSimRoleCount> m_addresses{};
+    std::array<bool, kSimRoleCount> m_tls{};
+    QList<QSslCertificate> m_tlsChain;
+    QSslKey m_tlsKey;
     QList<HttpConnection *> m_connections;
     QList<RecordedRequest> m_requests;
     QList<FaultRule> m_faults;

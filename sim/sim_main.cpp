@@ -3,7 +3,10 @@
 #include "app/CodePage.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QGuiApplication>
+#include <QSslCertificate>
+#include <QSslKey>
 
 #include <cstdio>
 
@@ -50,6 +53,9 @@ QString helpText()
         "  --auto-login-field      every loginfield is read as auto (default: off)\n"
         "  --credit-buying         op=buy shows the credit list (default: off)\n"
         "  --captcha               the login asks for a captcha (four characters of the forum's picture)\n"
+        "  --tls-cert FILE         serve over HTTPS with this certificate (PEM; the chain may follow it)\n"
+        "  --tls-key FILE          its private key (PEM, not encrypted)\n"
+        "  --tls-roles LIST        only these roles over HTTPS (forum,home,vip,soft,main,probe); default all\n"
         "  --print-client-args     print one line with the client's command-line arguments\n"
         "  --quiet                 do not log each request on standard error\n\n"
         "Fault modes: ");
@@ -104,6 +110,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption versionMissing(QStringLiteral("version-missing"));
     const QCommandLineOption printArgs(QStringLiteral("print-client-args"));
     const QCommandLineOption quiet(QStringLiteral("quiet"));
+    const QCommandLineOption tlsCert(QStringLiteral("tls-cert"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption tlsKey(QStringLiteral("tls-key"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption tlsRoles(QStringLiteral("tls-roles"), {}, QStringLiteral("LIST"));
+    
     const QCommandLineOption legacy(QStringLiteral("legacy"));
     const QCommandLineOption guestProfiles(QStringLiteral("guest-profiles"));
     const QCommandLineOption uidLogin(QStringLiteral("uid-login"));
@@ -111,7 +121,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption creditBuying(QStringLiteral("credit-buying"));
     const QCommandLineOption captcha(QStringLiteral("captcha"));
     parser.addOptions({help, portBase, fault, slow, versionText, versionMissing, printArgs, quiet, legacy, guestProfiles,
-                       uidLogin, autoField, creditBuying, captcha});
+                       uidLogin, autoField, creditBuying, captcha, tlsCert, tlsKey, tlsRoles});
     if (!parser.parse(app.arguments())) {
         printLine(stderr, parser.errorText() + QStringLiteral("\n\n") + helpText());
         return 2;
@@ -159,6 +169,29 @@ int main(int argc, char *argv[])
     if (parser.isSet(captcha))
         sim.setCaptchaEnabled(true);
 
+    if (parser.isSet(tlsCert) || parser.isSet(tlsKey) || parser.isSet(tlsRoles)) {
+        const QList<QSslCertificate> chain = QSslCertificate::fromPath(parser.value(tlsCert), QSsl::Pem,
+                                                                        QSslCertificate::PatternSyntax::FixedString);
+        QFile keyFile(parser.value(tlsKey));
+        const QByteArray keyPem = keyFile.open(QIODevice::ReadOnly) ? keyFile.readAll() : QByteArray();
+        QSslKey key(keyPem, QSsl::Rsa, QSsl::Pem);
+        if (key.isNull())
+            key = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
+        if (chain.isEmpty() || key.isNull()) {
+            printLine(stderr, QStringLiteral("quorvel-sim: --tls-cert and --tls-key need a PEM certificate and its key"));
+            return 2;
+        }
+        QList<ForumSimulator::Role> roles;
+        for (const QString &name : parser.value(tlsRoles).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const std::optional<ForumSimulator::Role> role = ForumSimulator::roleFromName(name.trimmed());
+            if (!role) {
+                printLine(stderr, QStringLiteral("quorvel-sim: unknown role \"%1\" in --tls-roles").arg(name));
+                return 2;
+            }
+            roles.append(*role);
+        }
+        sim.setTls(chain, key, roles);
+    }
     if (!parser.isSet(quiet)) {
         QObject::connect(&sim, &ForumSimulator::requestReceived, &sim, [&sim](const QByteArray &method, const QByteArray &path) {
             const QString role = ForumSimulator::roleName(sim.requests().last().role);

@@ -54,8 +54,11 @@ Settings::Settings()
 
 void Settings::restoreDefaults()
 {
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         m_hosts[i] = QString::fromLatin1(kDefaultHosts[i]);
+        m_schemes[i] = QStringLiteral("http");
+    }
+    m_caCertificatesFile.clear();
     m_probeUrl = QString::fromLatin1(kDefaultProbeUrl);
     m_dataDir.clear();
     m_resourceDir.clear();
@@ -66,14 +69,62 @@ QString Settings::host(HostRole role) const
     return m_hosts[static_cast<int>(role)];
 }
 
-void Settings::setHost(HostRole role, const QString &hostAndPort)
+void Settings::setHost(HostRole role, const QString &hostSetting)
 {
+    QString scheme;
+    QString hostAndPort;
+    if (!parseHostSetting(hostSetting, &scheme, &hostAndPort)) {
+        // Kept as given: every address made from it is invalid, so its requests fail.
+        scheme = QStringLiteral("http");
+        hostAndPort = hostSetting;
+    }
+    m_schemes[static_cast<int>(role)] = scheme;
     m_hosts[static_cast<int>(role)] = hostAndPort;
+}
+
+QString Settings::scheme(HostRole role) const
+{
+    return m_schemes[static_cast<int>(role)];
+}
+
+QString Settings::origin(HostRole role) const
+{
+    return scheme(role) + QStringLiteral("://") + host(role);
 }
 
 QString Settings::url(HostRole role, const QString &pathAndQuery) const
 {
-    return QStringLiteral("http://") + host(role) + pathAndQuery;
+    return origin(role) + pathAndQuery;
+}
+
+bool Settings::parseHostSetting(const QString &setting, QString *scheme, QString *hostAndPort, QString *errorMessage)
+{
+    const auto refuse = [errorMessage](const QString &why) {
+        if (errorMessage)
+            *errorMessage = why;
+        return false;
+    };
+    QString rest = setting.trimmed();
+    QString found = QStringLiteral("http");
+    const qsizetype separator = rest.indexOf(QLatin1String("://"));
+    if (separator >= 0) {
+        found = rest.left(separator).toLower();
+        if (found != QLatin1String("http") && found != QLatin1String("https"))
+            return refuse(QStringLiteral("\"%1\": the scheme must be http or https").arg(setting));
+        rest = rest.mid(separator + 3);
+    }
+    // A trailing "/" is harmless; any other path would be glued before every page's own path.
+    if (rest.endsWith(QLatin1Char('/')))
+        rest.chop(1);
+    if (rest.isEmpty())
+        return refuse(QStringLiteral("\"%1\": no host").arg(setting));
+    if (rest.contains(QLatin1Char('/')) || rest.contains(QLatin1Char('?')) || rest.contains(QLatin1Char('#')))
+        return refuse(QStringLiteral("\"%1\": only [scheme://]host[:port], without a path").arg(setting));
+    if (scheme)
+        *scheme = found;
+    if (hostAndPort)
+        *hostAndPort = rest;
+    return true;
 }
 
 QString Settings::probeUrl() const
@@ -144,7 +195,8 @@ bool Settings::applyArguments(const QStringList &arguments, QString *errorMessag
         const qsizetype eq = option.indexOf(QLatin1Char('='));
         const bool known = [&] {
             const QString name = eq > 0 ? option.left(eq) : option;
-            if (name == QLatin1String("--probe-url") || name == QLatin1String("--data-dir"))
+            if (name == QLatin1String("--probe-url") || name == QLatin1String("--data-dir")
+                || name == QLatin1String("--ca-certificates"))
                 return true;
             for (const char *o : kHostOptions)
                 if (name == QLatin1String(o))
@@ -164,13 +216,30 @@ bool Settings::applyArguments(const QStringList &arguments, QString *errorMessag
             return false;
         }
         if (option == QLatin1String("--probe-url")) {
+            const qsizetype separator = value.indexOf(QLatin1String("://"));
+            const QString scheme = value.left(separator).toLower();
+            if (separator >= 0 && scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
+                if (errorMessage)
+                    *errorMessage = QStringLiteral("--probe-url \"%1\": the scheme must be http or https").arg(value);
+                return false;
+            }
             setProbeUrl(value);
         } else if (option == QLatin1String("--data-dir")) {
             setDataDir(value);
+        } else if (option == QLatin1String("--ca-certificates")) {
+            setCaCertificatesFile(value);
         } else {
-            for (int r = 0; r < 5; ++r)
-                if (option == QLatin1String(kHostOptions[r]))
-                    setHost(static_cast<HostRole>(r), value);
+            for (int r = 0; r < 5; ++r) {
+                if (option != QLatin1String(kHostOptions[r]))
+                    continue;
+                QString why;
+                if (!parseHostSetting(value, nullptr, nullptr, &why)) {
+                    if (errorMessage)
+                        *errorMessage = option + QLatin1Char(' ') + why;
+                    return false;
+                }
+                setHost(static_cast<HostRole>(r), value);
+            }
         }
     }
     return true;

@@ -12,9 +12,20 @@ public:
 
     // "host[:port]" of a role, without scheme.
     [[nodiscard]] QString host(HostRole role) const;
-    void setHost(HostRole role, const QString &hostAndPort);
-    // "http://" + host(role) + pathAndQuery.
+    // "[scheme://]host[:port]": the scheme is http (the default) or https. Anything else before
+    // "://" is kept as part of the host, which then fails as an address (applyArguments refuses it).
+    void setHost(HostRole role, const QString &hostSetting);
+    // "http" or "https".
+    [[nodiscard]] QString scheme(HostRole role) const;
+    // scheme(role) + "://" + host(role).
+    [[nodiscard]] QString origin(HostRole role) const;
+    // origin(role) + pathAndQuery.
     [[nodiscard]] QString url(HostRole role, const QString &pathAndQuery) const;
+
+    // Splits "[scheme://]host[:port]" into a lower-case scheme (http when absent) and the rest.
+    // False (with a message) for another scheme, an empty host, or a path after the host.
+    static bool parseHostSetting(const QString &setting, QString *scheme, QString *hostAndPort,
+                                 QString *errorMessage = nullptr);
 
     [[nodiscard]] QString probeUrl() const;
     void setProbeUrl(const QString &url);
@@ -29,8 +40,13 @@ public:
     [[nodiscard]] QString resourceDir() const;
     void setResourceDir(const QString &dir);
 
+    // PEM file of extra certificate authorities (--ca-certificates); empty: the system's alone.
+    // The network layer loads it (Network::useCaCertificatesFile).
+    [[nodiscard]] QString caCertificatesFile() const { return m_caCertificatesFile; }
+    void setCaCertificatesFile(const QString &path) { m_caCertificatesFile = path; }
+
     // Applies --forum-host, --home-host, --vip-host, --soft-host, --main-host, --probe-url,
-    // --data-dir. Returns false (with a message) on a bad command line.
+    // --data-dir, --ca-certificates. Returns false (with a message) on a bad command line.
     bool applyArguments(const QStringList &arguments, QString *errorMessage = nullptr);
 
     // Default hosts of the real site and the executable's folder.
@@ -39,6 +55,8 @@ public:
 private:
     Settings();
     QString m_hosts[5];
+    QString m_schemes[5];
+    QString m_caCertificatesFile;
     QString m_probeUrl;
     QString m_dataDir;
     QString m_resourceDir;

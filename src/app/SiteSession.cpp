@@ -228,7 +228,7 @@ QString logoutUrl()
 
 QString logoutHeaders()
 {
-    return QStringLiteral("Referer: http://") + Settings::instance().host(HostRole::Forum)
+    return QStringLiteral("Referer: ") + Settings::instance().origin(HostRole::Forum)
         + QStringLiteral("/\r\nContent-Type: application/x-www-form-urlencoded");
 }
 

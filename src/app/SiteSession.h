@@ -54,7 +54,7 @@ enum class Fetch {
 // The forum's sign-out request: a GET on the forum host's log-out action with this period's token
 // (the fixed login token where there is none).
 [[nodiscard]] QString logoutUrl();
-// "Referer: http://<forum host>/" CR LF "Content-Type: application/x-www-form-urlencoded".
+// "Referer: <scheme>://<forum host>/" CR LF "Content-Type: application/x-www-form-urlencoded".
 [[nodiscard]] QString logoutHeaders();
 
 // Sends the sign-out request on the given transfer control without waiting for it (the cookies it

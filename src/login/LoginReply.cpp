@@ -1,5 +1,7 @@
 #include "LoginReply.h"
 
+#include "app/Logging.h"
+
 #include <algorithm>
 
 #include "app/QuorvelModule.h"
@@ -84,7 +86,9 @@ QString failureMessage(const QString &cdata)
     return message;
 }
 
-LoginOutcome classifyLoginReply(const QString &reply)
+namespace {
+
+LoginOutcome classified(const QString &reply)
 {
     LoginOutcome result;
     if (reply.contains(kWelcomeMarker)) {
@@ -119,6 +123,30 @@ LoginOutcome classifyLoginReply(const QString &reply)
     }
     result.message = reply.contains(errorCallbackMarker(kLoginHandleKey)) ? replyPiece(reply, 3) : cdataText(reply);
     result.outcome = result.message.isEmpty() ? Outcome::Unreadable : Outcome::Refused;
+    return result;
+}
+
+const char *whyFor(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Success: return "success: greeting with name and status";
+    case Outcome::DataError: return "data error: greeting without name or status";
+    case Outcome::Banned: return "banned: the status holds the ban marker";
+    case Outcome::Failure: return "failure: the forum's failure text";
+    case Outcome::Refused: return "refused: an error callback or another message";
+    case Outcome::Unreadable: return "unreadable: no greeting, failure text or message";
+    }
+    return "?";
+}
+
+} // namespace
+
+LoginOutcome classifyLoginReply(const QString &reply)
+{
+    LoginOutcome result = classified(reply);
+    // The outcome and the reply's size only: the reply echoes what the member typed.
+    qCDebug(lcLogin, "login reply (%lld characters) read as %s", static_cast<long long>(reply.size()),
+            whyFor(result.outcome));
     return result;
 }
 

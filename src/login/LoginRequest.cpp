@@ -14,7 +14,7 @@ QString url()
 
 QString headers()
 {
-    return QStringLiteral("Referer: http://") + Settings::instance().host(HostRole::Forum) +
+    return QStringLiteral("Referer: ") + Settings::instance().origin(HostRole::Forum) +
            QStringLiteral("/\r\nContent-Type: application/x-www-form-urlencoded");
 }
 
@@ -37,7 +37,7 @@ bool isUidLike(const QString &account)
 QByteArray body(const QString &formHash, const QString &username, const QString &password, const QString &questionId,
                 const QString &answer)
 {
-    QByteArray out = "formhash=" + CodePage::percentEncode(formHash) + "&referer=http%3A%2F%2F" +
+    QByteArray out = "formhash=" + CodePage::percentEncode(formHash) + "&referer=" + Settings::instance().scheme(HostRole::Forum).toLatin1() + "%3A%2F%2F" +
                      Settings::instance().host(HostRole::Forum).toLatin1() + "%2F" +
                      "&username=" + CodePage::percentEncode(username) + "&password=" + CodePage::percentEncode(password);
     if (isLongForm(questionId, answer)) {

@@ -11,9 +11,9 @@ inline const QString kFormHash = QStringLiteral("5c2e9a17");
 inline const QString kPathAndQuery =
     QStringLiteral("/member.php?mod=logging&action=login&loginsubmit=yes&handlekey=login&loginhash=Qm7tW&inajax=1");
 
-// http://<forum host>/member.php?mod=logging&action=login&...
+// <scheme>://<forum host>/member.php?mod=logging&action=login&...
 [[nodiscard]] QString url();
-// "Referer: http://<forum host>/" CR LF "Content-Type: application/x-www-form-urlencoded".
+// "Referer: <scheme>://<forum host>/" CR LF "Content-Type: application/x-www-form-urlencoded".
 [[nodiscard]] QString headers();
 
 // True when the question and its answer are sent: an answer is typed and the question is not 0.

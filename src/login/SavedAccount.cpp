@@ -1,5 +1,6 @@
 #include "SavedAccount.h"
 
+#include "app/Logging.h"
 #include "app/Numeric.h"
 #include "app/ProfileString.h"
 #include "app/QuorvelModule.h"
@@ -69,19 +70,25 @@ bool SavedAccount::save(const QString &filePath) const
     // Key order as the Windows client writes them, so a new file comes out byte for byte the same.
     // One replace of the whole file: a program killed in the middle of the save never pairs the new
     // account with the old password or answer.
-    return ProfileString::write(kSection,
-                                {{kSaveChoiceKey, saveChoice},
-                                 {kUserKey, user},
-                                 {kPassKey, pass},
-                                 {kAskKey, ask},
-                                 {kAnsKey, ans},
-                                 {kAutoLoginKey, autoLogin}},
-                                filePath);
+    const bool written = ProfileString::write(kSection,
+                                              {{kSaveChoiceKey, saveChoice},
+                                               {kUserKey, user},
+                                               {kPassKey, pass},
+                                               {kAskKey, ask},
+                                               {kAnsKey, ans},
+                                               {kAutoLoginKey, autoLogin}},
+                                              filePath);
+    // Which keys, never their values: PASS and ANS are the member's secrets, however enciphered.
+    qCDebug(lcFiles).noquote() << "login.ini" << (written ? "written" : "NOT written") << "(six keys; account kept:"
+                               << keepsAccount() << "automatic sign-in:" << signsInAutomatically() << ")" << filePath;
+    return written;
 }
 
 bool SavedAccount::saveAutoLoginOff(const QString &filePath)
 {
-    return ProfileString::write(kSection, kAutoLoginKey, kOff, filePath);
+    const bool written = ProfileString::write(kSection, kAutoLoginKey, kOff, filePath);
+    qCDebug(lcFiles).noquote() << "login.ini" << (written ? "written" : "NOT written") << "(自动登录=否)" << filePath;
+    return written;
 }
 
 bool SavedAccount::restoresQuestion() const

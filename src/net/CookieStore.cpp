@@ -2,6 +2,7 @@
 
 #include "SitePolicy.h"
 #include "app/SafeFile.h"
+#include "app/Logging.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -95,6 +96,15 @@ bool CookieStore::setCookiesFromUrl(const QList<QNetworkCookie> &cookieList, con
 {
     if (!isSiteAddress(url))
         return false;
+    // A cookie marked Secure from a plain-HTTP answer could have been planted by anyone on the way
+    // and would then ride along to the HTTPS site: not kept, as browsers do.
+    if (url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0) {
+        QList<QNetworkCookie> plain = cookieList;
+        plain.removeIf([](const QNetworkCookie &cookie) { return cookie.isSecure(); });
+        if (plain.isEmpty())
+            return false;
+        return QNetworkCookieJar::setCookiesFromUrl(plain, url);
+    }
     // Qt's jar replaces a cookie of the same name, domain and path, and drops it when the new one
     // is already expired; insertCookie/deleteCookie below bring the files along.
     return QNetworkCookieJar::setCookiesFromUrl(cookieList, url);
@@ -208,6 +218,7 @@ void CookieStore::persist()
 
         if (stored.isEmpty()) {
             QFile::remove(path);
+            qCDebug(lcFiles).noquote() << "cookie file" << it.key() << "removed (no cookie left)";
             continue;
         }
         if (!QFileInfo::exists(m_folder) && QDir().mkpath(m_folder))
@@ -216,6 +227,11 @@ void CookieStore::persist()
         for (const QNetworkCookie &cookie : std::as_const(stored))
             bytes += cookie.toRawForm(QNetworkCookie::Full) + '\n';
         // All or nothing, mode 0600; a link of that name is replaced, never written through.
-        (void)SafeFile::replace(path, bytes);
+        const bool written = SafeFile::replace(path, bytes);
+        // Names only: a cookie's value is the member's session.
+        QStringList names;
+        for (const QNetworkCookie &cookie : std::as_const(stored))
+            names << QString::fromLatin1(cookie.name());
+        qCDebug(lcFiles).noquote() << "cookie file" << it.key() << (written ? "written:" : "NOT written:") << names.join(QStringLiteral(", "));
     }
 }

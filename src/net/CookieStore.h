@@ -23,6 +23,8 @@ public:
     [[nodiscard]] QList<QNetworkCookie> allCookies() const { return QNetworkCookieJar::allCookies(); }
 
     // A cookie set with an expiry in the past (sign-out's "deleted" cookies) removes the stored one.
+    // A Secure cookie is taken from HTTPS answers only, and (Qt's rule) sent over HTTPS only; the
+    // files keep every attribute (Secure, HttpOnly, SameSite, expiry).
     bool setCookiesFromUrl(const QList<QNetworkCookie> &cookieList, const QUrl &url) override;
     // Empty for any address that is not one of the site's hosts.
     [[nodiscard]] QList<QNetworkCookie> cookiesForUrl(const QUrl &url) const override;

@@ -11,6 +11,10 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslError>
+#include <QSslSocket>
 #include <QUrl>
 
 #include <algorithm>
@@ -18,6 +22,7 @@
 namespace {
 
 int g_timeoutMs = 0;
+QList<QSslCertificate> g_extraCas; // from --ca-certificates
 quint64 g_session = 0;
 QList<Transfer *> g_transfers; // every live transfer, for endSession
 // Owned by the application object, so both go away with it and a later application gets fresh ones.
@@ -138,7 +143,70 @@ QNetworkRequest request(const QUrl &url)
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    if (!g_extraCas.isEmpty()) { // also on http: a redirect may move the request to https
+        // Qt's own lookup of the system store stops once a configuration names its authorities,
+        // so the system's are named here too.
+        static const QList<QSslCertificate> systemCas = QSslConfiguration::systemCaCertificates();
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setCaCertificates(systemCas + g_extraCas);
+        tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+        request.setSslConfiguration(tls);
+    }
     return request;
+}
+
+bool useCaCertificatesFile(const QString &path, QString *errorMessage)
+{
+    QList<QSslCertificate> found = QSslCertificate::fromPath(path, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
+    found.removeIf([](const QSslCertificate &c) { return c.isNull(); });
+    if (found.isEmpty()) {
+        if (errorMessage)
+            *errorMessage = QStringLiteral("--ca-certificates: no PEM certificate in \"%1\"").arg(path);
+        return false;
+    }
+    g_extraCas = found;
+    return true;
+}
+
+void resetCaCertificates()
+{
+    g_extraCas.clear();
+}
+
+QString certificateProblem(const QList<QSslError> &errors)
+{
+    QStringList reasons;
+    for (const QSslError &error : errors) {
+        QString reason;
+        switch (error.error()) {
+        case QSslError::CertificateExpired:
+            reason = QStringLiteral("expired");
+            break;
+        case QSslError::CertificateNotYetValid:
+            reason = QStringLiteral("not yet valid");
+            break;
+        case QSslError::HostNameMismatch:
+            reason = QStringLiteral("issued for another name");
+            break;
+        case QSslError::UnableToGetIssuerCertificate:
+        case QSslError::UnableToGetLocalIssuerCertificate:
+        case QSslError::UnableToVerifyFirstCertificate:
+        case QSslError::SelfSignedCertificate:
+        case QSslError::SelfSignedCertificateInChain:
+        case QSslError::CertificateUntrusted:
+            reason = QStringLiteral("unknown issuer");
+            break;
+        case QSslError::CertificateRevoked:
+            reason = QStringLiteral("revoked");
+            break;
+        default:
+            reason = error.errorString();
+            break;
+        }
+        if (!reasons.contains(reason))
+            reasons << reason;
+    }
+    return reasons.join(QStringLiteral("; "));
 }
 
 QNetworkReply *send(QNetworkRequest request, const QByteArray &method, const QByteArray &body)

@@ -7,6 +7,7 @@
 #include <QString>
 
 class QNetworkAccessManager;
+class QSslError;
 class QNetworkReply;
 class QNetworkRequest;
 class QUrl;
@@ -39,6 +40,17 @@ CookieStore &cookieStore();
 void endSession();
 // Counts endSession calls; a request remembers the number it began under.
 [[nodiscard]] quint64 sessionNumber();
+
+// Adds the certificate authorities in a PEM file to the system's trust store, for this program's
+// requests only. False (with a message) when the file holds no certificate. Verification itself is
+// never turned off: a certificate that fails ends its request as a failed request.
+bool useCaCertificatesFile(const QString &path, QString *errorMessage = nullptr);
+// Back to the system's trust store alone.
+void resetCaCertificates();
+
+// Why a site's certificate was refused, in words a member can pass on: "expired", "issued for
+// another name", "unknown issuer" or Qt's own text for anything else; several joined by "; ".
+[[nodiscard]] QString certificateProblem(const QList<QSslError> &errors);
 
 // Tests shorten the time limit; 0 or less restores kTimeoutMs.
 void setTimeoutMs(int ms);

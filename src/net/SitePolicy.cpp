@@ -22,11 +22,44 @@ bool sameHostAndPort(const QUrl &a, const QUrl &b)
     return a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && a.port(defaultPort(a)) == b.port(defaultPort(b));
 }
 
-// The scheme a redirect may land on. The roles are reached by http, and a redirect may not change
-// the scheme; this is where an http -> https upgrade of the same role host belongs.
+bool isHttps(const QUrl &url)
+{
+    return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+}
+
+// The https twin of an http role on the default port: a site that moved to HTTPS answers there.
+bool isHttpsTwinOfRole(const QUrl &url, const QUrl &role)
+{
+    return isHttps(url) && !isHttps(role) && role.port(80) == 80 && url.port(443) == 443 &&
+           url.host().compare(role.host(), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+namespace SitePolicy {
+
+bool isUpgrade(const QUrl &from, const QUrl &to)
+{
+    return !isHttps(from) && isHttps(to) && from.host().compare(to.host(), Qt::CaseInsensitive) == 0 &&
+           isRoleAddress(to);
+}
+
+} // namespace SitePolicy
+
+namespace {
+
+// The scheme a redirect may land on: the same one, or the move of a role host from http to https.
+// Never from https back to http: the member's texts would then cross the network in the clear.
 bool schemeAllowed(const QUrl &from, const QUrl &to)
 {
-    return to.scheme().compare(from.scheme(), Qt::CaseInsensitive) == 0;
+    return to.scheme().compare(from.scheme(), Qt::CaseInsensitive) == 0 || SitePolicy::isUpgrade(from, to);
+}
+
+// The same address but for the scheme (and the port that comes with it).
+bool onlySchemeMoved(const QUrl &from, const QUrl &to)
+{
+    return SitePolicy::isUpgrade(from, to) && from.path(QUrl::FullyEncoded) == to.path(QUrl::FullyEncoded) &&
+           from.query(QUrl::FullyEncoded) == to.query(QUrl::FullyEncoded);
 }
 
 } // namespace
@@ -40,8 +73,11 @@ bool isRoleAddress(const QUrl &url)
     const Settings &settings = Settings::instance();
     for (const HostRole role : kSiteRoles) {
         const QUrl site(settings.url(role, QStringLiteral("/")));
-        if (site.isValid() && !site.host().isEmpty() && sameHostAndPort(site, url) &&
-            url.scheme().compare(site.scheme(), Qt::CaseInsensitive) == 0)
+        if (!site.isValid() || site.host().isEmpty())
+            continue;
+        if (sameHostAndPort(site, url) && url.scheme().compare(site.scheme(), Qt::CaseInsensitive) == 0)
+            return true;
+        if (isHttpsTwinOfRole(url, site))
             return true;
     }
     return false;
@@ -85,11 +121,20 @@ Hop redirectHop(const QUrl &origin, const QUrl &from, const QUrl &to, int status
     const QByteArray verb = method.isEmpty() ? QByteArrayLiteral("GET") : method.toUpper();
     if (status == 307 || status == 308) {
         // Method and body stay as they were, so the body may only go back to the host it was meant for.
-        if (hasBody && !sameHostAndPort(from, to)) {
+        if (hasBody && !sameHostAndPort(from, to) && !isUpgrade(from, to)) {
             hop.reason = QStringLiteral("The site redirected a form to another host (%1); the form was not sent again.")
                              .arg(where);
             return hop;
         }
+        hop.follow = true;
+        hop.method = verb;
+        hop.keepBody = hasBody;
+        return hop;
+    }
+    // A 301 or 302 that moves a form to the very same address over HTTPS says only that the site
+    // moved to HTTPS: the form goes again, with its body, to the same host (a GET would lose the
+    // sign-in). 303 means "see another page", and any other move is a new page: GET without body.
+    if ((status == 301 || status == 302) && onlySchemeMoved(from, to)) {
         hop.follow = true;
         hop.method = verb;
         hop.keepBody = hasBody;

@@ -9,8 +9,11 @@
 
 namespace SitePolicy {
 
-// host:port of url is that of one of the site's roles, with the scheme the roles are reached by.
+// host:port of url is that of one of the site's roles, with the scheme the roles are reached by;
+// or the https address (port 443) of a role reached by http on port 80: the same host over HTTPS.
 [[nodiscard]] bool isRoleAddress(const QUrl &url);
+// from is http, to is https on the same host, and to is a role address: the site moved to HTTPS.
+[[nodiscard]] bool isUpgrade(const QUrl &from, const QUrl &to);
 // Same host and port as the connectivity probe's address (any path).
 [[nodiscard]] bool isProbeHost(const QUrl &url);
 // An address the cookie store gives cookies to and takes cookies from: a role address that is not
@@ -29,6 +32,8 @@ struct Hop {
 // hasBody), follows the redirect status -> to. Followed only to a role address (or, for the probe's
 // request, the probe's host); 301/302/303 turn a POST into a body-less GET; 307/308 keep method and
 // body and are followed only to the same host and port, so a typed text never goes to another host.
+// The scheme may go from http to https on the same role host (isUpgrade), never back; such a move
+// keeps a POST's method and body for 307/308, and for 301/302 when only the scheme changed.
 [[nodiscard]] Hop redirectHop(const QUrl &origin, const QUrl &from, const QUrl &to, int status,
                               const QByteArray &method, bool hasBody);
 

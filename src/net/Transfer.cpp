@@ -5,6 +5,10 @@
 #include "Network.h"
 #include "SitePolicy.h"
 
+#include "app/Logging.h"
+
+#include <QMetaEnum>
+#include <QNetworkAccessManager>
 #include <QLoggingCategory>
 #include <QNetworkCookie>
 #include <QNetworkReply>
@@ -38,6 +42,7 @@ Transfer::Transfer(const QNetworkRequest &request, const QByteArray &method, con
     m_request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     NetDetail::registerTransfer(this);
     m_timer.setSingleShot(true);
+    m_clock.start();
     connect(&m_timer, &QTimer::timeout, this, &Transfer::onTimeout);
     startHop(Network::send(m_request, m_method, m_requestBody));
     if (timeoutMs > 0 && !m_finished)
@@ -55,6 +60,7 @@ void Transfer::startHop(QNetworkReply *reply)
     m_reply = reply;
     m_cookiesStored = false;
     if (!reply) {
+        m_errorText = QStringLiteral("not an http or https address");
         // Failing later keeps the caller's order: the request "starts", then reports its failure.
         QMetaObject::invokeMethod(this, &Transfer::fail, Qt::QueuedConnection);
         return;
@@ -64,6 +70,8 @@ void Transfer::startHop(QNetworkReply *reply)
     connect(reply, &QNetworkReply::metaDataChanged, this, &Transfer::onMetaDataChanged);
     connect(reply, &QNetworkReply::readyRead, this, &Transfer::onReadyRead);
     connect(reply, &QNetworkReply::finished, this, &Transfer::onFinished);
+    // Never ignored: the reply then ends with a handshake error, and the reasons go into the message.
+    connect(reply, &QNetworkReply::sslErrors, this, [this](const QList<QSslError> &errors) { m_sslErrors += errors; });
 }
 
 void Transfer::abort()
@@ -71,6 +79,8 @@ void Transfer::abort()
     if (!m_finished) {
         m_finished = true;
         m_failed = true;
+        m_errorText = QStringLiteral("cancelled");
+        logOutcome();
     }
     release();
 }
@@ -111,6 +121,7 @@ void Transfer::onMetaDataChanged()
     bool lengthKnown = false;
     const qint64 length = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&lengthKnown);
     if (lengthKnown && length > Network::kMaxReplyBytes) {
+        m_errorText = QStringLiteral("reply larger than 8 MiB");
         fail();
         return;
     }
@@ -123,8 +134,10 @@ void Transfer::onMetaDataChanged()
 void Transfer::onReadyRead()
 {
     m_body += m_reply->readAll();
-    if (m_body.size() > Network::kMaxReplyBytes)
+    if (m_body.size() > Network::kMaxReplyBytes) {
+        m_errorText = QStringLiteral("reply larger than 8 MiB");
         fail();
+    }
 }
 
 // A 3xx answer with a Location moves the request, as far as SitePolicy allows. True when a next
@@ -163,9 +176,15 @@ bool Transfer::followRedirect()
         next.setHeader(QNetworkRequest::ContentTypeHeader, QVariant());
         next.setHeader(QNetworkRequest::ContentLengthHeader, QVariant());
     }
+    if (lcNet().isDebugEnabled())
+        qCDebug(lcNet).noquote() << QString::fromLatin1(m_method) << Logging::roleForLog(m_url) << Logging::forLog(m_url) << "->"
+                                 << m_status << "moved to" << target.scheme() << Logging::roleForLog(target)
+                                 << Logging::forLog(target) << "as" << QString::fromLatin1(hop.method)
+                                 << (hop.keepBody ? "with its body" : "without a body");
     m_method = hop.method;
     m_request = next;
     m_url = target;
+    m_sslErrors.clear();
     m_body.clear();
     m_contentType.clear();
     m_status = 0;
@@ -181,6 +200,7 @@ void Transfer::onFinished()
     storeCookies();
     m_body += m_reply->readAll();
     if (m_body.size() > Network::kMaxReplyBytes) {
+        m_errorText = QStringLiteral("reply larger than 8 MiB");
         fail();
         return;
     }
@@ -200,12 +220,16 @@ void Transfer::onFinished()
     }
     m_finished = true;
     m_failed = transportError || m_status == 0;
+    if (m_failed && m_errorText.isEmpty())
+        noteError();
+    logOutcome();
     release();
     emit finished(); // last: receivers may delete this object
 }
 
 void Transfer::onTimeout()
 {
+    m_errorText = QStringLiteral("no complete answer within %1 s").arg(m_timer.interval() / 1000.0);
     fail();
 }
 
@@ -224,8 +248,42 @@ void Transfer::fail()
         return;
     m_finished = true;
     m_failed = true;
+    if (m_errorText.isEmpty())
+        noteError();
+    logOutcome();
     release();
     emit finished(); // last: receivers may delete this object
+}
+
+void Transfer::noteError()
+{
+    const QString host = m_url.port() > 0 ? m_url.host() + QLatin1Char(':') + QString::number(m_url.port()) : m_url.host();
+    if (!m_sslErrors.isEmpty()) {
+        m_errorText = QStringLiteral("certificate of %1 refused: %2").arg(host, Network::certificateProblem(m_sslErrors));
+        // Shown without --verbose: a refused certificate is what a member must be able to see.
+        qCWarning(lcNet).noquote() << m_errorText;
+        return;
+    }
+    if (m_reply && m_reply->error() == QNetworkReply::SslHandshakeFailedError) {
+        m_errorText = QStringLiteral("secure connection to %1 failed: %2").arg(host, m_reply->errorString());
+        qCWarning(lcNet).noquote() << m_errorText;
+        return;
+    }
+    // The error's name, not Qt's text: that text quotes the whole address, form token included.
+    const QNetworkReply::NetworkError error = m_reply ? m_reply->error() : QNetworkReply::UnknownNetworkError;
+    m_errorText = error == QNetworkReply::NoError ? QStringLiteral("no HTTP answer")
+                                                  : QString::fromLatin1(QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error));
+}
+
+void Transfer::logOutcome()
+{
+    if (!lcNet().isDebugEnabled() || m_method.isEmpty())
+        return;
+    const QString what = QString::fromLatin1(m_method) + QLatin1Char(' ') + Logging::roleForLog(m_url) + QLatin1Char(' ')
+        + Logging::forLog(m_url);
+    const QString outcome = m_failed ? QStringLiteral("failed (%1)").arg(m_errorText)
+                                     : QStringLiteral("%1").arg(m_status);
+    qCDebug(lcNet).noquote() << what << "->" << outcome << m_clock.elapsed() << "ms" << m_body.size() << "bytes";
 }
 
 void Transfer::readStatus()

@@ -4,8 +4,12 @@
 // may store, and the one rule that tells a transport failure from an HTTP error status. Not for
 // use outside src/net.
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
 #include <QNetworkRequest>
 #include <QObject>
+#include <QSslError>
+#include <QUrl>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -53,7 +57,8 @@ public:
     // body() decoded by Network::decodeBody.
     [[nodiscard]] QString text() const;
     // Why a failed transfer failed, when the reason is worth telling (a redirect off the site, a
-    // broken compressed body, the session's end); else empty.
+    // broken compressed body, the session's end, a refused certificate naming host and reason);
+    // else empty.
     [[nodiscard]] QString errorText() const { return m_errorText; }
     // The address of the last hop (the request's own address unless it was redirected).
     [[nodiscard]] QUrl url() const { return m_url; }
@@ -78,6 +83,9 @@ private:
     void fail();
     void readStatus();
     void release();
+    // The one line per request of quorvel.net (never a body, header or secret query value).
+    void logOutcome();
+    void noteError();
 
     QPointer<QNetworkReply> m_reply;
     QNetworkRequest m_request; // as the caller made it, without cookies: each hop asks the store afresh
@@ -91,6 +99,8 @@ private:
     bool m_storesCookies = true;
     bool m_cookiesStored = false;
     QTimer m_timer;
+    QElapsedTimer m_clock;
+    QList<QSslError> m_sslErrors;
     QByteArray m_body;
     QByteArray m_contentType;
     int m_status = 0;

@@ -1,6 +1,7 @@
 #include "ExchangeForm.h"
 
 #include "app/CodePage.h"
+#include "app/Logging.h"
 #include "app/Settings.h"
 
 namespace ExchangeForm {
@@ -23,7 +24,9 @@ QString confirmation(const QString &cost, const QString &amount)
         + QStringLiteral("枚Quorvel币\r\n\r\n确认操作?");
 }
 
-Reply readReply(const QString &replyText, int httpStatus, bool transferFailed)
+namespace {
+
+Reply readQuietly(const QString &replyText, int httpStatus, bool transferFailed)
 {
     static const QString kDialog = QStringLiteral("showDialog('");
     if (transferFailed)
@@ -37,6 +40,19 @@ Reply readReply(const QString &replyText, int httpStatus, bool transferFailed)
     if (httpStatus < 200 || httpStatus >= 300)
         return {Reply::Kind::NoReply, kNoReplyText};
     return {Reply::Kind::Unreadable, kUnreadableText};
+}
+
+} // namespace
+
+Reply readReply(const QString &replyText, int httpStatus, bool transferFailed)
+{
+    const Reply reply = readQuietly(replyText, httpStatus, transferFailed);
+    const char *kind = reply.kind == Reply::Kind::Message      ? "the forum's dialog text"
+                       : reply.kind == Reply::Kind::Unreadable ? "unreadable (no dialog text)"
+                                                               : "no reply (failed transfer or error status)";
+    qCDebug(lcPanel, "exchange reply (status %d, %lld characters) read as %s", httpStatus,
+            static_cast<long long>(replyText.size()), kind);
+    return reply;
 }
 
 } // namespace ExchangeForm

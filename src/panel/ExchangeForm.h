@@ -12,7 +12,7 @@ inline constexpr char kFormHash[] = "7b41e0c3";
 inline const QString kPathAndQuery =
     QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange&handlekey=credit&inajax=1");
 
-// http://<member-home host>/home.php?mod=spacecp&ac=credit&op=exchange&handlekey=credit&inajax=1
+// <scheme>://<member-home host>/home.php?mod=spacecp&ac=credit&op=exchange&handlekey=credit&inajax=1
 [[nodiscard]] QString url();
 // formhash=FORMHASH&operation=exchange&exchangesubmit=true&outi=0&exchangeamount=AMOUNT&tocredits=1
 // &fromcredits=4&password=PASSWORD&exchangesubmit_btn=true. Amount and password go as typed,

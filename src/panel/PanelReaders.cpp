@@ -1,5 +1,7 @@
 #include "PanelReaders.h"
 
+#include "app/Logging.h"
+
 #include <QRegularExpression>
 
 namespace PanelReaders {
@@ -112,9 +114,14 @@ QString versionField(const QString &file)
 VersionOutcome versionOutcome(const QString &file, int httpStatus)
 {
     const bool httpError = httpStatus != 0 && (httpStatus < 200 || httpStatus > 299);
-    if (file.isEmpty() || httpError || !file.contains(kVersionMarker))
+    if (file.isEmpty() || httpError || !file.contains(kVersionMarker)) {
+        qCDebug(lcPanel, "version file (status %d) read as a failed check: %s", httpStatus,
+                file.isEmpty() ? "empty" : httpError ? "error status" : "no \"km:\" field");
         return VersionOutcome::CheckFailed;
-    return versionField(file) == kClientVersion ? VersionOutcome::Current : VersionOutcome::NewVersion;
+    }
+    const QString field = versionField(file);
+    qCDebug(lcPanel).noquote() << "version file names" << field << (field == kClientVersion ? "(this version)" : "(another version)");
+    return field == kClientVersion ? VersionOutcome::Current : VersionOutcome::NewVersion;
 }
 
 } // namespace PanelReaders

@@ -1,6 +1,7 @@
 #include "LostPasswordReply.h"
 
 #include "app/CodePage.h"
+#include "app/Logging.h"
 #include "app/Settings.h"
 
 namespace LostPasswordReply {
@@ -42,7 +43,9 @@ std::optional<QString> message(const QString &reply)
     return piece(reply, pieceNumber(reply));
 }
 
-Outcome outcome(bool transportFailed, int status, const QString &reply)
+namespace {
+
+Outcome readQuietly(bool transportFailed, int status, const QString &reply)
 {
     if (transportFailed)
         return {kMessageNoReply, Seams::Icon::Exclamation, false};
@@ -54,6 +57,20 @@ Outcome outcome(bool transportFailed, int status, const QString &reply)
     if (!text)
         return {kMessageUnreadable, Seams::Icon::Exclamation, true};
     return {*text, Seams::Icon::Information, true};
+}
+
+} // namespace
+
+Outcome outcome(bool transportFailed, int status, const QString &reply)
+{
+    const Outcome read = readQuietly(transportFailed, status, reply);
+    const char *why = transportFailed                              ? "no reply"
+                      : (status != 0 && (status < 200 || status > 299)) ? "an error status"
+                      : read.text == kMessageUnreadable                 ? "no message piece"
+                                                                        : "the forum's message";
+    qCDebug(lcPanel, "lost-password reply (status %d, %lld characters) read as %s", status,
+            static_cast<long long>(reply.size()), why);
+    return read;
 }
 
 } // namespace LostPasswordReply

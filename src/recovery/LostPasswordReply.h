@@ -26,7 +26,7 @@ inline const QString kMessageServerErrorTemplate =
 inline const QString kMessageUnreadable =
     QStringLiteral("论坛的回复无法识别，请稍后再试。（回复全文已复制到剪贴板）");
 
-// "http://<forum host>" + kPath.
+// "<scheme>://<forum host>" + kPath.
 [[nodiscard]] QString requestUrl();
 
 // The form body. Both typed texts are percent-encoded in the forum's code page (GBK), so that

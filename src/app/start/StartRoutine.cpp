@@ -4,6 +4,7 @@
 #include "StartupTrace.h"
 #include "ProgramIcon.h"
 #include "app/AccessibleNames.h"
+#include "app/Logging.h"
 #include "app/Navigation.h"
 #include "app/QuorvelModule.h"
 #include "app/Settings.h"
@@ -33,7 +34,7 @@ void addOptions(QCommandLineParser &parser)
     parser.setApplicationDescription(QStringLiteral("Quorvel member client."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QString host = QStringLiteral("host[:port]");
+    const QString host = QStringLiteral("[http[s]://]host[:port]");
     parser.addOptions({
         {QStringLiteral("forum-host"), QStringLiteral("Forum host (sign-in, profiles, avatars)."), host},
         {QStringLiteral("home-host"), QStringLiteral("Member-home host (profile pages, credits)."), host},
@@ -42,8 +43,13 @@ void addOptions(QCommandLineParser &parser)
         {QStringLiteral("main-host"), QStringLiteral("Main site host (front page)."), host},
         {QStringLiteral("probe-url"), QStringLiteral("Address fetched to test the network connection."),
          QStringLiteral("url")},
+        {QStringLiteral("ca-certificates"),
+         QStringLiteral("Also trust the certificate authorities in this PEM file for https hosts."),
+         QStringLiteral("file")},
         {QStringLiteral("data-dir"), QStringLiteral("Program folder for login.ini, the skins and the cookies."),
          QStringLiteral("dir")},
+        {QStringLiteral("verbose"),
+         QStringLiteral("Diagnostics on standard error: requests, replies read, files written (never a secret).")},
     });
 }
 
@@ -62,8 +68,10 @@ void copyMissingSkins()
         if (!skin.endsWith(QLatin1String(".she")))
             continue;
         const QString target = to + QLatin1Char('/') + skin;
-        if (!QFileInfo::exists(target))
-            QFile::copy(from.filePath(skin), target);
+        if (!QFileInfo::exists(target)) {
+            const bool copied = QFile::copy(from.filePath(skin), target);
+            qCDebug(lcFiles).noquote() << "skin" << skin << (copied ? "copied to" : "could not be copied to") << to;
+        }
     }
 }
 
@@ -86,9 +94,16 @@ int runQuorvel(int argc, char *argv[])
     QCommandLineParser parser;
     addOptions(parser);
     parser.process(app); // --help, --version and unknown options end here
+    if (parser.isSet(QStringLiteral("verbose")))
+        Logging::setVerbose(true);
 
     QString error;
     if (!Settings::instance().applyArguments(QApplication::arguments(), &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 2;
+    }
+    const QString caFile = Settings::instance().caCertificatesFile();
+    if (!caFile.isEmpty() && !Network::useCaCertificatesFile(caFile, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }

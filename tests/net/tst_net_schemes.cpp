@@ -1,0 +1,312 @@
+// Sites on HTTPS, the plain parts: host settings with a scheme, Secure cookies and their files,
+// the words a refused certificate is explained with, and addresses as a log line shows them.
+#include "app/Logging.h"
+#include "app/Settings.h"
+#include "net/CookieStore.h"
+#include "net/Network.h"
+#include "net/SitePolicy.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QNetworkCookie>
+#include <QSslError>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QNetworkCookie cookie(const QByteArray &name, const QByteArray &value, bool secure, int daysToLive = 30)
+{
+    QNetworkCookie c(name, value);
+    c.setPath(u"/"_s);
+    c.setSecure(secure);
+    if (daysToLive != 0)
+        c.setExpirationDate(QDateTime::currentDateTimeUtc().addDays(daysToLive));
+    return c;
+}
+
+QStringList names(const QList<QNetworkCookie> &cookies)
+{
+    QStringList out;
+    for (const QNetworkCookie &c : cookies)
+        out << QString::fromLatin1(c.name());
+    out.sort();
+    return out;
+}
+
+} // namespace
+
+class TestNetSchemes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { Settings::instance().restoreDefaults(); }
+    void cleanupTestCase() { Settings::instance().restoreDefaults(); }
+
+    void hostSettings_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("scheme");
+        QTest::addColumn<QString>("host");
+        QTest::newRow("bare host") << u"bbs.example.org"_s << true << u"http"_s << u"bbs.example.org"_s;
+        QTest::newRow("bare host and port") << u"127.0.0.1:8080"_s << true << u"http"_s << u"127.0.0.1:8080"_s;
+        QTest::newRow("http") << u"http://127.0.0.1:8080"_s << true << u"http"_s << u"127.0.0.1:8080"_s;
+        QTest::newRow("https") << u"https://bbs.example.org"_s << true << u"https"_s << u"bbs.example.org"_s;
+        QTest::newRow("upper-case scheme") << u"HTTPS://bbs.example.org:8443/"_s << true << u"https"_s
+                                           << u"bbs.example.org:8443"_s;
+        QTest::newRow("another scheme") << u"ftp://bbs.example.org"_s << false << QString() << QString();
+        QTest::newRow("no host") << u"https://"_s << false << QString() << QString();
+        QTest::newRow("a path") << u"https://bbs.example.org/forum"_s << false << QString() << QString();
+        QTest::newRow("a query") << u"bbs.example.org?x=1"_s << false << QString() << QString();
+    }
+    void hostSettings()
+    {
+        QFETCH(QString, setting);
+        QFETCH(bool, accepted);
+        QFETCH(QString, scheme);
+        QFETCH(QString, host);
+        QString gotScheme, gotHost, why;
+        QCOMPARE(Settings::parseHostSetting(setting, &gotScheme, &gotHost, &why), accepted);
+        if (!accepted) {
+            QVERIFY(why.contains(setting));
+            QString error;
+            QVERIFY(!Settings::instance().applyArguments({u"quorvel"_s, u"--vip-host"_s, setting}, &error));
+            QVERIFY2(error.startsWith(u"--vip-host"_s), qPrintable(error));
+            return;
+        }
+        QCOMPARE(gotScheme, scheme);
+        QCOMPARE(gotHost, host);
+        QVERIFY(Settings::instance().applyArguments({u"quorvel"_s, u"--vip-host"_s, setting}));
+        QCOMPARE(Settings::instance().scheme(HostRole::Vip), scheme);
+        QCOMPARE(Settings::instance().host(HostRole::Vip), host);
+        QCOMPARE(Settings::instance().url(HostRole::Vip, u"/vip.php?x=1"_s), scheme + u"://"_s + host + u"/vip.php?x=1"_s);
+        // The other roles stay as they were.
+        QCOMPARE(Settings::instance().origin(HostRole::Forum), u"http://bbs.quorvel.com"_s);
+    }
+
+    void commandLineOfEveryRole()
+    {
+        Settings &settings = Settings::instance();
+        QVERIFY(settings.applyArguments({u"quorvel"_s, u"--forum-host=https://a:1"_s, u"--home-host"_s, u"https://b:2"_s,
+                                         u"--vip-host"_s, u"c:3"_s, u"--soft-host"_s, u"https://d"_s, u"--main-host"_s,
+                                         u"http://e"_s, u"--probe-url"_s, u"https://p:9/x"_s, u"--ca-certificates"_s,
+                                         u"/tmp/ca.pem"_s}));
+        QCOMPARE(settings.origin(HostRole::Forum), u"https://a:1"_s);
+        QCOMPARE(settings.origin(HostRole::Home), u"https://b:2"_s);
+        QCOMPARE(settings.origin(HostRole::Vip), u"http://c:3"_s);
+        QCOMPARE(settings.origin(HostRole::Soft), u"https://d"_s);
+        QCOMPARE(settings.origin(HostRole::Main), u"http://e"_s);
+        QCOMPARE(settings.probeUrl(), u"https://p:9/x"_s);
+        QCOMPARE(settings.caCertificatesFile(), u"/tmp/ca.pem"_s);
+        QString error;
+        QVERIFY(!settings.applyArguments({u"quorvel"_s, u"--probe-url"_s, u"file:///etc/passwd"_s}, &error));
+        QVERIFY(error.contains(u"http or https"_s));
+        QVERIFY(!settings.applyArguments({u"quorvel"_s, u"--ca-certificates"_s}, &error));
+    }
+
+    void caFileMustHoldACertificate()
+    {
+        QTemporaryDir dir;
+        QFile junk(dir.filePath(u"junk.pem"_s));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("-----BEGIN CERTIFICATE-----\nnot base64 at all\n-----END CERTIFICATE-----\n");
+        junk.close();
+        QString error;
+        QVERIFY(!Network::useCaCertificatesFile(junk.fileName(), &error));
+        QVERIFY(error.contains(junk.fileName()));
+        QVERIFY(!Network::useCaCertificatesFile(dir.filePath(u"missing.pem"_s), &error));
+        Network::resetCaCertificates();
+    }
+
+    void cookieSitesFollowTheScheme()
+    {
+        Settings &settings = Settings::instance();
+        settings.setHost(HostRole::Forum, u"https://127.0.0.1:1001"_s);
+        settings.setHost(HostRole::Home, u"https://bbs.example.org"_s);
+        QVERIFY(CookieStore::isSiteAddress(QUrl(u"https://127.0.0.1:1001/forum.php"_s)));
+        // Not the same port over plain HTTP: the role is reached by https.
+        QVERIFY(!CookieStore::isSiteAddress(QUrl(u"http://127.0.0.1:1001/forum.php"_s)));
+        QVERIFY(CookieStore::isSiteAddress(QUrl(u"https://bbs.example.org/home.php"_s)));
+        QVERIFY(CookieStore::isSiteAddress(QUrl(u"https://bbs.example.org:443/home.php"_s)));
+        // The https site's plain-HTTP twin on port 80 is another address.
+        QVERIFY(!CookieStore::isSiteAddress(QUrl(u"http://bbs.example.org/home.php"_s)));
+        // A role reached by http on port 80 has its https twin on 443 (a site that moved to HTTPS).
+        settings.setHost(HostRole::Vip, u"vip.example.org"_s);
+        QVERIFY(CookieStore::isSiteAddress(QUrl(u"https://vip.example.org/vip.php"_s)));
+        QVERIFY(!CookieStore::isSiteAddress(QUrl(u"https://vip.example.org:8443/vip.php"_s)));
+        settings.setHost(HostRole::Vip, u"vip.example.org:8080"_s);
+        QVERIFY(!CookieStore::isSiteAddress(QUrl(u"https://vip.example.org/vip.php"_s)));
+    }
+
+    // The scheme part of the redirect rule: http -> https on a role host keeps a form, nothing
+    // goes back to http, and no move leaves the site's roles.
+    void redirectsBetweenSchemes_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("follow");
+        QTest::addColumn<QByteArray>("method"); // of the next request (when followed)
+        QTest::addColumn<bool>("keepBody");
+        const QString login = u"/member.php?mod=logging&action=login&inajax=1"_s;
+        const QString plain = u"http://bbs.example.org"_s + login;
+        const QString secure = u"https://bbs.example.org"_s + login;
+        QTest::newRow("307 to https") << plain << secure << 307 << true << QByteArray("POST") << true;
+        QTest::newRow("308 to https") << plain << secure << 308 << true << QByteArray("POST") << true;
+        QTest::newRow("301, only the scheme moved") << plain << secure << 301 << true << QByteArray("POST") << true;
+        QTest::newRow("302, only the scheme moved") << plain << secure << 302 << true << QByteArray("POST") << true;
+        QTest::newRow("303 to https: see another page") << plain << secure << 303 << true << QByteArray("GET") << false;
+        QTest::newRow("301 to another https page") << plain << u"https://bbs.example.org/forum.php"_s << 301 << true
+                                                   << QByteArray("GET") << false;
+        QTest::newRow("307 to the https role on its own port")
+            << u"http://127.0.0.1:1001/x.php"_s << u"https://127.0.0.1:1002/x.php"_s << 307 << true << QByteArray("POST") << true;
+        QTest::newRow("https to another port of the https role") << plain << u"https://bbs.example.org:8443"_s + login << 307
+                                                                 << false << QByteArray() << false;
+        QTest::newRow("https on a stranger") << plain << u"https://evil.example.org"_s + login << 307 << false
+                                             << QByteArray() << false;
+        QTest::newRow("back to http") << u"https://127.0.0.1:1002/x.php"_s << u"http://127.0.0.1:1001/x.php"_s << 302
+                                      << false << QByteArray() << false;
+        QTest::newRow("https to http, same host") << secure << plain << 307 << false << QByteArray() << false;
+    }
+    void redirectsBetweenSchemes()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, status);
+        QFETCH(bool, follow);
+        QFETCH(QByteArray, method);
+        QFETCH(bool, keepBody);
+        Settings &settings = Settings::instance();
+        settings.setHost(HostRole::Forum, u"bbs.example.org"_s);
+        settings.setHost(HostRole::Home, u"127.0.0.1:1001"_s);
+        settings.setHost(HostRole::Vip, u"https://127.0.0.1:1002"_s);
+        const SitePolicy::Hop hop = SitePolicy::redirectHop(QUrl(from), QUrl(from), QUrl(to), status, "POST", true);
+        QCOMPARE(hop.follow, follow);
+        if (!follow) {
+            QVERIFY(!hop.reason.isEmpty());
+            return;
+        }
+        QCOMPARE(hop.method, method);
+        QCOMPARE(hop.keepBody, keepBody);
+    }
+
+    void secureCookiesOnlyOverHttps()
+    {
+        Settings::instance().setHost(HostRole::Forum, u"127.0.0.1:1001"_s);
+        Settings::instance().setHost(HostRole::Home, u"https://127.0.0.1:1002"_s);
+        CookieStore store;
+        const QUrl plain(u"http://127.0.0.1:1001/member.php"_s);
+        const QUrl secure(u"https://127.0.0.1:1002/home.php"_s);
+        // A Secure cookie from a plain answer is not taken; the plain one beside it is.
+        QVERIFY(store.setCookiesFromUrl({cookie("planted", "p", true), cookie("qv_salt", "s", false)}, plain));
+        QVERIFY(!store.setCookiesFromUrl({cookie("planted2", "p", true)}, plain));
+        QCOMPARE(names(store.allCookies()), QStringList({u"qv_salt"_s}));
+        // From HTTPS it is, and it goes back over HTTPS only.
+        QVERIFY(store.setCookiesFromUrl({cookie("qv_auth", "a", true)}, secure));
+        QCOMPARE(names(store.cookiesForUrl(secure)), QStringList({u"qv_auth"_s, u"qv_salt"_s}));
+        QCOMPARE(names(store.cookiesForUrl(QUrl(u"http://127.0.0.1:1001/forum.php"_s))), QStringList({u"qv_salt"_s}));
+    }
+
+    void cookieFilesKeepTheAttributes()
+    {
+        Settings::instance().setHost(HostRole::Forum, u"https://127.0.0.1:1001"_s);
+        const QUrl site(u"https://127.0.0.1:1001/member.php"_s);
+        QTemporaryDir dir;
+        QNetworkCookie auth = cookie("qv_auth", "a1", true);
+        auth.setHttpOnly(true);
+        auth.setSameSitePolicy(QNetworkCookie::SameSite::Strict);
+        const QDateTime expiry = auth.expirationDate();
+        {
+            CookieStore store;
+            store.setFolder(dir.path());
+            QVERIFY(store.setCookiesFromUrl({auth, cookie("qv_salt", "s1", false)}, site));
+        }
+        CookieStore again;
+        again.setFolder(dir.path());
+        const QList<QNetworkCookie> read = again.allCookies();
+        QCOMPARE(names(read), QStringList({u"qv_auth"_s, u"qv_salt"_s}));
+        for (const QNetworkCookie &c : read) {
+            if (c.name() != "qv_auth") {
+                QVERIFY(!c.isSecure());
+                continue;
+            }
+            QVERIFY(c.isSecure());
+            QVERIFY(c.isHttpOnly());
+            QCOMPARE(c.sameSitePolicy(), QNetworkCookie::SameSite::Strict);
+            QCOMPARE(c.domain(), u"127.0.0.1"_s);
+            QCOMPARE(c.expirationDate().toSecsSinceEpoch(), expiry.toSecsSinceEpoch());
+        }
+        // And the attribute still rules after the restart: a plain role gets the plain cookie only.
+        Settings::instance().setHost(HostRole::Home, u"127.0.0.1:1002"_s);
+        QCOMPARE(names(again.cookiesForUrl(QUrl(u"http://127.0.0.1:1002/home.php"_s))), QStringList({u"qv_salt"_s}));
+        QCOMPARE(again.cookiesForUrl(site).size(), 2);
+    }
+
+    void certificateProblems_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("expired") << int(QSslError::CertificateExpired) << u"expired"_s;
+        QTest::newRow("wrong name") << int(QSslError::HostNameMismatch) << u"issued for another name"_s;
+        QTest::newRow("no local issuer") << int(QSslError::UnableToGetLocalIssuerCertificate) << u"unknown issuer"_s;
+        QTest::newRow("self-signed") << int(QSslError::SelfSignedCertificate) << u"unknown issuer"_s;
+        QTest::newRow("first not verified") << int(QSslError::UnableToVerifyFirstCertificate) << u"unknown issuer"_s;
+    }
+    void certificateProblems()
+    {
+        QFETCH(int, error);
+        QFETCH(QString, words);
+        QCOMPARE(Network::certificateProblem({QSslError(QSslError::SslError(error))}), words);
+    }
+    void certificateProblemsTogether()
+    {
+        // One reason per kind, in the order seen.
+        QCOMPARE(Network::certificateProblem({QSslError(QSslError::CertificateExpired),
+                                              QSslError(QSslError::SelfSignedCertificateInChain),
+                                              QSslError(QSslError::UnableToGetLocalIssuerCertificate)}),
+                 u"expired; unknown issuer"_s);
+    }
+
+    void addressesInTheLog_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("plain path") << u"http://h/forum.php"_s << u"/forum.php"_s;
+        QTest::newRow("no path") << u"http://h"_s << u"/"_s;
+        QTest::newRow("harmless keys") << u"http://h/home.php?mod=space&uid=42&do=profile"_s
+                                       << u"/home.php?mod=space&uid=42&do=profile"_s;
+        QTest::newRow("form token") << u"http://h/member.php?mod=logging&action=logout&formhash=5c2e9a17"_s
+                                    << u"/member.php?mod=logging&action=logout&formhash=…"_s;
+        QTest::newRow("login form hash and names") << u"http://h/member.php?loginhash=Qm7tW&username=dave&inajax=1"_s
+                                                   << u"/member.php?loginhash=…&username=…&inajax=1"_s;
+        QTest::newRow("unknown key, bare value") << u"http://h/x.php?seccode=AB12&secret"_s << u"/x.php?seccode=…&…"_s;
+        QTest::newRow("upper-case token key") << u"http://h/x.php?FORMHASH=abcdef"_s << u"/x.php?FORMHASH=…"_s;
+    }
+    void addressesInTheLog()
+    {
+        QFETCH(QString, url);
+        QFETCH(QString, logged);
+        QCOMPARE(Logging::forLog(QUrl(url)), logged);
+    }
+
+    void rolesInTheLog()
+    {
+        Settings &settings = Settings::instance();
+        settings.setHost(HostRole::Forum, u"https://127.0.0.1:1001"_s);
+        settings.setHost(HostRole::Vip, u"127.0.0.1:1003"_s);
+        settings.setProbeUrl(u"http://127.0.0.1:1009/"_s);
+        QCOMPARE(Logging::roleForLog(QUrl(u"https://127.0.0.1:1001/x"_s)), u"forum"_s);
+        QCOMPARE(Logging::roleForLog(QUrl(u"http://127.0.0.1:1003/x"_s)), u"vip"_s);
+        QCOMPARE(Logging::roleForLog(QUrl(u"http://127.0.0.1:1009/"_s)), u"probe"_s);
+        QCOMPARE(Logging::roleForLog(QUrl(u"http://other.example.org/"_s)), u"other.example.org"_s);
+        QCOMPARE(Logging::roleForLog(QUrl(u"http://home.quorvel.com/"_s)), u"home"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNetSchemes)
+#include "tst_net_schemes.moc"
