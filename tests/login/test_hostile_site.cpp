@@ -108,6 +108,10 @@ private slots:
         Network::cookieStore().setFolder(m_data->file(u"Cookies"_s));
         Network::cookieStore().endSession();
         m_site->script("/", pageReply(u"<html>online</html>"_s)); // the probe
+        // The login form the sign-in reads first: the older site's, without a token.
+        m_site->script("/member.php?action=login&infloat=yes",
+                       xmlReply(CodePage::toAnsi(u"<?xml version=\"1.0\" encoding=\"gbk\"?>\n<root><![CDATA[<form>"
+                                                 "<input name=\"username\" /><input name=\"password\" /></form>]]></root>"_s)));
         Network::setTimeoutMs(8000);
     }
 

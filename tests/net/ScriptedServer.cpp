@@ -122,7 +122,15 @@ void ScriptedServer::onReadyRead(QTcpSocket *socket)
     m_requests.append(request);
     const qsizetype query = request.target.indexOf('?');
     const QByteArray path = query < 0 ? request.target : request.target.left(query);
-    const ScriptedReply reply = m_replies.value(path, ScriptedReply{ScriptedReply::Mode::Whole, 404, {}, "not scripted"});
+    ScriptedReply reply = m_replies.value(path, ScriptedReply{ScriptedReply::Mode::Whole, 404, {}, "not scripted"});
+    // A key with a query part wins when the request's query holds that part.
+    for (auto it = m_replies.cbegin(); it != m_replies.cend(); ++it) {
+        const qsizetype mark = it.key().indexOf('?');
+        if (mark > 0 && it.key().left(mark) == path && query >= 0 && request.target.mid(query + 1).contains(it.key().mid(mark + 1))) {
+            reply = it.value();
+            break;
+        }
+    }
     const QPointer<QTcpSocket> guard(socket);
     emit requestReceived(request);
     if (!guard)

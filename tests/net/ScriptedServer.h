@@ -47,7 +47,8 @@ public:
     [[nodiscard]] QString hostAndPort() const; // "127.0.0.1:PORT"
     [[nodiscard]] QString url(const QString &pathAndQuery) const;
 
-    // Answer for a path (the query is ignored when matching). Unscripted paths get 404.
+    // Answer for a path (the query is ignored when matching). Unscripted paths get 404. A key
+    // "PATH?PART" answers the requests to PATH whose query holds PART, before the plain PATH.
     void script(const QByteArray &path, const ScriptedReply &reply) { m_replies.insert(path, reply); }
 
     [[nodiscard]] const QList<RecordedRequest> &requests() const { return m_requests; }
