@@ -30,8 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(status.size() <= reply.size());
 
     const LoginReply::LoginOutcome outcome = LoginReply::classifyLoginReply(reply);
+    // Every text comes from the reply, except the fixed words for a failure that gave none.
     check(outcome.memberName.size() <= reply.size() && outcome.status.size() <= reply.size() &&
-          outcome.message.size() <= reply.size());
+          (outcome.message.size() <= reply.size() || outcome.message == LoginReply::kFailureFallback));
     switch (outcome.outcome) {
     case LoginReply::Outcome::Success:
         check(!outcome.memberName.isEmpty() && !outcome.status.isEmpty() &&
@@ -50,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         check(outcome.message.isEmpty());
         break;
     case LoginReply::Outcome::Failure:
+        check(!outcome.message.trimmed().isEmpty()); // never an empty box
         break;
     }
     // A greeting decides the outcome, whatever else the reply holds.
