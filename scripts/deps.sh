@@ -4,9 +4,10 @@
 set -euo pipefail
 kind=${1:-build}
 pkgs=(cmake g++ make ccache pkg-config qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev qt6-websockets-dev
-      libxkbcommon-dev libgl-dev libssl-dev openssl clang libclang-rt-14-dev fonts-noto-cjk fonts-dejavu-core)
+      libxkbcommon-dev libgl-dev libssl-dev openssl clang libclang-rt-14-dev fonts-noto-cjk fonts-dejavu-core
+      xvfb xauth xdotool) # the held-input test clicks through a real X server
 if [ "$kind" = demo ]; then
-  pkgs+=(xvfb xauth x11-utils imagemagick xdotool)
+  pkgs+=(x11-utils imagemagick)
 fi
 missing=()
 for p in "${pkgs[@]}"; do
