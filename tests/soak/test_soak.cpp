@@ -7,6 +7,8 @@
 // QUORVEL_SOAK_CYCLES sets the number of visits (default 200; bench/soak.sh runs the same test
 // under LeakSanitizer). The identity check normally waits a second before it fetches the VIP
 // page; the test ticks it as soon as the window is up, the same tick its own timer would give.
+// QUORVEL_SOAK_REQUEST_LOG names a file for the simulator's request log of the run, with ports
+// and session tokens masked, so that two builds' runs can be compared line by line.
 #include "ClientWindows.h"
 #include "SeamRecorder.h"
 #include "SimFixture.h"
@@ -33,6 +35,7 @@
 #include <QPixmapCache>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 #include <QTimer>
@@ -89,6 +92,32 @@ QByteArray saltOf(const QList<QNetworkCookie> &cookies)
         if (c.name() == ForumSimulator::saltCookieName())
             return c.value();
     return {};
+}
+
+// Appends one line a request: role, method, path and query, token verdict, body. Ports and tokens
+// differ from run to run, so they are masked.
+void logRequests(const QList<ForumSimulator::RecordedRequest> &requests)
+{
+    const QString path = qEnvironmentVariable("QUORVEL_SOAK_REQUEST_LOG");
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Append));
+    static const QRegularExpression port(QStringLiteral("(127\\.0\\.0\\.\\d+(?::|%3A))\\d+"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression token(QStringLiteral("(formhash=)[0-9a-f]{8}"));
+    const auto mask = [](const QByteArray &bytes) {
+        QString text = QString::fromLatin1(bytes);
+        text.replace(port, QStringLiteral("\\1PORT"));
+        text.replace(token, QStringLiteral("\\1TOKEN"));
+        return text;
+    };
+    for (const ForumSimulator::RecordedRequest &request : requests) {
+        const QString line = QString::number(int(request.role)) + u' ' + QString::fromLatin1(request.method) + u' ' +
+                             mask(request.pathAndQuery) + u' ' + QString::number(int(request.tokenCheck)) + u' ' +
+                             mask(request.body) + u'\n';
+        file.write(line.toLatin1());
+    }
 }
 
 Form1 *visibleLoginWindow()
@@ -182,6 +211,8 @@ void TestSoak::visitsInOneProcess()
     });
     tick.start(5);
 
+    if (const QString log = qEnvironmentVariable("QUORVEL_SOAK_REQUEST_LOG"); !log.isEmpty())
+        QFile::remove(log);
     m_login = Form1::openNew();
     QVERIFY(m_login);
 
@@ -209,6 +240,7 @@ void TestSoak::visitsInOneProcess()
             fdPeak = std::max(fdPeak, fds);
         }
     }
+    logRequests(m_sim->sim().requests());
     const qint64 rssEnd = SoakProbe::residentKiB();
     const int fdEnd = SoakProbe::openDescriptors();
     // One line for bench/soak.sh and for whoever reads the test log.
@@ -283,6 +315,7 @@ void TestSoak::visit(int cycle, const Visitor &visitor)
     QTRY_VERIFY_WITH_TIMEOUT(!sim.requestsTo("action=logout").isEmpty(), 5000);
     QVERIFY(sim.requestsTo("action=logout").last().header("Cookie").contains(ForumSimulator::authCookieName()));
     QCOMPARE(m_seams->messages.size(), 3); // exchange question and answer, sign-out question
+    logRequests(sim.requests());
     sim.clearRequests();
 
     checkAfterSignOut(cycle, visitor, sessionSalt);
