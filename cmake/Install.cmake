@@ -18,13 +18,12 @@ set(QUORVEL_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
 install(TARGETS quorvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT client)
 
-file(GLOB QUORVEL_INSTALL_SKINS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/assets/*.she)
-install(FILES ${QUORVEL_INSTALL_SKINS} DESTINATION ${CMAKE_INSTALL_DATADIR}/quorvel COMPONENT client)
+install(FILES ${QUORVEL_SKINS} DESTINATION ${CMAKE_INSTALL_DATADIR}/quorvel COMPONENT client)
 
 install(FILES ${QUORVEL_PACKAGING_DIR}/quorvel.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT client)
 
-# PNG sizes are rendered from the SVG by packaging/icons/make-icons.sh and committed.
+# PNG sizes are rendered from the SVG by tools/make-icons.sh and committed.
 foreach(size 16 32 48 64 128 256)
   install(FILES ${QUORVEL_PACKAGING_DIR}/icons/${size}/quorvel.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps COMPONENT client)

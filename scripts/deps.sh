@@ -3,11 +3,13 @@
 # Usage: scripts/deps.sh build|demo
 set -euo pipefail
 kind=${1:-build}
-pkgs=(cmake g++ make ccache pkg-config qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev qt6-websockets-dev
-      libxkbcommon-dev libgl-dev libssl-dev openssl clang libclang-rt-14-dev fonts-noto-cjk fonts-dejavu-core
-      xvfb xauth xdotool) # the held-input test clicks through a real X server
+# Compiler and build; Qt (libxkbcommon-dev for its Gui config); libcrypto, the reference of the
+# cipher tests, and the openssl command for the test certificates; clang for the fuzzers; the
+# fonts the windows name; an X server and xdotool for the held-input test's real clicks.
+pkgs=(cmake g++ make ccache qt6-base-dev qt6-base-dev-tools libxkbcommon-dev libssl-dev openssl
+      clang libclang-rt-14-dev fonts-noto-cjk fonts-dejavu-core xvfb xauth xdotool)
 if [ "$kind" = demo ]; then
-  pkgs+=(x11-utils imagemagick)
+  pkgs+=(imagemagick) # import, for a screenshot of the demo
 fi
 missing=()
 for p in "${pkgs[@]}"; do

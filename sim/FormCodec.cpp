@@ -1,6 +1,6 @@
 #include "FormCodec.h"
 
-#include "app/CodePage.h"
+#include "Gbk.h"
 
 #include <cmath>
 #include <limits>
@@ -12,7 +12,7 @@ namespace {
 QString decodePart(QByteArray part)
 {
     part.replace('+', ' ');
-    return CodePage::fromAnsi(QByteArray::fromPercentEncoding(part));
+    return Gbk::decode(QByteArray::fromPercentEncoding(part));
 }
 
 } // namespace

@@ -1,10 +1,9 @@
 #include "ForumSimulator.h"
 
+#include "Gbk.h"
 #include "FormCodec.h"
 #include "ForumPages.h"
 #include "HttpConnection.h"
-#include "app/CodePage.h"
-#include "app/Settings.h"
 
 #include <QSslConfiguration>
 #include <QSslServer>
@@ -190,17 +189,6 @@ void ForumSimulator::clearTls()
     m_tls.fill(false);
     m_tlsChain.clear();
     m_tlsKey = {};
-}
-
-void ForumSimulator::configureClient() const
-{
-    Settings &settings = Settings::instance();
-    settings.setHost(HostRole::Forum, origin(Role::Forum));
-    settings.setHost(HostRole::Home, origin(Role::Home));
-    settings.setHost(HostRole::Vip, origin(Role::Vip));
-    settings.setHost(HostRole::Soft, origin(Role::Soft));
-    settings.setHost(HostRole::Main, origin(Role::Main));
-    settings.setProbeUrl(probeUrl());
 }
 
 QStringList ForumSimulator::clientArguments() const
@@ -474,7 +462,7 @@ HttpResponse ForumSimulator::controlRequest(const HttpRequest &request)
         if (query.contains(QStringLiteral("missing")))
             setVersionText({});
         else if (query.contains(QStringLiteral("text")))
-            setVersionText(CodePage::toAnsi(query.value(QStringLiteral("text"))));
+            setVersionText(Gbk::encode(query.value(QStringLiteral("text"))));
         else
             setVersionText(ForumSite::defaultVersionText());
         return plainText(200, "ok version " + (versionText().isEmpty() ? QByteArray("missing") : versionText()));

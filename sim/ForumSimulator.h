@@ -69,8 +69,6 @@ public:
     // origin(role) + pathAndQuery
     [[nodiscard]] QString url(Role role, const QString &pathAndQuery = QStringLiteral("/")) const;
 
-    // Points the client's settings (every role host and the probe address) at this simulator.
-    void configureClient() const;
     // --forum-host H --home-host H --vip-host H --soft-host H --main-host H --probe-url URL, where
     // H is origin(role)
     [[nodiscard]] QStringList clientArguments() const;

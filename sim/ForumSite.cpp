@@ -1,9 +1,9 @@
 #include "ForumSite.h"
 
 #include "AvatarPainter.h"
+#include "Gbk.h"
 #include "FormCodec.h"
 #include "ForumPages.h"
-#include "app/CodePage.h"
 
 #include <QLocale>
 #include <QRandomGenerator>
@@ -134,7 +134,7 @@ HttpResponse ForumSite::htmlResponse(int status, const QString &html)
     HttpResponse response;
     response.status = status;
     response.addHeader("Content-Type", "text/html; charset=gbk");
-    response.body = CodePage::toAnsi(html);
+    response.body = Gbk::encode(html);
     return response;
 }
 
@@ -143,7 +143,7 @@ HttpResponse ForumSite::ajaxResponse(const QString &inner)
     HttpResponse response;
     response.addHeader("Content-Type", "text/xml; charset=gbk");
     response.addHeader("Cache-Control", "no-cache");
-    response.body = CodePage::toAnsi(ForumPages::ajaxEnvelope(inner));
+    response.body = Gbk::encode(ForumPages::ajaxEnvelope(inner));
     return response;
 }
 

@@ -1,6 +1,6 @@
 // The floor of the start-up benchmark: a Qt Widgets program built with the client's flags that
 // shows one empty window of the login window's size, traced by the same hook as the client.
-#include "app/start/StartupTrace.h"
+#include "start/StartupTrace.h"
 
 #include <QApplication>
 #include <QWidget>

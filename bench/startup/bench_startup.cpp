@@ -1,7 +1,7 @@
 // Start-up benchmark runner: the client against two floors, side by side, in one run.
 //
 // Every program is started as a child process with QUORVEL_STARTUP_TRACE set (see
-// src/app/start/StartupTrace.h): it prints the monotonic time at which each window is first
+// src/start/StartupTrace.h): it prints the monotonic time at which each window is first
 // exposed and ends right after the window the run is about. The time from spawning the child to
 // that line is the start-up time; the child's peak resident memory comes from wait4(). Runs of the
 // four kinds take turns, so a busy moment of the machine spreads over all of them; each figure is
@@ -13,7 +13,7 @@
 //   login       the client on a fresh data folder, up to the login window (Form1)
 //   auto        the client with a saved account and automatic sign-in against quorvel-sim, up to
 //               the member panel (Form2); the identity check waits 1000 ms on purpose
-#include "login/SavedAccount.h"
+#include "rules/SavedAccount.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 // account and password boxes, the login button, the status text) in the faces the login window
 // picks, traced by the same hook as the client. No skin, no pictures, no network: what any window
 // with these texts pays (Qt, fontconfig, the CJK face, the first paint) and nothing more.
-#include "app/start/StartupTrace.h"
+#include "start/StartupTrace.h"
 
 #include <QApplication>
 #include <QFontDatabase>

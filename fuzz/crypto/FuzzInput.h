@@ -1,7 +1,7 @@
 #pragma once
 // Turning fuzzer bytes into the inputs of the cipher library's decoders.
-#include "app/CodePage.h"
-#include "app/Seams.h"
+#include "base/CodePage.h"
+#include "base/Seams.h"
 #include "crypto/cRijndael.h"
 
 #include <QString>

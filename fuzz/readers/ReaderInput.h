@@ -1,7 +1,7 @@
 #pragma once
 // Turning fuzzer bytes into the texts the readers of forum replies, pages and files receive.
-#include "app/CodePage.h"
-#include "app/Seams.h"
+#include "base/CodePage.h"
+#include "base/Seams.h"
 
 #include <QByteArray>
 #include <QDir>

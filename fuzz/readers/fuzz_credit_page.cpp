@@ -1,7 +1,7 @@
 // The credit page reader on any page: no crash, found exactly when the credit list is there, and
 // the balances are parts of the page without a tag opening in them.
 #include "ReaderInput.h"
-#include "panel/PanelReaders.h"
+#include "rules/PanelReaders.h"
 
 using ReaderInput::check;
 

@@ -1,7 +1,7 @@
 // The credit-exchange reply reader on any reply, status and transfer result: no crash, a dialog
 // text is a part of the reply without an apostrophe, and every other case says something.
 #include "ReaderInput.h"
-#include "panel/ExchangeForm.h"
+#include "rules/ExchangeForm.h"
 
 using ReaderInput::check;
 using Kind = ExchangeForm::Reply::Kind;

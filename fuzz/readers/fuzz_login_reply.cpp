@@ -1,7 +1,7 @@
 // The login reply reader on any reply: no crash, pieces behave as pieces, every outcome carries
 // what it promises and nothing longer than the reply.
 #include "ReaderInput.h"
-#include "login/LoginReply.h"
+#include "rules/LoginReply.h"
 
 using ReaderInput::check;
 using ReaderInput::within;

@@ -1,7 +1,7 @@
 // The lost-password reply reader on any reply and status: no crash, pieces behave as pieces, and
 // the window always gets a text to show.
 #include "ReaderInput.h"
-#include "recovery/LostPasswordReply.h"
+#include "rules/LostPasswordReply.h"
 
 using ReaderInput::check;
 

@@ -1,7 +1,7 @@
 // The profile page readers of the account lookup on any page: no crash, the texts hold parts of
 // the page, and a page without the marker leaves them untouched.
 #include "ReaderInput.h"
-#include "login/ProfileLookup.h"
+#include "rules/ProfileLookup.h"
 
 using ReaderInput::check;
 

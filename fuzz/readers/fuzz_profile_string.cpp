@@ -2,8 +2,8 @@
 // section, key and value of those lengths, the rest is the file. No crash; reading gives no NUL;
 // a value written under a plain section and key reads back as written (also in another letter
 // case), and writing it again changes nothing.
+#include "base/ProfileString.h"
 #include "ReaderInput.h"
-#include "app/ProfileString.h"
 
 using ReaderInput::check;
 

@@ -2,7 +2,7 @@
 // the six keys. No crash; every value is one line without NUL; the question position stays in the
 // list; the stored password and answer decipher or are refused, never crash.
 #include "ReaderInput.h"
-#include "login/SavedAccount.h"
+#include "rules/SavedAccount.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 // The version file reader on any file and status: no crash, a field without "|", and "current"
 // only when the field names this client's version.
 #include "ReaderInput.h"
-#include "panel/PanelReaders.h"
+#include "rules/PanelReaders.h"
 
 using ReaderInput::check;
 using PanelReaders::VersionOutcome;

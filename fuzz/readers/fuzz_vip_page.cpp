@@ -1,7 +1,7 @@
 // The VIP page reader and the expiry helpers on any page: no crash, a level of 0 to 2 that is 0
 // exactly without the greeting, and a day count only for a real date.
 #include "ReaderInput.h"
-#include "panel/PanelReaders.h"
+#include "rules/PanelReaders.h"
 
 using ReaderInput::check;
 

@@ -1,7 +1,7 @@
 #include "CBase64EnDeCode.h"
 
+#include "base/CodePage.h"
 #include "CryptoFiles.h"
-#include "app/CodePage.h"
 
 #include <array>
 #include <exception>

@@ -1,9 +1,9 @@
 #include "CMD5Encrypt.h"
 
+#include "base/CodePage.h"
 #include "CipherError.h"
 #include "CryptoFiles.h"
 #include "Md5Transform.h"
-#include "app/CodePage.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
 #include "CRndXorHash.h"
 
+#include "base/CodePage.h"
+#include "base/Seams.h"
 #include "CryptoFiles.h"
 #include "MEncryptDecrypt.h"
-#include "app/CodePage.h"
-#include "app/Seams.h"
 
 #include <cmath>
 #include <exception>

@@ -1,9 +1,9 @@
 #include "cRijndael.h"
 
+#include "base/CodePage.h"
+#include "base/Seams.h"
 #include "CipherError.h"
 #include "CryptoFiles.h"
-#include "app/CodePage.h"
-#include "app/Seams.h"
 
 #include <algorithm>
 #include <cstring>

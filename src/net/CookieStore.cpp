@@ -1,8 +1,8 @@
 #include "CookieStore.h"
 
+#include "base/Logging.h"
+#include "base/SafeFile.h"
 #include "SitePolicy.h"
-#include "app/SafeFile.h"
-#include "app/Logging.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "Network.h"
 
+#include "base/CodePage.h"
+#include "base/Settings.h"
 #include "CookieStore.h"
 #include "Transfer.h"
-#include "app/CodePage.h"
-#include "app/Settings.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
@@ -42,7 +42,7 @@ void ensureCreated()
     auto *store = new CookieStore;
     g_manager->setCookieJar(store); // the manager becomes its parent
     g_cookieStore = store;
-    store->setFolder(Settings::instance().dataDir() + QStringLiteral("/Cookies"));
+    store->setFolder(Settings::instance().cookiesDir());
 }
 
 bool isTokenChar(char c)

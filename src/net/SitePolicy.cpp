@@ -1,6 +1,6 @@
 #include "SitePolicy.h"
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 
 namespace {
 

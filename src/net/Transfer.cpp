@@ -5,7 +5,7 @@
 #include "Network.h"
 #include "SitePolicy.h"
 
-#include "app/Logging.h"
+#include "base/Logging.h"
 
 #include <QMetaEnum>
 #include <QNetworkAccessManager>

@@ -1,16 +1,16 @@
 // Every control a member can reach in each window carries a Chinese name a screen reader
 // announces, read back through Qt's accessibility layer as AT-SPI reads it.
+#include "base/Settings.h"
+#include "net/Network.h"
 #include "SeamRecorder.h"
 #include "SimFixture.h"
+#include "start/Form5.h"
 #include "TempDataDir.h"
-#include "app/AccessibleNames.h"
-#include "app/Settings.h"
-#include "app/start/Form5.h"
-#include "identity/Form3.h"
-#include "login/Form1.h"
-#include "net/Network.h"
-#include "panel/Form2.h"
-#include "recovery/Form4.h"
+#include "ui/AccessibleNames.h"
+#include "windows/identity/Form3.h"
+#include "windows/login/Form1.h"
+#include "windows/panel/Form2.h"
+#include "windows/recovery/Form4.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

@@ -1,7 +1,7 @@
 // The forum's form token as pages carry it, and which period of the session a token belongs to.
-#include "app/FormToken.h"
-#include "app/Settings.h"
-#include "app/SiteSession.h"
+#include "base/Settings.h"
+#include "rules/FormToken.h"
+#include "session/SiteSession.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
 // Profile strings (login.ini) with the Windows profile-call semantics over GBK bytes, and the code
 // page they are stored in.
+#include "base/CodePage.h"
+#include "base/ProfileString.h"
 #include "IniFiles.h"
-#include "app/CodePage.h"
-#include "app/ProfileString.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // Profile strings in files whose last line ends in a lone CR (an editor's or a cut-off file's end):
 // a key added to the section of that line must land on a line of its own.
-#include "app/ProfileString.h"
+#include "base/ProfileString.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
 // The shared web and text routines, the skin and the navigation registry.
+#include "base/ProfileString.h"
+#include "session/QuorvelModule.h"
 #include "TempDataDir.h"
-#include "app/Navigation.h"
-#include "app/ProfileString.h"
-#include "app/QuorvelModule.h"
-#include "app/Skin.h"
+#include "ui/Navigation.h"
+#include "ui/Skin.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -104,7 +104,7 @@ private slots:
     void specialFolderPath()
     {
         TempDataDir data;
-        const QString cookies = QuorvelModule::SpecialFolderPath(33);
+        const QString cookies = QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder);
         QCOMPARE(cookies, QDir::cleanPath(data.path()) + u"/Cookies"_s);
         QVERIFY(!cookies.endsWith(u'/'));
         QVERIFY(QFileInfo(cookies).isDir());

@@ -1,6 +1,6 @@
 // The real program's seams: message boxes and the browser.
-#include "app/Seams.h"
-#include "app/WidgetSeams.h"
+#include "base/Seams.h"
+#include "ui/WidgetSeams.h"
 
 #include <QAbstractButton>
 #include <QApplication>

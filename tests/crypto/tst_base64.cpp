@@ -1,7 +1,7 @@
 // CBase64EnDeCode: the RFC 4648 vectors, the positional decoding of odd input, the limits, and files.
-#include "CryptoTestUtil.h"
-#include "app/CodePage.h"
+#include "base/CodePage.h"
 #include "crypto/CBase64EnDeCode.h"
+#include "CryptoTestUtil.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,10 +1,10 @@
 // The cipher and the digest against OpenSSL's libcrypto on random inputs: AES-ECB for the three key
 // lengths on every transform path, the saved-account text form, MD5 of arrays, splits and files.
-#include "CryptoTestUtil.h"
-#include "app/CodePage.h"
+#include "base/CodePage.h"
 #include "crypto/AesTransform.h"
 #include "crypto/CMD5Encrypt.h"
 #include "crypto/cRijndael.h"
+#include "CryptoTestUtil.h"
 
 #include <QTemporaryDir>
 #include <QTest>

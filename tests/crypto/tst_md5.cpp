@@ -1,9 +1,9 @@
 // CMD5Encrypt: the RFC 1321 test suite, the padding boundaries, step-by-step use, the limits of the
 // string members, the registers and LongLeftRotate.
-#include "CryptoTestUtil.h"
-#include "app/CodePage.h"
-#include "crypto/CMD5Encrypt.h"
+#include "base/CodePage.h"
 #include "crypto/CipherError.h"
+#include "crypto/CMD5Encrypt.h"
+#include "CryptoTestUtil.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,10 +1,10 @@
 // cRijndael: the FIPS-197 vectors, the array, file and text forms and their edge cases, on every
 // transform path (every test runs once per path).
-#include "CryptoTestUtil.h"
-#include "SeamRecorder.h"
-#include "app/CodePage.h"
+#include "base/CodePage.h"
 #include "crypto/CipherError.h"
 #include "crypto/cRijndael.h"
+#include "CryptoTestUtil.h"
+#include "SeamRecorder.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>

@@ -1,11 +1,11 @@
 // CRndXorHash and MEncryptDecrypt: round trips, the password and integrity checks, the salt, the
 // cipher-text length, the hex form, and the generator's determinism.
-#include "CryptoTestUtil.h"
-#include "SeamRecorder.h"
-#include "app/CodePage.h"
+#include "base/CodePage.h"
 #include "crypto/CRndXorHash.h"
 #include "crypto/MEncryptDecrypt.h"
 #include "crypto/RandomGenerator.h"
+#include "CryptoTestUtil.h"
+#include "SeamRecorder.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,8 +1,8 @@
 #include "FaultMatrix.h"
 
-#include "identity/Form3.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
+#include "windows/identity/Form3.h"
 
 #include <QDate>
 #include <QLabel>

@@ -6,15 +6,15 @@
 #include "ClientWindows.h"
 #include "FaultMatrix.h"
 
-#include "SimSignIn.h"
-#include "app/State.h"
-#include "app/start/StartRoutine.h"
-#include "app/Navigation.h"
-#include "identity/Form3.h"
-#include "login/Form1.h"
+#include "base/State.h"
 #include "net/Inet.h"
-#include "panel/Form2.h"
-#include "recovery/Form4.h"
+#include "SimSignIn.h"
+#include "start/StartRoutine.h"
+#include "ui/Navigation.h"
+#include "windows/identity/Form3.h"
+#include "windows/login/Form1.h"
+#include "windows/panel/Form2.h"
+#include "windows/recovery/Form4.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -5,10 +5,10 @@
 // outcome off the panel: its card, balances, status bar, exchange button and the boxes shown.
 #include "FaultMatrix.h"
 
+#include "base/State.h"
 #include "SimSignIn.h"
-#include "app/State.h"
-#include "identity/Form3.h"
-#include "panel/Form2.h"
+#include "windows/identity/Form3.h"
+#include "windows/panel/Form2.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -5,10 +5,10 @@
 #include "ClientWindows.h"
 #include "FaultMatrix.h"
 
-#include "app/State.h"
-#include "login/Form1.h"
+#include "base/State.h"
 #include "net/Inet.h"
-#include "panel/Form2.h"
+#include "windows/login/Form1.h"
+#include "windows/panel/Form2.h"
 
 #include <QApplication>
 #include <QCheckBox>

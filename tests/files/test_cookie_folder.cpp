@@ -2,9 +2,9 @@
 // or put into the store directly, stored, read back after a restart, deleted by the forum's
 // sign-out answer and by the session reset: the cookie store never reads, writes, creates or
 // deletes anything outside its cookies folder, and never makes a folder inside it.
-#include "app/Settings.h"
-#include "app/SiteSession.h"
+#include "base/Settings.h"
 #include "net/CookieStore.h"
+#include "session/SiteSession.h"
 
 #include <QDateTime>
 #include <QDir>

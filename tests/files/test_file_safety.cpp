@@ -1,11 +1,11 @@
 // The program's own files against an unlucky data folder: a full file system (a real small tmpfs
 // where it can be mounted, and a write seam that fails the same way everywhere), a linked cookies
 // folder and a linked login.ini, and a login.ini that is huge, endless (/dev/zero) or a FIFO.
-#include "app/ProfileString.h"
-#include "app/SafeFile.h"
-#include "app/Settings.h"
-#include "app/SiteSession.h"
+#include "base/ProfileString.h"
+#include "base/SafeFile.h"
+#include "base/Settings.h"
 #include "net/CookieStore.h"
+#include "session/SiteSession.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,11 +1,11 @@
 // login.ini and the cookie files hold an enciphered password and a live forum session: they are
 // created readable and writable by their owner only, whatever umask the program was started with,
 // and a file found open to others is narrowed when it is written again.
-#include "TempDataDir.h"
-#include "app/QuorvelModule.h"
-#include "app/Settings.h"
-#include "login/SavedAccount.h"
+#include "base/Settings.h"
 #include "net/CookieStore.h"
+#include "rules/SavedAccount.h"
+#include "session/QuorvelModule.h"
+#include "TempDataDir.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,8 +19,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-constexpr int kCookiesFolder = 33;
 
 // Permission bits of a path; -1 when it does not exist.
 int modeOf(const QString &path)
@@ -102,7 +100,7 @@ void TestPrivateFiles::filesAreTheOwnersOnly()
 
     // The cookies folder as the program names it, and the files the store writes into it, from
     // the wire and directly.
-    const QString folder = QuorvelModule::SpecialFolderPath(kCookiesFolder);
+    const QString folder = QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder);
     QVERIFY(!folder.isEmpty());
     QCOMPARE(octal(modeOf(folder)), octal(0700));
     CookieStore store;
@@ -129,7 +127,7 @@ void TestPrivateFiles::filesOpenToOthersAreNarrowed()
     TempDataDir dir;
     const Umask umask(0);
     const QString ini = SavedAccount::filePath();
-    const QString folder = QuorvelModule::SpecialFolderPath(kCookiesFolder);
+    const QString folder = QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder);
     const QString cookieFile = folder + u"/127.0.0.1.txt"_s;
     {
         QFile file(ini);

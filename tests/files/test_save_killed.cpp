@@ -2,7 +2,7 @@
 // --save-loop PATH) saves two different accounts in turn without pause and is killed with SIGKILL
 // at random moments. After every kill login.ini must be one whole save, byte for byte, never the
 // account of one save beside the password, question or choices of the other.
-#include "login/SavedAccount.h"
+#include "rules/SavedAccount.h"
 
 #include <QDir>
 #include <QFile>

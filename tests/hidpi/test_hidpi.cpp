@@ -2,11 +2,11 @@
 // so, not enlarged), the banner shows the dense drawing pixel for pixel, and the frame lines
 // cover whole units up to the window's last pixel.
 #include "SimSession.h"
-#include "app/start/Form5.h"
-#include "identity/Form3.h"
-#include "login/ButtonCursor.h"
-#include "login/Form1.h"
-#include "panel/Form2.h"
+#include "start/Form5.h"
+#include "windows/identity/Form3.h"
+#include "windows/login/ButtonCursor.h"
+#include "windows/login/Form1.h"
+#include "windows/panel/Form2.h"
 
 #include <QApplication>
 #include <QImageReader>

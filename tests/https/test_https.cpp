@@ -4,22 +4,23 @@
 // for a lost password. Then the certificates that must fail: expired, issued for another name,
 // from an unknown issuer, and the good one without the authority. Each ends its request as a
 // failure, names host and reason on standard error, and never reaches the forum.
+#include "base/Settings.h"
 #include "ClientWindows.h"
-#include "SeamRecorder.h"
-#include "TempDataDir.h"
-#include "TestCa.h"
-#include "SimSignIn.h"
-#include "app/Navigation.h"
-#include "app/QuorvelModule.h"
-#include "app/Settings.h"
-#include "app/start/StartRoutine.h"
-#include "identity/Form3.h"
-#include "login/Form1.h"
+#include "ForumSimulator.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
-#include "panel/Form2.h"
-#include "recovery/Form4.h"
-#include "ForumSimulator.h"
+#include "SeamRecorder.h"
+#include "SimFixture.h"
+#include "session/QuorvelModule.h"
+#include "SimSignIn.h"
+#include "start/StartRoutine.h"
+#include "TempDataDir.h"
+#include "TestCa.h"
+#include "ui/Navigation.h"
+#include "windows/identity/Form3.h"
+#include "windows/login/Form1.h"
+#include "windows/panel/Form2.h"
+#include "windows/recovery/Form4.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -141,7 +142,7 @@ void TestHttps::initTestCase()
 void TestHttps::init()
 {
     m_dir = std::make_unique<TempDataDir>();
-    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(33));
+    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder));
     Network::cookieStore().endSession();
     m_seams = std::make_unique<SeamRecorder>();
     Network::setTimeoutMs(5000);
@@ -168,7 +169,7 @@ void TestHttps::startSim(TestCa::Server server, const QList<ForumSimulator::Role
     m_sim = std::make_unique<ForumSimulator>();
     m_sim->setTls(m_ca->chain(server), m_ca->key(), roles);
     QVERIFY(m_sim->start());
-    m_sim->configureClient();
+    pointClientAt(*m_sim);
 }
 
 void TestHttps::wholeVisitOverHttps()
@@ -213,10 +214,10 @@ void TestHttps::wholeVisitOverHttps()
     QVERIFY(!cookies.isEmpty());
     for (const QNetworkCookie &c : cookies)
         QVERIFY2(c.isSecure(), c.name().constData());
-    const QStringList files = QDir(QuorvelModule::SpecialFolderPath(33)).entryList({u"*.txt"_s}, QDir::Files);
+    const QStringList files = QDir(QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder)).entryList({u"*.txt"_s}, QDir::Files);
     QVERIFY(!files.isEmpty());
     for (const QString &name : files) {
-        QFile file(QuorvelModule::SpecialFolderPath(33) + u'/' + name);
+        QFile file(QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder) + u'/' + name);
         QVERIFY(file.open(QIODevice::ReadOnly));
         for (const QByteArray &line : file.readAll().split('\n'))
             QVERIFY2(line.isEmpty() || line.contains("; secure"), line.constData());

@@ -1,16 +1,16 @@
 // Pictures of the identity check and the member panel for each kind of member, drawn with the
 // shipped skin against the forum simulator, for looking at the design. Not a test.
 //   panel_snapshots OUTPUT_DIR
+#include "base/Settings.h"
+#include "net/CookieStore.h"
+#include "net/Network.h"
 #include "SeamRecorder.h"
+#include "session/QuorvelModule.h"
 #include "SimFixture.h"
 #include "SimSignIn.h"
 #include "TempDataDir.h"
-#include "app/QuorvelModule.h"
-#include "app/Settings.h"
-#include "identity/Form3.h"
-#include "net/CookieStore.h"
-#include "net/Network.h"
-#include "panel/Form2.h"
+#include "windows/identity/Form3.h"
+#include "windows/panel/Form2.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,14 +1,14 @@
 // The identity-check window: wait animation, no way to close it, one fetch, and the hand-over to
 // the member panel against scripted pages.
+#include "base/Settings.h"
+#include "base/State.h"
+#include "net/Network.h"
 #include "PageServer.h"
 #include "SeamRecorder.h"
 #include "SiteAddress.h"
 #include "TempDataDir.h"
-#include "app/Settings.h"
-#include "app/State.h"
-#include "identity/Form3.h"
-#include "net/Network.h"
-#include "panel/Form2.h"
+#include "windows/identity/Form3.h"
+#include "windows/panel/Form2.h"
 
 #include <QApplication>
 #include <QDate>

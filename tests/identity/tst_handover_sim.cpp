@@ -1,11 +1,11 @@
 // From a signed-in forum session to the member panel, against the forum simulator: each kind of
 // member, the version file's outcomes, and the site failing in the ways it can.
+#include "base/Settings.h"
+#include "base/State.h"
 #include "SimSession.h"
 #include "SimSignIn.h"
-#include "app/Settings.h"
-#include "app/State.h"
-#include "identity/Form3.h"
-#include "panel/Form2.h"
+#include "windows/identity/Form3.h"
+#include "windows/panel/Form2.h"
 
 #include <QDate>
 #include <QLabel>

@@ -7,24 +7,24 @@
 // and QT_LOGGING_RULES alone turns a category on. In-process, with the categories on and a
 // message handler catching every line, the exchange, the sign-out and a lost-password request
 // add their secrets to the search.
+#include "base/CodePage.h"
+#include "base/Logging.h"
+#include "base/Settings.h"
 #include "ClientWindows.h"
-#include "SeamRecorder.h"
-#include "SimFixture.h"
-#include "TempDataDir.h"
-#include "app/CodePage.h"
-#include "app/Logging.h"
-#include "app/Navigation.h"
-#include "app/QuorvelModule.h"
-#include "app/Settings.h"
-#include "app/start/StartRoutine.h"
-#include "identity/Form3.h"
-#include "login/Form1.h"
-#include "login/SavedAccount.h"
+#include "ForumSimulator.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
-#include "panel/Form2.h"
-#include "recovery/Form4.h"
-#include "ForumSimulator.h"
+#include "rules/SavedAccount.h"
+#include "SeamRecorder.h"
+#include "session/QuorvelModule.h"
+#include "SimFixture.h"
+#include "start/StartRoutine.h"
+#include "TempDataDir.h"
+#include "ui/Navigation.h"
+#include "windows/identity/Form3.h"
+#include "windows/login/Form1.h"
+#include "windows/panel/Form2.h"
+#include "windows/recovery/Form4.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -250,7 +250,7 @@ void TestVerboseSecrets::loggingRulesAloneTurnACategoryOn()
 void TestVerboseSecrets::inProcessVisitKeepsSecrets()
 {
     m_dir = std::make_unique<TempDataDir>();
-    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(33));
+    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder));
     Network::cookieStore().endSession();
     m_seams = std::make_unique<SeamRecorder>();
     m_sim = std::make_unique<SimFixture>();

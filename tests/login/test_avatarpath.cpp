@@ -1,7 +1,8 @@
 // The avatar address derived from a UID.
-#include "login/AvatarPath.h"
+#include "pictures/AvatarProbe.h"
+#include "rules/AvatarPath.h"
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -1,9 +1,9 @@
 // The captcha's plain readings: the login form's announcement, the picture request and its answer,
 // the pixels shown at 100 % and 200 %, and the login body's captcha fields.
-#include "app/Settings.h"
-#include "login/CaptchaAnnouncement.h"
-#include "login/CaptchaPicture.h"
-#include "login/LoginRequest.h"
+#include "base/Settings.h"
+#include "rules/CaptchaAnnouncement.h"
+#include "rules/LoginRequest.h"
+#include "pictures/CaptchaPicture.h"
 
 #include <QBuffer>
 #include <QImageWriter>

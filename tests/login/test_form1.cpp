@@ -4,10 +4,10 @@
 #include "SiteAddress.h"
 #include "TempDataDir.h"
 
-#include "app/Settings.h"
-#include "app/State.h"
-#include "login/Class1.h"
-#include "login/Form1.h"
+#include "base/Settings.h"
+#include "base/State.h"
+#include "windows/login/Class1.h"
+#include "windows/login/Form1.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,14 +2,14 @@
 // (Referer, cookie in the shared store), the row's places with and without the answer box, tab
 // order and Enter, the code box's input check, new pictures, and every way the picture can fail
 // leaving the window usable with a word on the status line.
-#include "SimSession.h"
-#include "app/AccessibleNames.h"
-#include "app/Settings.h"
-#include "app/State.h"
-#include "login/CaptchaPicture.h"
-#include "login/Form1.h"
+#include "base/Settings.h"
+#include "base/State.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
+#include "SimSession.h"
+#include "ui/AccessibleNames.h"
+#include "pictures/CaptchaPicture.h"
+#include "windows/login/Form1.h"
 
 #include <QApplication>
 #include <QBuffer>

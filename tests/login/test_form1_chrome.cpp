@@ -1,16 +1,16 @@
 // The login window's chrome: hover looks and their resets, the drag, the close button during a
 // sign-in, minimise, the two links, the buttons' pointer, and the balloon class on its own.
 #include "SeamRecorder.h"
-#include "SiteAddress.h"
 #include "SimFixture.h"
+#include "SiteAddress.h"
 #include "TempDataDir.h"
 
-#include "app/Settings.h"
-#include "login/ButtonCursor.h"
-#include "login/Class1.h"
-#include "login/Form1.h"
+#include "base/Settings.h"
 #include "net/Inet.h"
-#include "recovery/Form4.h"
+#include "windows/login/ButtonCursor.h"
+#include "windows/login/Class1.h"
+#include "windows/login/Form1.h"
+#include "windows/recovery/Form4.h"
 
 #include <QApplication>
 #include <QBitmap>

@@ -5,12 +5,12 @@
 #include "SiteAddress.h"
 #include "TempDataDir.h"
 
-#include "app/Navigation.h"
-#include "app/Settings.h"
-#include "app/start/Form5.h"
-#include "app/start/ProgramIcon.h"
-#include "app/start/StartRoutine.h"
-#include "login/Form1.h"
+#include "base/Settings.h"
+#include "start/Form5.h"
+#include "start/ProgramIcon.h"
+#include "start/StartRoutine.h"
+#include "ui/Navigation.h"
+#include "windows/login/Form1.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -3,17 +3,17 @@
 // UID sign-in off, no credit buying) and the older site (fixed tokens, public profiles). What only
 // the forum can see is checked in its request log: which token each request carried, that it was
 // its session's own, and that no request carried a stale one.
+#include "base/State.h"
 #include "IniFiles.h"
-#include "SimSession.h"
-#include "app/Navigation.h"
-#include "app/SiteSession.h"
-#include "app/State.h"
-#include "login/Form1.h"
-#include "login/LoginRequest.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
-#include "panel/Form2.h"
-#include "recovery/Form4.h"
+#include "rules/LoginRequest.h"
+#include "session/SiteSession.h"
+#include "SimSession.h"
+#include "ui/Navigation.h"
+#include "windows/login/Form1.h"
+#include "windows/panel/Form2.h"
+#include "windows/recovery/Form4.h"
 
 #include <QCheckBox>
 #include <QComboBox>

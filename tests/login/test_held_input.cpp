@@ -6,10 +6,10 @@
 #include "SiteAddress.h"
 #include "TempDataDir.h"
 
-#include "app/Settings.h"
-#include "login/Form1.h"
+#include "base/Settings.h"
 #include "net/Network.h"
 #include "net/XmlHttp.h"
+#include "windows/login/Form1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

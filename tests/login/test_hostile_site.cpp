@@ -8,17 +8,17 @@
 #include "SiteAddress.h"
 #include "TempDataDir.h"
 
-#include "app/CodePage.h"
-#include "app/QuorvelModule.h"
-#include "app/Seams.h"
-#include "app/Settings.h"
-#include "app/SiteSession.h"
-#include "login/Form1.h"
-#include "login/LoginReply.h"
+#include "base/CodePage.h"
+#include "base/Seams.h"
+#include "base/Settings.h"
 #include "net/CookieStore.h"
 #include "net/Inet.h"
 #include "net/Network.h"
 #include "net/XmlHttp.h"
+#include "rules/LoginReply.h"
+#include "session/QuorvelModule.h"
+#include "session/SiteSession.h"
+#include "windows/login/Form1.h"
 
 #include <QApplication>
 #include <QDir>

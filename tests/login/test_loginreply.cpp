@@ -1,6 +1,6 @@
 // Reading forum replies: pieces, CDATA text, and the five outcomes of a login reply. The replies
 // follow the envelopes the forum sends (XML root with CDATA, success and error callbacks).
-#include "login/LoginReply.h"
+#include "rules/LoginReply.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // The login form post: address, headers and the body in its short and long forms.
-#include "login/LoginRequest.h"
+#include "rules/LoginRequest.h"
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 
 #include <QTest>
 

@@ -1,12 +1,12 @@
 // The account lookup when the account box is left, and the avatar, against the forum simulator:
 // UIDs with and without avatar, names, unknown entries, the prompt text, and the window or the
 // member moving on while a page is awaited.
-#include "SimSession.h"
-#include "app/QuorvelModule.h"
-#include "app/State.h"
-#include "login/Form1.h"
+#include "base/State.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
+#include "session/QuorvelModule.h"
+#include "SimSession.h"
+#include "windows/login/Form1.h"
 
 #include <QApplication>
 #include <QLabel>

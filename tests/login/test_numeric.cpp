@@ -1,5 +1,5 @@
 // The numeric test and numeric value that the login window and the panel apply to typed texts.
-#include "app/Numeric.h"
+#include "base/Numeric.h"
 
 #include <QTest>
 

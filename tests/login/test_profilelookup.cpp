@@ -1,7 +1,7 @@
 // Reading profile pages for the account lookup: name from a UID's page, UID from a name's page.
-#include "login/ProfileLookup.h"
+#include "rules/ProfileLookup.h"
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 
 #include <QTest>
 

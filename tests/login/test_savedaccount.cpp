@@ -1,8 +1,8 @@
 // The saved account in login.ini as plain functions: reading and writing the six keys, the choice
 // keys read by containment, the enciphered password and answer, and files of the Windows client.
 #include "IniFiles.h"
+#include "rules/SavedAccount.h"
 #include "SeamRecorder.h"
-#include "login/SavedAccount.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,14 +1,14 @@
 // The saved account through the real login window: restore at start, automatic sign-in, the
 // "自动登录" box and the save step, each with login.ini in a temporary program folder and the forum
 // simulator answering the account lookup.
+#include "base/CodePage.h"
+#include "base/State.h"
 #include "IniFiles.h"
-#include "SimSession.h"
-#include "app/CodePage.h"
-#include "app/State.h"
-#include "login/Form1.h"
-#include "login/SavedAccount.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
+#include "rules/SavedAccount.h"
+#include "SimSession.h"
+#include "windows/login/Form1.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,17 +1,17 @@
 // The saved account around a whole sign-in against the forum simulator: the automatic sign-in at
 // start reaching the member panel, the save step after the forum's acceptance, and a program
 // folder that cannot be written.
+#include "base/CodePage.h"
+#include "base/State.h"
 #include "IniFiles.h"
-#include "SimSession.h"
-#include "app/CodePage.h"
-#include "app/Navigation.h"
-#include "app/QuorvelModule.h"
-#include "app/State.h"
-#include "login/Form1.h"
-#include "login/SavedAccount.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
-#include "panel/Form2.h"
+#include "rules/SavedAccount.h"
+#include "session/QuorvelModule.h"
+#include "SimSession.h"
+#include "ui/Navigation.h"
+#include "windows/login/Form1.h"
+#include "windows/panel/Form2.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,17 +1,17 @@
 // The login window's sign-in against the forum simulator and against hand-written replies: every
 // outcome, the exact request, the session reset, faults of the site, and the member cancelling or
 // closing the window while the reply is awaited or read.
-#include "SimSession.h"
-#include "app/CodePage.h"
-#include "app/QuorvelModule.h"
-#include "app/Settings.h"
-#include "app/State.h"
-#include "identity/Form3.h"
-#include "login/Form1.h"
+#include "base/CodePage.h"
+#include "base/Settings.h"
+#include "base/State.h"
 #include "net/CookieStore.h"
 #include "net/Inet.h"
 #include "net/Network.h"
-#include "panel/Form2.h"
+#include "session/QuorvelModule.h"
+#include "SimSession.h"
+#include "windows/identity/Form3.h"
+#include "windows/login/Form1.h"
+#include "windows/panel/Form2.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -349,7 +349,7 @@ void TestSignIn::refusals()
 
 void TestSignIn::sessionResetTouchesOnlyCookieFiles()
 {
-    const QString cookies = QuorvelModule::SpecialFolderPath(33);
+    const QString cookies = QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder);
     QVERIFY(QDir().mkpath(cookies + u"/sub"_s));
     const auto touch = [](const QString &path) {
         QFile file(path);

@@ -2,15 +2,15 @@
 // the login form's announcement would tell it): the right code signs in, a wrong code or a wrong
 // password brings a new picture after the session reset, the session reset takes the captcha's
 // cookie, and with the captcha off the wire is what it always was.
+#include "base/CodePage.h"
+#include "base/State.h"
 #include "IniFiles.h"
-#include "SimSession.h"
-#include "app/CodePage.h"
-#include "app/State.h"
-#include "login/Form1.h"
-#include "login/SavedAccount.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
-#include "panel/Form2.h"
+#include "rules/SavedAccount.h"
+#include "SimSession.h"
+#include "windows/login/Form1.h"
+#include "windows/panel/Form2.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,13 +1,13 @@
 // The network layer against a site that misbehaves on purpose: redirects off the site (to a
 // foreign loopback host, 127.0.0.2), redirects inside it, broken compressed bodies, and answers
 // that arrive after the member's session has ended.
-#include "ScriptedServer.h"
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "net/CookieStore.h"
 #include "net/Inet.h"
 #include "net/Network.h"
 #include "net/SitePolicy.h"
 #include "net/XmlHttp.h"
+#include "ScriptedServer.h"
 
 #include <QDir>
 #include <QNetworkCookie>

@@ -1,7 +1,7 @@
 // Sites on HTTPS, the plain parts: host settings with a scheme, Secure cookies and their files,
 // the words a refused certificate is explained with, and addresses as a log line shows them.
-#include "app/Logging.h"
-#include "app/Settings.h"
+#include "base/Logging.h"
+#include "base/Settings.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
 #include "net/SitePolicy.h"

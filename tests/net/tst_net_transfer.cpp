@@ -1,12 +1,12 @@
 // Inet and XmlHttp against a scripted server on 127.0.0.1: decoding, chunks, statuses, failures,
 // time limits, cancel, destruction while waiting, and the cookies they share.
-#include "ScriptedServer.h"
-#include "app/CodePage.h"
-#include "app/Settings.h"
+#include "base/CodePage.h"
+#include "base/Settings.h"
 #include "net/CookieStore.h"
 #include "net/Inet.h"
 #include "net/Network.h"
 #include "net/XmlHttp.h"
+#include "ScriptedServer.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 // Reply decoding, header lines and the cookie store (memory, files, hosts), without the network.
-#include "app/CodePage.h"
-#include "app/Settings.h"
+#include "base/CodePage.h"
+#include "base/Settings.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
 

@@ -1,6 +1,6 @@
 #include "PageServer.h"
 
-#include "app/CodePage.h"
+#include "base/CodePage.h"
 
 #include <QPointer>
 #include <QTcpSocket>

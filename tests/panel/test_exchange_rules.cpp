@@ -1,9 +1,9 @@
 // The currency page's rules without widgets: the cost shown beside the wanted amount, the exchange
 // post as the forum receives it, the question put to the member, and how the answer is read.
-#include "app/CodePage.h"
-#include "app/Settings.h"
-#include "panel/ExchangeCost.h"
-#include "panel/ExchangeForm.h"
+#include "base/CodePage.h"
+#include "base/Settings.h"
+#include "rules/ExchangeCost.h"
+#include "rules/ExchangeForm.h"
 
 #include <QTest>
 

@@ -1,14 +1,14 @@
 // The currency page of a signed-in member's panel against the forum simulator: exchanges that go
 // through, the forum's refusals, the panel's own checks, the member saying No, and a site that
 // answers late, wrongly or not at all.
-#include "SimSession.h"
-#include "SimSignIn.h"
-#include "app/FormToken.h"
-#include "app/State.h"
+#include "base/State.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
-#include "panel/ExchangeForm.h"
-#include "panel/Form2.h"
+#include "rules/ExchangeForm.h"
+#include "rules/FormToken.h"
+#include "SimSession.h"
+#include "SimSignIn.h"
+#include "windows/panel/Form2.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 // The member panel's chrome: border lines and strip widths, the place it opens at, the window
 // labels' colours and releases, where a press on them goes, and the pages behind the tab strip.
-#include "SimSession.h"
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "net/Network.h"
-#include "panel/Form2.h"
+#include "SimSession.h"
+#include "windows/panel/Form2.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,21 +1,21 @@
 // Signing out from the member panel against the forum simulator: the forum's sign-out, no cookie of
 // the member left in memory or in the cookies folder, a fresh login window that does not sign in
 // by itself, the panel gone; and the privileges link.
+#include "base/Settings.h"
+#include "base/State.h"
 #include "ClientWindows.h"
-#include "SimSession.h"
-#include "SimSignIn.h"
-#include "app/Navigation.h"
-#include "app/QuorvelModule.h"
-#include "app/Settings.h"
-#include "app/SiteSession.h"
-#include "app/State.h"
-#include "app/start/StartRoutine.h"
-#include "login/Form1.h"
-#include "login/SavedAccount.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
-#include "panel/Form2.h"
-#include "panel/PanelReaders.h"
+#include "rules/PanelReaders.h"
+#include "rules/SavedAccount.h"
+#include "session/QuorvelModule.h"
+#include "session/SiteSession.h"
+#include "SimSession.h"
+#include "SimSignIn.h"
+#include "start/StartRoutine.h"
+#include "ui/Navigation.h"
+#include "windows/login/Form1.h"
+#include "windows/panel/Form2.h"
 
 #include <QApplication>
 #include <QDir>
@@ -72,7 +72,7 @@ private slots:
 
 private:
     Form2 *openPanel(const QString &account, const QString &password);
-    [[nodiscard]] QString cookiesFolder() const { return QuorvelModule::SpecialFolderPath(33); }
+    [[nodiscard]] QString cookiesFolder() const { return QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder); }
 
     std::unique_ptr<SimSession> m_session;
 };

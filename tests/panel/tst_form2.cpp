@@ -1,12 +1,12 @@
 // The member panel's start-up, readings and version check against scripted pages.
+#include "base/Settings.h"
+#include "base/State.h"
+#include "net/Network.h"
 #include "PageServer.h"
 #include "SeamRecorder.h"
 #include "SiteAddress.h"
 #include "TempDataDir.h"
-#include "app/Settings.h"
-#include "app/State.h"
-#include "net/Network.h"
-#include "panel/Form2.h"
+#include "windows/panel/Form2.h"
 
 #include <QApplication>
 #include <QComboBox>

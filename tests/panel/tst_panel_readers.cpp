@@ -1,5 +1,5 @@
 // The readings of the credit page, the VIP front page and the version file.
-#include "panel/PanelReaders.h"
+#include "rules/PanelReaders.h"
 
 #include <QTest>
 

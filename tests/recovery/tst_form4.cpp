@@ -1,13 +1,13 @@
 // Form4 against the forum simulator: the checks, the request as the forum receives it, the forum's
 // answers, and every way the post can go wrong ending with a message and a usable window.
-#include "app/FormToken.h"
+#include "base/Settings.h"
+#include "net/Network.h"
+#include "rules/FormToken.h"
+#include "rules/LostPasswordReply.h"
 #include "SeamRecorder.h"
 #include "SimFixture.h"
 #include "TempDataDir.h"
-#include "app/Settings.h"
-#include "net/Network.h"
-#include "recovery/Form4.h"
-#include "recovery/LostPasswordReply.h"
+#include "windows/recovery/Form4.h"
 
 #include <QApplication>
 #include <QClipboard>

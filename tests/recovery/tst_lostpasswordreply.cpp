@@ -1,8 +1,8 @@
 // The lost-password request as sent and the reading of every kind of reply, without a window.
+#include "base/CodePage.h"
+#include "base/Settings.h"
 #include "ForumReplies.h"
-#include "app/CodePage.h"
-#include "app/Settings.h"
-#include "recovery/LostPasswordReply.h"
+#include "rules/LostPasswordReply.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 #pragma once
 // A plain browser-like client for the simulator tests: one network manager with its own cookie
 // jar, requests answered synchronously (the simulator runs in the same event loop).
-#include "app/CodePage.h"
+#include "base/CodePage.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>

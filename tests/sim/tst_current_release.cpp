@@ -1,7 +1,7 @@
 // The simulated forum as today's release of the forum software answers after installation: form
 // tokens bound to the salt cookie and the member, the 503 page, the log-out's rules, private
 // profiles, UID sign-in settings and the credit pages of a site that sells no credits.
-#include "app/FormToken.h"
+#include "rules/FormToken.h"
 #include "SimFixture.h"
 #include "SimHttp.h"
 

@@ -2,9 +2,9 @@
 // code to the visitor, and the login post's check (before the password, no try counted, one use,
 // 600 s life, newer pictures void older ones, codes of other visitors refused), the live check and
 // the control request.
+#include "base/CodePage.h"
 #include "Captcha.h"
 #include "SimFixture.h"
-#include "app/CodePage.h"
 
 #include <QImage>
 #include <QNetworkAccessManager>

@@ -3,21 +3,22 @@
 // (the transfer control, the page fetch, the XML HTTP object, a post). The probe site, on another
 // loopback address or on another port of the forum's address, must never receive a Cookie header,
 // while the forum did receive the member's auth cookie.
+#include "base/Settings.h"
 #include "ClientWindows.h"
-#include "SeamRecorder.h"
-#include "TempDataDir.h"
-#include "app/Navigation.h"
-#include "app/QuorvelModule.h"
-#include "app/Settings.h"
-#include "app/start/StartRoutine.h"
-#include "identity/Form3.h"
-#include "login/Form1.h"
+#include "ForumSimulator.h"
 #include "net/CookieStore.h"
 #include "net/Inet.h"
 #include "net/Network.h"
 #include "net/XmlHttp.h"
-#include "panel/Form2.h"
-#include "ForumSimulator.h"
+#include "SeamRecorder.h"
+#include "SimFixture.h"
+#include "session/QuorvelModule.h"
+#include "start/StartRoutine.h"
+#include "TempDataDir.h"
+#include "ui/Navigation.h"
+#include "windows/identity/Form3.h"
+#include "windows/login/Form1.h"
+#include "windows/panel/Form2.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -65,13 +66,13 @@ void TestCookieHosts::probeSiteNeverGetsCookies()
 {
     QFETCH(QString, probeAddress);
     TempDataDir dir;
-    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(33));
+    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder));
     Network::cookieStore().endSession();
     SeamRecorder seams;
     ForumSimulator sim;
     sim.setListenAddress(ForumSimulator::Role::Probe, QHostAddress(probeAddress));
     QVERIFY2(sim.start(), "the simulator could not listen (is 127.0.0.2 routed to loopback?)");
-    sim.configureClient();
+    pointClientAt(sim);
     QVERIFY(Settings::instance().probeUrl().startsWith(QStringLiteral("http://") + probeAddress + QLatin1Char(':')));
     Network::setTimeoutMs(5000);
     registerWindows();

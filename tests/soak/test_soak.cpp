@@ -9,22 +9,22 @@
 // page; the test ticks it as soon as the window is up, the same tick its own timer would give.
 // QUORVEL_SOAK_REQUEST_LOG names a file for the simulator's request log of the run, with ports
 // and session tokens masked, so that two builds' runs can be compared line by line.
+#include "base/Settings.h"
+#include "base/State.h"
 #include "ClientWindows.h"
-#include "SeamRecorder.h"
-#include "SimFixture.h"
-#include "SoakProbe.h"
-#include "TempDataDir.h"
-#include "app/Navigation.h"
-#include "app/QuorvelModule.h"
-#include "app/Settings.h"
-#include "app/State.h"
-#include "app/start/StartRoutine.h"
-#include "identity/Form3.h"
-#include "login/Form1.h"
-#include "login/SavedAccount.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
-#include "panel/Form2.h"
+#include "rules/SavedAccount.h"
+#include "SeamRecorder.h"
+#include "session/QuorvelModule.h"
+#include "SimFixture.h"
+#include "SoakProbe.h"
+#include "start/StartRoutine.h"
+#include "TempDataDir.h"
+#include "ui/Navigation.h"
+#include "windows/identity/Form3.h"
+#include "windows/login/Form1.h"
+#include "windows/panel/Form2.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -174,7 +174,7 @@ private:
 void TestSoak::init()
 {
     m_dir = std::make_unique<TempDataDir>();
-    m_cookies = QuorvelModule::SpecialFolderPath(33);
+    m_cookies = QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder);
     Network::cookieStore().setFolder(m_cookies);
     Network::cookieStore().endSession();
     m_seams = std::make_unique<SeamRecorder>();

@@ -4,11 +4,11 @@
 #include "IniFiles.h"
 #include "SimSession.h"
 
-#include "QuorvelAssets.h"
-#include "app/start/Form5.h"
-#include "app/start/ProgramIcon.h"
-#include "login/Form1.h"
-#include "login/SavedAccount.h"
+#include "pictures/QuorvelAssets.h"
+#include "rules/SavedAccount.h"
+#include "start/Form5.h"
+#include "start/ProgramIcon.h"
+#include "windows/login/Form1.h"
 
 #include <QApplication>
 #include <QFile>

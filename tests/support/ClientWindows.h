@@ -1,8 +1,8 @@
 #pragma once
 // The client's windows as a test finds them: the login windows on screen, and everything a test
 // may leave behind, gone before the next test (the member panel and every login window).
-#include "login/Form1.h"
-#include "panel/Form2.h"
+#include "windows/login/Form1.h"
+#include "windows/panel/Form2.h"
 
 #include <QApplication>
 #include <QPointer>

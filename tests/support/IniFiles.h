@@ -1,6 +1,6 @@
 #pragma once
 // Reading and laying out login.ini files in tests.
-#include "app/CodePage.h"
+#include "base/CodePage.h"
 
 #include <QFile>
 #include <QStringList>

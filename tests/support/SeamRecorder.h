@@ -1,7 +1,7 @@
 #pragma once
 // Takes over the program's seams for one test: records every message box, browser address and
 // program end, and answers boxes from a queue (Ok / No when the queue is empty).
-#include "app/Seams.h"
+#include "base/Seams.h"
 
 #include <QList>
 #include <QString>

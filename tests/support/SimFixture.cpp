@@ -1,12 +1,26 @@
 #include "SimFixture.h"
 
+#include "base/Settings.h"
+
 #include <QtGlobal>
+
+void pointClientAt(const ForumSimulator &sim)
+{
+    using Role = ForumSimulator::Role;
+    Settings &settings = Settings::instance();
+    settings.setHost(HostRole::Forum, sim.origin(Role::Forum));
+    settings.setHost(HostRole::Home, sim.origin(Role::Home));
+    settings.setHost(HostRole::Vip, sim.origin(Role::Vip));
+    settings.setHost(HostRole::Soft, sim.origin(Role::Soft));
+    settings.setHost(HostRole::Main, sim.origin(Role::Main));
+    settings.setProbeUrl(sim.probeUrl());
+}
 
 SimFixture::SimFixture()
 {
     if (!m_sim.start())
         qWarning("SimFixture: the forum simulator could not listen on 127.0.0.1");
-    m_sim.configureClient();
+    pointClientAt(m_sim);
 }
 
 SimFixture::~SimFixture()

@@ -4,6 +4,9 @@
 // event loop, next to the client's windows.
 #include "ForumSimulator.h"
 
+// Points the client's settings (every role host and the probe address) at the simulator.
+void pointClientAt(const ForumSimulator &sim);
+
 class SimFixture
 {
 public:

@@ -1,12 +1,12 @@
 #include "SimSession.h"
 
-#include "app/QuorvelModule.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
+#include "session/QuorvelModule.h"
 
 SimSession::SimSession(int timeoutMs)
 {
-    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(33));
+    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder));
     Network::cookieStore().endSession();
     Network::setTimeoutMs(timeoutMs);
 }

@@ -3,10 +3,10 @@
 // token (the older site's has none: its fixed token goes), then the login form is posted, so that
 // the shared cookie store holds the member's session afterwards and the client's session is in
 // the member's period. True when the forum greeted the member.
-#include "app/CodePage.h"
-#include "app/Settings.h"
-#include "app/SiteSession.h"
+#include "base/CodePage.h"
+#include "base/Settings.h"
 #include "net/XmlHttp.h"
+#include "session/SiteSession.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Where the client's site roles and connectivity probe point during a test.
-#include "app/Settings.h"
+#include "base/Settings.h"
 
 #include <QHostAddress>
 #include <QTcpServer>

@@ -1,8 +1,8 @@
 #pragma once
 // A temporary program folder for one test: Settings point at it, shared state starts fresh, and
 // the previous settings come back afterwards.
-#include "app/Settings.h"
-#include "app/State.h"
+#include "base/Settings.h"
+#include "base/State.h"
 
 #include <QTemporaryDir>
 

@@ -1,6 +1,0 @@
-#include "app/start/StartRoutine.h"
-
-int main(int argc, char *argv[])
-{
-    return runQuorvel(argc, argv);
-}

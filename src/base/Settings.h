@@ -1,0 +1,65 @@
+#pragma once
+// Hosts of the site's roles, the probe address and the data folder, with their command-line options.
+#include <QString>
+#include <QStringList>
+
+enum class HostRole { Forum, Home, Vip, Soft, Main };
+
+class Settings
+{
+public:
+    static Settings &instance();
+
+    // "host[:port]" of a role, without scheme.
+    [[nodiscard]] QString host(HostRole role) const;
+    // "[scheme://]host[:port]": the scheme is http (the default) or https. Anything else before
+    // "://" is kept as part of the host, which then fails as an address (applyArguments refuses it).
+    void setHost(HostRole role, const QString &hostSetting);
+    // "http" or "https".
+    [[nodiscard]] QString scheme(HostRole role) const;
+    // scheme(role) + "://" + host(role).
+    [[nodiscard]] QString origin(HostRole role) const;
+    // origin(role) + pathAndQuery.
+    [[nodiscard]] QString url(HostRole role, const QString &pathAndQuery) const;
+
+    // Splits "[scheme://]host[:port]" into a lower-case scheme (http when absent) and the rest.
+    // False (with a message) for another scheme, an empty host, or a path after the host.
+    static bool parseHostSetting(const QString &setting, QString *scheme, QString *hostAndPort,
+                                 QString *errorMessage = nullptr);
+
+    [[nodiscard]] QString probeUrl() const;
+    void setProbeUrl(const QString &url);
+
+    // The program folder: login.ini, the skins and Cookies/. Created when missing.
+    [[nodiscard]] QString dataDir() const;
+    void setDataDir(const QString &dir);
+    // "<data folder>/Cookies", the cookie files of the forum session (not created here).
+    [[nodiscard]] QString cookiesDir() const { return dataDir() + QStringLiteral("/Cookies"); }
+    // The account's home folder: HOME, or the account database's entry when HOME is unset or
+    // empty (the per-user data folder is then found there, never under "/").
+    [[nodiscard]] static QString accountHome();
+    // Folder with the shipped skins and pictures (next to the executable, or the install prefix).
+    [[nodiscard]] QString resourceDir() const;
+    void setResourceDir(const QString &dir);
+
+    // PEM file of extra certificate authorities (--ca-certificates); empty: the system's alone.
+    // The network layer loads it (Network::useCaCertificatesFile).
+    [[nodiscard]] QString caCertificatesFile() const { return m_caCertificatesFile; }
+    void setCaCertificatesFile(const QString &path) { m_caCertificatesFile = path; }
+
+    // Applies --forum-host, --home-host, --vip-host, --soft-host, --main-host, --probe-url,
+    // --data-dir, --ca-certificates. Returns false (with a message) on a bad command line.
+    bool applyArguments(const QStringList &arguments, QString *errorMessage = nullptr);
+
+    // Default hosts of the real site and the executable's folder.
+    void restoreDefaults();
+
+private:
+    Settings();
+    QString m_hosts[5];
+    QString m_schemes[5];
+    QString m_caCertificatesFile;
+    QString m_probeUrl;
+    QString m_dataDir;
+    QString m_resourceDir;
+};

@@ -1,0 +1,6 @@
+#include "start/StartRoutine.h"
+
+int main(int argc, char *argv[])
+{
+    return runQuorvel(argc, argv);
+}

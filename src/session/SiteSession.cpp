@@ -1,0 +1,272 @@
+#include "SiteSession.h"
+
+#include "base/Settings.h"
+#include "net/CookieStore.h"
+#include "net/Inet.h"
+#include "net/Network.h"
+#include "QuorvelModule.h"
+#include "rules/LoginRequest.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+const QString kLoginFormPath =
+    QStringLiteral("/member.php?mod=logging&action=login&infloat=yes&handlekey=login&inajax=1");
+
+struct Period {
+    quint64 number = 1;
+    bool member = false;
+    QString token;
+    FormToken::Found problem = FormToken::Found::None;
+    QString loginForm;
+    QString forumHost; // the site the period belongs to
+};
+
+Period &current();
+
+void beginGuestPeriod()
+{
+    Period &p = current();
+    p = Period{p.number + 1, false, {}, FormToken::Found::None, {}, p.forumHost};
+}
+
+Period &current()
+{
+    // Whatever ends the browser session (a drop, a fresh start) ends the period with it: the
+    // tokens were bound to the cookies that are gone. So does pointing the client at another site.
+    static Period period = [] {
+        QObject::connect(&Network::cookieStore(), &CookieStore::sessionEnded, &Network::cookieStore(), beginGuestPeriod);
+        return Period{};
+    }();
+    const QString forumHost = Settings::instance().host(HostRole::Forum);
+    if (period.forumHost != forumHost)
+        period = Period{period.number + 1, false, {}, FormToken::Found::None, {}, forumHost};
+    return period;
+}
+
+// Whether the address is on one of the hosts whose pages carry the forum's token.
+bool isForumPage(const QString &url)
+{
+    const QUrl address(url);
+    const QString hostAndPort = address.port() < 0 ? address.host() : address.host() + QLatin1Char(':')
+                                                                       + QString::number(address.port());
+    for (const HostRole role : {HostRole::Forum, HostRole::Home, HostRole::Vip}) {
+        if (QUrl(Settings::instance().url(role, QStringLiteral("/"))).authority().compare(hostAndPort, Qt::CaseInsensitive)
+            == 0)
+            return true;
+    }
+    return false;
+}
+
+// A login form is recognised by its two inputs, so that an error page without a token is not
+// taken for the older site's form.
+bool looksLikeLoginForm(const QString &text)
+{
+    return text.contains(QLatin1String("name=\"username\"")) && text.contains(QLatin1String("name=\"password\""));
+}
+
+// The forum host whose login form came without a token (the older site); knowledge of the site,
+// so it goes with the forum host setting.
+QString &fixedTokenHost()
+{
+    static QString host;
+    return host;
+}
+
+bool fixedTokens()
+{
+    return !fixedTokenHost().isEmpty() && fixedTokenHost() == Settings::instance().host(HostRole::Forum);
+}
+
+void setFixedTokens(bool fixed)
+{
+    fixedTokenHost() = fixed ? Settings::instance().host(HostRole::Forum) : QString();
+}
+
+SiteSession::Fetch fetchResult(const QString &page)
+{
+    using SiteSession::Fetch;
+    if (!SiteSession::token().isEmpty())
+        return Fetch::Token;
+    if (SiteSession::problem() != FormToken::Found::None)
+        return Fetch::BadToken;
+    if (page.isEmpty())
+        return Fetch::NoAnswer;
+    return fixedTokens() ? Fetch::Token : Fetch::NoAnswer;
+}
+
+// A control that lives until the forum answers (or the time limit passes), whoever asked.
+Inet *ownSignOutTransfer()
+{
+    auto *transfer = new Inet(QCoreApplication::instance());
+    QObject::connect(transfer, &Inet::StateChanged, transfer, [transfer](int state) {
+        if (state == Inet::icResponseCompleted || state == Inet::icError)
+            transfer->deleteLater();
+    });
+    QTimer::singleShot(Network::timeoutMs(), transfer, &QObject::deleteLater);
+    return transfer;
+}
+
+} // namespace
+
+namespace SiteSession {
+
+quint64 period()
+{
+    return current().number;
+}
+
+bool isMemberPeriod()
+{
+    return current().member;
+}
+
+void beginMemberPeriod()
+{
+    Period &p = current();
+    p = Period{p.number + 1, true, {}, FormToken::Found::None, {}, p.forumHost};
+}
+
+void notePage(const QString &url, const QString &page, quint64 askedInPeriod)
+{
+    Period &p = current();
+    if (askedInPeriod != p.number || !isForumPage(url))
+        return;
+    const FormToken::Reading reading = FormToken::read(page);
+    switch (reading.found) {
+    case FormToken::Found::None:
+        return;
+    case FormToken::Found::One:
+        // The newest page wins: its salt cookie is the one the store holds now.
+        p.token = reading.token;
+        p.problem = FormToken::Found::None;
+        setFixedTokens(false);
+        return;
+    case FormToken::Found::Malformed:
+    case FormToken::Found::Conflicting:
+        p.token.clear();
+        p.problem = reading.found;
+        return;
+    }
+}
+
+QString token()
+{
+    return current().token;
+}
+
+QString tokenOr(const QString &fixedToken)
+{
+    return current().token.isEmpty() ? fixedToken : current().token;
+}
+
+FormToken::Found problem()
+{
+    return current().problem;
+}
+
+void forgetToken()
+{
+    current().token.clear();
+}
+
+bool siteUsesFixedTokens()
+{
+    return fixedTokens();
+}
+
+QString loginFormText()
+{
+    return current().loginForm;
+}
+
+Fetch fetchLoginForm()
+{
+    const quint64 asked = period();
+    const QString url = Settings::instance().url(HostRole::Forum, kLoginFormPath);
+    const QString page = QuorvelModule::HttpGetPageText(url);
+    if (asked != period())
+        return Fetch::NoAnswer;
+    if (!page.isEmpty() && looksLikeLoginForm(page)) {
+        current().loginForm = page;
+        const FormToken::Found found = FormToken::read(page).found;
+        // Only a whole form without any token tells of the older site.
+        if (found == FormToken::Found::None)
+            setFixedTokens(true);
+        else if (found == FormToken::Found::One)
+            setFixedTokens(false);
+    }
+    return fetchResult(page);
+}
+
+Fetch fetchFrontPage()
+{
+    const quint64 asked = period();
+    const QString page = QuorvelModule::HttpGetPageText(Settings::instance().url(HostRole::Forum, QStringLiteral("/forum.php")));
+    if (asked != period())
+        return Fetch::NoAnswer;
+    return fetchResult(page);
+}
+
+QString fetchMessage(Fetch fetch)
+{
+    return fetch == Fetch::BadToken ? FormToken::kMessageInvalid : FormToken::kMessageUnavailable;
+}
+
+QString logoutUrl()
+{
+    // The older site wants the login form's fixed token on the log-out action as well.
+    return Settings::instance().url(HostRole::Forum, QStringLiteral("/member.php?mod=logging&action=logout&formhash=")
+                                                         + tokenOr(LoginRequest::kFormHash));
+}
+
+QString logoutHeaders()
+{
+    return QStringLiteral("Referer: ") + Settings::instance().origin(HostRole::Forum)
+        + QStringLiteral("/\r\nContent-Type: application/x-www-form-urlencoded");
+}
+
+void drop(Inet &signOutTransfer)
+{
+    // The request takes the session's cookies with it before the store forgets them. Its answer
+    // only repeats that they are gone, and may come after the member has signed in again: the
+    // cookies it sets are not kept. What is still in flight of the session stops first.
+    Network::endSession();
+    signOutTransfer.setStoresReplyCookies(false);
+    signOutTransfer.Execute(logoutUrl(), QStringLiteral("GET"), {}, logoutHeaders());
+    signOutTransfer.setStoresReplyCookies(true);
+    const QString cookies = QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder);
+    // Ending the browser session begins the next guest period.
+    Network::cookieStore().endSession();
+    deleteCookieFiles(cookies);
+}
+
+Inet *drop()
+{
+    Inet *transfer = ownSignOutTransfer();
+    drop(*transfer);
+    return transfer;
+}
+
+void deleteCookieFiles(const QString &folder)
+{
+    if (folder.isEmpty())
+        return;
+    // A linked cookies folder is not the store's: nothing in the link's target is deleted.
+    if (CookieStore::isLinkedFolder(folder))
+        return;
+    const QDir dir(folder);
+    if (!dir.exists())
+        return;
+    // A link named *.txt is removed itself; what it points to stays.
+    const QStringList names = dir.entryList({QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names)
+        QFile::remove(dir.filePath(name));
+}
+
+} // namespace SiteSession

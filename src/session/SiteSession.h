@@ -1,0 +1,76 @@
+#pragma once
+// The member's forum session on this computer: its periods and form tokens, and ending it. Shared
+// by the login window (sign-in, the session reset after a refused sign-in), the lost-password
+// window and the member panel (exchange, sign-out).
+//
+// A period runs from the start (or a drop) to the forum's welcome, and from the welcome to the next
+// drop. The forum binds its form token to the salt cookie and the member, so a token belongs to the
+// period in which its page was asked for: a guest token is never sent after the sign-in, a member
+// token never after the sign-out.
+#include "rules/FormToken.h"
+
+#include <QString>
+
+class Inet;
+
+namespace SiteSession {
+
+[[nodiscard]] quint64 period();
+[[nodiscard]] bool isMemberPeriod();
+// The forum welcomed the member (its answer set the auth cookie): the member's period begins.
+void beginMemberPeriod();
+
+// Notes the token a page of the forum, member-home or VIP host carries, when the page was asked
+// for in this period (a late page of an earlier period is ignored). Pages without a token change
+// nothing; a malformed or conflicting one is remembered as the period's problem.
+void notePage(const QString &url, const QString &page, quint64 askedInPeriod);
+// This period's token; empty when no page gave one.
+[[nodiscard]] QString token();
+// The token of the form, or its fixed token where this period has none (the older site, or
+// nothing known yet).
+[[nodiscard]] QString tokenOr(const QString &fixedToken);
+// Malformed or Conflicting when the last page read in this period carried a bad token.
+[[nodiscard]] FormToken::Found problem();
+// The forum refused the token with 503: it is not sent again.
+void forgetToken();
+// The site's login form came without a token: the older site, which takes fixed tokens.
+[[nodiscard]] bool siteUsesFixedTokens();
+// The forum's AJAX login form of this period; empty when none was read.
+[[nodiscard]] QString loginFormText();
+
+enum class Fetch {
+    Token,      // a token is at hand (or the site takes fixed tokens)
+    NoAnswer,   // nothing usable came back
+    BadToken,   // the page's token is malformed or there are two
+};
+// Reads the forum's AJAX login form (it also sets the salt cookie on a first visit), waiting with
+// events processed: callers re-check their window afterwards.
+[[nodiscard]] Fetch fetchLoginForm();
+// Reads the forum's front page, which carries the member's token in its log-out link; same waiting.
+[[nodiscard]] Fetch fetchFrontPage();
+// What to tell the member when a fetch gave no token.
+[[nodiscard]] QString fetchMessage(Fetch fetch);
+
+// The forum's sign-out request: a GET on the forum host's log-out action with this period's token
+// (the fixed login token where there is none).
+[[nodiscard]] QString logoutUrl();
+// "Referer: <scheme>://<forum host>/" CR LF "Content-Type: application/x-www-form-urlencoded".
+[[nodiscard]] QString logoutHeaders();
+
+// Sends the sign-out request on the given transfer control without waiting for it (the cookies it
+// carries are taken at once; those its answer sets are not kept), ends the browser session and
+// deletes every "*.txt" file in the cookies folder, and nothing outside it; a new guest period
+// begins. Each step runs whatever became of the one before.
+void drop(Inet &signOutTransfer);
+// The same on a transfer control of its own, owned by the application and gone once the forum
+// answered or the time limit passed: closing the window that asked does not abort the log-out.
+// Returns that control (it deletes itself once done; keep a QPointer).
+Inet *drop();
+
+// Before anything else, drop stops every request of the ending session (Network::endSession):
+// no balance re-read or page fetch still in flight can store a cookie afterwards.
+
+// Deletes the "*.txt" files directly inside folder (no subfolders); an empty folder name does nothing.
+void deleteCookieFiles(const QString &folder);
+
+} // namespace SiteSession

@@ -1,0 +1,126 @@
+#include "StartRoutine.h"
+
+#include "base/Logging.h"
+#include "base/Settings.h"
+#include "Form5.h"
+#include "net/CookieStore.h"
+#include "net/Network.h"
+#include "ProgramIcon.h"
+#include "session/QuorvelModule.h"
+#include "StartupTrace.h"
+#include "ui/AccessibleNames.h"
+#include "ui/Navigation.h"
+#include "ui/WidgetSeams.h"
+#include "windows/login/Form1.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+QString versionText()
+{
+    return QString::number(QUORVEL_VERSION_MAJOR) + QLatin1Char('.') + QString::number(QUORVEL_VERSION_MINOR)
+        + QLatin1Char('.') + QString::number(QUORVEL_VERSION_PATCH);
+}
+
+void addOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral("Quorvel member client."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QString host = QStringLiteral("[http[s]://]host[:port]");
+    parser.addOptions({
+        {QStringLiteral("forum-host"), QStringLiteral("Forum host (sign-in, profiles, avatars)."), host},
+        {QStringLiteral("home-host"), QStringLiteral("Member-home host (profile pages, credits)."), host},
+        {QStringLiteral("vip-host"), QStringLiteral("VIP host (VIP front page)."), host},
+        {QStringLiteral("soft-host"), QStringLiteral("Software host (version file)."), host},
+        {QStringLiteral("main-host"), QStringLiteral("Main site host (front page)."), host},
+        {QStringLiteral("probe-url"), QStringLiteral("Address fetched to test the network connection."),
+         QStringLiteral("url")},
+        {QStringLiteral("ca-certificates"),
+         QStringLiteral("Also trust the certificate authorities in this PEM file for https hosts."),
+         QStringLiteral("file")},
+        {QStringLiteral("data-dir"), QStringLiteral("Program folder for login.ini, the skins and the cookies."),
+         QStringLiteral("dir")},
+        {QStringLiteral("verbose"),
+         QStringLiteral("Diagnostics on standard error: requests, replies read, files written (never a secret).")},
+    });
+}
+
+// The skins ship next to the executable; a data folder elsewhere gets its own copy once, so a
+// skin the member edited there is kept.
+void copyMissingSkins()
+{
+    const QDir from(Settings::instance().resourceDir());
+    const QString to = Settings::instance().dataDir();
+    if (QFileInfo(from.absolutePath()).canonicalFilePath() == QFileInfo(to).canonicalFilePath())
+        return;
+    // Compared by suffix: a name filter is a wildcard that Qt compiles to a regular expression,
+    // bringing the expression library in (and half a megabyte with it) before the first window.
+    const QStringList files = from.entryList(QDir::Files);
+    for (const QString &skin : files) {
+        if (!skin.endsWith(QLatin1String(".she")))
+            continue;
+        const QString target = to + QLatin1Char('/') + skin;
+        if (!QFileInfo::exists(target)) {
+            const bool copied = QFile::copy(from.filePath(skin), target);
+            qCDebug(lcFiles).noquote() << "skin" << skin << (copied ? "copied to" : "could not be copied to") << to;
+        }
+    }
+}
+
+} // namespace
+
+void registerWindows()
+{
+    Navigation::setLoginWindowFactory([] { Form1::openNew(); });
+}
+
+int runQuorvel(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    StartupTrace::install(app);
+    QApplication::setApplicationName(QStringLiteral("quorvel"));
+    QApplication::setApplicationVersion(versionText());
+    QApplication::setWindowIcon(programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvel")); // quorvel.desktop: task bar grouping
+
+    QCommandLineParser parser;
+    addOptions(parser);
+    parser.process(app); // --help, --version and unknown options end here
+    if (parser.isSet(QStringLiteral("verbose")))
+        Logging::setVerbose(true);
+
+    QString error;
+    if (!Settings::instance().applyArguments(QApplication::arguments(), &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 2;
+    }
+    const QString caFile = Settings::instance().caCertificatesFile();
+    if (!caFile.isEmpty() && !Network::useCaCertificatesFile(caFile, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 2;
+    }
+
+    copyMissingSkins();
+    WidgetSeams::install();
+    AccessibleNames::install();
+    registerWindows();
+    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder));
+
+    // The start window's load is the start routine: skin, start window, login window.
+    auto *startWindow = new Form5;
+    startWindow->setAttribute(Qt::WA_DeleteOnClose);
+    startWindow->Form_Load();
+    // An automatic sign-in can already have ended in closing every window.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    if (std::none_of(windows.begin(), windows.end(), [](const QWidget *w) { return w->isVisible(); }))
+        return 0;
+    return QApplication::exec();
+}

@@ -1,0 +1,337 @@
+#include "Form3.h"
+#include "base/Seams.h"
+
+#include "base/Settings.h"
+#include "base/State.h"
+#include "pictures/PanelPictures.h"
+#include "rules/PanelReaders.h"
+#include "session/QuorvelModule.h"
+#include "windows/panel/Form2.h"
+
+#include <QCloseEvent>
+#include <QDate>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLinearGradient>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+QPointer<Form3> &currentWindow()
+{
+    static QPointer<Form3> window;
+    return window;
+}
+
+const QString kWaitText = QStringLiteral("身份校验中,请稍等");
+
+// One stroke of the arrow under the rule: a line from one corner of its box to the opposite one.
+class Stroke : public QFrame
+{
+public:
+    enum Direction { Down, DownRight, DownLeft };
+    Stroke(Direction direction, QWidget *parent)
+        : QFrame(parent)
+        , m_direction(direction)
+    {
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(palette().color(QPalette::WindowText), 1.5, Qt::SolidLine, Qt::RoundCap));
+        const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
+        switch (m_direction) {
+        case Down:
+            p.drawLine(QPointF(r.center().x(), r.top()), QPointF(r.center().x(), r.bottom()));
+            break;
+        case DownRight:
+            p.drawLine(r.topLeft(), r.bottomRight());
+            break;
+        case DownLeft:
+            p.drawLine(r.topRight(), r.bottomLeft());
+            break;
+        }
+    }
+
+private:
+    Direction m_direction;
+};
+
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &place)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText); // the member name comes from the forum
+    label->setGeometry(place);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+} // namespace
+
+Form3::Form3(QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Quorvel软件"));
+    setFixedSize(360, 236);
+    // The hand-over closes this window before it shows the panel; that moment is not the end of
+    // the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    buildControls();
+    applyLook();
+    currentWindow() = this;
+
+    // Load handler: no close command, no icon.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setWindowIcon(QIcon());
+
+    // Both timers run from the start.
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &Form3::Timer1_Timer);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(1000);
+    connect(Timer2, &QTimer::timeout, this, &Form3::Timer2_Timer);
+    Timer1->start();
+    Timer2->start();
+}
+
+Form3::~Form3() = default;
+
+void Form3::buildControls()
+{
+    const int w = width();
+    Image1 = makeLabel(this, QStringLiteral("Image1"), QString(), QRect((w - 64) / 2, 18, 64, 64));
+    Image1->setScaledContents(true);
+    Image1->setPixmap(PanelPictures::noAvatar());
+    Label3 = makeLabel(this, QStringLiteral("Label3"), QStringLiteral("NONE"), QRect(10, 88, w - 20, 26));
+
+    Line1 = new QFrame(this);
+    Line1->setObjectName(QStringLiteral("Line1"));
+    Line1->setFrameShape(QFrame::HLine);
+    Line1->setFrameShadow(QFrame::Plain);
+    Line1->setGeometry(40, 122, w - 80, 2);
+    // A small downward arrow under the rule's middle.
+    const int mid = w / 2;
+    Line2 = new Stroke(Stroke::Down, this);
+    Line2->setObjectName(QStringLiteral("Line2"));
+    Line2->setGeometry(mid - 2, 126, 5, 16);
+    Line3 = new Stroke(Stroke::DownRight, this);
+    Line3->setObjectName(QStringLiteral("Line3"));
+    Line3->setGeometry(mid - 6, 135, 7, 7);
+    Line4 = new Stroke(Stroke::DownLeft, this);
+    Line4->setObjectName(QStringLiteral("Line4"));
+    Line4->setGeometry(mid, 135, 7, 7);
+
+    Label1 = makeLabel(this, QStringLiteral("Label1"), kWaitText, QRect(10, 152, w - 20, 28));
+    // Left-aligned from a margin that centres the text without dots (set once the skin's font is
+    // known), so the text itself does not move as the dots come and go.
+    Label1->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    Label2 = makeLabel(this, QStringLiteral("Label2"), QStringLiteral("Identity verification"), QRect(10, 184, w - 20, 22));
+}
+
+void Form3::applyLook()
+{
+    // The window's own look, so it looks the same under the login skin it opens with and under
+    // the panel's skin that its hand-over attaches (SoftSkin repeats these values).
+    auto colour = [](QWidget *widget, QPalette::ColorRole role, const QColor &color) {
+        QPalette palette = widget->palette();
+        palette.setColor(role, color);
+        widget->setPalette(palette);
+    };
+    auto size = [](QWidget *widget, int pixels, bool bold) {
+        QFont font = widget->font();
+        font.setPixelSize(pixels);
+        font.setBold(bold);
+        widget->setFont(font);
+    };
+    QLinearGradient background(0, 0, 0, 1);
+    background.setCoordinateMode(QGradient::ObjectMode);
+    background.setColorAt(0, Qt::white);
+    background.setColorAt(1, QColor(0xee, 0xf3, 0xf9));
+    QPalette palette = this->palette();
+    palette.setBrush(QPalette::Window, background);
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    auto *accent = new QWidget(this);
+    accent->setObjectName(QStringLiteral("accentBar"));
+    accent->setGeometry(0, 0, width(), 4);
+    QLinearGradient band(0, 0, 1, 0);
+    band.setCoordinateMode(QGradient::ObjectMode);
+    band.setColorAt(0, QColor(0x16, 0x32, 0x5f));
+    band.setColorAt(0.6, QColor(0x1d, 0x5f, 0xa8));
+    band.setColorAt(1, QColor(0x1f, 0x9c, 0xa6));
+    QPalette bandPalette = accent->palette();
+    bandPalette.setBrush(QPalette::Window, band);
+    accent->setPalette(bandPalette);
+    accent->setAutoFillBackground(true);
+
+    colour(Label3, QPalette::WindowText, QColor(0x1f, 0x2d, 0x3d));
+    size(Label3, 15, true);
+    colour(Label1, QPalette::WindowText, QColor(0x1d, 0x5f, 0xa8));
+    size(Label1, 14, false);
+    colour(Label2, QPalette::WindowText, QColor(0x87, 0x95, 0xa6));
+    size(Label2, 11, false);
+    colour(Line1, QPalette::WindowText, QColor(0xc5, 0xd1, 0xdf));
+    for (QFrame *stroke : {Line2, Line3, Line4})
+        colour(stroke, QPalette::WindowText, QColor(0x1d, 0x5f, 0xa8));
+}
+
+void Form3::showModalAfterLogin(const QPixmap &avatar, const QString &memberName)
+{
+    Form3 window;
+    if (!avatar.isNull())
+        window.Image1->setPixmap(avatar);
+    // The name comes from the forum's reply: a hostile one could be megabytes.
+    window.Label3->setText(Seams::readable(memberName, Seams::kMaxLineChars));
+    window.exec();
+}
+
+Form3 *Form3::current()
+{
+    return currentWindow();
+}
+
+QString Form3::GetBody(const QString &url)
+{
+    return QuorvelModule::HttpGetText(url);
+}
+
+void Form3::Timer2_Timer()
+{
+    ++m_dotCounter;
+    if (m_dotCounter == 1) {
+        Label1->setText(kWaitText);
+    } else if (m_dotCounter == 2) {
+        Label1->setText(kWaitText + QStringLiteral("."));
+    } else {
+        Label1->setText(kWaitText + QStringLiteral(".."));
+        m_dotCounter = 0;
+    }
+}
+
+void Form3::Timer1_Timer()
+{
+    // One fetch per showing: a tick that comes while the first one waits does nothing.
+    if (m_handOverStarted)
+        return;
+    m_handOverStarted = true;
+    Timer1->stop();
+    QPointer<Form3> self(this);
+
+    if (m_pageText.isEmpty())
+        m_pageText = GetBody(Settings::instance().url(HostRole::Vip, QStringLiteral("/")));
+    if (!self)
+        return;
+    const PanelReaders::VipReading reading = PanelReaders::readVipPage(m_pageText);
+    m_growthText = reading.growthText;
+    m_expiryText = reading.expiryText;
+    // The level before the panel exists: its start-up shows the badge of this reading.
+    panelState().VipLevel = reading.level;
+
+    // First touch of the panel: creates it and runs its whole start-up, waiting for the site.
+    QPointer<Form2> panel = Form2::instance();
+    if (!self)
+        return;
+    if (panel) {
+        panel->Image1->setPixmap(Image1->pixmap().isNull() ? PanelPictures::noAvatar() : Image1->pixmap());
+
+        if (reading.level == 2)
+            panel->setNameColor(QColor(225, 159, 1));
+        else if (reading.level == 1)
+            panel->setNameColor(QColor(255, 0, 0));
+
+        std::optional<qint64> days;
+        if (!m_expiryText.isEmpty()) {
+            m_expiryDate = PanelReaders::expiryDateText(m_expiryText);
+            days = PanelReaders::daysLeft(m_expiryText, QDate::currentDate());
+            if (days)
+                m_daysLeft = QString::number(*days);
+        }
+        if (days && *days > 0) {
+            panel->Label13->setText(m_daysLeft);
+            panel->Label13->setToolTip(QStringLiteral("VIP有效期剩余") + m_daysLeft + QStringLiteral("天"));
+        } else {
+            panel->Label13->hide();
+        }
+
+        panel->Label3->setText(Label3->text());
+        panel->Label6->setText(reading.level != 0 ? QStringLiteral("VIP有效期至：") + m_expiryText
+                                                  : QStringLiteral("未开通Quorvel会员"));
+    }
+
+    closeBySelf();
+
+    PanelState &state = panelState();
+    state.CreditPageText.clear();
+    state.QuorvelbiAmount.clear();
+    state.YubiAmount.clear();
+    clearValues();
+
+    if (panel) {
+        panel->show();
+        panel->activateWindow();
+    }
+}
+
+void Form3::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    Label1->ensurePolished();
+    const int textWidth = Label1->fontMetrics().horizontalAdvance(kWaitText);
+    Label1->setContentsMargins(qMax(0, (Label1->width() - textWidth) / 2), 0, 0, 0);
+}
+
+void Form3::closeBySelf()
+{
+    Timer1->stop();
+    Timer2->stop();
+    m_closingBySelf = true;
+    done(QDialog::Accepted);
+    // A window shown without exec() is closed the same way.
+    hide();
+    clearValues();
+}
+
+void Form3::clearValues()
+{
+    m_pageText.clear();
+    m_growthText.clear();
+    m_expiryText.clear();
+    m_expiryDate.clear();
+    m_daysLeft.clear();
+}
+
+void Form3::reject()
+{
+    // Only the hand-over closes this window.
+    if (m_closingBySelf)
+        QDialog::reject();
+}
+
+void Form3::closeEvent(QCloseEvent *event)
+{
+    if (m_closingBySelf)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void Form3::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

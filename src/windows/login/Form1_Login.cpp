@@ -1,0 +1,245 @@
+// The sign-in exchange of the login window: the network probe, the login post on Inet1 and the
+// handling of the forum's reply.
+#include "Form1.h"
+
+#include "base/Seams.h"
+#include "base/Settings.h"
+#include "base/State.h"
+#include "net/Inet.h"
+#include "rules/LoginReply.h"
+#include "rules/LoginRequest.h"
+#include "session/SiteSession.h"
+#include "windows/identity/Form3.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+const QString kStatusNoNetwork = QStringLiteral("请检查您的网络链接");
+const QString kStatusSigningIn = QStringLiteral("正在为您登录账号..");
+const QString kStatusBanned = QStringLiteral("您的帐号已被禁止使用!");
+const QString kMessageDataError = QStringLiteral("抱歉!登录数据出错!请您点击重新登录!");
+const QString kMessageBanned = QStringLiteral("您因违反Quorvel相关规定,现已做封号处理!");
+const QString kMessageServerFailure = QStringLiteral("服务器故障,暂时无法登录!请联系客服QQ：86420135");
+
+constexpr int kChunkSize = 1024;
+// The forum's refusal of a captcha code (wrong, missing, reused or expired).
+const QString kForumWrongCode = QStringLiteral("验证码填写错误");
+
+// After a refused sign-in and its session reset, when a captcha is asked: every post used its code
+// up, right or wrong, and the reset took the picture's cookie. A new picture, an empty code box,
+// the focus there after a wrong code.
+void renewCaptchaAfterRefusal(Form1 &form, bool wrongCode)
+{
+    if (!form.captchaAsked())
+        return;
+    const QPointer<Form1> alive(&form);
+    form.renewCaptcha();
+    if (alive && wrongCode && form.captchaAsked())
+        form.Text4->setFocus();
+}
+
+} // namespace
+
+void Form1::login()
+{
+    const quint64 attempt = ++m_loginSerial;
+    const QPointer<Form1> alive(this);
+
+    // The overlay with the account being signed in; Command2 on it cancels.
+    Picture2->setGeometry(Picture1->geometry());
+    Image3->setPixmap(Image1->pixmap());
+    Label2->setText(profileName().isEmpty() ? Text1->text() : profileName());
+    Picture2->show();
+    Picture2->raise();
+
+    // An empty answer from the probe site means there is no network. The overlay stays live while
+    // the probe waits, so its cancel button ends the wait (as no network); other input is dropped.
+    Inet3->setInputAllowedDuringWait(Picture2);
+    const QString probe = Inet3->OpenURL(Settings::instance().probeUrl());
+    if (!alive || attempt != m_loginSerial)
+        return;
+    if (probe.isEmpty()) {
+        setStatus(kStatusNoNetwork);
+        Picture2->hide();
+        setInputsEnabled(true);
+        return;
+    }
+
+    setStatus(kStatusSigningIn);
+    setInputsEnabled(false);
+    m_loginRepeated = false;
+    // Today's forum wants the token of this session on the post; its login form gives it. The
+    // older site's form has none: once seen, its fixed token goes without asking again.
+    const bool readForm = !SiteSession::siteUsesFixedTokens()
+        && (SiteSession::loginFormText().isEmpty() || SiteSession::token().isEmpty());
+    postLogin(attempt, readForm);
+}
+
+bool Form1::stillSigningIn(quint64 attempt) const
+{
+    return attempt == m_loginSerial && !Picture2->isHidden() && isVisible();
+}
+
+void Form1::postLogin(quint64 attempt, bool readForm)
+{
+    if (readForm) {
+        const QPointer<Form1> alive(this);
+        const SiteSession::Fetch fetched = SiteSession::fetchLoginForm();
+        if (!alive || !stillSigningIn(attempt))
+            return;
+        if (fetched != SiteSession::Fetch::Token) {
+            // Nothing was posted: the member may simply try again.
+            Picture2->hide();
+            setInputsEnabled(true);
+            setStatus(SiteSession::fetchMessage(fetched));
+            return;
+        }
+    }
+    LoginState &state = loginState();
+    // With a captcha its three fields follow all the others; without one the body is as it was.
+    if (!captchaReadyForPost())
+        return;
+    const QByteArray body = LoginRequest::body(SiteSession::tokenOr(LoginRequest::kFormHash), Text1->text(), Text2->text(),
+                                               state.QuestionId, Text3->text())
+        + captchaFields();
+    state.LoginBody = QString::fromLatin1(body);
+    // The reply comes back through Inet1_StateChanged; the window waits until then or a cancel.
+    Inet1->Execute(LoginRequest::url(), QStringLiteral("POST"), body, LoginRequest::headers());
+}
+
+void Form1::Inet1_StateChanged(int state)
+{
+    if (state != Inet::icResponseCompleted && state != Inet::icError)
+        return;
+
+    // The window waits for this reply while the overlay is up and no newer attempt has begun; a
+    // cancel or a close while the reply is read (events run between chunks) abandons it.
+    const quint64 attempt = m_loginSerial;
+    const QPointer<Form1> alive(this);
+    const auto stillWaiting = [&] { return alive && stillSigningIn(attempt); };
+    if (!stillWaiting())
+        return;
+
+    // The connection failed before a whole reply came (refused, cut off, oversized): rather than
+    // wait for a reply that cannot come, drop whatever the half-delivered answer set up and let
+    // the member try again.
+    if (state == Inet::icError) {
+        qcdl();
+        setStatus(kStatusNoNetwork);
+        return;
+    }
+
+    QString reply;
+    for (QString chunk = Inet1->GetChunk(kChunkSize); !chunk.isEmpty(); chunk = Inet1->GetChunk(kChunkSize)) {
+        reply += chunk;
+        QCoreApplication::processEvents();
+        if (!stillWaiting())
+            return;
+    }
+    // A refused token: the forum did nothing with the post (no try counted), so it goes once more
+    // with a fresh token from a fresh login form; a second refusal ends the attempt.
+    if (FormToken::isRefusal(Inet1->lastStatus())) {
+        if (!m_loginRepeated) {
+            m_loginRepeated = true;
+            SiteSession::forgetToken();
+            postLogin(attempt, true);
+            return;
+        }
+        qcdl();
+        Seams::messageBox(FormToken::kMessageRefused, Seams::Icon::Exclamation);
+        if (alive)
+            setStatus(FormToken::kMessageRefused);
+        return;
+    }
+    handleLoginReply(reply);
+}
+
+bool Form1::dropMemberSession()
+{
+    if (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens()) {
+        const QPointer<Form1> alive(this);
+        (void)SiteSession::fetchFrontPage();
+        if (!alive)
+            return false;
+    }
+    qcdl();
+    return true;
+}
+
+void Form1::handleLoginReply(const QString &reply)
+{
+    using LoginReply::Outcome;
+    const LoginReply::LoginOutcome result = LoginReply::classifyLoginReply(reply);
+    const QPointer<Form1> alive(this);
+
+    // The forum's welcome set the member's cookies: from here on only the member's token counts.
+    if (result.outcome == Outcome::Success || result.outcome == Outcome::DataError || result.outcome == Outcome::Banned)
+        SiteSession::beginMemberPeriod();
+
+    switch (result.outcome) {
+    case Outcome::Success:
+        loginState().MemberName = result.memberName;
+        // Where profiles are private the lookup could not learn a name's UID; the welcome names it.
+        if (loginState().AvatarUid.isEmpty())
+            loginState().AvatarUid = result.uid;
+        handOverAfterLogin();
+        return;
+    case Outcome::DataError:
+        loginState().MemberName = result.memberName;
+        Seams::messageBox(kMessageDataError, Seams::Icon::Information);
+        if (!alive || !dropMemberSession())
+            return;
+        // Every outcome ends on the status line; "signing in" must not stay there once idle.
+        setStatus(kMessageDataError);
+        renewCaptchaAfterRefusal(*this, false);
+        return;
+    case Outcome::Banned:
+        loginState().MemberName = result.memberName;
+        if (!dropMemberSession())
+            return;
+        Seams::messageBox(kMessageBanned, Seams::Icon::Exclamation);
+        if (alive) {
+            setStatus(kStatusBanned);
+            renewCaptchaAfterRefusal(*this, false);
+        }
+        return;
+    case Outcome::Failure:
+    case Outcome::Refused:
+        qcdl();
+        Seams::messageBox(result.message, Seams::Icon::Exclamation);
+        if (alive) {
+            setStatus(result.message);
+            renewCaptchaAfterRefusal(*this, result.message.contains(kForumWrongCode));
+        }
+        return;
+    case Outcome::Unreadable:
+        Picture2->hide();
+        Seams::messageBox(kMessageServerFailure, Seams::Icon::Information);
+        // With the login window gone no window is left, and the program ends with the last one.
+        if (alive)
+            close();
+        return;
+    }
+}
+
+void Form1::handOverAfterLogin()
+{
+    const QPointer<Form1> alive(this);
+    txcx();
+    if (!alive)
+        return;
+    loginState().AutoLoginBlocked = 0;
+    saveAccount();
+    if (!alive)
+        return;
+
+    // The window is closed (and deleted once events run) before the identity check opens: take
+    // what it hands over first and touch nothing of it afterwards.
+    const QPixmap avatar = Image1->pixmap();
+    const QString memberName = loginState().MemberName;
+    close();
+    Form3::showModalAfterLogin(avatar, memberName);
+}

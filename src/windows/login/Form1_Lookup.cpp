@@ -1,0 +1,131 @@
+// The account lookup when the account box is left, and the avatar.
+#include "Form1.h"
+
+#include "base/Numeric.h"
+#include "base/State.h"
+#include "net/Inet.h"
+#include "pictures/AvatarProbe.h"
+#include "rules/AvatarPath.h"
+#include "session/QuorvelModule.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QTimer>
+
+namespace {
+
+const QString kStatusUnknownAccount = QStringLiteral("您输入的用户名不存在,请检查..");
+
+} // namespace
+
+void Form1::Text1_LostFocus()
+{
+    // The focus left with a mouse press elsewhere, the login button most often: the press has to
+    // finish first, or the lookup's wait would swallow the release and the click would be lost.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+        m_lookupPending = true;
+        QTimer::singleShot(0, this, [this] {
+            if (m_lookupPending) // not already run by a sign-in that could not wait
+                lookUpAccount();
+        });
+        return;
+    }
+    lookUpAccount();
+}
+
+void Form1::lookUpAccount()
+{
+    m_lookupPending = false;
+    const quint64 lookup = ++m_lookupSerial;
+    const QPointer<Form1> alive(this);
+    ++m_lookupsRunning;
+    // Whatever way the lookup ends, a sign-in held for it goes ahead only when the box still holds
+    // the entry the member asked to sign in with (a rejected one has been emptied).
+    const auto done = qScopeGuard([this, alive, lookup] {
+        if (!alive)
+            return;
+        --m_lookupsRunning;
+        if (m_lookupsRunning > 0 || !m_signInAfterLookup || lookup != m_lookupSerial)
+            return;
+        m_signInAfterLookup = false;
+        if (!Text1->text().isEmpty() && Text1->text() != kAccountPrompt)
+            QTimer::singleShot(0, this, [this] { Command1_Click(); });
+    });
+    // The page fetches run events: the window may close, or the member may come back and leave
+    // the box again, which starts a newer lookup that then owns the box.
+    const auto overtaken = [&] { return !alive || lookup != m_lookupSerial; };
+
+    lookupSlots.clear();
+    const QString entry = Text1->text();
+    bool failed = false;
+
+    if (Numeric::isNumeric(entry)) {
+        // A UID: the avatar at once, then the member's name from the profile page.
+        loginState().AvatarUid = entry;
+        txcx();
+        if (overtaken())
+            return;
+        const QString page = QuorvelModule::HttpGetPageText(ProfileLookup::uidProfileUrl(entry));
+        if (overtaken())
+            return;
+        lookupSlots.uid[0] = page;
+        // Any titled page keeps the UID (the forum's notices too, private profiles' "sign in to
+        // view" among them); only a profile's title gives the name.
+        if (!page.isEmpty())
+            failed = !ProfileLookup::readUidPage(lookupSlots.uid);
+    } else {
+        // A user name: the UID from the profile page, then its avatar. A server's error page is no
+        // answer, not word that the name is unknown.
+        const QString page = QuorvelModule::HttpGetPageText(ProfileLookup::nameProfileUrl(entry));
+        if (overtaken())
+            return;
+        lookupSlots.name[0] = page;
+        const ProfileLookup::Notice notice = ProfileLookup::readNotice(page);
+        if (notice == ProfileLookup::Notice::NoSuchMember) {
+            failed = true;
+        } else if (notice == ProfileLookup::Notice::SignInToView) {
+            // The member exists but the page does not say the UID: the default avatar.
+            loginState().AvatarUid.clear();
+            txcx();
+            if (overtaken())
+                return;
+        } else if (!page.isEmpty()) {
+            failed = !ProfileLookup::readNamePage(lookupSlots.name);
+            if (!failed) {
+                loginState().AvatarUid = lookupSlots.name[2];
+                txcx();
+                if (overtaken())
+                    return;
+            }
+        }
+    }
+
+    if (!failed) {
+        if (Text1->text().isEmpty())
+            Text1->setText(kAccountPrompt);
+        return;
+    }
+    // The entry names nobody. What the member typed since the lookup began is left alone.
+    if (!Text1->text().isEmpty() && Text1->text() == entry) {
+        Text1->clear();
+        Text1->setFocus();
+        setStatus(kStatusUnknownAccount);
+    }
+}
+
+void Form1::txcx()
+{
+    const QString address = AvatarPath::avatarUrl(loginState().AvatarUid);
+    QPixmap picture;
+    if (!address.isEmpty()) {
+        const QPointer<Form1> alive(this);
+        // The probe fetches the address; what it found there is the picture, if it is one.
+        Inet2->OpenURL(address);
+        if (!alive)
+            return;
+        picture = QPixmap::fromImage(AvatarPath::avatarFromProbe(Inet2->lastStatus(), Inet2->lastBody()));
+    }
+    Image1->setPixmap(picture.isNull() ? defaultAvatar() : picture);
+}

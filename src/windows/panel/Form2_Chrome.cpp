@@ -1,0 +1,199 @@
+// The panel's own chrome: border lines, moving, the window labels and the page tabs.
+#include "base/Seams.h"
+#include "base/Settings.h"
+#include "Form2.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLine>
+#include <QList>
+#include <QPainter>
+#include <QScreen>
+#include <QTabBar>
+#include <QWindow>
+
+namespace {
+
+// Design places are in twips; 15 twips are one device-independent pixel.
+constexpr int tw(int twips)
+{
+    return twips / 15;
+}
+
+const QColor kBorderColor(0x80, 0x80, 0x80); // &H808080
+const QColor kLabelAtRest(0xC0, 0xC0, 0xC0); // &HC0C0C0
+const QColor kLabelLit(0xFF, 0xFF, 0xFF);    // &HFFFFFF
+
+// What 绘制边框 draws on the window: lines under every control, as lines drawn on a form are.
+// It lets the mouse through to the window.
+class BorderLines : public QWidget
+{
+public:
+    explicit BorderLines(QWidget *window)
+        : QWidget(window)
+    {
+        setObjectName(QStringLiteral("BorderLines"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(window->rect());
+        lower();
+    }
+
+    void draw(const QColor &color, const QList<QLine> &lines)
+    {
+        m_color = color;
+        m_lines = lines;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        // Each line fills whole pixels of the window (a pen one pixel wide would cover one device
+        // pixel on a dense screen and leave the window's last column outside the frame).
+        QPainter painter(this);
+        for (const QLine &line : m_lines) {
+            const QRect cells = QRect(line.p1(), line.p2()).normalized();
+            painter.fillRect(cells, m_color);
+        }
+    }
+
+private:
+    QColor m_color;
+    QList<QLine> m_lines;
+};
+
+// A window label dims again when the mouse leaves it: the controls around the labels keep their
+// mouse to themselves, so the window's background alone would leave a label lit.
+class LabelLeaveWatcher : public QObject
+{
+public:
+    explicit LabelLeaveWatcher(Form2 *panel)
+        : QObject(panel)
+        , m_panel(panel)
+    {
+        setObjectName(QStringLiteral("LabelLeaveWatcher"));
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Leave)
+            m_panel->Form_MouseMove();
+        return false;
+    }
+
+private:
+    Form2 *m_panel;
+};
+
+void setLabelColor(QLabel *label, const QColor &color)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+} // namespace
+
+void Form2::drawBorder()
+{
+    // Inner width and height in twips, as the design gives the lines.
+    const int w = width() * 15;
+    const int h = height() * 15;
+
+    // The strip and the status bar leave the left border line free and end at the right one.
+    Picture3->setGeometry(tw(20), Picture3->y(), tw(w - 30), Picture3->height());
+    S1->setGeometry(tw(20), S1->y(), tw(w - 30), S1->height());
+
+    auto *lines = findChild<BorderLines *>(QStringLiteral("BorderLines"), Qt::FindDirectChildrenOnly);
+    if (!lines)
+        lines = new BorderLines(this);
+    lines->draw(kBorderColor, {
+                                  QLine(0, 0, 0, tw(h)),                          // left edge
+                                  QLine(tw(w), tw(h - 30), 0, tw(h - 30)),        // bottom edge
+                                  QLine(tw(w - 10), tw(h), tw(w - 10), 0),        // right edge
+                              });
+
+    // Only the window's own background moves it and dims the window labels: the controls keep
+    // their mouse to themselves, as controls with windows of their own do.
+    for (QWidget *child : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        child->setAttribute(Qt::WA_NoMousePropagation);
+    if (!findChild<LabelLeaveWatcher *>(QStringLiteral("LabelLeaveWatcher"), Qt::FindDirectChildrenOnly)) {
+        auto *watcher = new LabelLeaveWatcher(this);
+        for (int index = 1; index <= 3; ++index)
+            Label2[size_t(index)]->installEventFilter(watcher);
+    }
+
+    // The panel opens in the middle of the screen.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void Form2::Form_MouseDown(Qt::MouseButton)
+{
+    // Any button: the system moves the window as if its title bar were dragged. Without a native
+    // window (nothing shown yet, off-screen) there is nothing to move.
+    if (QWindow *window = windowHandle())
+        window->startSystemMove();
+}
+
+void Form2::Form_MouseMove()
+{
+    for (int index = 1; index <= 3; ++index)
+        setLabelColor(Label2[size_t(index)], kLabelAtRest);
+}
+
+void Form2::aicAlphaImage2_MouseDown(Qt::MouseButton button)
+{
+    Form_MouseDown(button);
+}
+
+void Form2::Label2_MouseMove(int index)
+{
+    if (index < 1 || index > 3)
+        return;
+    Form_MouseMove();
+    setLabelColor(Label2[size_t(index)], kLabelLit);
+}
+
+void Form2::Label2_MouseUp(int index, Qt::MouseButton)
+{
+    switch (index) {
+    case 1:
+        setWindowState((windowState() & ~Qt::WindowActive) | Qt::WindowMinimized);
+        break;
+    case 2:
+        // The whole program, at once: no question, no window unloaded one by one.
+        Seams::endProgram();
+        break;
+    case 3:
+        // The site's front page, as typed on a command line: the main host, no path.
+        Seams::openUrl(Settings::instance().url(HostRole::Main, QString()));
+        break;
+    default:
+        break;
+    }
+}
+
+void Form2::TabStrip1_Click()
+{
+    for (QWidget *page : k)
+        page->hide();
+    const QString key = TabStrip1->tabData(TabStrip1->currentIndex()).toString();
+    QWidget *shown = nullptr;
+    // The VIP page sits inside Picture3; the other two are moved in from their parking places.
+    if (key == QLatin1String("vip")) {
+        shown = k[0];
+        shown->move(tw(3360), tw(600));
+    } else if (key == QLatin1String("quorvelbi")) {
+        shown = k[1];
+        shown->move(tw(3360), tw(2280));
+    } else if (key == QLatin1String("sm")) {
+        shown = k[2];
+        shown->move(tw(3360), tw(2280));
+    }
+    if (!shown)
+        return;
+    shown->show();
+    shown->raise();
+}

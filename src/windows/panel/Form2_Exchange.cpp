@@ -1,0 +1,108 @@
+// The credit exchange of the currency page: za into Quorvel币.
+#include "base/Seams.h"
+#include "Form2.h"
+#include "net/XmlHttp.h"
+#include "rules/ExchangeCost.h"
+#include "rules/ExchangeForm.h"
+#include "session/SiteSession.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// A check that stops the exchange: the status bar and a box say why.
+void refuse(Form2 &panel, const QString &text)
+{
+    panel.setStatusText(text);
+    Seams::messageBox(text, Seams::Icon::Information);
+}
+
+} // namespace
+
+void Form2::Text3_Change()
+{
+    const std::optional<QString> cost = ExchangeCost::costText(Text3->text());
+    if (!cost) {
+        // Anything but a number means nothing wanted; the change then runs again for "0".
+        Text3->setText(QStringLiteral("0"));
+        return;
+    }
+    Text4->setText(*cost);
+}
+
+void Form2::Command6_Click()
+{
+    // The texts the member confirms are the texts that are posted.
+    const QString amount = Text3->text();
+    const QString password = Text5->text();
+    if (amount == QLatin1String("0")) {
+        refuse(*this, QStringLiteral("请输入兑换金额!"));
+        return;
+    }
+    if (password.isEmpty()) {
+        refuse(*this, QStringLiteral("请输入您的账户密码!"));
+        return;
+    }
+
+    QPointer<Form2> self(this);
+    const Seams::Answer answer = Seams::messageBox(ExchangeForm::confirmation(Text4->text(), amount),
+                                                   Seams::Icon::Information, Seams::Buttons::YesNo);
+    if (!self || answer != Seams::Answer::Yes)
+        return;
+
+    setStatusText(QStringLiteral("正在进行兑换,请稍等.."));
+    Command6->setEnabled(false);
+
+    // Synchronous: the panel repaints but takes no input until the answer is in. The member is
+    // known to the forum by the session cookies of the sign-in, which every request carries, and
+    // by the session's token, which the credit page gave (or the front page gives now). A refused
+    // token leaves the exchange undone, so the post goes once more with a fresh one.
+    XmlHttp post;
+    for (int round = 0;; ++round) {
+        if (round == 1 || (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens())) {
+            const SiteSession::Fetch fetched = SiteSession::fetchFrontPage();
+            if (!self)
+                return;
+            if (fetched != SiteSession::Fetch::Token) {
+                refuse(*this, SiteSession::fetchMessage(fetched));
+                if (self)
+                    Command6->setEnabled(true);
+                return;
+            }
+        }
+        post.Open(QStringLiteral("POST"), ExchangeForm::url(), false);
+        post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
+        post.send(ExchangeForm::body(SiteSession::tokenOr(QString::fromLatin1(ExchangeForm::kFormHash)), amount, password));
+        if (!self)
+            return;
+        if (round == 1 || !FormToken::isRefusal(post.status()))
+            break;
+        SiteSession::forgetToken();
+    }
+
+    ExchangeReply = post.responseText();
+    const ExchangeForm::Reply reply = ExchangeForm::readReply(ExchangeReply, post.status(), post.failed());
+    // Only the forum's own text replaces the kept message; a failed or unreadable answer is told
+    // as such rather than as the outcome of an earlier exchange.
+    if (reply.kind == ExchangeForm::Reply::Kind::Message)
+        ExchangeMessage = reply.message;
+    QString shown = reply.kind == ExchangeForm::Reply::Kind::Message ? ExchangeMessage : reply.message;
+    if (reply.kind != ExchangeForm::Reply::Kind::Message && FormToken::isRefusal(post.status()))
+        shown = FormToken::kMessageRefused;
+    ++m_exchangesAnswered;
+    setStatusText(shown);
+    Seams::messageBox(shown, Seams::Icon::Information);
+    if (!self)
+        return;
+    Command6->setEnabled(true);
+
+    // Whatever the answer said, the balances shown are those the forum reads now. The button is
+    // open again while they are read, so another exchange can be answered meanwhile; a reading it
+    // overtook may show the balances from before it, so the reading is made again.
+    quint64 answered = 0;
+    do {
+        answered = m_exchangesAnswered;
+        sX();
+    } while (self && answered != m_exchangesAnswered);
+}

@@ -1,0 +1,147 @@
+#include "Form4.h"
+
+#include "base/Seams.h"
+#include "net/XmlHttp.h"
+#include "rules/LostPasswordReply.h"
+#include "session/SiteSession.h"
+
+#include <QClipboard>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// The window carries no icon: an empty, transparent one keeps the application's icon off it.
+QIcon noIcon()
+{
+    QPixmap blank(16, 16);
+    blank.fill(Qt::transparent);
+    return QIcon(blank);
+}
+
+} // namespace
+
+Form4::Form4(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("找回密码"));
+    setWindowIcon(noIcon());
+
+    Label1 = new QLabel(QStringLiteral("您的用户名："), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Label2 = new QLabel(QStringLiteral("您的E-mail："), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Text2 = new QLineEdit(this);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Command1 = new QPushButton(QStringLiteral("找回密码"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    // Enter in either box sends the request, as the only action of the window.
+    Command1->setDefault(true);
+    Label1->setBuddy(Text1);
+    Label2->setBuddy(Text2);
+
+    auto *fields = new QGridLayout;
+    fields->setHorizontalSpacing(8);
+    fields->setVerticalSpacing(10);
+    fields->addWidget(Label1, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
+    fields->addWidget(Text1, 0, 1);
+    fields->addWidget(Label2, 1, 0, Qt::AlignRight | Qt::AlignVCenter);
+    fields->addWidget(Text2, 1, 1);
+    fields->setColumnStretch(1, 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Command1);
+    buttons->addStretch(1);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 18, 20, 16);
+    layout->setSpacing(14);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+
+    Text1->setMinimumWidth(180);
+    Command1->setMinimumWidth(96);
+    setFixedSize(sizeHint());
+
+    connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
+}
+
+Form4::~Form4() = default;
+
+void Form4::showModal(QWidget *parent)
+{
+    // On the heap: the parent deletes its children, so a stack object could be deleted twice.
+    QPointer<Form4> window = new Form4(parent);
+    window->exec();
+    delete window.data();
+}
+
+void Form4::Command1_Click()
+{
+    using namespace LostPasswordReply;
+    if (Text1->text().isEmpty()) {
+        Seams::messageBox(kMessageEmptyUserName, Seams::Icon::Information);
+        return;
+    }
+    if (Text2->text().isEmpty()) {
+        Seams::messageBox(kMessageEmptyEmail, Seams::Icon::Information);
+        return;
+    }
+
+    Command1->setEnabled(false);
+    const QPointer<Form4> self(this);
+    {
+        // Not a child of the window: the window may be destroyed while send() waits.
+        XmlHttp request;
+        // The guest token of this session (a page read before gave it, or the login form does
+        // now); a refused token leaves the request undone, so it goes once more with a fresh one.
+        for (int round = 0;; ++round) {
+            if (round == 1 || (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens())) {
+                const SiteSession::Fetch fetched = SiteSession::fetchLoginForm();
+                if (!self)
+                    return;
+                if (fetched != SiteSession::Fetch::Token) {
+                    Seams::messageBox(SiteSession::fetchMessage(fetched), Seams::Icon::Information);
+                    if (self)
+                        Command1->setEnabled(true);
+                    return;
+                }
+            }
+            request.Open(QStringLiteral("POST"), requestUrl(), false);
+            request.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
+            request.send(requestBody(SiteSession::tokenOr(QString::fromLatin1(kFormHash)), Text1->text(), Text2->text()));
+            if (!self)
+                return;
+            if (round == 1 || !FormToken::isRefusal(request.status()))
+                break;
+            SiteSession::forgetToken();
+        }
+
+        Outcome result = outcome(request.failed(), request.status(), request.responseText());
+        if (FormToken::isRefusal(request.status()))
+            result.text = FormToken::kMessageRefused;
+        m_replyText = result.copyReply ? request.responseText() : QString();
+        m_messageText = result.text;
+        if (result.copyReply) {
+            QClipboard *clipboard = QGuiApplication::clipboard();
+            clipboard->clear();
+            clipboard->setText(m_replyText);
+        }
+        Seams::messageBox(result.text, result.icon);
+    }
+    if (!self)
+        return;
+    Command1->setEnabled(true);
+}
