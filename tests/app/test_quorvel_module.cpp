@@ -1,5 +1,6 @@
 // The shared web and text routines, the skin and the navigation registry.
 #include "base/ProfileString.h"
+#include "ScriptedServer.h"
 #include "session/QuorvelModule.h"
 #include "TempDataDir.h"
 #include "ui/Navigation.h"
@@ -11,51 +12,11 @@
 #include <QFile>
 #include <QImage>
 #include <QPointer>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// A one-page web server on a free loopback port: answers every request with the same reply and
-// keeps the request heads it received.
-class TinyHttpServer : public QObject
-{
-public:
-    TinyHttpServer(const QByteArray &statusLine, const QByteArray &contentType, const QByteArray &body)
-        : m_reply(statusLine + "\r\nContent-Type: " + contentType +
-                  "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body)
-    {
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    m_pending[socket] += socket->readAll();
-                    if (!m_pending[socket].contains("\r\n\r\n"))
-                        return;
-                    requests.append(m_pending.take(socket));
-                    socket->write(m_reply);
-                    socket->disconnectFromHost();
-                });
-            }
-        });
-        QVERIFY(m_server.listen(QHostAddress::LocalHost, 0));
-    }
-
-    [[nodiscard]] QString url(const QString &path) const
-    {
-        return u"http://127.0.0.1:%1%2"_s.arg(m_server.serverPort()).arg(path);
-    }
-
-    QList<QByteArray> requests;
-
-private:
-    QTcpServer m_server;
-    QByteArray m_reply;
-    QHash<QTcpSocket *, QByteArray> m_pending;
-};
 
 QByteArray pngBytes(const QSize &size)
 {
@@ -66,14 +27,6 @@ QByteArray pngBytes(const QSize &size)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
-}
-
-// A port nothing listens on: taken from the system, then given back.
-quint16 closedPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
 }
 
 } // namespace
@@ -130,18 +83,20 @@ private slots:
     void httpGetTextReturnsErrorPages()
     {
         const QByteArray page = "<html><body>\xd2\xb3\xc3\xe6\xb2\xbb\xb4\xe6\xd4\xda</body></html>"; // 页面不存在
-        TinyHttpServer server("HTTP/1.1 404 Not Found", "text/html; charset=gbk", page);
+        ScriptedServer server;
+        QVERIFY(server.isListening());
+        server.setFallback(ScriptedReply::page(404, "text/html; charset=gbk", page));
         const QString text = QuorvelModule::HttpGetText(server.url(u"/space-uid-1.html?x=1"_s));
         QCOMPARE(text, u"<html><body>页面不存在</body></html>"_s);
-        QCOMPARE(server.requests.size(), 1);
-        const QByteArray request = server.requests.first();
+        QCOMPARE(server.requests().size(), 1);
+        const QByteArray request = server.requests().first().head;
         QVERIFY2(request.startsWith("GET /space-uid-1.html?x=1 HTTP/1."), request.constData());
         QVERIFY2(request.contains("\r\nIf-Modified-Since: 0\r\n"), request.constData());
     }
 
     void httpGetTextIsEmptyWithoutServer()
     {
-        const QString url = u"http://127.0.0.1:%1/version/main.txt"_s.arg(closedPort());
+        const QString url = u"http://127.0.0.1:%1/version/main.txt"_s.arg(ScriptedServer::unusedPort());
         QCOMPARE(QuorvelModule::HttpGetText(url), QString());
     }
 
@@ -168,14 +123,18 @@ private slots:
 
     void loadNetPictureFromAddress()
     {
-        TinyHttpServer avatar("HTTP/1.1 200 OK", "image/png", pngBytes(QSize(120, 120)));
+        ScriptedServer avatar;
+        QVERIFY(avatar.isListening());
+        avatar.setFallback(ScriptedReply::page(200, "image/png", pngBytes(QSize(120, 120))));
         QCOMPARE(QuorvelModule::LoadNetPicture(avatar.url(u"/uc_server/data/avatar/000/00/00/01_avatar_middle.jpg"_s)).size(),
                  QSize(120, 120));
-        QCOMPARE(avatar.requests.size(), 1);
+        QCOMPARE(avatar.requests().size(), 1);
 
-        TinyHttpServer notAPicture("HTTP/1.1 200 OK", "text/html", "<html>no avatar</html>");
+        ScriptedServer notAPicture;
+        QVERIFY(notAPicture.isListening());
+        notAPicture.setFallback(ScriptedReply::page(200, "text/html", "<html>no avatar</html>"));
         QVERIFY(QuorvelModule::LoadNetPicture(notAPicture.url(u"/a.jpg"_s)).isNull());
-        QVERIFY(QuorvelModule::LoadNetPicture(u"http://127.0.0.1:%1/a.jpg"_s.arg(closedPort())).isNull());
+        QVERIFY(QuorvelModule::LoadNetPicture(u"http://127.0.0.1:%1/a.jpg"_s.arg(ScriptedServer::unusedPort())).isNull());
     }
 
     void skinAppliesStyleSheet()

@@ -2,6 +2,7 @@
 
 #include "net/CookieStore.h"
 #include "net/Network.h"
+#include "SimSignIn.h"
 #include "windows/identity/Form3.h"
 
 #include <QDate>
@@ -230,6 +231,16 @@ IdentityCheckHurry::IdentityCheckHurry()
             check->Timer1_Timer();
     });
     m_timer.start(10);
+}
+
+bool signInToPanel(const QString &account, const QString &password)
+{
+    if (!signInThroughLoginForm(account, password))
+        return false;
+    IdentityCheckHurry hurry;
+    // Returns once the identity check has closed itself and shown the panel.
+    Form3::showModalAfterLogin(QPixmap(), account);
+    return true;
 }
 
 } // namespace FaultMatrix

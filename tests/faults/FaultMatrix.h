@@ -49,9 +49,43 @@ void waitUntil(Condition condition, int ms = kSettleMs)
 // "default" when a label shows the given default picture, "picture" for another one, "none".
 [[nodiscard]] QString pictureKind(const QLabel *label, const QImage &defaultPicture);
 
+// Signs the member in through the forum's login form and lets the real identity check hand over
+// to the panel (then Form2::existing()); false when the forum did not greet the member.
+[[nodiscard]] bool signInToPanel(const QString &account, const QString &password);
+
 // The rows seen so far; printTable() writes them as one table (and a legend of the tags used) with qInfo.
 void addRow(const QString &request, const QString &fault, const QString &seen, const QString &expected);
 void printTable(const QString &title);
+
+// The columns every matrix has: the program's own request type, the fault and the expected outcome.
+template <typename Request>
+void addColumns()
+{
+    QTest::addColumn<Request>("request");
+    QTest::addColumn<SimFault>("fault");
+    QTest::addColumn<QString>("expected");
+}
+
+// Adds a row named "request / fault", for a program whose requests requestName names.
+template <typename Request>
+[[nodiscard]] auto rowAdder(QString (*requestName)(Request))
+{
+    return [requestName](Request request, SimFault fault, const QString &expected) {
+        QTest::newRow(qPrintable(requestName(request) + QStringLiteral(" / ") + faultName(fault))) << request << fault << expected;
+    };
+}
+
+// The current row's cell: runs it, adds what it saw to the table and compares with the expected.
+template <typename Request, typename Run>
+void runCell(QString (*requestName)(Request), Run run)
+{
+    QFETCH(Request, request);
+    QFETCH(SimFault, fault);
+    QFETCH(QString, expected);
+    const QString seen = run(request, fault);
+    addRow(requestName(request), faultName(fault), seen, expected);
+    QCOMPARE(seen, expected);
+}
 
 // One cell's surroundings: the shared simulator session with the matrix's time limit and slow
 // delay. The windows a cell opens are the test's to destroy before this goes.

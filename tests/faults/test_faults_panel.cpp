@@ -6,8 +6,6 @@
 #include "FaultMatrix.h"
 
 #include "base/State.h"
-#include "SimSignIn.h"
-#include "windows/identity/Form3.h"
 #include "windows/panel/Form2.h"
 
 #include <QLabel>
@@ -125,13 +123,8 @@ void TestFaultsPanel::cleanupTestCase()
 
 void TestFaultsPanel::matrix_data()
 {
-    QTest::addColumn<Request>("request");
-    QTest::addColumn<SimFault>("fault");
-    QTest::addColumn<QString>("expected");
-
-    const auto row = [](Request request, SimFault fault, const QString &expected) {
-        QTest::newRow(qPrintable(requestName(request) + QStringLiteral(" / ") + faultName(fault))) << request << fault << expected;
-    };
+    addColumns<Request>();
+    const auto row = rowAdder(requestName);
     const QString vipCard = QStringLiteral("badge=VIP; Label6=until date+10; days=10; name=red");
     const QString welcome = QStringLiteral("panel; status=welcome; ");
 
@@ -190,13 +183,7 @@ void TestFaultsPanel::matrix_data()
 
 void TestFaultsPanel::matrix()
 {
-    QFETCH(Request, request);
-    QFETCH(SimFault, fault);
-    QFETCH(QString, expected);
-
-    const QString seen = run(request, fault);
-    addRow(requestName(request), faultName(fault), seen, expected);
-    QCOMPARE(seen, expected);
+    runCell(requestName, [this](Request request, SimFault fault) { return run(request, fault); });
 }
 
 QString TestFaultsPanel::run(Request request, SimFault fault)
@@ -245,12 +232,7 @@ QString TestFaultsPanel::run(Request request, SimFault fault)
 
 Form2 *TestFaultsPanel::openPanel()
 {
-    if (!signInThroughLoginForm(QStringLiteral("vipbob"), QStringLiteral("bob456")))
-        return nullptr;
-    IdentityCheckHurry hurry;
-    // Returns once the identity check has closed itself and shown the panel.
-    Form3::showModalAfterLogin(QPixmap(), QStringLiteral("vipbob"));
-    return Form2::existing();
+    return signInToPanel(QStringLiteral("vipbob"), QStringLiteral("bob456")) ? Form2::existing() : nullptr;
 }
 
 QString TestFaultsPanel::exchange(SimFault fault)

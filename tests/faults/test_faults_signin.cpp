@@ -108,13 +108,8 @@ void TestFaultsSignIn::cleanupTestCase()
 
 void TestFaultsSignIn::matrix_data()
 {
-    QTest::addColumn<Request>("request");
-    QTest::addColumn<SimFault>("fault");
-    QTest::addColumn<QString>("expected");
-
-    const auto row = [](Request request, SimFault fault, const QString &expected) {
-        QTest::newRow(qPrintable(requestName(request) + QStringLiteral(" / ") + faultName(fault))) << request << fault << expected;
-    };
+    addColumns<Request>();
+    const auto row = rowAdder(requestName);
 
     // The probe: an answer with any text means the network is there; none (or one past the
     // limits) means it is not, and only the status line says so.
@@ -195,13 +190,7 @@ void TestFaultsSignIn::matrix_data()
 
 void TestFaultsSignIn::matrix()
 {
-    QFETCH(Request, request);
-    QFETCH(SimFault, fault);
-    QFETCH(QString, expected);
-
-    const QString seen = run(request, fault);
-    addRow(requestName(request), faultName(fault), seen, expected);
-    QCOMPARE(seen, expected);
+    runCell(requestName, [this](Request request, SimFault fault) { return run(request, fault); });
 }
 
 QString TestFaultsSignIn::run(Request request, SimFault fault)
@@ -245,10 +234,9 @@ QString TestFaultsSignIn::run(Request request, SimFault fault)
 
 QString TestFaultsSignIn::windowState() const
 {
-    const QWidget *inputs[] = {m_form->Command1, m_form->Combo1, m_form->Text1, m_form->Text2, m_form->Text3};
-    const auto enabled = std::count_if(std::begin(inputs), std::end(inputs), [](const QWidget *w) { return w->isEnabled(); });
+    const int enabled = enabledLoginInputs(m_form);
     const bool overlay = !m_form->Picture2->isHidden();
-    if (enabled == qsizetype(std::size(inputs)) && !overlay)
+    if (loginWindowIdle(m_form))
         return QStringLiteral("idle");
     if (enabled == 0 && overlay && m_form->Command2->isEnabled())
         return QStringLiteral("waiting");

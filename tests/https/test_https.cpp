@@ -9,6 +9,7 @@
 #include "ForumSimulator.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
+#include "ScriptedServer.h"
 #include "SeamRecorder.h"
 #include "SimFixture.h"
 #include "session/QuorvelModule.h"
@@ -32,8 +33,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSet>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 
@@ -63,49 +62,6 @@ Form1 *visibleLoginWindow()
     const QList<Form1 *> shown = visibleLoginWindows();
     return shown.isEmpty() ? nullptr : shown.last();
 }
-
-// A plain-HTTP host that answers every request with one redirect to target + the request's own
-// path and query, as a forum that moved to HTTPS does.
-class Redirector : public QObject
-{
-public:
-    Redirector(int status, QString target) : m_status(status), m_target(std::move(target))
-    {
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-                socket->setParent(this);
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
-            }
-        });
-        m_server.listen(QHostAddress::LocalHost, 0);
-    }
-    [[nodiscard]] QString origin() const { return u"http://127.0.0.1:"_s + QString::number(m_server.serverPort()); }
-    int requests = 0;
-
-private:
-    void answer(QTcpSocket *socket)
-    {
-        m_buffer[socket] += socket->readAll();
-        const QByteArray &in = m_buffer[socket];
-        const qsizetype headEnd = in.indexOf("\r\n\r\n");
-        if (headEnd < 0)
-            return;
-        const qsizetype lengthAt = in.toLower().indexOf("content-length:");
-        const qsizetype length = lengthAt < 0 ? 0 : in.mid(lengthAt + 15, in.indexOf("\r\n", lengthAt) - lengthAt - 15).trimmed().toLongLong();
-        if (in.size() < headEnd + 4 + length)
-            return;
-        const QByteArray target = in.left(in.indexOf("\r\n")).split(' ').value(1);
-        ++requests;
-        socket->write("HTTP/1.1 " + QByteArray::number(m_status) + " Moved\r\nLocation: " + m_target.toLatin1() + target
-                      + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-        socket->disconnectFromHost();
-        m_buffer.remove(socket);
-    }
-    QTcpServer m_server;
-    int m_status;
-    QString m_target;
-    QHash<QTcpSocket *, QByteArray> m_buffer;
-};
 
 } // namespace
 
@@ -359,7 +315,12 @@ void TestHttps::loginPostMovedToHttps()
     if (QTest::currentTestFailed())
         return;
     const QString secureForum = m_sim->origin(ForumSimulator::Role::Forum);
-    Redirector redirector(status, secureForum);
+    // A plain-HTTP host that answers every request with one redirect to the secure forum plus the
+    // request's own path and query, as a forum that moved to HTTPS does.
+    ScriptedServer redirector;
+    ScriptedReply moved = ScriptedReply::movedTo(status, secureForum.toLatin1());
+    moved.reason = "Moved";
+    redirector.setFallback(moved);
     // The member's settings still name the forum by http; the site's https address is known as
     // one of its roles (here the main site's) unless the case says otherwise.
     Settings::instance().setHost(HostRole::Forum, redirector.origin());
@@ -367,7 +328,7 @@ void TestHttps::loginPostMovedToHttps()
 
     QCOMPARE(signInThroughLoginForm(u"alice"_s, u"alice123"_s), signedIn);
     // The login form (for the session's token), then the post; a form that cannot be had stops it.
-    QCOMPARE(redirector.requests, toRole ? 2 : 1);
+    QCOMPARE(redirector.requests().size(), toRole ? 2 : 1);
     const QList<RecordedRequest> logins = m_sim->requestsTo("loginsubmit=yes");
     if (arrives.isEmpty()) {
         QVERIFY(logins.isEmpty());

@@ -1,5 +1,6 @@
 // The login window as the member meets it: controls, question list, input checks, cancel, clock,
 // the account box's prompt and the balloon tips. The sign-in exchange itself is stood in for.
+#include "ScriptedServer.h"
 #include "SeamRecorder.h"
 #include "SiteAddress.h"
 #include "TempDataDir.h"
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QMovie>
 #include <QPushButton>
-#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 

@@ -6,6 +6,7 @@
 #include "base/State.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
+#include "ScriptedServer.h"
 #include "SimSession.h"
 #include "ui/AccessibleNames.h"
 #include "pictures/CaptchaPicture.h"
@@ -20,8 +21,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -29,32 +28,6 @@ using Role = ForumSimulator::Role;
 using CaptchaAnnouncement::Kind;
 
 namespace {
-
-// The forum host answering every request with one fixed reply (status line, headers, body).
-class FixedForum : public QObject
-{
-public:
-    explicit FixedForum(QByteArray head, QByteArray body) : m_head(std::move(head)), m_body(std::move(body))
-    {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection())
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-                    if (!socket->readAll().contains("\r\n\r\n"))
-                        return;
-                    socket->write(m_head + "\r\nContent-Length: " + QByteArray::number(m_body.size())
-                                  + "\r\nConnection: close\r\n\r\n" + m_body);
-                    socket->disconnectFromHost();
-                });
-        });
-    }
-    [[nodiscard]] QString hostAndPort() const { return u"127.0.0.1:"_s + QString::number(m_server.serverPort()); }
-
-private:
-    QTcpServer m_server;
-    QByteArray m_head;
-    QByteArray m_body;
-};
 
 QByteArray png(const QSize &size)
 {
@@ -361,7 +334,10 @@ private slots:
         QFETCH(QByteArray, head);
         QFETCH(QByteArray, body);
         QFETCH(CaptchaPicture::Problem, problem);
-        FixedForum forum(head, body);
+        // The forum host answering every request with this one reply (status line, headers, body).
+        ScriptedServer forum;
+        forum.setFallback(ScriptedReply::raw(head + "\r\nContent-Length: " + QByteArray::number(body.size())
+                                             + "\r\nConnection: close\r\n\r\n" + body));
         Settings::instance().setHost(HostRole::Forum, forum.hostAndPort());
         m_form->setCaptchaAnnouncement(asked(u"cSfix"_s));
         QTRY_COMPARE_WITH_TIMEOUT(m_form->status(), CaptchaPicture::statusText(problem), 4000);

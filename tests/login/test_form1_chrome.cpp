@@ -1,5 +1,6 @@
 // The login window's chrome: hover looks and their resets, the drag, the close button during a
 // sign-in, minimise, the two links, the buttons' pointer, and the balloon class on its own.
+#include "ScriptedServer.h"
 #include "SeamRecorder.h"
 #include "SimFixture.h"
 #include "SiteAddress.h"
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTcpServer>
 #include <QFontDatabase>
 #include <QTest>
 #include <QTimer>

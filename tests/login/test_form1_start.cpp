@@ -1,6 +1,7 @@
 // The start: the skin attached before any window shows, the start window handing over to the
 // login window, the login window opened again from a lower layer, and the shipped skin itself.
 #include "ClientWindows.h"
+#include "ScriptedServer.h"
 #include "SeamRecorder.h"
 #include "SiteAddress.h"
 #include "TempDataDir.h"
@@ -20,7 +21,6 @@
 #include <QMovie>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QTcpServer>
 #include <QTest>
 
 namespace {

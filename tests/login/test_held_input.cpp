@@ -2,7 +2,7 @@
 // itself again under Xvfb (xcb platform) and clicks with xdotool while the client waits. A click
 // during a synchronous post is dropped, not replayed afterwards; a click on 取消 during a probe
 // that never answers ends the probe at once (the no-network outcome) and causes no second sign-in.
-#include "../net/ScriptedServer.h"
+#include "ScriptedServer.h"
 #include "SiteAddress.h"
 #include "TempDataDir.h"
 

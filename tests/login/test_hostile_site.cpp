@@ -3,7 +3,7 @@
 // body is broken, an account lookup that answers while the member already clicked 登录, the
 // reset's log-out when the window goes right after a refused sign-in, and a balance re-read that
 // answers with a fresh auth cookie after the session ended.
-#include "../net/ScriptedServer.h"
+#include "ScriptedServer.h"
 #include "SeamRecorder.h"
 #include "SiteAddress.h"
 #include "TempDataDir.h"
@@ -71,7 +71,7 @@ ScriptedReply pageReply(const QString &html, int delayMs = 0)
 int countRequests(const ScriptedServer &server, const QByteArray &method, const QByteArray &targetPart)
 {
     int n = 0;
-    for (const RecordedRequest &request : server.requests())
+    for (const LoggedRequest &request : server.requests())
         if (request.method == method && request.target.contains(targetPart))
             ++n;
     return n;
@@ -242,11 +242,11 @@ private slots:
             QTRY_VERIFY(!m_seams->messages.isEmpty());
             QTest::qWait(500);
             QCOMPARE(countRequests(*m_site, "POST", "/member.php"), 1);
-            for (const RecordedRequest &request : m_site->requests())
+            for (const LoggedRequest &request : m_site->requests())
                 if (request.method == "POST")
                     QVERIFY2(request.body.contains("username=nobody&"), request.body.constData());
         }
-        for (const RecordedRequest &request : m_site->requests())
+        for (const LoggedRequest &request : m_site->requests())
             QVERIFY2(!request.body.contains("username=&"), request.body.constData());
     }
 

@@ -7,6 +7,7 @@
 #include "net/CookieStore.h"
 #include "net/Inet.h"
 #include "net/Network.h"
+#include "ScriptedServer.h"
 #include "session/QuorvelModule.h"
 #include "SimSession.h"
 #include "windows/identity/Form3.h"
@@ -20,8 +21,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 
@@ -29,51 +28,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Answers every request with the same raw bytes (GBK or deliberately broken), as the forum host;
-// only its AJAX login form is the older site's, without a token, so the post goes with the fixed one.
-class RawReplyServer : public QObject
-{
-public:
-    explicit RawReplyServer(QByteArray body) : m_body(std::move(body))
-    {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection())
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
-        });
-    }
-    [[nodiscard]] QString hostAndPort() const { return u"127.0.0.1:"_s + QString::number(m_server.serverPort()); }
-    QList<QByteArray> targets;
+constexpr char kOlderLoginForm[] = "<?xml version=\"1.0\" encoding=\"gbk\"?>\n<root><![CDATA[<form>"
+                                   "<input name=\"username\" /><input type=\"password\" name=\"password\" />"
+                                   "</form>]]></root>";
 
-private:
-    void onReadyRead(QTcpSocket *socket)
-    {
-        QByteArray &buffer = m_buffers[socket];
-        buffer += socket->readAll();
-        const qsizetype end = buffer.indexOf("\r\n\r\n");
-        if (end < 0)
-            return;
-        qsizetype length = 0;
-        for (const QByteArray &line : buffer.left(end).split('\n'))
-            if (line.toLower().startsWith("content-length:"))
-                length = line.mid(15).trimmed().toLongLong();
-        if (buffer.size() < end + 4 + length)
-            return;
-        const QByteArray target = buffer.left(buffer.indexOf('\n')).split(' ').value(1);
-        targets.append(target);
-        m_buffers.remove(socket);
-        const QByteArray body = target.contains("infloat=yes") ? kLoginForm : m_body;
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=gbk\r\nConnection: close\r\nContent-Length: " +
-                      QByteArray::number(body.size()) + "\r\n\r\n" + body);
-        socket->disconnectFromHost();
-    }
-    static constexpr char kLoginForm[] = "<?xml version=\"1.0\" encoding=\"gbk\"?>\n<root><![CDATA[<form>"
-                                         "<input name=\"username\" /><input type=\"password\" name=\"password\" />"
-                                         "</form>]]></root>";
-    QTcpServer m_server;
-    QByteArray m_body;
-    QMap<QTcpSocket *, QByteArray> m_buffers;
-};
+// The forum host answers every request with the same raw bytes (GBK or deliberately broken); only
+// its AJAX login form is the older site's, without a token, so the post goes with the fixed one.
+void answerEverythingWith(ScriptedServer &forum, const QByteArray &body)
+{
+    forum.setFallback(ScriptedReply::page(200, "text/xml; charset=gbk", body));
+    forum.script("*?infloat=yes", ScriptedReply::page(200, "text/xml; charset=gbk", kOlderLoginForm));
+}
 
 QByteArray gbk(const QString &text)
 {
@@ -560,7 +525,8 @@ void TestSignIn::cancelOrCloseWhileReading()
 {
     QFETCH(bool, close);
     // A success reply of many chunks; the member acts between two of them.
-    RawReplyServer forum(gbk(QString(200000, QLatin1Char(' ')) + successReply(u"alice"_s, u"注册会员"_s)));
+    ScriptedServer forum;
+    answerEverythingWith(forum, gbk(QString(200000, QLatin1Char(' ')) + successReply(u"alice"_s, u"注册会员"_s)));
     Settings::instance().setHost(HostRole::Forum, forum.hostAndPort());
     openWindow();
     fill(u"alice"_s, u"alice123"_s);
@@ -611,7 +577,8 @@ void TestSignIn::windowGoneWhileBoxIsUp_data()
 void TestSignIn::windowGoneWhileBoxIsUp()
 {
     QFETCH(QByteArray, reply);
-    RawReplyServer forum(reply);
+    ScriptedServer forum;
+    answerEverythingWith(forum, reply);
     Settings::instance().setHost(HostRole::Forum, forum.hostAndPort());
     openWindow();
     fill(u"someone"_s, u"pw"_s);
@@ -667,7 +634,8 @@ void TestSignIn::handWrittenReplies()
     QFETCH(End, end);
     QFETCH(QString, message);
 
-    RawReplyServer forum(reply);
+    ScriptedServer forum;
+    answerEverythingWith(forum, reply);
     Settings::instance().setHost(HostRole::Forum, forum.hostAndPort());
     openWindow();
     fill(u"alice"_s, u"alice123"_s);

@@ -203,4 +203,4 @@ void TestPanelReaders::versionFile()
 }
 
 QTEST_GUILESS_MAIN(TestPanelReaders)
-#include "tst_panel_readers.moc"
+#include "test_panel_readers.moc"

@@ -236,4 +236,4 @@ private slots:
 };
 
 QTEST_MAIN(TestSimFaults)
-#include "tst_simfaults.moc"
+#include "test_simfaults.moc"

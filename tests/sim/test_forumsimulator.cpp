@@ -510,4 +510,4 @@ private slots:
 };
 
 QTEST_MAIN(TestForumSimulator)
-#include "tst_forumsimulator.moc"
+#include "test_forumsimulator.moc"

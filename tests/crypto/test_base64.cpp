@@ -108,4 +108,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestBase64)
-#include "tst_base64.moc"
+#include "test_base64.moc"

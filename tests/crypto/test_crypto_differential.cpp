@@ -250,4 +250,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestCryptoDifferential)
-#include "tst_crypto_differential.moc"
+#include "test_crypto_differential.moc"

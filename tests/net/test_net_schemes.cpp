@@ -309,4 +309,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestNetSchemes)
-#include "tst_net_schemes.moc"
+#include "test_net_schemes.moc"

@@ -2,7 +2,7 @@
 #include "base/Settings.h"
 #include "base/State.h"
 #include "net/Network.h"
-#include "PageServer.h"
+#include "PanelPages.h"
 #include "SeamRecorder.h"
 #include "SiteAddress.h"
 #include "TempDataDir.h"
@@ -83,20 +83,21 @@ private slots:
 private:
     std::unique_ptr<TempDataDir> m_dir;
     std::unique_ptr<SeamRecorder> m_seams;
-    std::unique_ptr<PageServer> m_server;
+    std::unique_ptr<ScriptedServer> m_server;
 };
 
 void TestForm2::init()
 {
     m_dir = std::make_unique<TempDataDir>();
     m_seams = std::make_unique<SeamRecorder>();
-    m_server = std::make_unique<PageServer>();
+    m_server = std::make_unique<ScriptedServer>();
+    answerUnscriptedWithNotFound(*m_server);
     QVERIFY(m_server->isListening());
     pointSiteAt(m_server->hostAndPort());
     Network::setTimeoutMs(1500);
-    m_server->serve(kCreditPath, creditPage(QStringLiteral("1280"), QStringLiteral("36")));
-    m_server->serve("/", kNotVipPage);
-    m_server->serve(kVersionPath, QStringLiteral("km:V1.2|2015-03-01"));
+    m_server->script(kCreditPath, gbkPage(creditPage(QStringLiteral("1280"), QStringLiteral("36"))));
+    m_server->script("/", gbkPage(kNotVipPage));
+    m_server->script(kVersionPath, gbkPage(QStringLiteral("km:V1.2|2015-03-01")));
 }
 
 void TestForm2::cleanup()
@@ -166,8 +167,8 @@ void TestForm2::startUpBadgeFollowsLevelBeforeReading()
     QFETCH(int, badgeBefore);
     panelState().VipLevel = qint16(levelBefore);
     int seenWhileReading = -3;
-    connect(m_server.get(), &PageServer::requestReceived, this, [&](const QByteArray &target) {
-        if (target.startsWith(kCreditPath) && Form2::existing())
+    connect(m_server.get(), &ScriptedServer::requestReceived, this, [&](const LoggedRequest &request) {
+        if (request.target.startsWith(kCreditPath) && Form2::existing())
             seenWhileReading = shownBadge(Form2::existing());
     });
     Form2 *panel = Form2::instance();
@@ -189,7 +190,7 @@ void TestForm2::creditBalances()
     QVERIFY(panelState().CreditPageText.contains(QStringLiteral("creditl mtm bbda cl")));
 
     // A later reading (after an exchange) shows the new balances.
-    m_server->serve(kCreditPath, creditPage(QStringLiteral("1288"), QStringLiteral("34")));
+    m_server->script(kCreditPath, gbkPage(creditPage(QStringLiteral("1288"), QStringLiteral("34"))));
     panel->sX();
     QCOMPARE(panel->Label1[0]->text(), QStringLiteral("1288"));
     QCOMPARE(panel->Label1[1]->text(), QStringLiteral("34"));
@@ -211,7 +212,7 @@ void TestForm2::failedCreditReadingKeepsStoredBalances()
     QFETCH(int, status);
     QFETCH(QString, page);
     QFETCH(bool, never);
-    m_server->serve(kCreditPath, PageServer::Page{status, page, 0, never});
+    m_server->script(kCreditPath, gbkPage(page, status, 0, never));
     panelState().QuorvelbiAmount = QStringLiteral("5");
     panelState().YubiAmount = QStringLiteral("6");
     Form2 *panel = Form2::instance();
@@ -265,7 +266,7 @@ void TestForm2::vipStatus()
     QFETCH(bool, label13Shown);
     QFETCH(QString, label13);
     QFETCH(QString, tip);
-    m_server->serve("/", page);
+    m_server->script("/", gbkPage(page));
     Form2 *panel = Form2::instance();
     QVERIFY(panel);
     QCOMPARE(int(panelState().VipLevel), level);
@@ -279,7 +280,7 @@ void TestForm2::vipStatus()
 
 void TestForm2::label13Click()
 {
-    m_server->serve("/", vipPage(QStringLiteral("10+5"), dots(QDate::currentDate().addDays(10))));
+    m_server->script("/", gbkPage(vipPage(QStringLiteral("10+5"), dots(QDate::currentDate().addDays(10)))));
     Form2 *panel = Form2::instance();
     QVERIFY(panel);
     panel->show();
@@ -333,7 +334,7 @@ void TestForm2::versionCheck()
     QFETCH(QString, message);
     QFETCH(bool, ends);
     QFETCH(QString, statusText);
-    m_server->serve(kVersionPath, PageServer::Page{status, file, 0, never});
+    m_server->script(kVersionPath, gbkPage(file, status, 0, never));
     Form2 *panel = Form2::instance();
     QVERIFY(panel);
     QCOMPARE(m_seams->messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
@@ -363,8 +364,8 @@ void TestForm2::oneStartUpPerPanel()
 
 void TestForm2::panelGoneDuringStartUp()
 {
-    connect(m_server.get(), &PageServer::requestReceived, this, [](const QByteArray &target) {
-        if (target.startsWith(kCreditPath))
+    connect(m_server.get(), &ScriptedServer::requestReceived, this, [](const LoggedRequest &request) {
+        if (request.target.startsWith(kCreditPath))
             Form2::destroyInstance();
     });
     QCOMPARE(Form2::instance(), nullptr);
@@ -377,9 +378,9 @@ void TestForm2::panelGoneDuringStartUp()
 
 void TestForm2::panelClosedDuringVersionCheck()
 {
-    m_server->serve(kVersionPath, PageServer::Page{200, QStringLiteral("km:V1.3|"), 300, false});
-    connect(m_server.get(), &PageServer::requestReceived, this, [](const QByteArray &target) {
-        if (target.startsWith(kVersionPath) && Form2::existing())
+    m_server->script(kVersionPath, gbkPage(QStringLiteral("km:V1.3|"), 200, 300, false));
+    connect(m_server.get(), &ScriptedServer::requestReceived, this, [](const LoggedRequest &request) {
+        if (request.target.startsWith(kVersionPath) && Form2::existing())
             Form2::existing()->close();
     });
     QCOMPARE(Form2::instance(), nullptr);
@@ -439,4 +440,4 @@ void TestForm2::tabsFollowKeysAndAccessibility()
 }
 
 QTEST_MAIN(TestForm2)
-#include "tst_form2.moc"
+#include "test_form2.moc"

@@ -313,4 +313,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestCurrentRelease)
-#include "tst_current_release.moc"
+#include "test_current_release.moc"

@@ -150,4 +150,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestMd5)
-#include "tst_md5.moc"
+#include "test_md5.moc"

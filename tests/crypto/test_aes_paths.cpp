@@ -135,4 +135,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestAesPaths)
-#include "tst_aes_paths.moc"
+#include "test_aes_paths.moc"

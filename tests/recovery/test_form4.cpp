@@ -247,4 +247,4 @@ private:
 };
 
 QTEST_MAIN(TestForm4)
-#include "tst_form4.moc"
+#include "test_form4.moc"

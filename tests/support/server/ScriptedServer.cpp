@@ -48,7 +48,43 @@ void writePieces(QPointer<QTcpSocket> socket, QByteArray body, qsizetype offset,
     });
 }
 
+// Whether a key "PATH?PART" (PATH may be "*") matches a request's path and query.
+bool queryKeyMatches(const QByteArray &key, const QByteArray &path, const QByteArray &target)
+{
+    const qsizetype mark = key.indexOf('?');
+    const qsizetype query = target.indexOf('?');
+    if (mark <= 0 || query < 0)
+        return false;
+    const QByteArray keyPath = key.left(mark);
+    return (keyPath == "*" || keyPath == path) && target.mid(query + 1).contains(key.mid(mark + 1));
+}
+
 } // namespace
+
+ScriptedReply ScriptedReply::page(int status, const QByteArray &contentType, const QByteArray &body)
+{
+    ScriptedReply reply;
+    reply.status = status;
+    reply.headers = {{"Content-Type", contentType}};
+    reply.body = body;
+    return reply;
+}
+
+ScriptedReply ScriptedReply::raw(const QByteArray &bytes)
+{
+    ScriptedReply reply;
+    reply.mode = Mode::Raw;
+    reply.body = bytes;
+    return reply;
+}
+
+ScriptedReply ScriptedReply::movedTo(int status, const QByteArray &origin)
+{
+    ScriptedReply reply;
+    reply.status = status;
+    reply.locationBase = origin;
+    return reply;
+}
 
 ScriptedServer::ScriptedServer(QObject *parent)
     : ScriptedServer(QHostAddress(QHostAddress::LocalHost), parent)
@@ -58,8 +94,15 @@ ScriptedServer::ScriptedServer(QObject *parent)
 ScriptedServer::ScriptedServer(const QHostAddress &address, QObject *parent)
     : QObject(parent)
 {
+    m_fallback.status = 404;
+    m_fallback.body = "not scripted";
     connect(&m_server, &QTcpServer::newConnection, this, &ScriptedServer::onNewConnection);
     m_server.listen(address, 0);
+}
+
+ScriptedServer::~ScriptedServer()
+{
+    m_server.close();
 }
 
 QString ScriptedServer::hostAndPort() const
@@ -67,9 +110,23 @@ QString ScriptedServer::hostAndPort() const
     return m_server.serverAddress().toString() + QStringLiteral(":%1").arg(port());
 }
 
+QString ScriptedServer::origin() const
+{
+    return QStringLiteral("http://") + hostAndPort();
+}
+
 QString ScriptedServer::url(const QString &pathAndQuery) const
 {
-    return QStringLiteral("http://") + hostAndPort() + pathAndQuery;
+    return origin() + pathAndQuery;
+}
+
+int ScriptedServer::countTo(const QByteArray &path) const
+{
+    int count = 0;
+    for (const LoggedRequest &request : m_requests)
+        if (request.path() == path)
+            ++count;
+    return count;
 }
 
 quint16 ScriptedServer::unusedPort()
@@ -79,6 +136,12 @@ quint16 ScriptedServer::unusedPort()
     const quint16 port = probe.serverPort();
     probe.close();
     return port;
+}
+
+QString closedLoopbackAddress()
+{
+    const quint16 port = ScriptedServer::unusedPort();
+    return port == 0 ? QString() : QStringLiteral("127.0.0.1:") + QString::number(port);
 }
 
 void ScriptedServer::onNewConnection()
@@ -102,7 +165,7 @@ void ScriptedServer::onReadyRead(QTcpSocket *socket)
     if (headerEnd < 0)
         return;
 
-    RecordedRequest request;
+    LoggedRequest request;
     const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     request.method = requestLine.value(0);
@@ -116,36 +179,45 @@ void ScriptedServer::onReadyRead(QTcpSocket *socket)
     const qsizetype length = request.headers.value("content-length", "0").toLongLong();
     if (buffer.size() < headerEnd + 4 + length)
         return; // the body is still on its way
+    request.head = buffer.left(headerEnd + 4);
     request.body = buffer.mid(headerEnd + 4, length);
     buffer.clear();
 
     m_requests.append(request);
-    const qsizetype query = request.target.indexOf('?');
-    const QByteArray path = query < 0 ? request.target : request.target.left(query);
-    ScriptedReply reply = m_replies.value(path, ScriptedReply{ScriptedReply::Mode::Whole, 404, {}, "not scripted"});
-    // A key with a query part wins when the request's query holds that part.
-    for (auto it = m_replies.cbegin(); it != m_replies.cend(); ++it) {
-        const qsizetype mark = it.key().indexOf('?');
-        if (mark > 0 && it.key().left(mark) == path && query >= 0 && request.target.mid(query + 1).contains(it.key().mid(mark + 1))) {
-            reply = it.value();
-            break;
-        }
-    }
+    const ScriptedReply reply = replyFor(request);
     const QPointer<QTcpSocket> guard(socket);
     emit requestReceived(request);
     if (!guard)
         return;
     if (reply.answerDelayMs > 0)
-        QTimer::singleShot(reply.answerDelayMs, socket, [this, socket, reply] { answer(socket, reply); });
+        QTimer::singleShot(reply.answerDelayMs, socket, [this, socket, reply, target = request.target] { answer(socket, reply, target); });
     else
-        answer(socket, reply);
+        answer(socket, reply, request.target);
 }
 
-void ScriptedServer::answer(QTcpSocket *socket, const ScriptedReply &reply)
+ScriptedReply ScriptedServer::replyFor(const LoggedRequest &request) const
+{
+    const QByteArray path = request.path();
+    // A key with a query part wins when the request's query holds that part.
+    for (auto it = m_replies.cbegin(); it != m_replies.cend(); ++it)
+        if (queryKeyMatches(it.key(), path, request.target))
+            return it.value();
+    return m_replies.value(path, m_fallback);
+}
+
+void ScriptedServer::answer(QTcpSocket *socket, const ScriptedReply &reply, const QByteArray &target)
 {
     if (reply.mode == ScriptedReply::Mode::NeverAnswer)
         return;
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
+    if (reply.mode == ScriptedReply::Mode::Raw) {
+        socket->write(reply.body);
+        socket->disconnectFromHost();
+        return;
+    }
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' '
+                      + (reply.reason.isEmpty() ? reasonPhrase(reply.status) : reply.reason) + "\r\n";
+    if (!reply.locationBase.isEmpty())
+        head += "Location: " + reply.locationBase + target + "\r\n";
     for (const auto &header : reply.headers)
         head += header.first + ": " + header.second + "\r\n";
     if (reply.contentLength)
@@ -168,6 +240,7 @@ void ScriptedServer::answer(QTcpSocket *socket, const ScriptedReply &reply)
         socket->disconnectFromHost();
         break;
     case ScriptedReply::Mode::NeverAnswer:
+    case ScriptedReply::Mode::Raw:
         break;
     }
 }

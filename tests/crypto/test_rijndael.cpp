@@ -458,4 +458,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestRijndael)
-#include "tst_rijndael.moc"
+#include "test_rijndael.moc"

@@ -144,4 +144,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestLostPasswordReply)
-#include "tst_lostpasswordreply.moc"
+#include "test_lostpasswordreply.moc"

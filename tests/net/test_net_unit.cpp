@@ -367,4 +367,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestNetUnit)
-#include "tst_net_unit.moc"
+#include "test_net_unit.moc"

@@ -147,4 +147,4 @@ private slots:
 };
 
 QTEST_MAIN(TestSimTexts)
-#include "tst_simtexts.moc"
+#include "test_simtexts.moc"

@@ -274,7 +274,7 @@ private slots:
         QCOMPARE(m_forum->requests().size(), 1);
         QVERIFY(m_forum->requests().first().headers.value("cookie").contains("q_narrow"));
         QCOMPARE(m_vip->requests().size(), 1);
-        const RecordedRequest &landing = m_vip->requests().first();
+        const LoggedRequest &landing = m_vip->requests().first();
         QCOMPARE(landing.method, QByteArray("GET"));
         QVERIFY(landing.body.isEmpty());
         QVERIFY(!landing.headers.contains("content-type"));
@@ -406,4 +406,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestNetHostile)
-#include "tst_net_hostile.moc"
+#include "test_net_hostile.moc"

@@ -210,4 +210,4 @@ void TestHandOverSim::guestSeesNoBalances()
 }
 
 QTEST_MAIN(TestHandOverSim)
-#include "tst_handover_sim.moc"
+#include "test_handover_sim.moc"

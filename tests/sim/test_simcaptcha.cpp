@@ -353,4 +353,4 @@ private slots:
 };
 
 QTEST_MAIN(TestSimCaptcha)
-#include "tst_simcaptcha.moc"
+#include "test_simcaptcha.moc"

@@ -3,7 +3,7 @@
 #include "base/Settings.h"
 #include "base/State.h"
 #include "net/Network.h"
-#include "PageServer.h"
+#include "PanelPages.h"
 #include "SeamRecorder.h"
 #include "SiteAddress.h"
 #include "TempDataDir.h"
@@ -61,20 +61,21 @@ private slots:
 private:
     std::unique_ptr<TempDataDir> m_dir;
     std::unique_ptr<SeamRecorder> m_seams;
-    std::unique_ptr<PageServer> m_server;
+    std::unique_ptr<ScriptedServer> m_server;
 };
 
 void TestForm3::init()
 {
     m_dir = std::make_unique<TempDataDir>();
     m_seams = std::make_unique<SeamRecorder>();
-    m_server = std::make_unique<PageServer>();
+    m_server = std::make_unique<ScriptedServer>();
+    answerUnscriptedWithNotFound(*m_server);
     QVERIFY(m_server->isListening());
     pointSiteAt(m_server->hostAndPort());
     Network::setTimeoutMs(1500);
-    m_server->serve(kCreditPath, QStringLiteral("<ul class=\"creditl mtm bbda cl\"><li><em> Quorvel币: </em>1280</li>"
-                                                "<li><em> za: </em>36</li></ul>"));
-    m_server->serve("/version/main.txt", QStringLiteral("km:V1.2|"));
+    m_server->script(kCreditPath, gbkPage(QStringLiteral("<ul class=\"creditl mtm bbda cl\"><li><em> Quorvel币: </em>1280</li>"
+                                                "<li><em> za: </em>36</li></ul>")));
+    m_server->script("/version/main.txt", gbkPage(QStringLiteral("km:V1.2|")));
 }
 
 void TestForm3::cleanup()
@@ -161,7 +162,7 @@ void TestForm3::handOver()
     QFETCH(QString, label13);
     QFETCH(QString, tip);
     QFETCH(QString, label6);
-    m_server->serve("/", PageServer::Page{200, page, 0, never});
+    m_server->script("/", gbkPage(page, 200, 0, never));
 
     const QPixmap avatar = sampleAvatar();
     Form3::showModalAfterLogin(avatar, QStringLiteral("bob"));
@@ -189,13 +190,13 @@ void TestForm3::handOver()
 
 void TestForm3::levelIsSetBeforeThePanelStarts()
 {
-    m_server->serve("/", vipPage(QStringLiteral("10+5"), dots(QDate::currentDate().addDays(10))));
+    m_server->script("/", gbkPage(vipPage(QStringLiteral("10+5"), dots(QDate::currentDate().addDays(10)))));
     bool checked = false;
     bool windowOpen = false;
     bool svipBadgeShown = false;
     int vipFetchesBefore = -1;
-    connect(m_server.get(), &PageServer::requestReceived, this, [&](const QByteArray &target) {
-        if (!target.startsWith(kCreditPath) || checked)
+    connect(m_server.get(), &ScriptedServer::requestReceived, this, [&](const LoggedRequest &request) {
+        if (!request.target.startsWith(kCreditPath) || checked)
             return;
         checked = true;
         windowOpen = Form3::current() && Form3::current()->isVisible();
@@ -214,7 +215,7 @@ void TestForm3::levelIsSetBeforeThePanelStarts()
 void TestForm3::oneFetchWhileTheAnimationGoesOn()
 {
     // The page takes 2.5 s; meanwhile the animation steps and a second tick comes.
-    m_server->serve("/", PageServer::Page{200, QStringLiteral("<html>您还没有开通VIP会员</html>"), 2500, false});
+    m_server->script("/", gbkPage(QStringLiteral("<html>您还没有开通VIP会员</html>"), 200, 2500, false));
     QStringList textsWhileWaiting;
     QTimer watcher;
     watcher.setInterval(100);
@@ -239,7 +240,7 @@ void TestForm3::oneFetchWhileTheAnimationGoesOn()
 
 void TestForm3::handOverWhenAPanelAlreadyExists()
 {
-    m_server->serve("/", vipPage(QStringLiteral("5+2"), dots(QDate::currentDate().addDays(3))));
+    m_server->script("/", gbkPage(vipPage(QStringLiteral("5+2"), dots(QDate::currentDate().addDays(3)))));
     Form2 *panel = Form2::instance();
     QVERIFY(panel);
     QCOMPARE(m_server->countTo("/version/main.txt"), 1);
@@ -253,4 +254,4 @@ void TestForm3::handOverWhenAPanelAlreadyExists()
 }
 
 QTEST_MAIN(TestForm3)
-#include "tst_form3.moc"
+#include "test_form3.moc"

@@ -209,7 +209,7 @@ private slots:
                      u"Content-Type: application/x-www-form-urlencoded\r\nReferer: http://bbs/\r\nX-Quorvel: 1"_s);
         QTRY_VERIFY(states(spy).contains(Inet::icResponseCompleted));
         QCOMPARE(m_forum->requests().size(), 1);
-        const RecordedRequest &request = m_forum->requests().at(0);
+        const LoggedRequest &request = m_forum->requests().at(0);
         QCOMPARE(request.method, QByteArray("POST"));
         QCOMPARE(request.target, QByteArray("/member.php?mod=logging&action=login&inajax=1"));
         QCOMPARE(request.body, QByteArray("username=%D6%D0&password=x"));
@@ -415,7 +415,7 @@ private slots:
         QCOMPARE(request.status(), 500);
         QCOMPARE(request.responseText(), u"<title>出错了</title>"_s);
 
-        const RecordedRequest &seen = m_vip->requests().at(0);
+        const LoggedRequest &seen = m_vip->requests().at(0);
         QCOMPARE(seen.method, QByteArray("GET"));
         QCOMPARE(seen.headers.value("if-modified-since"), QByteArray("0"));
         QCOMPARE(seen.headers.value("x-injected"), QByteArray("aX-Evil: 1"));
@@ -623,4 +623,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestNetTransfer)
-#include "tst_net_transfer.moc"
+#include "test_net_transfer.moc"

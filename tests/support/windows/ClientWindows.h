@@ -5,7 +5,26 @@
 #include "windows/panel/Form2.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QPointer>
+
+#include <algorithm>
+#include <iterator>
+
+// How many of the five inputs the login window turns off while it waits (Command1, Combo1, Text1,
+// Text2, Text3) take input; all five with the waiting overlay hidden is a window at rest.
+inline int enabledLoginInputs(const Form1 *form)
+{
+    const QWidget *inputs[] = {form->Command1, form->Combo1, form->Text1, form->Text2, form->Text3};
+    return int(std::count_if(std::begin(inputs), std::end(inputs), [](const QWidget *w) { return w->isEnabled(); }));
+}
+
+inline bool loginWindowIdle(const Form1 *form)
+{
+    return enabledLoginInputs(form) == 5 && form->Picture2->isHidden();
+}
 
 // The login windows now shown, oldest first.
 inline QList<Form1 *> visibleLoginWindows()

@@ -234,4 +234,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestRndXorHash)
-#include "tst_rndxorhash.moc"
+#include "test_rndxorhash.moc"
