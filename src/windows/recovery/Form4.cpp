@@ -1,6 +1,7 @@
 #include "Form4.h"
 
 #include "base/Seams.h"
+#include "base/WaitTicket.h"
 #include "net/XmlHttp.h"
 #include "rules/LostPasswordReply.h"
 #include "session/SiteSession.h"
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -83,9 +83,11 @@ Form4::~Form4() = default;
 void Form4::showModal(QWidget *parent)
 {
     // On the heap: the parent deletes its children, so a stack object could be deleted twice.
-    QPointer<Form4> window = new Form4(parent);
-    window->exec();
-    delete window.data();
+    auto *window = new Form4(parent);
+    const WaitTicket ticket(window);
+    // The parent may have gone (and taken the window with it) while the window was up.
+    if (ticket.wait([window] { window->exec(); }))
+        delete window;
 }
 
 void Form4::Command1_Click()
@@ -101,7 +103,7 @@ void Form4::Command1_Click()
     }
 
     Command1->setEnabled(false);
-    const QPointer<Form4> self(this);
+    const WaitTicket window(this);
     {
         // Not a child of the window: the window may be destroyed while send() waits.
         XmlHttp request;
@@ -109,20 +111,20 @@ void Form4::Command1_Click()
         // now); a refused token leaves the request undone, so it goes once more with a fresh one.
         for (int round = 0;; ++round) {
             if (round == 1 || (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens())) {
-                const SiteSession::Fetch fetched = SiteSession::fetchLoginForm();
-                if (!self)
+                const std::optional<SiteSession::Fetch> fetched = window.wait([] { return SiteSession::fetchLoginForm(); });
+                if (!fetched)
                     return;
-                if (fetched != SiteSession::Fetch::Token) {
-                    Seams::messageBox(SiteSession::fetchMessage(fetched), Seams::Icon::Information);
-                    if (self)
+                if (*fetched != SiteSession::Fetch::Token) {
+                    const QString message = SiteSession::fetchMessage(*fetched);
+                    if (window.wait([&message] { Seams::messageBox(message, Seams::Icon::Information); }))
                         Command1->setEnabled(true);
                     return;
                 }
             }
             request.Open(QStringLiteral("POST"), requestUrl(), false);
             request.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
-            request.send(requestBody(SiteSession::tokenOr(QString::fromLatin1(kFormHash)), Text1->text(), Text2->text()));
-            if (!self)
+            const auto body = requestBody(SiteSession::tokenOr(QString::fromLatin1(kFormHash)), Text1->text(), Text2->text());
+            if (!window.wait([&] { request.send(body); }))
                 return;
             if (round == 1 || !FormToken::isRefusal(request.status()))
                 break;
@@ -139,9 +141,8 @@ void Form4::Command1_Click()
             clipboard->clear();
             clipboard->setText(m_replyText);
         }
-        Seams::messageBox(result.text, result.icon);
+        if (!window.wait([&result] { Seams::messageBox(result.text, result.icon); }))
+            return;
     }
-    if (!self)
-        return;
     Command1->setEnabled(true);
 }
