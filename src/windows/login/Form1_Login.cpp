@@ -86,14 +86,14 @@ bool Form1::stillSigningIn(const WaitTicket &attempt) const
 void Form1::postLogin(const WaitTicket &attempt, bool readForm)
 {
     if (readForm) {
-        const SiteSession::Fetch fetched = SiteSession::fetchLoginForm();
-        if (!stillSigningIn(attempt))
+        const std::optional<SiteSession::Fetch> fetched = attempt.wait([] { return SiteSession::fetchLoginForm(); });
+        if (!fetched || !stillSigningIn(attempt))
             return;
-        if (fetched != SiteSession::Fetch::Token) {
+        if (*fetched != SiteSession::Fetch::Token) {
             // Nothing was posted: the member may simply try again.
             Picture2->hide();
             setInputsEnabled(true);
-            setStatus(SiteSession::fetchMessage(fetched));
+            setStatus(SiteSession::fetchMessage(*fetched));
             return;
         }
     }
