@@ -60,25 +60,17 @@ void Form2::Command6_Click()
     // by the session's token, which the credit page gave (or the front page gives now). A refused
     // token leaves the exchange undone, so the post goes once more with a fresh one.
     XmlHttp post;
-    for (int round = 0;; ++round) {
-        if (round == 1 || (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens())) {
-            const std::optional<SiteSession::Fetch> fetched = window.wait([] { return SiteSession::fetchFrontPage(); });
-            if (!fetched)
-                return;
-            if (*fetched != SiteSession::Fetch::Token) {
-                if (window.wait([&] { refuse(*this, SiteSession::fetchMessage(*fetched)); }))
-                    Command6->setEnabled(true);
-                return;
-            }
-        }
-        post.Open(QStringLiteral("POST"), ExchangeForm::url(), false);
-        post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
-        const auto body = ExchangeForm::body(SiteSession::tokenOr(QString::fromLatin1(ExchangeForm::kFormHash)), amount, password);
-        if (!window.wait([&] { post.send(body); }))
-            return;
-        if (round == 1 || !FormToken::isRefusal(post.status()))
-            break;
-        SiteSession::forgetToken();
+    const auto body = [&] {
+        return ExchangeForm::body(SiteSession::tokenOr(QString::fromLatin1(ExchangeForm::kFormHash)), amount, password);
+    };
+    const SiteSession::TokenPost posted
+        = SiteSession::postWithToken(post, ExchangeForm::url(), body, &SiteSession::fetchFrontPage, window);
+    if (posted.outcome == SiteSession::TokenPost::Outcome::Gone)
+        return;
+    if (posted.outcome == SiteSession::TokenPost::Outcome::NoToken) {
+        if (window.wait([&] { refuse(*this, SiteSession::fetchMessage(posted.fetched)); }))
+            Command6->setEnabled(true);
+        return;
     }
 
     ExchangeReply = post.responseText();

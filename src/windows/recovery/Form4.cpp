@@ -109,26 +109,18 @@ void Form4::Command1_Click()
         XmlHttp request;
         // The guest token of this session (a page read before gave it, or the login form does
         // now); a refused token leaves the request undone, so it goes once more with a fresh one.
-        for (int round = 0;; ++round) {
-            if (round == 1 || (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens())) {
-                const std::optional<SiteSession::Fetch> fetched = window.wait([] { return SiteSession::fetchLoginForm(); });
-                if (!fetched)
-                    return;
-                if (*fetched != SiteSession::Fetch::Token) {
-                    const QString message = SiteSession::fetchMessage(*fetched);
-                    if (window.wait([&message] { Seams::messageBox(message, Seams::Icon::Information); }))
-                        Command1->setEnabled(true);
-                    return;
-                }
-            }
-            request.Open(QStringLiteral("POST"), requestUrl(), false);
-            request.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
-            const auto body = requestBody(SiteSession::tokenOr(QString::fromLatin1(kFormHash)), Text1->text(), Text2->text());
-            if (!window.wait([&] { request.send(body); }))
-                return;
-            if (round == 1 || !FormToken::isRefusal(request.status()))
-                break;
-            SiteSession::forgetToken();
+        const auto body = [this] {
+            return requestBody(SiteSession::tokenOr(QString::fromLatin1(kFormHash)), Text1->text(), Text2->text());
+        };
+        const SiteSession::TokenPost posted
+            = SiteSession::postWithToken(request, requestUrl(), body, &SiteSession::fetchLoginForm, window);
+        if (posted.outcome == SiteSession::TokenPost::Outcome::Gone)
+            return;
+        if (posted.outcome == SiteSession::TokenPost::Outcome::NoToken) {
+            const QString message = SiteSession::fetchMessage(posted.fetched);
+            if (window.wait([&message] { Seams::messageBox(message, Seams::Icon::Information); }))
+                Command1->setEnabled(true);
+            return;
         }
 
         Outcome result = outcome(request.failed(), request.status(), request.responseText());
