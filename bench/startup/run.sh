@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Start-up benchmark: builds the client, the simulator, the two floors (plain form, empty window)
-# and the runner, then prints a markdown table (README, "Start-up speed").
+# and the runner, then prints a markdown table (bench/RESULTS.md, "Start-up time").
 #   BUILD_DIR  build folder (default build-bench; Release-like flags, warnings as errors)
 #   RUNS       runs per measure (default 9; the median is reported)
 #   PLATFORM   xcb (default: under a private Xvfb) or offscreen

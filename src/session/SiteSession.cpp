@@ -4,6 +4,7 @@
 #include "net/CookieStore.h"
 #include "net/Inet.h"
 #include "net/Network.h"
+#include "net/XmlHttp.h"
 #include "QuorvelModule.h"
 #include "rules/LoginRequest.h"
 
@@ -244,6 +245,29 @@ void drop(Inet &signOutTransfer)
     // Ending the browser session begins the next guest period.
     Network::cookieStore().endSession();
     deleteCookieFiles(cookies);
+}
+
+TokenPost postWithToken(XmlHttp &request, const QString &url, const std::function<QByteArray()> &body,
+                        Fetch (*fetchToken)(), const WaitTicket &ticket)
+{
+    using Outcome = TokenPost::Outcome;
+    for (int round = 0;; ++round) {
+        if (round == 1 || (token().isEmpty() && !siteUsesFixedTokens())) {
+            const std::optional<Fetch> fetched = ticket.wait(fetchToken);
+            if (!fetched)
+                return {Outcome::Gone};
+            if (*fetched != Fetch::Token)
+                return {Outcome::NoToken, *fetched};
+        }
+        request.Open(QStringLiteral("POST"), url, false);
+        request.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
+        const QByteArray form = body();
+        if (!ticket.wait([&] { request.send(form); }))
+            return {Outcome::Gone};
+        if (round == 1 || !FormToken::isRefusal(request.status()))
+            return {Outcome::Sent};
+        forgetToken();
+    }
 }
 
 Inet *drop()

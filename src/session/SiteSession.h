@@ -7,11 +7,16 @@
 // drop. The forum binds its form token to the salt cookie and the member, so a token belongs to the
 // period in which its page was asked for: a guest token is never sent after the sign-in, a member
 // token never after the sign-out.
+#include "base/WaitTicket.h"
 #include "rules/FormToken.h"
 
+#include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 class Inet;
+class XmlHttp;
 
 namespace SiteSession {
 
@@ -50,6 +55,24 @@ enum class Fetch {
 [[nodiscard]] Fetch fetchFrontPage();
 // What to tell the member when a fetch gave no token.
 [[nodiscard]] QString fetchMessage(Fetch fetch);
+
+// What became of a form posted with this period's token (postWithToken).
+struct TokenPost {
+    enum class Outcome {
+        Sent,    // the form went and request holds the forum's answer
+        NoToken, // no token could be had: nothing was posted; fetched says why
+        Gone,    // the ticket failed after a wait: touch nothing of its owner
+    };
+    Outcome outcome = Outcome::Gone;
+    Fetch fetched = Fetch::Token;
+};
+// Posts a url-encoded form on request, synchronously, with this period's token: where the site
+// wants a token and the period has none, fetchToken (fetchLoginForm or fetchFrontPage) reads one
+// first; a refused token (503: the forum did nothing) is forgotten and the form goes once more
+// with a fresh one. body is made once the token is at hand. ticket, the posting window's, is
+// checked after every wait.
+[[nodiscard]] TokenPost postWithToken(XmlHttp &request, const QString &url, const std::function<QByteArray()> &body,
+                                      Fetch (*fetchToken)(), const WaitTicket &ticket);
 
 // The forum's sign-out request: a GET on the forum host's log-out action with this period's token
 // (the fixed login token where there is none).

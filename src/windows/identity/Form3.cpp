@@ -3,9 +3,11 @@
 
 #include "base/Settings.h"
 #include "base/State.h"
+#include "base/WaitTicket.h"
 #include "pictures/PanelPictures.h"
 #include "rules/PanelReaders.h"
 #include "session/QuorvelModule.h"
+#include "ui/Controls.h"
 #include "windows/panel/Form2.h"
 
 #include <QCloseEvent>
@@ -63,12 +65,10 @@ private:
     Direction m_direction;
 };
 
+// The window's labels stand in its middle.
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &place)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText); // the member name comes from the forum
-    label->setGeometry(place);
+    QLabel *label = Controls::makeLabel(parent, name, text, place);
     label->setAlignment(Qt::AlignCenter);
     return label;
 }
@@ -227,12 +227,14 @@ void Form3::Timer1_Timer()
         return;
     m_handOverStarted = true;
     Timer1->stop();
-    QPointer<Form3> self(this);
+    const WaitTicket window(this);
 
-    if (m_pageText.isEmpty())
-        m_pageText = GetBody(Settings::instance().url(HostRole::Vip, QStringLiteral("/")));
-    if (!self)
-        return;
+    if (m_pageText.isEmpty()) {
+        const std::optional<QString> page = window.wait([] { return GetBody(Settings::instance().url(HostRole::Vip, QStringLiteral("/"))); });
+        if (!page)
+            return;
+        m_pageText = *page;
+    }
     const PanelReaders::VipReading reading = PanelReaders::readVipPage(m_pageText);
     m_growthText = reading.growthText;
     m_expiryText = reading.expiryText;
@@ -240,17 +242,21 @@ void Form3::Timer1_Timer()
     panelState().VipLevel = reading.level;
 
     // First touch of the panel: creates it and runs its whole start-up, waiting for the site.
-    QPointer<Form2> panel = Form2::instance();
-    if (!self)
+    const std::optional<Form2 *> created = window.wait([] { return Form2::instance(); });
+    if (!created)
         return;
-    if (panel) {
-        panel->Image1->setPixmap(Image1->pixmap().isNull() ? PanelPictures::noAvatar() : Image1->pixmap());
-
+    // Null when the panel went during its own start-up.
+    Form2 *const panel = *created;
+    const WaitTicket panelWindow(panel);
+    if (panelWindow.valid()) {
+        // The member as this window knows them; the badge stays the panel's own reading's.
+        MemberCard card;
+        card.avatar = Image1->pixmap();
+        card.name = Label3->text();
         if (reading.level == 2)
-            panel->setNameColor(QColor(225, 159, 1));
+            card.nameColour = QColor(225, 159, 1);
         else if (reading.level == 1)
-            panel->setNameColor(QColor(255, 0, 0));
-
+            card.nameColour = QColor(255, 0, 0);
         std::optional<qint64> days;
         if (!m_expiryText.isEmpty()) {
             m_expiryDate = PanelReaders::expiryDateText(m_expiryText);
@@ -258,16 +264,10 @@ void Form3::Timer1_Timer()
             if (days)
                 m_daysLeft = QString::number(*days);
         }
-        if (days && *days > 0) {
-            panel->Label13->setText(m_daysLeft);
-            panel->Label13->setToolTip(QStringLiteral("VIP有效期剩余") + m_daysLeft + QStringLiteral("天"));
-        } else {
-            panel->Label13->hide();
-        }
-
-        panel->Label3->setText(Label3->text());
-        panel->Label6->setText(reading.level != 0 ? QStringLiteral("VIP有效期至：") + m_expiryText
-                                                  : QStringLiteral("未开通Quorvel会员"));
+        card.daysLeft = days.value_or(0);
+        card.vipLevel = reading.level;
+        card.expiry = m_expiryText;
+        panel->showMember(card);
     }
 
     closeBySelf();
@@ -278,7 +278,7 @@ void Form3::Timer1_Timer()
     state.YubiAmount.clear();
     clearValues();
 
-    if (panel) {
+    if (panelWindow.valid()) {
         panel->show();
         panel->activateWindow();
     }

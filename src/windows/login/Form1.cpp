@@ -8,6 +8,8 @@
 #include "net/Inet.h"
 #include "pictures/Animation.h"
 #include "pictures/QuorvelAssets.h"
+#include "ui/Controls.h"
+#include "ui/Twips.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -30,18 +32,9 @@
 #include <algorithm>
 #include <utility>
 
+using Twips::px;
+
 namespace {
-
-// Places are kept in twips as the window was laid out; 15 twips make one pixel.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
 
 // The first of the families that is installed, named alone (all of them when none is): a missing
 // family named first makes Qt have fontconfig work out substitutes for it, for every size and
@@ -72,12 +65,10 @@ void placeLabel(QLabel *label, const QRect &place)
     label->setGeometry(place.left(), place.center().y() + 1 - height / 2, place.width(), height);
 }
 
+// The window's labels: in 微软雅黑 9, placed for its face.
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &place)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    // The status line and the name show texts the forum sent: never read them as markup.
-    label->setTextFormat(Qt::PlainText);
+    QLabel *label = Controls::makeLabel(parent, name, text, place);
     label->setFont(yaHei(9));
     placeLabel(label, place);
     return label;
@@ -145,9 +136,9 @@ Form1 *Form1::openNew(QWidget *startWindow)
     auto *form = new Form1;
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->setStartWindow(startWindow);
-    const QPointer<Form1> guard(form);
-    form->Form_Load();
-    return guard;
+    const WaitTicket window(form);
+    // The load waits for the site: the window may have closed itself by its end.
+    return window.wait([form] { form->Form_Load(); }) ? form : nullptr;
 }
 
 // ---- Controls ---------------------------------------------------------------------------------
@@ -156,7 +147,7 @@ void Form1::createControls()
 {
     AniGIF1 = new QLabel(this);
     AniGIF1->setObjectName(QStringLiteral("AniGIF1"));
-    AniGIF1->setGeometry(twipsRect(2040, 120, 2475, 2355));
+    AniGIF1->setGeometry(Twips::rect(2040, 120, 2475, 2355));
     bannerMovie = QuorvelAssets::playAnimation(AniGIF1, QStringLiteral("login-banner.gif"));
     AniGIF1->installEventFilter(this);
 
@@ -175,15 +166,15 @@ void Form1::createPanel()
 {
     Picture1 = new QWidget(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(twipsRect(0, 2040, 6375, 3135));
+    Picture1->setGeometry(Twips::rect(0, 2040, 6375, 3135));
     makeWhitePanel(Picture1);
     Picture1->installEventFilter(this);
 
-    Text1 = makeTextBox(Picture1, QStringLiteral("Text1"), yaHei(9), twipsRect(2760, 240, 2535, 345));
+    Text1 = makeTextBox(Picture1, QStringLiteral("Text1"), yaHei(9), Twips::rect(2760, 240, 2535, 345));
     Text1->setText(kAccountPrompt);
     Text1->installEventFilter(this);
 
-    Text2 = makeTextBox(Picture1, QStringLiteral("Text2"), yaHei(12), twipsRect(2760, 600, 2535, 375));
+    Text2 = makeTextBox(Picture1, QStringLiteral("Text2"), yaHei(12), Twips::rect(2760, 600, 2535, 375));
     Text2->setEchoMode(QLineEdit::Password);
     Text2->installEventFilter(this);
 
@@ -193,7 +184,7 @@ void Form1::createPanel()
     Combo1->setGeometry(px(2760), px(1010), px(2535), px(375));
     connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { Combo1_Click(); });
 
-    Text3 = makeTextBox(Picture1, QStringLiteral("Text3"), yaHei(12), twipsRect(2760, 1420, 2535, 375));
+    Text3 = makeTextBox(Picture1, QStringLiteral("Text3"), yaHei(12), Twips::rect(2760, 1420, 2535, 375));
     Text3->setEchoMode(QLineEdit::Password);
     Text3->hide();
     Text3->installEventFilter(this);
@@ -201,19 +192,19 @@ void Form1::createPanel()
     Check1 = new QCheckBox(QStringLiteral("保存账号信息"), Picture1);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setFont(yaHei(9));
-    Check1->setGeometry(twipsRect(2760, 1800, 1455, 255));
+    Check1->setGeometry(Twips::rect(2760, 1800, 1455, 255));
 
     Check2 = new QCheckBox(QStringLiteral("自动登录"), Picture1);
     Check2->setObjectName(QStringLiteral("Check2"));
     Check2->setFont(yaHei(9));
-    Check2->setGeometry(twipsRect(4300, 1840, 1095, 255));
+    Check2->setGeometry(Twips::rect(4300, 1840, 1095, 255));
     // Like the original check box, a change made by the program counts as a click too.
     connect(Check2, &QCheckBox::toggled, this, [this] { Check2_Click(); });
 
     Command1 = new QPushButton(QStringLiteral("登录"), Picture1);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setFont(yaHei(10.5));
-    Command1->setGeometry(twipsRect(720, 2280, 4935, 495));
+    Command1->setGeometry(Twips::rect(720, 2280, 4935, 495));
     Command1->setDefault(true);
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     // Enter in the password or answer box signs in, as the login button would.
@@ -225,12 +216,12 @@ void Form1::createPanel()
 
     Image1 = new QLabel(Picture1);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(twipsRect(720, 240, 1800, 1800));
+    Image1->setGeometry(Twips::rect(720, 240, 1800, 1800));
     Image1->setScaledContents(true);
     Image1->setPixmap(defaultAvatar());
 
     const QString linkTexts[2] = {QStringLiteral("注册帐号"), QStringLiteral("找回密码")};
-    const QRect linkPlaces[2] = {twipsRect(5400, 315, 720, 180), twipsRect(5400, 720, 720, 180)};
+    const QRect linkPlaces[2] = {Twips::rect(5400, 315, 720, 180), Twips::rect(5400, 720, 720, 180)};
     for (int i = 0; i < 2; ++i) {
         Label1[i] = makeLabel(Picture1, QStringLiteral("Label1_%1").arg(i), linkTexts[i], linkPlaces[i]);
         Label1[i]->setCursor(Qt::PointingHandCursor);
@@ -269,7 +260,7 @@ void Form1::createOverlay()
 
     Image3 = new QLabel(Picture2);
     Image3->setObjectName(QStringLiteral("Image3"));
-    Image3->setGeometry(twipsRect(2520, 360, 1440, 1440));
+    Image3->setGeometry(Twips::rect(2520, 360, 1440, 1440));
     Image3->setScaledContents(true);
     Image3->setPixmap(defaultAvatar());
 
@@ -278,12 +269,12 @@ void Form1::createOverlay()
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setFont(yaHei(10.5));
     Label2->setAlignment(Qt::AlignCenter);
-    Label2->setGeometry(twipsRect(0, 1830, 6495, 375));
+    Label2->setGeometry(Twips::rect(0, 1830, 6495, 375));
 
     Command2 = new QPushButton(QStringLiteral("取消"), Picture2);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setFont(yaHei(10.5));
-    Command2->setGeometry(twipsRect(720, 2280, 4935, 495));
+    Command2->setGeometry(Twips::rect(720, 2280, 4935, 495));
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
 }
 
@@ -291,8 +282,8 @@ void Form1::createStatusBar()
 {
     const QString names[3] = {QStringLiteral("Label5_0"), QStringLiteral("Label5_1"), QStringLiteral("Label5_2")};
     const QString texts[3] = {QStringLiteral("登录提示:"), QStringLiteral("请输入用户名及密码.."), QStringLiteral("Time")};
-    const QRect places[3] = {twipsRect(240, 5445, 810, 180), twipsRect(1560, 5445, 1800, 180),
-                             twipsRect(5040, 5445, 1320, 180)};
+    const QRect places[3] = {Twips::rect(240, 5445, 810, 180), Twips::rect(1560, 5445, 1800, 180),
+                             Twips::rect(5040, 5445, 1320, 180)};
     for (int i = 0; i < 3; ++i)
         Label5[i] = makeLabel(this, names[i], texts[i], places[i]);
     Label5[2]->setAlignment(Qt::AlignCenter);
@@ -375,17 +366,15 @@ void Form1::Form_Load()
     }
     Combo1_Click();
 
-    const QPointer<Form1> alive(this);
+    const WaitTicket window(this);
     // 6. The saved account (may look the account up over the network).
-    bcsz();
-    if (!alive)
+    if (!window.wait([this] { bcsz(); }))
         return;
 
     // 7. A numeric account names its UID directly: show its avatar.
     if (Numeric::isNumeric(Text1->text())) {
         loginState().AvatarUid = Text1->text();
-        txcx();
-        if (!alive)
+        if (!window.wait([this] { txcx(); }))
             return;
     }
 

@@ -7,6 +7,7 @@
 //   Form1_Lookup.cpp       account lookup when Text1 is left, the avatar
 //   Form1_Chrome.cpp       frame line, window drag, close and minimise buttons, links, hover looks
 //   Form1_Captcha.cpp      the captcha row: picture, code box, "换一个"
+#include "base/WaitTicket.h"
 #include "rules/CaptchaAnnouncement.h"
 #include "rules/ProfileLookup.h"
 
@@ -188,25 +189,25 @@ private:
     void onCaptchaPicture();
     bool captchaEventFilter(QObject *watched, QEvent *event);
 
-    // Sign-in exchange (Form1_Login.cpp): the number of the current attempt, so that a reply read
-    // after a cancel or a newer attempt is dropped; acting on a whole reply.
-    quint64 m_loginSerial = 0;
+    // Sign-in exchange (Form1_Login.cpp): the attempts, so that a reply read after a cancel or a
+    // newer attempt is dropped; acting on a whole reply.
+    AttemptCounter m_loginAttempts;
     // Whether this attempt's post was already sent again after the forum refused its token.
     bool m_loginRepeated = false;
     // The attempt still owns the window: no cancel, close or newer attempt came meanwhile.
-    [[nodiscard]] bool stillSigningIn(quint64 attempt) const;
+    [[nodiscard]] bool stillSigningIn(const WaitTicket &attempt) const;
     // Reads the forum's login form first when this session has no token for it (readForm), then
     // posts the login form on Inet1. A form that gives no token ends the attempt with a message.
-    void postLogin(quint64 attempt, bool readForm);
+    void postLogin(const WaitTicket &attempt, bool readForm);
     void handleLoginReply(const QString &reply);
     // The forum signed the member in but the window will not hand over (ban, bad data): the
     // member's token is fetched for the log-out where none is at hand, then qcdl. False when the
     // window went away during the fetch.
     [[nodiscard]] bool dropMemberSession();
     void handOverAfterLogin();
-    // Account lookup (Form1_Lookup.cpp): the number of the latest lookup, so that an older one
-    // overtaken while it waited leaves the account box alone.
-    quint64 m_lookupSerial = 0;
+    // Account lookup (Form1_Lookup.cpp): the lookups, so that an older one overtaken while it
+    // waited leaves the account box alone.
+    AttemptCounter m_lookupAttempts;
     void lookUpAccount();
     // A sign-in asked for while a lookup is pending or running waits for its verdict, so the post
     // never carries an entry the lookup rejects: one outcome for the member.
@@ -222,8 +223,8 @@ private:
     std::unique_ptr<Class1> m_balloonText4;
     CaptchaAnnouncement::Reading m_captcha;
     bool m_captchaShown = false;
-    quint64 m_captchaSerial = 0;        // counts pictures asked for
-    quint64 m_captchaPictureSerial = 0; // the one the request in flight was made for
+    AttemptCounter m_captchaPictures;   // pictures asked for: a newer one overtakes the older
+    WaitTicket m_pictureRequest{this, m_captchaPictures}; // the one the request in flight was made for
     quint64 m_captchaPeriod = 0;        // the session period the picture was asked for in
     bool m_renewingCaptcha = false;     // a login form is being read for a new picture
     QString m_captchaPictureUrl;

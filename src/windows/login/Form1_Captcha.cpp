@@ -12,6 +12,7 @@
 #include "net/XmlHttp.h"
 #include "rules/LoginRequest.h"
 #include "session/SiteSession.h"
+#include "ui/Controls.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,8 +34,6 @@ const QString kStatusBrokenAnnouncement = QStringLiteral("论坛的验证码信�
 const QString kPictureLoading = QStringLiteral("正在加载…");
 const QString kPictureMissing = QStringLiteral("点击换一个");
 const QString kStatusWantCode = QStringLiteral("请输入图片中的验证码后登录");
-// The forum's refusal of a code (and of a missing, reused or expired one).
-const QString kForumWrongCode = QStringLiteral("验证码填写错误");
 
 // The rows of the input column, in pixels of the panel. With both the answer box and the captcha
 // row the column is lifted a little, so that the button keeps its margin above the status bar.
@@ -45,15 +44,6 @@ constexpr int kCodeBoxWidth = kColumnWidth - CaptchaPicture::kSize.width() - 4;
 constexpr int kCodeBoxHeight = 26;
 constexpr int kLinkLeft = 360;
 constexpr int kLiftWithBoth = 8;
-
-void setLinkUnderlined(QLabel *link, bool underlined)
-{
-    QFont font = link->font();
-    if (font.underline() == underlined)
-        return;
-    font.setUnderline(underlined);
-    link->setFont(font);
-}
 
 } // namespace
 
@@ -164,17 +154,16 @@ void Form1::renewCaptcha()
     if (m_renewingCaptcha)
         return;
     if (SiteSession::loginFormText().isEmpty() && !SiteSession::siteUsesFixedTokens()) {
-        const QPointer<Form1> alive(this);
-        const quint64 serial = ++m_captchaSerial;
+        const WaitTicket window(this);
+        const WaitTicket picture = WaitTicket::begin(this, m_captchaPictures);
         Text4->clear();
         Image4->clear();
         Image4->setText(kPictureLoading);
         m_renewingCaptcha = true;
-        (void)SiteSession::fetchLoginForm();
-        if (!alive)
+        if (!window.wait([] { (void)SiteSession::fetchLoginForm(); }))
             return;
         m_renewingCaptcha = false;
-        if (serial != m_captchaSerial)
+        if (!picture.valid())
             return;
         if (SiteSession::loginFormText().isEmpty()) {
             Image4->setText(kPictureMissing);
@@ -214,7 +203,7 @@ bool Form1::captchaReadyForPost()
 void Form1::fetchCaptchaPicture()
 {
     // A new picture makes every older code worthless: the box starts empty again.
-    const quint64 serial = ++m_captchaSerial;
+    const WaitTicket picture = WaitTicket::begin(this, m_captchaPictures);
     Text4->clear();
     Image4->clear();
     if (m_captcha.kind != CaptchaAnnouncement::Kind::Asked) {
@@ -225,7 +214,7 @@ void Form1::fetchCaptchaPicture()
     Image4->setText(kPictureLoading);
     const QString host = Settings::instance().host(HostRole::Forum);
     m_captchaPictureUrl = CaptchaPicture::url(host, m_captcha.idHash, QRandomGenerator::global()->bounded(1u << 30));
-    m_captchaPictureSerial = serial;
+    m_pictureRequest = picture;
     m_captchaPeriod = SiteSession::period();
     XmlHttp1->Open(QStringLiteral("GET"), m_captchaPictureUrl, true);
     XmlHttp1->setRequestHeader(QStringLiteral("Referer"), CaptchaPicture::referer(host));
@@ -235,7 +224,7 @@ void Form1::fetchCaptchaPicture()
 void Form1::onCaptchaPicture()
 {
     // A picture asked for before a newer one (or before the row went) is no longer wanted.
-    if (m_captchaPictureSerial != m_captchaSerial || !m_captchaShown)
+    if (!m_pictureRequest.valid() || !m_captchaShown)
         return;
     CaptchaPicture::Result result = CaptchaPicture::read(XmlHttp1->failed(), XmlHttp1->status(), XmlHttp1->responseBody());
     // Drawn for a session that was reset meanwhile: its cookie went with the reset.
@@ -289,9 +278,9 @@ bool Form1::captchaEventFilter(QObject *watched, QEvent *event)
         && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
     if (watched == Label7) {
         if (type == QEvent::Enter || type == QEvent::MouseMove)
-            setLinkUnderlined(Label7, true);
+            Controls::setUnderlined(Label7, true);
         else if (type == QEvent::Leave)
-            setLinkUnderlined(Label7, false);
+            Controls::setUnderlined(Label7, false);
     }
     if (press && Text4->isEnabled())
         watched == Image4 ? Image4_Click() : Label7_Click();

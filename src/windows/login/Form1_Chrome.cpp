@@ -4,15 +4,14 @@
 #include "base/Seams.h"
 #include "base/Settings.h"
 #include "net/Inet.h"
+#include "ui/Controls.h"
+#include "ui/WindowDrag.h"
 #include "windows/recovery/Form4.h"
 
-#include <QApplication>
-#include <QCursor>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
-#include <QWindow>
+
+using Controls::setUnderlined;
 
 namespace {
 
@@ -22,55 +21,6 @@ void setButtonColour(QLabel *button, bool hot)
     const QString colour = hot ? QStringLiteral("#ffffff") : QStringLiteral("#c0c0c0");
     button->setStyleSheet(QStringLiteral("#%1 { color: %2; }").arg(button->objectName(), colour));
 }
-
-void setUnderlined(QLabel *link, bool underlined)
-{
-    QFont font = link->font();
-    if (font.underline() == underlined)
-        return;
-    font.setUnderline(underlined);
-    link->setFont(font);
-}
-
-// Moves a window with the pointer until every mouse button is up, for when the window system will
-// not do it (no window manager, one without the move request, or a button it does not take).
-class PointerDrag : public QObject
-{
-public:
-    // Found by name: without a meta-object of its own the class cannot be told apart by type.
-    static inline const QString kName = QStringLiteral("PointerDrag");
-
-    explicit PointerDrag(QWidget *window)
-        : QObject(window), m_window(window), m_grabOffset(QCursor::pos() - window->pos())
-    {
-        setObjectName(kName);
-        qApp->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        const QEvent::Type type = event->type();
-        if (type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
-            return false;
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->buttons() == Qt::NoButton) {
-            qApp->removeEventFilter(this);
-            setParent(nullptr); // the window may start its next drag at once
-            deleteLater();
-            return false;
-        }
-        if (type == QEvent::MouseMove && m_window) {
-            m_window->move(mouse->globalPosition().toPoint() - m_grabOffset);
-            return true;
-        }
-        return false;
-    }
-
-private:
-    QPointer<QWidget> m_window;
-    QPoint m_grabOffset;
-};
 
 } // namespace
 
@@ -90,18 +40,7 @@ void Form1::drawBorder()
 
 void Form1::startWindowDrag()
 {
-    // A window never shown has nothing to move.
-    QWindow *window = windowHandle();
-    if (!window || !isVisible())
-        return;
-    // The window system moves the window best (and alone can on Wayland), but X11 window managers
-    // are only told about the left button: with any other button the window follows the pointer here.
-    const bool leftOnly = QGuiApplication::mouseButtons() == Qt::LeftButton;
-    if ((leftOnly || QGuiApplication::platformName() == QLatin1String("wayland")) && window->startSystemMove())
-        return;
-    // A drag begun without a button held ends at the first movement.
-    if (!findChild<QObject *>(PointerDrag::kName, Qt::FindDirectChildrenOnly))
-        new PointerDrag(this);
+    WindowDrag::start(this);
 }
 
 void Form1::Form_MouseDown()

@@ -35,9 +35,9 @@ void renewCaptchaAfterRefusal(Form1 &form, bool wrongCode)
 {
     if (!form.captchaAsked())
         return;
-    const QPointer<Form1> alive(&form);
-    form.renewCaptcha();
-    if (alive && wrongCode && form.captchaAsked())
+    const WaitTicket window(&form);
+    const bool stayed = window.wait([&] { form.renewCaptcha(); });
+    if (stayed && wrongCode && form.captchaAsked())
         form.Text4->setFocus();
 }
 
@@ -45,8 +45,7 @@ void renewCaptchaAfterRefusal(Form1 &form, bool wrongCode)
 
 void Form1::login()
 {
-    const quint64 attempt = ++m_loginSerial;
-    const QPointer<Form1> alive(this);
+    const WaitTicket attempt = WaitTicket::begin(this, m_loginAttempts);
 
     // The overlay with the account being signed in; Command2 on it cancels.
     Picture2->setGeometry(Picture1->geometry());
@@ -58,10 +57,10 @@ void Form1::login()
     // An empty answer from the probe site means there is no network. The overlay stays live while
     // the probe waits, so its cancel button ends the wait (as no network); other input is dropped.
     Inet3->setInputAllowedDuringWait(Picture2);
-    const QString probe = Inet3->OpenURL(Settings::instance().probeUrl());
-    if (!alive || attempt != m_loginSerial)
+    const std::optional<QString> probe = attempt.wait([&] { return Inet3->OpenURL(Settings::instance().probeUrl()); });
+    if (!probe)
         return;
-    if (probe.isEmpty()) {
+    if (probe->isEmpty()) {
         setStatus(kStatusNoNetwork);
         Picture2->hide();
         setInputsEnabled(true);
@@ -78,23 +77,23 @@ void Form1::login()
     postLogin(attempt, readForm);
 }
 
-bool Form1::stillSigningIn(quint64 attempt) const
+bool Form1::stillSigningIn(const WaitTicket &attempt) const
 {
-    return attempt == m_loginSerial && !Picture2->isHidden() && isVisible();
+    // The ticket first: the overlay is the window's, and the window may be gone.
+    return attempt.valid() && !Picture2->isHidden() && isVisible();
 }
 
-void Form1::postLogin(quint64 attempt, bool readForm)
+void Form1::postLogin(const WaitTicket &attempt, bool readForm)
 {
     if (readForm) {
-        const QPointer<Form1> alive(this);
-        const SiteSession::Fetch fetched = SiteSession::fetchLoginForm();
-        if (!alive || !stillSigningIn(attempt))
+        const std::optional<SiteSession::Fetch> fetched = attempt.wait([] { return SiteSession::fetchLoginForm(); });
+        if (!fetched || !stillSigningIn(attempt))
             return;
-        if (fetched != SiteSession::Fetch::Token) {
+        if (*fetched != SiteSession::Fetch::Token) {
             // Nothing was posted: the member may simply try again.
             Picture2->hide();
             setInputsEnabled(true);
-            setStatus(SiteSession::fetchMessage(fetched));
+            setStatus(SiteSession::fetchMessage(*fetched));
             return;
         }
     }
@@ -117,9 +116,9 @@ void Form1::Inet1_StateChanged(int state)
 
     // The window waits for this reply while the overlay is up and no newer attempt has begun; a
     // cancel or a close while the reply is read (events run between chunks) abandons it.
-    const quint64 attempt = m_loginSerial;
-    const QPointer<Form1> alive(this);
-    const auto stillWaiting = [&] { return alive && stillSigningIn(attempt); };
+    const WaitTicket attempt(this, m_loginAttempts);
+    const WaitTicket window(this);
+    const auto stillWaiting = [&] { return stillSigningIn(attempt); };
     if (!stillWaiting())
         return;
 
@@ -149,8 +148,7 @@ void Form1::Inet1_StateChanged(int state)
             return;
         }
         qcdl();
-        Seams::messageBox(FormToken::kMessageRefused, Seams::Icon::Exclamation);
-        if (alive)
+        if (window.wait([] { Seams::messageBox(FormToken::kMessageRefused, Seams::Icon::Exclamation); }))
             setStatus(FormToken::kMessageRefused);
         return;
     }
@@ -160,9 +158,8 @@ void Form1::Inet1_StateChanged(int state)
 bool Form1::dropMemberSession()
 {
     if (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens()) {
-        const QPointer<Form1> alive(this);
-        (void)SiteSession::fetchFrontPage();
-        if (!alive)
+        const WaitTicket window(this);
+        if (!window.wait([] { (void)SiteSession::fetchFrontPage(); }))
             return false;
     }
     qcdl();
@@ -173,7 +170,7 @@ void Form1::handleLoginReply(const QString &reply)
 {
     using LoginReply::Outcome;
     const LoginReply::LoginOutcome result = LoginReply::classifyLoginReply(reply);
-    const QPointer<Form1> alive(this);
+    const WaitTicket window(this);
 
     // The forum's welcome set the member's cookies: from here on only the member's token counts.
     if (result.outcome == Outcome::Success || result.outcome == Outcome::DataError || result.outcome == Outcome::Banned)
@@ -189,8 +186,7 @@ void Form1::handleLoginReply(const QString &reply)
         return;
     case Outcome::DataError:
         loginState().MemberName = result.memberName;
-        Seams::messageBox(kMessageDataError, Seams::Icon::Information);
-        if (!alive || !dropMemberSession())
+        if (!window.wait([] { Seams::messageBox(kMessageDataError, Seams::Icon::Information); }) || !dropMemberSession())
             return;
         // Every outcome ends on the status line; "signing in" must not stay there once idle.
         setStatus(kMessageDataError);
@@ -200,8 +196,7 @@ void Form1::handleLoginReply(const QString &reply)
         loginState().MemberName = result.memberName;
         if (!dropMemberSession())
             return;
-        Seams::messageBox(kMessageBanned, Seams::Icon::Exclamation);
-        if (alive) {
+        if (window.wait([] { Seams::messageBox(kMessageBanned, Seams::Icon::Exclamation); })) {
             setStatus(kStatusBanned);
             renewCaptchaAfterRefusal(*this, false);
         }
@@ -209,17 +204,15 @@ void Form1::handleLoginReply(const QString &reply)
     case Outcome::Failure:
     case Outcome::Refused:
         qcdl();
-        Seams::messageBox(result.message, Seams::Icon::Exclamation);
-        if (alive) {
+        if (window.wait([&] { Seams::messageBox(result.message, Seams::Icon::Exclamation); })) {
             setStatus(result.message);
             renewCaptchaAfterRefusal(*this, result.message.contains(kForumWrongCode));
         }
         return;
     case Outcome::Unreadable:
         Picture2->hide();
-        Seams::messageBox(kMessageServerFailure, Seams::Icon::Information);
         // With the login window gone no window is left, and the program ends with the last one.
-        if (alive)
+        if (window.wait([] { Seams::messageBox(kMessageServerFailure, Seams::Icon::Information); }))
             close();
         return;
     }
@@ -227,13 +220,11 @@ void Form1::handleLoginReply(const QString &reply)
 
 void Form1::handOverAfterLogin()
 {
-    const QPointer<Form1> alive(this);
-    txcx();
-    if (!alive)
+    const WaitTicket window(this);
+    if (!window.wait([this] { txcx(); }))
         return;
     loginState().AutoLoginBlocked = 0;
-    saveAccount();
-    if (!alive)
+    if (!window.wait([this] { saveAccount(); }))
         return;
 
     // The window is closed (and deleted once events run) before the identity check opens: take

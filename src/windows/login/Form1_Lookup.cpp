@@ -38,16 +38,16 @@ void Form1::Text1_LostFocus()
 void Form1::lookUpAccount()
 {
     m_lookupPending = false;
-    const quint64 lookup = ++m_lookupSerial;
-    const QPointer<Form1> alive(this);
+    const WaitTicket lookup = WaitTicket::begin(this, m_lookupAttempts);
+    const WaitTicket window(this);
     ++m_lookupsRunning;
     // Whatever way the lookup ends, a sign-in held for it goes ahead only when the box still holds
     // the entry the member asked to sign in with (a rejected one has been emptied).
-    const auto done = qScopeGuard([this, alive, lookup] {
-        if (!alive)
+    const auto done = qScopeGuard([this, &window, &lookup] {
+        if (!window.valid())
             return;
         --m_lookupsRunning;
-        if (m_lookupsRunning > 0 || !m_signInAfterLookup || lookup != m_lookupSerial)
+        if (m_lookupsRunning > 0 || !m_signInAfterLookup || !lookup.valid())
             return;
         m_signInAfterLookup = false;
         if (!Text1->text().isEmpty() && Text1->text() != kAccountPrompt)
@@ -55,7 +55,9 @@ void Form1::lookUpAccount()
     });
     // The page fetches run events: the window may close, or the member may come back and leave
     // the box again, which starts a newer lookup that then owns the box.
-    const auto overtaken = [&] { return !alive || lookup != m_lookupSerial; };
+    const auto fetchPage = [&](const QString &url) {
+        return lookup.wait([&url] { return QuorvelModule::HttpGetPageText(url); });
+    };
 
     lookupSlots.clear();
     const QString entry = Text1->text();
@@ -64,12 +66,12 @@ void Form1::lookUpAccount()
     if (Numeric::isNumeric(entry)) {
         // A UID: the avatar at once, then the member's name from the profile page.
         loginState().AvatarUid = entry;
-        txcx();
-        if (overtaken())
+        if (!lookup.wait([this] { txcx(); }))
             return;
-        const QString page = QuorvelModule::HttpGetPageText(ProfileLookup::uidProfileUrl(entry));
-        if (overtaken())
+        const std::optional<QString> fetched = fetchPage(ProfileLookup::uidProfileUrl(entry));
+        if (!fetched)
             return;
+        const QString &page = *fetched;
         lookupSlots.uid[0] = page;
         // Any titled page keeps the UID (the forum's notices too, private profiles' "sign in to
         // view" among them); only a profile's title gives the name.
@@ -78,9 +80,10 @@ void Form1::lookUpAccount()
     } else {
         // A user name: the UID from the profile page, then its avatar. A server's error page is no
         // answer, not word that the name is unknown.
-        const QString page = QuorvelModule::HttpGetPageText(ProfileLookup::nameProfileUrl(entry));
-        if (overtaken())
+        const std::optional<QString> fetched = fetchPage(ProfileLookup::nameProfileUrl(entry));
+        if (!fetched)
             return;
+        const QString &page = *fetched;
         lookupSlots.name[0] = page;
         const ProfileLookup::Notice notice = ProfileLookup::readNotice(page);
         if (notice == ProfileLookup::Notice::NoSuchMember) {
@@ -88,15 +91,13 @@ void Form1::lookUpAccount()
         } else if (notice == ProfileLookup::Notice::SignInToView) {
             // The member exists but the page does not say the UID: the default avatar.
             loginState().AvatarUid.clear();
-            txcx();
-            if (overtaken())
+            if (!lookup.wait([this] { txcx(); }))
                 return;
         } else if (!page.isEmpty()) {
             failed = !ProfileLookup::readNamePage(lookupSlots.name);
             if (!failed) {
                 loginState().AvatarUid = lookupSlots.name[2];
-                txcx();
-                if (overtaken())
+                if (!lookup.wait([this] { txcx(); }))
                     return;
             }
         }
@@ -120,10 +121,9 @@ void Form1::txcx()
     const QString address = AvatarPath::avatarUrl(loginState().AvatarUid);
     QPixmap picture;
     if (!address.isEmpty()) {
-        const QPointer<Form1> alive(this);
+        const WaitTicket window(this);
         // The probe fetches the address; what it found there is the picture, if it is one.
-        Inet2->OpenURL(address);
-        if (!alive)
+        if (!window.wait([&] { (void)Inet2->OpenURL(address); }))
             return;
         picture = QPixmap::fromImage(AvatarPath::avatarFromProbe(Inet2->lastStatus(), Inet2->lastBody()));
     }

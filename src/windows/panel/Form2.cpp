@@ -6,7 +6,9 @@
 #include "pictures/PanelPictures.h"
 #include "rules/PanelReaders.h"
 #include "session/QuorvelModule.h"
+#include "ui/Controls.h"
 #include "ui/Skin.h"
+#include "ui/Twips.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -20,34 +22,21 @@
 
 QPointer<Form2> Form2::s_instance;
 
+using Controls::makeLabel;
+using Twips::px;
+
 namespace {
 
-// Design places are in twips; 15 twips are one device-independent pixel.
-constexpr int tw(int twips)
-{
-    return twips / 15;
-}
-
 // Client area of the panel: 9870 x 7350 twips.
-constexpr int kWidth = tw(9870);
-constexpr int kHeight = tw(7350);
+constexpr int kWidth = px(9870);
+constexpr int kHeight = px(7350);
 constexpr int kStatusHeight = 20;
 
 // Pages stand at the same place in the window whichever tab shows them.
-constexpr int kPageLeft = tw(3360);
-constexpr int kPageTop = tw(2280);
+constexpr int kPageLeft = px(3360);
+constexpr int kPageTop = px(2280);
 constexpr int kPageWidth = kWidth - kPageLeft - 12;
-constexpr int kPageHeight = tw(7095) - kPageTop - 10;
-
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &place)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    // Labels show texts the forum sent (status, name, expiry): never read them as markup.
-    label->setTextFormat(Qt::PlainText);
-    label->setGeometry(place);
-    return label;
-}
+constexpr int kPageHeight = px(7095) - kPageTop - 10;
 
 QPushButton *makeButton(QWidget *parent, const QString &name, const QString &text, const QRect &place)
 {
@@ -81,10 +70,9 @@ Form2 *Form2::instance()
         return s_instance;
     auto *panel = new Form2;
     s_instance = panel;
-    QPointer<Form2> guard(panel);
+    const WaitTicket window(panel);
     // The start-up waits for the site with events running; the panel may be gone afterwards.
-    panel->Form_Load();
-    return guard;
+    return window.wait([panel] { panel->Form_Load(); }) ? panel : nullptr;
 }
 
 Form2 *Form2::existing()
@@ -123,12 +111,12 @@ void Form2::buildControls()
 
 void Form2::buildTop()
 {
-    aicAlphaImage2 = makeLabel(this, QStringLiteral("aicAlphaImage2"), QString(), QRect(0, 0, kWidth, tw(1680)));
+    aicAlphaImage2 = makeLabel(this, QStringLiteral("aicAlphaImage2"), QString(), QRect(0, 0, kWidth, px(1680)));
     aicAlphaImage2->setPixmap(PanelPictures::topImage());
     aicAlphaImage2->setScaledContents(true);
     aicAlphaImage2->installEventFilter(this);
 
-    Picture4 = makeBox(this, QStringLiteral("Picture4"), QRect(tw(7080), tw(120), kWidth - tw(7080) - 8, 24));
+    Picture4 = makeBox(this, QStringLiteral("Picture4"), QRect(px(7080), px(120), kWidth - px(7080) - 8, 24));
     const struct {
         int index;
         const char16_t *text;
@@ -156,7 +144,7 @@ void Form2::buildTop()
 
 void Form2::buildCard()
 {
-    Picture1 = makeBox(this, QStringLiteral("Picture1"), QRect(tw(240), tw(1920), tw(2895), tw(4695)));
+    Picture1 = makeBox(this, QStringLiteral("Picture1"), QRect(px(240), px(1920), px(2895), px(4695)));
     const int w = Picture1->width();
 
     Image1 = makeLabel(Picture1, QStringLiteral("Image1"), QString(), QRect((w - 96) / 2, 14, 96, 96));
@@ -201,11 +189,11 @@ void Form2::buildCard()
 
 void Form2::buildPages()
 {
-    Picture3 = makeBox(this, QStringLiteral("Picture3"), QRect(0, tw(1680), tw(9855), tw(5415)));
+    Picture3 = makeBox(this, QStringLiteral("Picture3"), QRect(0, px(1680), px(9855), px(5415)));
 
     TabStrip1 = new QTabBar(this);
     TabStrip1->setObjectName(QStringLiteral("TabStrip1"));
-    TabStrip1->setGeometry(kPageLeft, tw(1680) + 6, kPageWidth, kPageTop - tw(1680) - 6);
+    TabStrip1->setGeometry(kPageLeft, px(1680) + 6, kPageWidth, kPageTop - px(1680) - 6);
     TabStrip1->setExpanding(false);
     TabStrip1->setDrawBase(false);
     const struct {
@@ -228,7 +216,7 @@ void Form2::buildPages()
     });
 
     // VIP page: inside the strip, at left 3360 top 600 of it.
-    k[0] = makeBox(Picture3, indexed("k", 0), QRect(tw(3360), tw(600), kPageWidth, kPageHeight));
+    k[0] = makeBox(Picture3, indexed("k", 0), QRect(px(3360), px(600), kPageWidth, kPageHeight));
     auto *vipTitle = makeLabel(k[0], QStringLiteral("vipTitle"), QStringLiteral("Quorvel VIP 会员特权"), QRect(16, 14, kPageWidth - 32, 26));
     vipTitle->setProperty("role", QStringLiteral("title"));
     auto *vipText = makeLabel(k[0], QStringLiteral("vipText"),
@@ -259,7 +247,7 @@ void Form2::buildPages()
     connect(Command11, &QPushButton::clicked, this, [this] { Command11_Click(); });
 
     // Currency page: parked out of view until its tab is chosen.
-    k[1] = makeBox(this, indexed("k", 1), QRect(tw(12840), tw(840), kPageWidth, kPageHeight));
+    k[1] = makeBox(this, indexed("k", 1), QRect(px(12840), px(840), kPageWidth, kPageHeight));
     auto *exchangeTitle = makeLabel(k[1], QStringLiteral("exchangeTitle"), QStringLiteral("za 兑换 Quorvel币"), QRect(16, 14, kPageWidth - 32, 26));
     exchangeTitle->setProperty("role", QStringLiteral("title"));
     Text3 = new QLineEdit(QStringLiteral("0"), k[1]);
@@ -287,7 +275,7 @@ void Form2::buildPages()
     connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
 
     // Product-description page: parked out of view until its tab is chosen.
-    k[2] = makeBox(this, indexed("k", 2), QRect(tw(12360), tw(3000), kPageWidth, kPageHeight));
+    k[2] = makeBox(this, indexed("k", 2), QRect(px(12360), px(3000), kPageWidth, kPageHeight));
     auto *aboutTitle = makeLabel(k[2], QStringLiteral("aboutTitle"), QStringLiteral("关于 Quorvel 客户端"), QRect(16, 14, kPageWidth - 32, 26));
     aboutTitle->setProperty("role", QStringLiteral("title"));
     Label10 = makeLabel(k[2], QStringLiteral("Label10"),
@@ -306,7 +294,7 @@ void Form2::buildPages()
 
 void Form2::buildStatusBar()
 {
-    S1 = makeBox(this, QStringLiteral("S1"), QRect(0, kHeight - kStatusHeight, tw(9855), kStatusHeight));
+    S1 = makeBox(this, QStringLiteral("S1"), QRect(0, kHeight - kStatusHeight, px(9855), kStatusHeight));
     const struct {
         int index;
         const char16_t *text;
@@ -342,7 +330,7 @@ void Form2::setNameColor(const QColor &color)
 
 void Form2::Form_Load()
 {
-    QPointer<Form2> self(this);
+    const WaitTicket window(this);
     SkinH_AttachEx(Settings::instance().dataDir() + QStringLiteral("/SoftSkin.she"), QString());
     setWindowIcon(QIcon());
     Label11->setText(QStringLiteral("版本号： V%1.%2.%3")
@@ -355,8 +343,7 @@ void Form2::Form_Load()
     Combo2->addItem(QStringLiteral("za"));
     Combo1->setCurrentIndex(0);
     Combo2->setCurrentIndex(0);
-    sX();
-    if (!self)
+    if (!window.wait([this] { sX(); }))
         return;
     gx();
 }
@@ -372,21 +359,24 @@ void Form2::showBadgeForLevel(qint16 level)
 
 void Form2::sX()
 {
-    QPointer<Form2> self(this);
+    const WaitTicket window(this);
+    const auto fetch = [&window](const QString &path, HostRole role = HostRole::Home) {
+        return window.wait([&] { return QuorvelModule::HttpGetText(Settings::instance().url(role, path)); });
+    };
     PanelState &state = panelState();
 
-    QString creditPage = QuorvelModule::HttpGetText(
-        Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=buy")));
-    if (!self)
+    std::optional<QString> fetched = fetch(QStringLiteral("/home.php?mod=spacecp&ac=credit&op=buy"));
+    if (!fetched)
         return;
+    QString creditPage = *fetched;
     PanelReaders::CreditReading credits = PanelReaders::readCreditPage(creditPage);
     // A site that sells no credits (the forum's default) shows no list there; its exchange page
     // always has one, and the member's token too.
     if (!credits.found && !creditPage.isEmpty()) {
-        creditPage = QuorvelModule::HttpGetText(
-            Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange")));
-        if (!self)
+        fetched = fetch(QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange"));
+        if (!fetched)
             return;
+        creditPage = *fetched;
         credits = PanelReaders::readExchangePage(creditPage);
     }
     state.CreditPageText = creditPage;
@@ -399,27 +389,46 @@ void Form2::sX()
     Label1[0]->setText(state.QuorvelbiAmount);
     Label1[1]->setText(state.YubiAmount);
 
-    const QString vipPage = QuorvelModule::HttpGetText(Settings::instance().url(HostRole::Vip, QStringLiteral("/")));
-    if (!self)
+    fetched = fetch(QStringLiteral("/"), HostRole::Vip);
+    if (!fetched)
         return;
+    const QString vipPage = *fetched;
     m_vipPageText = vipPage;
     const PanelReaders::VipReading vip = PanelReaders::readVipPage(vipPage);
     state.VipLevel = vip.level;
+    MemberCard card;
+    card.vipLevel = vip.level;
+    card.badge = true;
     if (vip.level != 0) {
-        const QString expiryDate = PanelReaders::expiryDateText(vip.expiryText);
-        const std::optional<qint64> days = PanelReaders::daysLeft(vip.expiryText, QDate::currentDate());
-        if (days && *days > 0) {
-            const QString count = QString::number(*days);
+        card.expiry = PanelReaders::expiryDateText(vip.expiryText);
+        card.daysLeft = PanelReaders::daysLeft(vip.expiryText, QDate::currentDate()).value_or(0);
+    }
+    showMember(card);
+}
+
+void Form2::showMember(const MemberCard &card)
+{
+    if (card.avatar)
+        Image1->setPixmap(card.avatar->isNull() ? PanelPictures::noAvatar() : *card.avatar);
+    if (card.nameColour)
+        setNameColor(*card.nameColour);
+    if (card.name)
+        Label3->setText(*card.name);
+    if (card.daysLeft) {
+        if (*card.daysLeft > 0) {
+            const QString count = QString::number(*card.daysLeft);
             Label13->setText(count);
             Label13->setToolTip(QStringLiteral("VIP有效期剩余") + count + QStringLiteral("天"));
         } else {
             Label13->hide();
         }
-        Label6->setText(QStringLiteral("VIP有效期至：") + expiryDate);
-    } else {
-        Label6->setText(QStringLiteral("未开通Quorvel会员"));
     }
-    showBadgeForLevel(vip.level);
+    if (card.vipLevel) {
+        Label6->setText(*card.vipLevel != 0 ? QStringLiteral("VIP有效期至：") + card.expiry
+                                            : QStringLiteral("未开通Quorvel会员"));
+        if (card.badge)
+            showBadgeForLevel(*card.vipLevel);
+    }
 }
 
 void Form2::Label13_Click()

@@ -4,6 +4,9 @@
 // Its first touch (instance()) creates it and runs the whole start-up before returning: skin,
 // version line, badge, border, currency lists, the readings (sX) and the version check (gx), which
 // may end the program.
+#include "base/WaitTicket.h"
+#include "MemberCard.h"
+
 #include <QColor>
 #include <QPointer>
 #include <QString>
@@ -32,6 +35,9 @@ public:
 
     // Routines of the panel, under their design names.
     void sX();            // reads both balances and the VIP status and shows them
+    // Shows what card holds on the member card; its unset parts stay as they are. The one way
+    // any window (the identity check's hand-over, sX) changes what the card says of the member.
+    void showMember(const MemberCard &card);
     void gx();            // the version check
     void drawBorder();    // 绘制边框: the panel's own border lines and strip widths
     void Label13_Click(); // tells the days of VIP left
@@ -114,7 +120,8 @@ private:
 
     QString m_vipPageText;
     QColor m_nameColor;
-    // Exchanges answered so far: a reading that an exchange overtook is made again.
-    quint64 m_exchangesAnswered = 0;
+    // Each answered exchange begins one: a reading of the balances that an exchange overtook is
+    // made again.
+    AttemptCounter m_exchangesAnswered;
     static QPointer<Form2> s_instance;
 };

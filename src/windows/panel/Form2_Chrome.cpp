@@ -2,6 +2,8 @@
 #include "base/Seams.h"
 #include "base/Settings.h"
 #include "Form2.h"
+#include "ui/Twips.h"
+#include "ui/WindowDrag.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -10,15 +12,10 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTabBar>
-#include <QWindow>
+
+using Twips::px;
 
 namespace {
-
-// Design places are in twips; 15 twips are one device-independent pixel.
-constexpr int tw(int twips)
-{
-    return twips / 15;
-}
 
 const QColor kBorderColor(0x80, 0x80, 0x80); // &H808080
 const QColor kLabelAtRest(0xC0, 0xC0, 0xC0); // &HC0C0C0
@@ -98,20 +95,20 @@ void setLabelColor(QLabel *label, const QColor &color)
 void Form2::drawBorder()
 {
     // Inner width and height in twips, as the design gives the lines.
-    const int w = width() * 15;
-    const int h = height() * 15;
+    const int w = width() * Twips::kPerPixel;
+    const int h = height() * Twips::kPerPixel;
 
     // The strip and the status bar leave the left border line free and end at the right one.
-    Picture3->setGeometry(tw(20), Picture3->y(), tw(w - 30), Picture3->height());
-    S1->setGeometry(tw(20), S1->y(), tw(w - 30), S1->height());
+    Picture3->setGeometry(px(20), Picture3->y(), px(w - 30), Picture3->height());
+    S1->setGeometry(px(20), S1->y(), px(w - 30), S1->height());
 
     auto *lines = findChild<BorderLines *>(QStringLiteral("BorderLines"), Qt::FindDirectChildrenOnly);
     if (!lines)
         lines = new BorderLines(this);
     lines->draw(kBorderColor, {
-                                  QLine(0, 0, 0, tw(h)),                          // left edge
-                                  QLine(tw(w), tw(h - 30), 0, tw(h - 30)),        // bottom edge
-                                  QLine(tw(w - 10), tw(h), tw(w - 10), 0),        // right edge
+                                  QLine(0, 0, 0, px(h)),                          // left edge
+                                  QLine(px(w), px(h - 30), 0, px(h - 30)),        // bottom edge
+                                  QLine(px(w - 10), px(h), px(w - 10), 0),        // right edge
                               });
 
     // Only the window's own background moves it and dims the window labels: the controls keep
@@ -131,10 +128,8 @@ void Form2::drawBorder()
 
 void Form2::Form_MouseDown(Qt::MouseButton)
 {
-    // Any button: the system moves the window as if its title bar were dragged. Without a native
-    // window (nothing shown yet, off-screen) there is nothing to move.
-    if (QWindow *window = windowHandle())
-        window->startSystemMove();
+    // Any button moves the window as if its title bar were dragged, as the login window's does.
+    WindowDrag::start(this);
 }
 
 void Form2::Form_MouseMove()
@@ -184,13 +179,13 @@ void Form2::TabStrip1_Click()
     // The VIP page sits inside Picture3; the other two are moved in from their parking places.
     if (key == QLatin1String("vip")) {
         shown = k[0];
-        shown->move(tw(3360), tw(600));
+        shown->move(px(3360), px(600));
     } else if (key == QLatin1String("quorvelbi")) {
         shown = k[1];
-        shown->move(tw(3360), tw(2280));
+        shown->move(px(3360), px(2280));
     } else if (key == QLatin1String("sm")) {
         shown = k[2];
-        shown->move(tw(3360), tw(2280));
+        shown->move(px(3360), px(2280));
     }
     if (!shown)
         return;

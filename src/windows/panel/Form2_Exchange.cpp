@@ -45,10 +45,11 @@ void Form2::Command6_Click()
         return;
     }
 
-    QPointer<Form2> self(this);
-    const Seams::Answer answer = Seams::messageBox(ExchangeForm::confirmation(Text4->text(), amount),
-                                                   Seams::Icon::Information, Seams::Buttons::YesNo);
-    if (!self || answer != Seams::Answer::Yes)
+    const WaitTicket window(this);
+    const QString confirmation = ExchangeForm::confirmation(Text4->text(), amount);
+    const std::optional<Seams::Answer> answer = window.wait(
+        [&] { return Seams::messageBox(confirmation, Seams::Icon::Information, Seams::Buttons::YesNo); });
+    if (answer != Seams::Answer::Yes)
         return;
 
     setStatusText(QStringLiteral("正在进行兑换,请稍等.."));
@@ -59,26 +60,17 @@ void Form2::Command6_Click()
     // by the session's token, which the credit page gave (or the front page gives now). A refused
     // token leaves the exchange undone, so the post goes once more with a fresh one.
     XmlHttp post;
-    for (int round = 0;; ++round) {
-        if (round == 1 || (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens())) {
-            const SiteSession::Fetch fetched = SiteSession::fetchFrontPage();
-            if (!self)
-                return;
-            if (fetched != SiteSession::Fetch::Token) {
-                refuse(*this, SiteSession::fetchMessage(fetched));
-                if (self)
-                    Command6->setEnabled(true);
-                return;
-            }
-        }
-        post.Open(QStringLiteral("POST"), ExchangeForm::url(), false);
-        post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
-        post.send(ExchangeForm::body(SiteSession::tokenOr(QString::fromLatin1(ExchangeForm::kFormHash)), amount, password));
-        if (!self)
-            return;
-        if (round == 1 || !FormToken::isRefusal(post.status()))
-            break;
-        SiteSession::forgetToken();
+    const auto body = [&] {
+        return ExchangeForm::body(SiteSession::tokenOr(QString::fromLatin1(ExchangeForm::kFormHash)), amount, password);
+    };
+    const SiteSession::TokenPost posted
+        = SiteSession::postWithToken(post, ExchangeForm::url(), body, &SiteSession::fetchFrontPage, window);
+    if (posted.outcome == SiteSession::TokenPost::Outcome::Gone)
+        return;
+    if (posted.outcome == SiteSession::TokenPost::Outcome::NoToken) {
+        if (window.wait([&] { refuse(*this, SiteSession::fetchMessage(posted.fetched)); }))
+            Command6->setEnabled(true);
+        return;
     }
 
     ExchangeReply = post.responseText();
@@ -90,19 +82,19 @@ void Form2::Command6_Click()
     QString shown = reply.kind == ExchangeForm::Reply::Kind::Message ? ExchangeMessage : reply.message;
     if (reply.kind != ExchangeForm::Reply::Kind::Message && FormToken::isRefusal(post.status()))
         shown = FormToken::kMessageRefused;
-    ++m_exchangesAnswered;
+    // A reading of the balances under way (a previous exchange's) is overtaken by this answer.
+    (void)WaitTicket::begin(this, m_exchangesAnswered);
     setStatusText(shown);
-    Seams::messageBox(shown, Seams::Icon::Information);
-    if (!self)
+    if (!window.wait([&] { Seams::messageBox(shown, Seams::Icon::Information); }))
         return;
     Command6->setEnabled(true);
 
     // Whatever the answer said, the balances shown are those the forum reads now. The button is
     // open again while they are read, so another exchange can be answered meanwhile; a reading it
     // overtook may show the balances from before it, so the reading is made again.
-    quint64 answered = 0;
-    do {
-        answered = m_exchangesAnswered;
-        sX();
-    } while (self && answered != m_exchangesAnswered);
+    for (;;) {
+        const WaitTicket reading(this, m_exchangesAnswered);
+        if (reading.wait([this] { sX(); }) || !window.valid())
+            break;
+    }
 }

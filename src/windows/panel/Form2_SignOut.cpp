@@ -3,40 +3,19 @@
 #include "base/Settings.h"
 #include "base/State.h"
 #include "Form2.h"
-#include "net/Inet.h"
-#include "net/Network.h"
 #include "session/SiteSession.h"
 #include "ui/Navigation.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
-
-namespace {
-
-// The panel has no transfer control of its own, and the sign-out request must not go with the
-// panel: a control of its own that lives until the forum answers (or the time limit passes).
-Inet *signOutTransfer()
-{
-    auto *transfer = new Inet(QCoreApplication::instance());
-    QObject::connect(transfer, &Inet::StateChanged, transfer, [transfer](int state) {
-        if (state == Inet::icResponseCompleted || state == Inet::icError)
-            transfer->deleteLater();
-    });
-    QTimer::singleShot(Network::timeoutMs(), transfer, &QObject::deleteLater);
-    return transfer;
-}
-
-} // namespace
 
 void Form2::Command5_Click()
 {
-    QPointer<Form2> self(this);
-    const Seams::Answer answer = Seams::messageBox(QStringLiteral("确定要注销账号【") + Label3->text()
-                                                       + QStringLiteral("】?"),
-                                                   Seams::Icon::Information, Seams::Buttons::YesNo);
-    if (!self || answer != Seams::Answer::Yes)
+    const WaitTicket window(this);
+    const QString question = QStringLiteral("确定要注销账号【") + Label3->text() + QStringLiteral("】?");
+    const std::optional<Seams::Answer> answer = window.wait(
+        [&] { return Seams::messageBox(question, Seams::Icon::Information, Seams::Buttons::YesNo); });
+    if (answer != Seams::Answer::Yes)
         return;
     Command5->setEnabled(false);
     Command5->setText(QStringLiteral("注销中"));
@@ -44,20 +23,20 @@ void Form2::Command5_Click()
     // The forum ends the session only for its token; the panel's pages gave it, or the front page
     // does now. Whatever that fetch gives, the session ends here.
     if (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens()) {
-        (void)SiteSession::fetchFrontPage();
-        if (!self)
+        if (!window.wait([] { (void)SiteSession::fetchFrontPage(); }))
             return;
     }
 
     // The forum signs the member out, the cookie store forgets the session, the cookie files go.
-    SiteSession::drop(*signOutTransfer());
+    // The request must not go with the panel: it rides on a control the application owns, which
+    // lives until the forum answers (or the time limit passes).
+    (void)SiteSession::drop();
     panelState().VipLevel = 0;
     loginState().AutoLoginBlocked = 1;
 
     // The login window starts afresh with the saved account; the blocked flag keeps it from
     // signing in by itself. Its start-up waits for the site, so the panel may be gone after it.
-    Navigation::showLoginWindow();
-    if (self)
+    if (window.wait([] { Navigation::showLoginWindow(); }))
         close();
 }
 

@@ -9,14 +9,13 @@
 
 void Form2::gx()
 {
-    QPointer<Form2> self(this);
+    const WaitTicket window(this);
     // Not a child of the panel: the panel may go away while the request waits.
     XmlHttp request;
     request.Open(QStringLiteral("get"), Settings::instance().url(HostRole::Soft, QStringLiteral("/version/main.txt")), true);
     request.setRequestHeader(QStringLiteral("If-Modified-Since"), QStringLiteral("0"));
     request.send();
-    request.waitForCompletion();
-    if (!self)
+    if (!window.wait([&request] { request.waitForCompletion(); }))
         return;
 
     const QString file = request.failed() ? QString() : request.responseText();

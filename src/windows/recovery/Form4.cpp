@@ -1,6 +1,7 @@
 #include "Form4.h"
 
 #include "base/Seams.h"
+#include "base/WaitTicket.h"
 #include "net/XmlHttp.h"
 #include "rules/LostPasswordReply.h"
 #include "session/SiteSession.h"
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -83,9 +83,11 @@ Form4::~Form4() = default;
 void Form4::showModal(QWidget *parent)
 {
     // On the heap: the parent deletes its children, so a stack object could be deleted twice.
-    QPointer<Form4> window = new Form4(parent);
-    window->exec();
-    delete window.data();
+    auto *window = new Form4(parent);
+    const WaitTicket ticket(window);
+    // The parent may have gone (and taken the window with it) while the window was up.
+    if (ticket.wait([window] { window->exec(); }))
+        delete window;
 }
 
 void Form4::Command1_Click()
@@ -101,32 +103,24 @@ void Form4::Command1_Click()
     }
 
     Command1->setEnabled(false);
-    const QPointer<Form4> self(this);
+    const WaitTicket window(this);
     {
         // Not a child of the window: the window may be destroyed while send() waits.
         XmlHttp request;
         // The guest token of this session (a page read before gave it, or the login form does
         // now); a refused token leaves the request undone, so it goes once more with a fresh one.
-        for (int round = 0;; ++round) {
-            if (round == 1 || (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens())) {
-                const SiteSession::Fetch fetched = SiteSession::fetchLoginForm();
-                if (!self)
-                    return;
-                if (fetched != SiteSession::Fetch::Token) {
-                    Seams::messageBox(SiteSession::fetchMessage(fetched), Seams::Icon::Information);
-                    if (self)
-                        Command1->setEnabled(true);
-                    return;
-                }
-            }
-            request.Open(QStringLiteral("POST"), requestUrl(), false);
-            request.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
-            request.send(requestBody(SiteSession::tokenOr(QString::fromLatin1(kFormHash)), Text1->text(), Text2->text()));
-            if (!self)
-                return;
-            if (round == 1 || !FormToken::isRefusal(request.status()))
-                break;
-            SiteSession::forgetToken();
+        const auto body = [this] {
+            return requestBody(SiteSession::tokenOr(QString::fromLatin1(kFormHash)), Text1->text(), Text2->text());
+        };
+        const SiteSession::TokenPost posted
+            = SiteSession::postWithToken(request, requestUrl(), body, &SiteSession::fetchLoginForm, window);
+        if (posted.outcome == SiteSession::TokenPost::Outcome::Gone)
+            return;
+        if (posted.outcome == SiteSession::TokenPost::Outcome::NoToken) {
+            const QString message = SiteSession::fetchMessage(posted.fetched);
+            if (window.wait([&message] { Seams::messageBox(message, Seams::Icon::Information); }))
+                Command1->setEnabled(true);
+            return;
         }
 
         Outcome result = outcome(request.failed(), request.status(), request.responseText());
@@ -139,9 +133,8 @@ void Form4::Command1_Click()
             clipboard->clear();
             clipboard->setText(m_replyText);
         }
-        Seams::messageBox(result.text, result.icon);
+        if (!window.wait([&result] { Seams::messageBox(result.text, result.icon); }))
+            return;
     }
-    if (!self)
-        return;
     Command1->setEnabled(true);
 }
