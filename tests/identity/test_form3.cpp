@@ -5,7 +5,6 @@
 #include "net/Network.h"
 #include "PanelPages.h"
 #include "SeamRecorder.h"
-#include "SiteAddress.h"
 #include "TempDataDir.h"
 #include "windows/identity/Form3.h"
 #include "windows/panel/Form2.h"
@@ -68,10 +67,8 @@ void TestForm3::init()
 {
     m_dir = std::make_unique<TempDataDir>();
     m_seams = std::make_unique<SeamRecorder>();
-    m_server = std::make_unique<ScriptedServer>();
-    answerUnscriptedWithNotFound(*m_server);
+    m_server = startPanelSite();
     QVERIFY(m_server->isListening());
-    pointSiteAt(m_server->hostAndPort());
     Network::setTimeoutMs(1500);
     m_server->script(kCreditPath, gbkPage(QStringLiteral("<ul class=\"creditl mtm bbda cl\"><li><em> Quorvel币: </em>1280</li>"
                                                 "<li><em> za: </em>36</li></ul>")));

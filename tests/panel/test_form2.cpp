@@ -4,7 +4,6 @@
 #include "net/Network.h"
 #include "PanelPages.h"
 #include "SeamRecorder.h"
-#include "SiteAddress.h"
 #include "TempDataDir.h"
 #include "windows/panel/Form2.h"
 
@@ -90,10 +89,8 @@ void TestForm2::init()
 {
     m_dir = std::make_unique<TempDataDir>();
     m_seams = std::make_unique<SeamRecorder>();
-    m_server = std::make_unique<ScriptedServer>();
-    answerUnscriptedWithNotFound(*m_server);
+    m_server = startPanelSite();
     QVERIFY(m_server->isListening());
-    pointSiteAt(m_server->hostAndPort());
     Network::setTimeoutMs(1500);
     m_server->script(kCreditPath, gbkPage(creditPage(QStringLiteral("1280"), QStringLiteral("36"))));
     m_server->script("/", gbkPage(kNotVipPage));
