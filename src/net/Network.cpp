@@ -62,39 +62,6 @@ QByteArray withoutControls(QByteArray bytes)
     return bytes;
 }
 
-// The charset a reply names in its first bytes: XML declaration or HTML meta tag.
-QByteArray charsetInDocument(const QByteArray &body)
-{
-    const QString head = QString::fromLatin1(body.left(1024));
-    static const QRegularExpression xmlDeclaration(
-        QStringLiteral(R"(<\?xml[^>]*?\bencoding\s*=\s*["']?\s*([A-Za-z0-9._:-]+))"),
-        QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression metaCharset(QStringLiteral(R"(<meta\b[^>]*?\bcharset\s*=\s*["']?\s*([A-Za-z0-9._:-]+))"),
-                                                QRegularExpression::CaseInsensitiveOption);
-    for (const QRegularExpression *pattern : {&xmlDeclaration, &metaCharset}) {
-        const QRegularExpressionMatch match = pattern->match(head);
-        if (match.hasMatch())
-            return match.captured(1).toLatin1();
-    }
-    return {};
-}
-
-QByteArray charsetInContentType(const QByteArray &contentType)
-{
-    const QList<QByteArray> parts = contentType.split(';');
-    for (qsizetype i = 1; i < parts.size(); ++i) {
-        const QByteArray part = parts.at(i).trimmed();
-        const qsizetype eq = part.indexOf('=');
-        if (eq <= 0 || part.left(eq).trimmed().toLower() != "charset")
-            continue;
-        QByteArray value = part.mid(eq + 1).trimmed();
-        if (value.size() >= 2 && (value.startsWith('"') || value.startsWith('\'')) && value.endsWith(value.at(0)))
-            value = value.mid(1, value.size() - 2).trimmed();
-        return value;
-    }
-    return {};
-}
-
 } // namespace
 
 namespace NetDetail {
@@ -277,16 +244,10 @@ int timeoutMs()
 
 QString decodeBody(const QByteArray &body, const QByteArray &contentTypeHeader)
 {
-    if (body.startsWith("\xEF\xBB\xBF"))
-        return CodePage::decode(body.mid(3), "utf-8");
-    if (body.startsWith("\xFF\xFE"))
-        return CodePage::decode(body.mid(2), "utf-16le");
-    if (body.startsWith("\xFE\xFF"))
-        return CodePage::decode(body.mid(2), "utf-16be");
-    QByteArray charset = charsetInContentType(contentTypeHeader);
-    if (charset.isEmpty())
-        charset = charsetInDocument(body);
-    return CodePage::decode(body, charset); // GBK when empty or unknown
+    const CodePage::Declaration declared = CodePage::declaration(body, contentTypeHeader);
+    const qsizetype mark = body.startsWith("\xEF\xBB\xBF") ? 3 : body.startsWith("\xFF\xFE") || body.startsWith("\xFE\xFF") ? 2 : 0;
+    // An odd declaration reads as none: GBK, as the older site's pages are.
+    return CodePage::decode(body.mid(mark), declared.odd ? QByteArray() : declared.name);
 }
 
 } // namespace Network

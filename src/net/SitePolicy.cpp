@@ -5,6 +5,8 @@
 namespace {
 
 constexpr HostRole kSiteRoles[] = {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main};
+// The roles the forum software itself answers on.
+constexpr HostRole kForumRoles[] = {HostRole::Forum, HostRole::Home, HostRole::Vip};
 
 int defaultPort(const QUrl &url)
 {
@@ -32,6 +34,26 @@ bool isHttpsTwinOfRole(const QUrl &url, const QUrl &role)
 {
     return isHttps(url) && !isHttps(role) && role.port(80) == 80 && url.port(443) == 443 &&
            url.host().compare(role.host(), Qt::CaseInsensitive) == 0;
+}
+
+// url is on one of roles, reached by the role's scheme (or its https twin).
+template <std::size_t N>
+bool isAddressOfRoles(const QUrl &url, const HostRole (&roles)[N])
+{
+    if (!isWebAddress(url))
+        return false;
+    const Settings &settings = Settings::instance();
+    for (const HostRole role : roles) {
+        // QUrl gives an IPv6 host without its brackets on both sides, so "[::1]:8080" compares too.
+        const QUrl site(settings.url(role, QStringLiteral("/")));
+        if (!site.isValid() || site.host().isEmpty())
+            continue;
+        if (sameHostAndPort(site, url) && url.scheme().compare(site.scheme(), Qt::CaseInsensitive) == 0)
+            return true;
+        if (isHttpsTwinOfRole(url, site))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -68,19 +90,12 @@ namespace SitePolicy {
 
 bool isRoleAddress(const QUrl &url)
 {
-    if (!isWebAddress(url))
-        return false;
-    const Settings &settings = Settings::instance();
-    for (const HostRole role : kSiteRoles) {
-        const QUrl site(settings.url(role, QStringLiteral("/")));
-        if (!site.isValid() || site.host().isEmpty())
-            continue;
-        if (sameHostAndPort(site, url) && url.scheme().compare(site.scheme(), Qt::CaseInsensitive) == 0)
-            return true;
-        if (isHttpsTwinOfRole(url, site))
-            return true;
-    }
-    return false;
+    return isAddressOfRoles(url, kSiteRoles);
+}
+
+bool isForumAddress(const QUrl &url)
+{
+    return isAddressOfRoles(url, kForumRoles);
 }
 
 bool isProbeHost(const QUrl &url)

@@ -12,6 +12,9 @@ namespace SitePolicy {
 // host:port of url is that of one of the site's roles, with the scheme the roles are reached by;
 // or the https address (port 443) of a role reached by http on port 80: the same host over HTTPS.
 [[nodiscard]] bool isRoleAddress(const QUrl &url);
+// A role address of the forum software itself (forum, home, VIP): its pages carry the forum's form
+// token and declare the forum's code page.
+[[nodiscard]] bool isForumAddress(const QUrl &url);
 // from is http, to is https on the same host, and to is a role address: the site moved to HTTPS.
 [[nodiscard]] bool isUpgrade(const QUrl &from, const QUrl &to);
 // Same host and port as the connectivity probe's address (any path).

@@ -1,6 +1,7 @@
 #include "Transfer.h"
 
 #include "CookieStore.h"
+#include "ForumCharset.h"
 #include "Inet.h"
 #include "Network.h"
 #include "SitePolicy.h"
@@ -222,6 +223,8 @@ void Transfer::onFinished()
     m_failed = transportError || m_status == 0;
     if (m_failed && m_errorText.isEmpty())
         noteError();
+    if (!m_failed)
+        ForumCharset::noteReply(m_url, m_status, m_contentType, m_body);
     logOutcome();
     release();
     emit finished(); // last: receivers may delete this object

@@ -6,15 +6,15 @@
 
 namespace CaptchaPicture {
 
-QString url(const QString &forumHost, const QString &idHash, quint64 update)
+QString url(const QString &forumOrigin, const QString &idHash, quint64 update)
 {
-    return QStringLiteral("http://") + forumHost + QStringLiteral("/misc.php?mod=seccode&update=")
-        + QString::number(update) + QStringLiteral("&idhash=") + idHash;
+    return forumOrigin + QStringLiteral("/misc.php?mod=seccode&update=") + QString::number(update)
+        + QStringLiteral("&idhash=") + idHash;
 }
 
-QString referer(const QString &forumHost)
+QString referer(const QString &forumOrigin)
 {
-    return QStringLiteral("http://") + forumHost + QLatin1Char('/');
+    return forumOrigin + QLatin1Char('/');
 }
 
 Result read(bool failed, int status, const QByteArray &body)

@@ -29,10 +29,11 @@ struct Result {
     QImage image; // set only when problem is None
 };
 
-// "http://<forum host>/misc.php?mod=seccode&update=N&idhash=IDH".
-[[nodiscard]] QString url(const QString &forumHost, const QString &idHash, quint64 update);
-// "Referer: http://<forum host>/", the only Referer the forum draws a picture for.
-[[nodiscard]] QString referer(const QString &forumHost);
+// "<scheme>://<forum host>/misc.php?mod=seccode&update=N&idhash=IDH", forumOrigin being the
+// forum's scheme, host and port as every other request reaches it.
+[[nodiscard]] QString url(const QString &forumOrigin, const QString &idHash, quint64 update);
+// The Referer "<scheme>://<forum host>/", the only one the forum draws a picture for.
+[[nodiscard]] QString referer(const QString &forumOrigin);
 
 // The answer of a picture request: transport failure, HTTP status and body. The pixels are decoded
 // only after the header's size passed. Another-session pictures are the window's to tell.

@@ -11,10 +11,11 @@ QString url()
     return Settings::instance().url(HostRole::Home, kPathAndQuery);
 }
 
-QByteArray body(const QString &formHash, const QString &amount, const QString &password)
+QByteArray body(const QString &formHash, const QString &amount, const QString &password, const QByteArray &charset)
 {
     return QByteArray("formhash=") + CodePage::percentEncode(formHash) + "&operation=exchange&exchangesubmit=true&outi=0&exchangeamount="
-        + CodePage::percentEncode(amount) + "&tocredits=1&fromcredits=4&password=" + CodePage::percentEncode(password)
+        + CodePage::percentEncode(amount, charset) + "&tocredits=1&fromcredits=4&password="
+        + CodePage::percentEncode(password, charset)
         + "&exchangesubmit_btn=true";
 }
 

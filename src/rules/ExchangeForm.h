@@ -16,8 +16,10 @@ inline const QString kPathAndQuery =
 [[nodiscard]] QString url();
 // formhash=FORMHASH&operation=exchange&exchangesubmit=true&outi=0&exchangeamount=AMOUNT&tocredits=1
 // &fromcredits=4&password=PASSWORD&exchangesubmit_btn=true. Amount and password go as typed,
-// percent-encoded in the forum's code page, so "&", "=", "%" and Chinese letters arrive intact.
-[[nodiscard]] QByteArray body(const QString &formHash, const QString &amount, const QString &password);
+// percent-encoded in the forum's code page (charset), so "&", "=", "%" and Chinese letters arrive
+// intact.
+[[nodiscard]] QByteArray body(const QString &formHash, const QString &amount, const QString &password,
+                              const QByteArray &charset);
 
 // "兑换信息：" CR LF CR LF "使用" cost "枚za兑换" amount "枚Quorvel币" CR LF CR LF "确认操作?"
 [[nodiscard]] QString confirmation(const QString &cost, const QString &amount);

@@ -55,4 +55,9 @@ Reading read(const QString &page)
     return reading;
 }
 
+bool isRefusal(int httpStatus, const QString &page)
+{
+    return httpStatus == 503 && page.contains(kRefusalText);
+}
+
 } // namespace FormToken

@@ -26,12 +26,11 @@ struct Reading {
 // Eight hexadecimal digits, the shape of every token the forum issues.
 [[nodiscard]] bool isWellFormed(const QString &token);
 
-// The forum's answer to a wrong token (or, without a token, to refused characters): HTTP 503.
-// The request was not processed, so it may be sent once more with a fresh token.
-[[nodiscard]] constexpr bool isRefusal(int httpStatus)
-{
-    return httpStatus == 503;
-}
+// The forum's answer to a wrong token (or, without a token, to refused characters): HTTP 503 with
+// its page saying so. The request was not processed, so it may be sent once more with a fresh
+// token. Any other 503 is an overloaded server that may have done the work: never repeated.
+inline const QString kRefusalText = QStringLiteral("您当前的访问请求当中含有非法字符");
+[[nodiscard]] bool isRefusal(int httpStatus, const QString &page);
 
 // What a member is told when no usable token can be had, or the forum refuses a fresh one again.
 inline const QString kMessageUnavailable = QStringLiteral("无法取得论坛的表单验证串,请检查网络后重试!");

@@ -34,24 +34,29 @@ bool isUidLike(const QString &account)
 }
 
 QByteArray body(const QString &formHash, const QString &username, const QString &password, const QString &questionId,
-                const QString &answer)
+                const QString &answer, const QByteArray &charset)
 {
     QByteArray out = "formhash=" + CodePage::percentEncode(formHash) + "&referer=" + Settings::instance().scheme(HostRole::Forum).toLatin1() + "%3A%2F%2F" +
                      Settings::instance().host(HostRole::Forum).toLatin1() + "%2F" +
-                     "&username=" + CodePage::percentEncode(username) + "&password=" + CodePage::percentEncode(password);
+                     "&username=" + CodePage::percentEncode(username, charset) + "&password=" + CodePage::percentEncode(password, charset);
     if (isLongForm(questionId, answer)) {
         out += "&questionid=" + QByteArray::number(Numeric::valInt(questionId)) +
-               "&answer=" + CodePage::percentEncode(answer);
+               "&answer=" + CodePage::percentEncode(answer, charset);
     }
     if (isUidLike(username))
         out += "&loginfield=auto";
     return out;
 }
 
-QByteArray captchaFields(const QString &idHash, const QString &code)
+QByteArray captchaFields(const QString &idHash, const QString &code, const QByteArray &charset)
 {
-    return "&seccodehash=" + CodePage::percentEncode(idHash) + "&seccodemodid=" + CodePage::percentEncode(kCaptchaModId)
-        + "&seccodeverify=" + CodePage::percentEncode(code);
+    return "&seccodehash=" + CodePage::percentEncode(idHash, charset) + "&seccodemodid="
+        + CodePage::percentEncode(kCaptchaModId, charset) + "&seccodeverify=" + CodePage::percentEncode(code, charset);
+}
+
+QString typedAccount(const QString &accountBoxText)
+{
+    return accountBoxText == kAccountPrompt ? QString() : accountBoxText;
 }
 
 } // namespace LoginRequest

@@ -23,17 +23,22 @@ inline const QString kPathAndQuery =
 [[nodiscard]] bool isUidLike(const QString &account);
 
 // formhash, referer, username, password[, questionid, answer][, loginfield=auto]. The typed values
-// are percent-encoded in the forum's code page, so "&", "=", "+", "%" and Chinese letters reach
+// are percent-encoded in the forum's code page (charset), so "&", "=", "+", "%" and Chinese letters reach
 // the forum as typed. An account of digits gets loginfield=auto: where the forum lets members sign
 // in by UID it then tries the UID first and the name after, and where it does not, the number is a
 // name anyway.
 [[nodiscard]] QByteArray body(const QString &formHash, const QString &username, const QString &password,
-                              const QString &questionId, const QString &answer);
+                              const QString &questionId, const QString &answer, const QByteArray &charset);
 
 // The captcha's fields for a login body, to follow everything body() gives:
 // "&seccodehash=IDH&seccodemodid=member%3A%3Alogging&seccodeverify=CODE", each value
 // percent-encoded like the others (so "member::logging" arrives as it is).
 inline const QString kCaptchaModId = QStringLiteral("member::logging");
-[[nodiscard]] QByteArray captchaFields(const QString &idHash, const QString &code);
+[[nodiscard]] QByteArray captchaFields(const QString &idHash, const QString &code, const QByteArray &charset);
+
+// The prompt the account box shows while empty: never an account, never sent.
+inline const QString kAccountPrompt = QStringLiteral("请输入用户名或UID");
+// The account as typed, or empty for the prompt.
+[[nodiscard]] QString typedAccount(const QString &accountBoxText);
 
 } // namespace LoginRequest

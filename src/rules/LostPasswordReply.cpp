@@ -11,10 +11,11 @@ QString requestUrl()
     return Settings::instance().url(HostRole::Forum, kPath);
 }
 
-QByteArray requestBody(const QString &formHash, const QString &userName, const QString &email)
+QByteArray requestBody(const QString &formHash, const QString &userName, const QString &email, const QByteArray &charset)
 {
-    return QByteArray("formhash=") + CodePage::percentEncode(formHash) + "&handlekey=lostpwform&email=" + CodePage::percentEncode(email) +
-           "&username=" + CodePage::percentEncode(userName) + "&lostpwsubmit=true";
+    return QByteArray("formhash=") + CodePage::percentEncode(formHash) + "&handlekey=lostpwform&email="
+        + CodePage::percentEncode(email, charset) + "&username=" + CodePage::percentEncode(userName, charset)
+        + "&lostpwsubmit=true";
 }
 
 int pieceNumber(const QString &reply)

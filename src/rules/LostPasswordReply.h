@@ -29,9 +29,10 @@ inline const QString kMessageUnreadable =
 // "<scheme>://<forum host>" + kPath.
 [[nodiscard]] QString requestUrl();
 
-// The form body. Both typed texts are percent-encoded in the forum's code page (GBK), so that
+// The form body. Both typed texts are percent-encoded in the forum's code page (charset), so that
 // "&", "=", "+", "%", "#", blanks and Chinese letters reach the forum as typed.
-[[nodiscard]] QByteArray requestBody(const QString &formHash, const QString &userName, const QString &email);
+[[nodiscard]] QByteArray requestBody(const QString &formHash, const QString &userName, const QString &email,
+                                     const QByteArray &charset);
 
 // 3 when the reply is a refusal (it names kRefusalMarker anywhere), 5 otherwise.
 [[nodiscard]] int pieceNumber(const QString &reply);

@@ -37,10 +37,10 @@ QString uidProfileUrl(const QString &uid)
                                                          QStringLiteral("&do=profile"));
 }
 
-QString nameProfileUrl(const QString &name)
+QString nameProfileUrl(const QString &name, const QByteArray &charset)
 {
     return Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=space&username=") +
-                                                         QString::fromLatin1(CodePage::percentEncode(name)) +
+                                                         QString::fromLatin1(CodePage::percentEncode(name, charset)) +
                                                          QStringLiteral("&do=profile"));
 }
 

@@ -29,7 +29,7 @@ struct LookupSlots {
 // Profile page addresses on the member-home host; the entry is percent-encoded in the forum's
 // code page so that Chinese letters, "&", "#" and blanks arrive as typed.
 [[nodiscard]] QString uidProfileUrl(const QString &uid);
-[[nodiscard]] QString nameProfileUrl(const QString &name);
+[[nodiscard]] QString nameProfileUrl(const QString &name, const QByteArray &charset);
 
 // Fills slots 1 and 2 of the UID side from slot 0 (the page): slot 1 = the text after the first
 // "<title>" up to the next "<title>" or the end, slot 2 = slot 1 before its first "的" when that

@@ -1,9 +1,12 @@
 #include "SiteSession.h"
 
+#include "base/CodePage.h"
 #include "base/Settings.h"
 #include "net/CookieStore.h"
+#include "net/ForumCharset.h"
 #include "net/Inet.h"
 #include "net/Network.h"
+#include "net/SitePolicy.h"
 #include "net/XmlHttp.h"
 #include "QuorvelModule.h"
 #include "rules/LoginRequest.h"
@@ -50,20 +53,6 @@ Period &current()
     return period;
 }
 
-// Whether the address is on one of the hosts whose pages carry the forum's token.
-bool isForumPage(const QString &url)
-{
-    const QUrl address(url);
-    const QString hostAndPort = address.port() < 0 ? address.host() : address.host() + QLatin1Char(':')
-                                                                       + QString::number(address.port());
-    for (const HostRole role : {HostRole::Forum, HostRole::Home, HostRole::Vip}) {
-        if (QUrl(Settings::instance().url(role, QStringLiteral("/"))).authority().compare(hostAndPort, Qt::CaseInsensitive)
-            == 0)
-            return true;
-    }
-    return false;
-}
-
 // A login form is recognised by its two inputs, so that an error page without a token is not
 // taken for the older site's form.
 bool looksLikeLoginForm(const QString &text)
@@ -101,6 +90,12 @@ SiteSession::Fetch fetchResult(const QString &page)
     return fixedTokens() ? Fetch::Token : Fetch::NoAnswer;
 }
 
+// The forum's front page, which carries the session's token (the member's in its log-out link).
+QString frontPage()
+{
+    return QuorvelModule::HttpGetPageText(Settings::instance().url(HostRole::Forum, QStringLiteral("/forum.php")));
+}
+
 // A control that lives until the forum answers (or the time limit passes), whoever asked.
 Inet *ownSignOutTransfer()
 {
@@ -136,7 +131,7 @@ void beginMemberPeriod()
 void notePage(const QString &url, const QString &page, quint64 askedInPeriod)
 {
     Period &p = current();
-    if (askedInPeriod != p.number || !isForumPage(url))
+    if (askedInPeriod != p.number || !SitePolicy::isForumAddress(QUrl(url)))
         return;
     const FormToken::Reading reading = FormToken::read(page);
     switch (reading.found) {
@@ -193,7 +188,9 @@ Fetch fetchLoginForm()
     const QString page = QuorvelModule::HttpGetPageText(url);
     if (asked != period())
         return Fetch::NoAnswer;
-    if (!page.isEmpty() && looksLikeLoginForm(page)) {
+    if (page.isEmpty())
+        return Fetch::NoAnswer; // no answer at all (no network, time-out, an error status): nothing goes
+    if (looksLikeLoginForm(page)) {
         current().loginForm = page;
         const FormToken::Found found = FormToken::read(page).found;
         // Only a whole form without any token tells of the older site.
@@ -201,14 +198,26 @@ Fetch fetchLoginForm()
             setFixedTokens(true);
         else if (found == FormToken::Found::One)
             setFixedTokens(false);
+        return fetchResult(page);
     }
-    return fetchResult(page);
+    // The address answered, but not with the form (a custom template, a plugin's page, an error
+    // notice): every page of the forum carries the token, the front page too.
+    if (!token().isEmpty() || problem() != FormToken::Found::None)
+        return fetchResult(page);
+    const QString front = frontPage();
+    if (asked != period() || front.isEmpty())
+        return Fetch::NoAnswer;
+    if (!token().isEmpty() || problem() != FormToken::Found::None)
+        return fetchResult(front);
+    // Where no page carries a token the form goes as the older site's did, with the fixed token;
+    // the forum's answer decides (its refusal gets the one retry).
+    return Fetch::Token;
 }
 
 Fetch fetchFrontPage()
 {
     const quint64 asked = period();
-    const QString page = QuorvelModule::HttpGetPageText(Settings::instance().url(HostRole::Forum, QStringLiteral("/forum.php")));
+    const QString page = frontPage();
     if (asked != period())
         return Fetch::NoAnswer;
     return fetchResult(page);
@@ -221,9 +230,33 @@ QString fetchMessage(Fetch fetch)
 
 QString logoutUrl()
 {
-    // The older site wants the login form's fixed token on the log-out action as well.
+    // The older site wants the login form's fixed token on the log-out action as well. Today's
+    // forum ignores a log-out without its token, and a refused token is never sent again.
+    if (token().isEmpty() && !fixedTokens())
+        return {};
     return Settings::instance().url(HostRole::Forum, QStringLiteral("/member.php?mod=logging&action=logout&formhash=")
                                                          + tokenOr(LoginRequest::kFormHash));
+}
+
+bool isTokenRefusal(int httpStatus, const QString &page)
+{
+    // The older site checks no token: its 503 is a failed request like any other.
+    return !fixedTokens() && FormToken::isRefusal(httpStatus, page);
+}
+
+QByteArray formCharset()
+{
+    return ForumCharset::forForms();
+}
+
+QString unsendable(std::initializer_list<QString> texts)
+{
+    const QByteArray charset = formCharset();
+    for (const QString &text : texts) {
+        if (const std::optional<QString> character = CodePage::firstUnencodable(text, charset))
+            return kMessageUnsendable.arg(*character, QString::fromLatin1(charset));
+    }
+    return {};
 }
 
 QString logoutHeaders()
@@ -238,9 +271,12 @@ void drop(Inet &signOutTransfer)
     // only repeats that they are gone, and may come after the member has signed in again: the
     // cookies it sets are not kept. What is still in flight of the session stops first.
     Network::endSession();
-    signOutTransfer.setStoresReplyCookies(false);
-    signOutTransfer.Execute(logoutUrl(), QStringLiteral("GET"), {}, logoutHeaders());
-    signOutTransfer.setStoresReplyCookies(true);
+    const QString logout = logoutUrl();
+    if (!logout.isEmpty()) {
+        signOutTransfer.setStoresReplyCookies(false);
+        signOutTransfer.Execute(logout, QStringLiteral("GET"), {}, logoutHeaders());
+        signOutTransfer.setStoresReplyCookies(true);
+    }
     const QString cookies = QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder);
     // Ending the browser session begins the next guest period.
     Network::cookieStore().endSession();
@@ -248,25 +284,29 @@ void drop(Inet &signOutTransfer)
 }
 
 TokenPost postWithToken(XmlHttp &request, const QString &url, const std::function<QByteArray()> &body,
-                        Fetch (*fetchToken)(), const WaitTicket &ticket)
+                        std::initializer_list<QString> typed, Fetch (*fetchToken)(), const WaitTicket &ticket)
 {
     using Outcome = TokenPost::Outcome;
     for (int round = 0;; ++round) {
         if (round == 1 || (token().isEmpty() && !siteUsesFixedTokens())) {
             const std::optional<Fetch> fetched = ticket.wait(fetchToken);
             if (!fetched)
-                return {Outcome::Gone};
+                return {Outcome::Gone, Fetch::Token, {}};
             if (*fetched != Fetch::Token)
-                return {Outcome::NoToken, *fetched};
+                return {Outcome::NoToken, *fetched, {}};
         }
+        if (QString message = unsendable(typed); !message.isEmpty())
+            return {Outcome::Unsendable, Fetch::Token, message};
         request.Open(QStringLiteral("POST"), url, false);
         request.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
         const QByteArray form = body();
         if (!ticket.wait([&] { request.send(form); }))
-            return {Outcome::Gone};
-        if (round == 1 || !FormToken::isRefusal(request.status()))
-            return {Outcome::Sent};
-        forgetToken();
+            return {Outcome::Gone, Fetch::Token, {}};
+        const bool refused = isTokenRefusal(request.status(), request.responseText());
+        if (refused)
+            forgetToken(); // never sent again, not even with the log-out
+        if (round == 1 || !refused)
+            return {Outcome::Sent, Fetch::Token, {}};
     }
 }
 

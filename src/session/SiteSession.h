@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 
 class Inet;
 class XmlHttp;
@@ -40,6 +41,17 @@ void notePage(const QString &url, const QString &page, quint64 askedInPeriod);
 void forgetToken();
 // The site's login form came without a token: the older site, which takes fixed tokens.
 [[nodiscard]] bool siteUsesFixedTokens();
+// The forum refused the token of a post (FormToken::isRefusal) on a site that checks tokens: it did
+// nothing with the post, which may go once more with a fresh token.
+[[nodiscard]] bool isTokenRefusal(int httpStatus, const QString &page);
+
+// The code page whatever the member typed goes out in: the one the forum's pages declare, GBK
+// before any did (ForumCharset).
+[[nodiscard]] QByteArray formCharset();
+// What the status line says when one of texts cannot be written in that code page (it would
+// arrive as "?"); empty when all can go.
+inline const QString kMessageUnsendable = QStringLiteral("您输入的“%1”无法按论坛的编码(%2)发送,请修改后重试!");
+[[nodiscard]] QString unsendable(std::initializer_list<QString> texts);
 // The forum's AJAX login form of this period; empty when none was read.
 [[nodiscard]] QString loginFormText();
 
@@ -49,7 +61,9 @@ enum class Fetch {
     BadToken,   // the page's token is malformed or there are two
 };
 // Reads the forum's AJAX login form (it also sets the salt cookie on a first visit), waiting with
-// events processed: callers re-check their window afterwards.
+// events processed: callers re-check their window afterwards. Where that address answers with
+// something else than the form, the front page gives the token; where no page carries one, the
+// form goes with the fixed token (Token). No answer at all: NoAnswer, nothing is to be posted.
 [[nodiscard]] Fetch fetchLoginForm();
 // Reads the forum's front page, which carries the member's token in its log-out link; same waiting.
 [[nodiscard]] Fetch fetchFrontPage();
@@ -59,23 +73,28 @@ enum class Fetch {
 // What became of a form posted with this period's token (postWithToken).
 struct TokenPost {
     enum class Outcome {
-        Sent,    // the form went and request holds the forum's answer
-        NoToken, // no token could be had: nothing was posted; fetched says why
-        Gone,    // the ticket failed after a wait: touch nothing of its owner
+        Sent,       // the form went and request holds the forum's answer
+        NoToken,    // no token could be had: nothing was posted; fetched says why
+        Unsendable, // a typed text the forum's code page cannot hold: nothing was posted; message says so
+        Gone,       // the ticket failed after a wait: touch nothing of its owner
     };
     Outcome outcome = Outcome::Gone;
     Fetch fetched = Fetch::Token;
+    QString message; // for Unsendable
 };
 // Posts a url-encoded form on request, synchronously, with this period's token: where the site
 // wants a token and the period has none, fetchToken (fetchLoginForm or fetchFrontPage) reads one
 // first; a refused token (503: the forum did nothing) is forgotten and the form goes once more
-// with a fresh one. body is made once the token is at hand. ticket, the posting window's, is
-// checked after every wait.
+// with a fresh one. body is made once the token is at hand, and the code page known: typed, the
+// texts the member typed that body holds, are checked against it first. ticket, the posting
+// window's, is checked after every wait.
 [[nodiscard]] TokenPost postWithToken(XmlHttp &request, const QString &url, const std::function<QByteArray()> &body,
-                                      Fetch (*fetchToken)(), const WaitTicket &ticket);
+                                      std::initializer_list<QString> typed, Fetch (*fetchToken)(),
+                                      const WaitTicket &ticket);
 
-// The forum's sign-out request: a GET on the forum host's log-out action with this period's token
-// (the fixed login token where there is none).
+// The forum's sign-out request: a GET on the forum host's log-out action with this period's token,
+// or the fixed login token on the older site. Empty where today's forum gave no token or refused
+// it: such a log-out would change nothing, and a refused token is never sent again.
 [[nodiscard]] QString logoutUrl();
 // "Referer: <scheme>://<forum host>/" CR LF "Content-Type: application/x-www-form-urlencoded".
 [[nodiscard]] QString logoutHeaders();

@@ -109,11 +109,19 @@ private slots:
         QCOMPARE(reading.asksForCaptcha(), kind != Kind::None);
     }
 
+    // The picture comes from the forum as every other request reaches it: scheme and port too.
+    void pictureRequest_data()
+    {
+        QTest::addColumn<QString>("origin");
+        QTest::newRow("http") << u"http://127.0.0.1:8123"_s;
+        QTest::newRow("https") << u"https://bbs.example.com"_s;
+        QTest::newRow("ipv6") << u"https://[::1]:8443"_s;
+    }
     void pictureRequest()
     {
-        QCOMPARE(CaptchaPicture::url(u"127.0.0.1:8123"_s, u"cSab"_s, 42),
-                 u"http://127.0.0.1:8123/misc.php?mod=seccode&update=42&idhash=cSab"_s);
-        QCOMPARE(CaptchaPicture::referer(u"127.0.0.1:8123"_s), u"http://127.0.0.1:8123/"_s);
+        QFETCH(QString, origin);
+        QCOMPARE(CaptchaPicture::url(origin, u"cSab"_s, 42), origin + u"/misc.php?mod=seccode&update=42&idhash=cSab"_s);
+        QCOMPARE(CaptchaPicture::referer(origin), origin + u"/"_s);
     }
 
     void pictureAnswer_data()
@@ -178,14 +186,14 @@ private slots:
     void loginBodyFields()
     {
         // After the fields the body has today, each value percent-encoded like the others.
-        QCOMPARE(LoginRequest::captchaFields(u"cSA1b2"_s, u"KB7x"_s),
+        QCOMPARE(LoginRequest::captchaFields(u"cSA1b2"_s, u"KB7x"_s, "UTF-8"),
                  QByteArray("&seccodehash=cSA1b2&seccodemodid=member%3A%3Alogging&seccodeverify=KB7x"));
         QCOMPARE(QByteArray::fromPercentEncoding("member%3A%3Alogging"), QByteArray("member::logging"));
-        QCOMPARE(LoginRequest::captchaFields(u"cS"_s, u"a&b=c"_s),
+        QCOMPARE(LoginRequest::captchaFields(u"cS"_s, u"a&b=c"_s, "GBK"),
                  QByteArray("&seccodehash=cS&seccodemodid=member%3A%3Alogging&seccodeverify=a%26b%3Dc"));
         // Without a captcha the body is what it always was: nothing of the captcha in it.
         Settings::instance().setHost(HostRole::Forum, u"127.0.0.1:8123"_s);
-        QCOMPARE(LoginRequest::body(u"5c2e9a17"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}),
+        QCOMPARE(LoginRequest::body(u"5c2e9a17"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}, "GBK"),
                  QByteArray("formhash=5c2e9a17&referer=http%3A%2F%2F127.0.0.1:8123%2F&username=alice&password=alice123"));
     }
 };

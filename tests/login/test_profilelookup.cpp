@@ -28,9 +28,11 @@ private slots:
     {
         Settings::instance().setHost(HostRole::Home, u"127.0.0.1:9001"_s);
         QCOMPARE(ProfileLookup::uidProfileUrl(u"1234"_s), u"http://127.0.0.1:9001/home.php?mod=space&uid=1234&do=profile"_s);
-        QCOMPARE(ProfileLookup::nameProfileUrl(u"小明"_s),
+        QCOMPARE(ProfileLookup::nameProfileUrl(u"小明"_s, "GBK"),
                  u"http://127.0.0.1:9001/home.php?mod=space&username=%D0%A1%C3%F7&do=profile"_s);
-        QCOMPARE(ProfileLookup::nameProfileUrl(u"a&b #"_s),
+        QCOMPARE(ProfileLookup::nameProfileUrl(u"小明"_s, "UTF-8"),
+                 u"http://127.0.0.1:9001/home.php?mod=space&username=%E5%B0%8F%E6%98%8E&do=profile"_s);
+        QCOMPARE(ProfileLookup::nameProfileUrl(u"a&b #"_s, "UTF-8"),
                  u"http://127.0.0.1:9001/home.php?mod=space&username=a%26b%20%23&do=profile"_s);
         Settings::instance().restoreDefaults();
     }

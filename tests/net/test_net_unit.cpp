@@ -2,6 +2,7 @@
 #include "base/CodePage.h"
 #include "base/Settings.h"
 #include "net/CookieStore.h"
+#include "net/ForumCharset.h"
 #include "net/Network.h"
 
 #include <QDateTime>
@@ -91,36 +92,50 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QByteArray>("contentType");
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<QByteArray>("forms"); // the code page typed texts go in after this page of the forum
         const QByteArray gbk = CodePage::toAnsi(kChinese);
         const QByteArray utf8 = kChinese.toUtf8();
         const QString text = kChinese;
 
-        QTest::newRow("gbk named in header") << gbk << QByteArray("text/html; charset=gbk") << text;
-        QTest::newRow("utf-8 named in header") << utf8 << QByteArray("text/xml; charset=UTF-8") << text;
-        QTest::newRow("quoted charset") << utf8 << QByteArray("text/html;charset=\"utf-8\"") << text;
-        QTest::newRow("gb2312 means gbk") << gbk << QByteArray("text/html; charset=GB2312") << text;
+        QTest::newRow("gbk named in header") << gbk << QByteArray("text/html; charset=gbk") << text << QByteArray("GBK");
+        QTest::newRow("utf-8 named in header") << utf8 << QByteArray("text/xml; charset=UTF-8") << text << QByteArray("UTF-8");
+        QTest::newRow("quoted charset") << utf8 << QByteArray("text/html;charset=\"utf-8\"") << text << QByteArray("UTF-8");
+        QTest::newRow("gb2312 means gbk") << gbk << QByteArray("text/html; charset=GB2312") << text << QByteArray("GBK");
         QTest::newRow("xml declaration gbk")
             << QByteArray("<?xml version=\"1.0\" encoding=\"gbk\"?><root><![CDATA[" + gbk + "]]></root>")
-            << QByteArray("text/xml") << (u"<?xml version=\"1.0\" encoding=\"gbk\"?><root><![CDATA["_s + text + u"]]></root>"_s);
+            << QByteArray("text/xml") << (u"<?xml version=\"1.0\" encoding=\"gbk\"?><root><![CDATA["_s + text + u"]]></root>"_s) << QByteArray("GBK");
         QTest::newRow("xml declaration utf-8")
             << QByteArray("<?xml version='1.0' encoding='utf-8'?><r>" + utf8 + "</r>") << QByteArray()
-            << (u"<?xml version='1.0' encoding='utf-8'?><r>"_s + text + u"</r>"_s);
+            << (u"<?xml version='1.0' encoding='utf-8'?><r>"_s + text + u"</r>"_s) << QByteArray("UTF-8");
         QTest::newRow("meta charset") << QByteArray("<html><head><meta charset=\"utf-8\"></head>" + utf8) << QByteArray()
-                                      << (u"<html><head><meta charset=\"utf-8\"></head>"_s + text);
+                                      << (u"<html><head><meta charset=\"utf-8\"></head>"_s + text) << QByteArray("UTF-8");
         QTest::newRow("meta http-equiv")
             << QByteArray("<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\" />" + utf8)
             << QByteArray("text/html")
-            << (u"<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\" />"_s + text);
+            << (u"<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\" />"_s + text) << QByteArray("UTF-8");
         QTest::newRow("header wins over meta") << QByteArray("<meta charset=\"utf-8\">" + gbk)
                                                << QByteArray("text/html; charset=gbk")
-                                               << (u"<meta charset=\"utf-8\">"_s + text);
-        QTest::newRow("nothing named: gbk") << gbk << QByteArray("text/html") << text;
+                                               << (u"<meta charset=\"utf-8\">"_s + text) << QByteArray("GBK");
+        QTest::newRow("nothing named: gbk") << gbk << QByteArray("text/html") << text << QByteArray("-");
         QTest::newRow("meta after the first kilobyte is not looked for")
             << QByteArray(QByteArray(1100, ' ') + "<meta charset=\"utf-8\">" + gbk) << QByteArray()
-            << (QString(1100, u' ') + u"<meta charset=\"utf-8\">"_s + text);
-        QTest::newRow("utf-8 byte-order mark") << QByteArray("\xEF\xBB\xBF" + utf8) << QByteArray() << text;
-        QTest::newRow("unknown charset: gbk") << gbk << QByteArray("text/html; charset=x-no-such") << text;
-        QTest::newRow("empty") << QByteArray() << QByteArray("text/html; charset=utf-8") << QString();
+            << (QString(1100, u' ') + u"<meta charset=\"utf-8\">"_s + text) << QByteArray("-");
+        QTest::newRow("utf-8 byte-order mark") << QByteArray("\xEF\xBB\xBF" + utf8) << QByteArray() << text << QByteArray("UTF-8");
+        QTest::newRow("unknown charset: gbk") << gbk << QByteArray("text/html; charset=x-no-such") << text << QByteArray("-");
+        // Odd declarations read as none, and teach nothing about the forum's forms.
+        QTest::newRow("charset= empty: gbk") << gbk << QByteArray("text/html; charset=") << text << QByteArray("-");
+        QTest::newRow("two charsets in the header: gbk")
+            << gbk << QByteArray("text/html; charset=utf-8; charset=gbk") << text << QByteArray("-");
+        QTest::newRow("xml declaration and meta disagree: gbk")
+            << QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?><meta charset=\"gbk\">" + gbk) << QByteArray()
+            << (u"<?xml version=\"1.0\" encoding=\"utf-8\"?><meta charset=\"gbk\">"_s + text) << QByteArray("-");
+        // The third build of the forum: its forms go in Big5 (Python's '測試'.encode('big5')).
+        QTest::newRow("big5") << QByteArray("\xB4\xFA\xB8\xD5") << QByteArray("text/html; charset=big5")
+                              << u"測試"_s << QByteArray("BIG5");
+        QTest::newRow("utf-16 is read, never written")
+            << QByteArray("\xFF\xFE" + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2))
+            << QByteArray() << text << QByteArray("-");
+        QTest::newRow("empty") << QByteArray() << QByteArray("text/html; charset=utf-8") << QString() << QByteArray("UTF-8");
     }
 
     void decodeBody()
@@ -128,7 +143,58 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(QByteArray, contentType);
         QFETCH(QString, expected);
+        QFETCH(QByteArray, forms);
         QCOMPARE(Network::decodeBody(body, contentType), expected);
+
+        // "-": nothing learned, so forms stay in GBK, the older site's code page.
+        ForumCharset::forget();
+        ForumCharset::noteReply(QUrl(Settings::instance().url(HostRole::Home, u"/home.php"_s)), 200, contentType, body);
+        QCOMPARE(ForumCharset::isDeclared(), forms != "-");
+        QCOMPARE(ForumCharset::forForms(), forms == "-" ? QByteArray("GBK") : forms);
+    }
+
+    // Only a whole answer of the forum software's own hosts tells its code page: not the probe's
+    // site, not the software host's version file, not an error page a proxy or server wrote.
+    void formsLearnOnlyFromTheForum_data()
+    {
+        QTest::addColumn<QString>("url"); // on the hosts init() sets
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("learned");
+        QTest::newRow("forum") << u"http://127.0.0.1:1001/forum.php"_s << 200 << true;
+        QTest::newRow("vip") << u"http://127.0.0.1:1003/"_s << 200 << true;
+        QTest::newRow("software host") << u"http://127.0.0.1:1004/version/main.txt"_s << 200 << false;
+        QTest::newRow("probe") << u"http://127.0.0.1:1009/probe"_s << 200 << false;
+        QTest::newRow("another port") << u"http://127.0.0.1:1010/forum.php"_s << 200 << false;
+        QTest::newRow("error page") << u"http://127.0.0.1:1001/forum.php"_s << 502 << false;
+    }
+    void formsLearnOnlyFromTheForum()
+    {
+        QFETCH(QString, url);
+        QFETCH(int, status);
+        QFETCH(bool, learned);
+        ForumCharset::forget();
+        ForumCharset::noteReply(QUrl(url), status, "text/html; charset=utf-8", "<html></html>");
+        QCOMPARE(ForumCharset::forForms(), learned ? QByteArray("UTF-8") : QByteArray("GBK"));
+    }
+
+    // A typed text the forum's code page cannot hold is named before anything is sent.
+    void unencodable_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("charset");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("gbk holds chinese") << u"测试用户 xm&=+%"_s << QByteArray("GBK") << QString();
+        QTest::newRow("emoji in gbk") << u"ab\U0001F600c"_s << QByteArray("GBK") << u"\U0001F600"_s;
+        QTest::newRow("cjk extension b in gbk") << u"张\U00020000"_s << QByteArray("GBK") << u"\U00020000"_s;
+        QTest::newRow("emoji in utf-8") << u"ab\U0001F600c"_s << QByteArray("UTF-8") << QString();
+        QTest::newRow("simplified letter in big5") << u"测"_s << QByteArray("BIG5") << u"测"_s;
+    }
+    void unencodable()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, charset);
+        QFETCH(QString, first);
+        QCOMPARE(CodePage::firstUnencodable(text, charset).value_or(QString()), first);
     }
 
     void headerLines()

@@ -101,14 +101,18 @@ void TestExchangeRules::requestBody_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<QByteArray>("amountOnWire");
     QTest::addColumn<QByteArray>("passwordOnWire");
+    QTest::addColumn<QByteArray>("charset");
 
-    QTest::newRow("plain") << "8" << "alice123" << QByteArray("8") << QByteArray("alice123");
-    QTest::newRow("00 as typed") << "00" << "p" << QByteArray("00") << QByteArray("p");
-    QTest::newRow("blanks kept") << " 8 " << "a b" << QByteArray("%208%20") << QByteArray("a%20b");
+    QTest::newRow("plain") << "8" << "alice123" << QByteArray("8") << QByteArray("alice123") << QByteArray("GBK");
+    QTest::newRow("00 as typed") << "00" << "p" << QByteArray("00") << QByteArray("p") << QByteArray("GBK");
+    QTest::newRow("blanks kept") << " 8 " << "a b" << QByteArray("%208%20") << QByteArray("a%20b") << QByteArray("GBK");
     QTest::newRow("form characters") << "1e3" << "a&b=c%d+e#f" << QByteArray("1e3")
-                                     << QByteArray("a%26b%3Dc%25d%2Be%23f");
+                                     << QByteArray("a%26b%3Dc%25d%2Be%23f") << QByteArray("GBK");
     // GBK: 密 = C3 DC, 码 = C2 EB.
-    QTest::newRow("chinese") << "-4" << QStringLiteral("密码") << QByteArray("-4") << QByteArray("%C3%DC%C2%EB");
+    QTest::newRow("chinese") << "-4" << QStringLiteral("密码") << QByteArray("-4") << QByteArray("%C3%DC%C2%EB") << QByteArray("GBK");
+    // A forum in UTF-8 compares the UTF-8 bytes (Python's '密码'.encode('utf-8')).
+    QTest::newRow("chinese, utf-8 forum") << "8" << QStringLiteral("密码") << QByteArray("8")
+                                          << QByteArray("%E5%AF%86%E7%A0%81") << QByteArray("UTF-8");
 }
 
 void TestExchangeRules::requestBody()
@@ -117,7 +121,8 @@ void TestExchangeRules::requestBody()
     QFETCH(QString, password);
     QFETCH(QByteArray, amountOnWire);
     QFETCH(QByteArray, passwordOnWire);
-    QCOMPARE(ExchangeForm::body(QString::fromLatin1(ExchangeForm::kFormHash), amount, password),
+    QFETCH(QByteArray, charset);
+    QCOMPARE(ExchangeForm::body(QString::fromLatin1(ExchangeForm::kFormHash), amount, password, charset),
              "formhash=7b41e0c3&operation=exchange&exchangesubmit=true&outi=0&exchangeamount=" + amountOnWire
                  + "&tocredits=1&fromcredits=4&password=" + passwordOnWire + "&exchangesubmit_btn=true");
 }

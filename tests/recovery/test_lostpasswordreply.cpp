@@ -28,16 +28,22 @@ private slots:
         QTest::addColumn<QString>("userName");
         QTest::addColumn<QString>("email");
         QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("charset");
         // GBK bytes of the Chinese letters from Python's str.encode('gbk').
         QTest::newRow("plain") << QStringLiteral("alice") << QStringLiteral("alice@example.com")
                                << QByteArray("formhash=e93f2d06&handlekey=lostpwform&email=alice%40example.com"
-                                             "&username=alice&lostpwsubmit=true");
+                                             "&username=alice&lostpwsubmit=true") << QByteArray("GBK");
         QTest::newRow("form characters") << QStringLiteral("a&b=c+d") << QStringLiteral("x%y#z w@e.com")
                                          << QByteArray("formhash=e93f2d06&handlekey=lostpwform&email=x%25y%23z%20w%40e.com"
-                                                       "&username=a%26b%3Dc%2Bd&lostpwsubmit=true");
+                                                       "&username=a%26b%3Dc%2Bd&lostpwsubmit=true") << QByteArray("GBK");
         QTest::newRow("chinese") << QStringLiteral("张三") << QStringLiteral("例@中.cn")
                                  << QByteArray("formhash=e93f2d06&handlekey=lostpwform&email=%C0%FD%40%D6%D0.cn"
-                                               "&username=%D5%C5%C8%FD&lostpwsubmit=true");
+                                               "&username=%D5%C5%C8%FD&lostpwsubmit=true") << QByteArray("GBK");
+        // UTF-8 bytes from Python's str.encode('utf-8'), for a forum in UTF-8.
+        QTest::newRow("chinese, utf-8 forum") << QStringLiteral("张三") << QStringLiteral("例@中.cn")
+                                              << QByteArray("formhash=e93f2d06&handlekey=lostpwform&email=%E4%BE%8B%40%E4%B8%AD.cn"
+                                                            "&username=%E5%BC%A0%E4%B8%89&lostpwsubmit=true")
+                                              << QByteArray("UTF-8");
     }
 
     void bodyCarriesTypedTexts()
@@ -45,7 +51,8 @@ private slots:
         QFETCH(QString, userName);
         QFETCH(QString, email);
         QFETCH(QByteArray, body);
-        QCOMPARE(requestBody(QString::fromLatin1(kFormHash), userName, email), body);
+        QFETCH(QByteArray, charset);
+        QCOMPARE(requestBody(QString::fromLatin1(kFormHash), userName, email, charset), body);
     }
 
     // The forum decodes each field back to exactly what was typed.
@@ -53,7 +60,7 @@ private slots:
     {
         const QString userName = QStringLiteral(" 张 三&x=1%2B#; ");
         const QString email = QStringLiteral("a+b&c=d%20@例.com");
-        const QList<QByteArray> fields = requestBody(QString::fromLatin1(kFormHash), userName, email).split('&');
+        const QList<QByteArray> fields = requestBody(QString::fromLatin1(kFormHash), userName, email, "GBK").split('&');
         QCOMPARE(fields.size(), 5);
         QCOMPARE(CodePage::fromAnsi(QByteArray::fromPercentEncoding(fields[2].mid(int(sizeof "email=") - 1))), email);
         QCOMPARE(CodePage::fromAnsi(QByteArray::fromPercentEncoding(fields[3].mid(int(sizeof "username=") - 1))),

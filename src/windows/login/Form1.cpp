@@ -444,8 +444,8 @@ void Form1::Combo1_Click()
 
 void Form1::Command1_Click()
 {
-    // The account is tested for emptiness only: the box's own prompt passes as an account name.
-    if (Text1->text().isEmpty()) {
+    // The box's own prompt is no account: posting it would only cost a try.
+    if (LoginRequest::typedAccount(Text1->text()).isEmpty()) {
         setStatus(QStringLiteral("请输入用户帐号，用户名或UID.."));
         return;
     }

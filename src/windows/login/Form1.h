@@ -9,6 +9,7 @@
 //   Form1_Captcha.cpp      the captcha row: picture, code box, "换一个"
 #include "base/WaitTicket.h"
 #include "rules/CaptchaAnnouncement.h"
+#include "rules/LoginRequest.h"
 #include "rules/ProfileLookup.h"
 
 #include <QPixmap>
@@ -18,6 +19,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class Class1;
 class Inet;
@@ -36,8 +38,8 @@ class Form1 : public QWidget
 {
     Q_OBJECT
 public:
-    // The account box's own prompt text; it counts as an entry when left in place.
-    static inline const QString kAccountPrompt = QStringLiteral("请输入用户名或UID");
+    // The account box's own prompt text; it counts as an empty box.
+    static inline const QString &kAccountPrompt = LoginRequest::kAccountPrompt;
     // The security questions in list order; the position is the question number.
     static const QStringList &questions();
     // The status-bar clock: hour and minute without leading zeros ("9:5", "14:3").
@@ -209,6 +211,9 @@ private:
     // waited leaves the account box alone.
     AttemptCounter m_lookupAttempts;
     void lookUpAccount();
+    // The profile page of a user name, asked in the forum's code page (once more where the first
+    // answer declared another); nullopt when the lookup was overtaken or the window went.
+    [[nodiscard]] std::optional<QString> fetchNamePage(const WaitTicket &lookup, const QString &name);
     // A sign-in asked for while a lookup is pending or running waits for its verdict, so the post
     // never carries an entry the lookup rejects: one outcome for the member.
     bool m_lookupPending = false;

@@ -144,7 +144,7 @@ QByteArray Form1::captchaFields() const
 {
     if (!m_captchaShown || m_captcha.kind != CaptchaAnnouncement::Kind::Asked)
         return {};
-    return LoginRequest::captchaFields(m_captcha.idHash, Text4->text().trimmed());
+    return LoginRequest::captchaFields(m_captcha.idHash, Text4->text().trimmed(), SiteSession::formCharset());
 }
 
 void Form1::renewCaptcha()
@@ -212,12 +212,12 @@ void Form1::fetchCaptchaPicture()
         return;
     }
     Image4->setText(kPictureLoading);
-    const QString host = Settings::instance().host(HostRole::Forum);
-    m_captchaPictureUrl = CaptchaPicture::url(host, m_captcha.idHash, QRandomGenerator::global()->bounded(1u << 30));
+    const QString forum = Settings::instance().origin(HostRole::Forum);
+    m_captchaPictureUrl = CaptchaPicture::url(forum, m_captcha.idHash, QRandomGenerator::global()->bounded(1u << 30));
     m_pictureRequest = picture;
     m_captchaPeriod = SiteSession::period();
     XmlHttp1->Open(QStringLiteral("GET"), m_captchaPictureUrl, true);
-    XmlHttp1->setRequestHeader(QStringLiteral("Referer"), CaptchaPicture::referer(host));
+    XmlHttp1->setRequestHeader(QStringLiteral("Referer"), CaptchaPicture::referer(forum));
     XmlHttp1->send();
 }
 

@@ -50,7 +50,7 @@ void Form1::login()
     // The overlay with the account being signed in; Command2 on it cancels.
     Picture2->setGeometry(Picture1->geometry());
     Image3->setPixmap(Image1->pixmap());
-    Label2->setText(profileName().isEmpty() ? Text1->text() : profileName());
+    Label2->setText(profileName().isEmpty() ? LoginRequest::typedAccount(Text1->text()) : profileName());
     Picture2->show();
     Picture2->raise();
 
@@ -101,8 +101,18 @@ void Form1::postLogin(const WaitTicket &attempt, bool readForm)
     // With a captcha its three fields follow all the others; without one the body is as it was.
     if (!captchaReadyForPost())
         return;
+    // The form goes in the code page the forum's pages declared; a text that cannot be written in
+    // it would arrive as "?" and cost a try: nothing is posted.
+    const QString answer = LoginRequest::isLongForm(state.QuestionId, Text3->text()) ? Text3->text() : QString();
+    const QString unsendable = SiteSession::unsendable({Text1->text(), Text2->text(), answer, Text4->text()});
+    if (!unsendable.isEmpty()) {
+        Picture2->hide();
+        setInputsEnabled(true);
+        setStatus(unsendable);
+        return;
+    }
     const QByteArray body = LoginRequest::body(SiteSession::tokenOr(LoginRequest::kFormHash), Text1->text(), Text2->text(),
-                                               state.QuestionId, Text3->text())
+                                               state.QuestionId, Text3->text(), SiteSession::formCharset())
         + captchaFields();
     state.LoginBody = QString::fromLatin1(body);
     // The reply comes back through Inet1_StateChanged; the window waits until then or a cancel.
@@ -139,11 +149,12 @@ void Form1::Inet1_StateChanged(int state)
             return;
     }
     // A refused token: the forum did nothing with the post (no try counted), so it goes once more
-    // with a fresh token from a fresh login form; a second refusal ends the attempt.
-    if (FormToken::isRefusal(Inet1->lastStatus())) {
+    // with a fresh token from a fresh login form; a second refusal ends the attempt. The refused
+    // token is never sent again, not even with the reset's log-out.
+    if (SiteSession::isTokenRefusal(Inet1->lastStatus(), reply)) {
+        SiteSession::forgetToken();
         if (!m_loginRepeated) {
             m_loginRepeated = true;
-            SiteSession::forgetToken();
             postLogin(attempt, true);
             return;
         }

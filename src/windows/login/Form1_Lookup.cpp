@@ -1,18 +1,23 @@
 // The account lookup when the account box is left, and the avatar.
 #include "Form1.h"
 
+#include "base/CodePage.h"
 #include "base/Numeric.h"
 #include "base/State.h"
+#include "net/ForumCharset.h"
 #include "net/Inet.h"
 #include "pictures/AvatarProbe.h"
 #include "rules/AvatarPath.h"
 #include "session/QuorvelModule.h"
+#include "session/SiteSession.h"
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -50,7 +55,7 @@ void Form1::lookUpAccount()
         if (m_lookupsRunning > 0 || !m_signInAfterLookup || !lookup.valid())
             return;
         m_signInAfterLookup = false;
-        if (!Text1->text().isEmpty() && Text1->text() != kAccountPrompt)
+        if (!LoginRequest::typedAccount(Text1->text()).isEmpty())
             QTimer::singleShot(0, this, [this] { Command1_Click(); });
     });
     // The page fetches run events: the window may close, or the member may come back and leave
@@ -60,7 +65,8 @@ void Form1::lookUpAccount()
     };
 
     lookupSlots.clear();
-    const QString entry = Text1->text();
+    // The prompt is no entry: it is looked up as the empty box it stands for.
+    const QString entry = LoginRequest::typedAccount(Text1->text());
     bool failed = false;
 
     if (Numeric::isNumeric(entry)) {
@@ -80,7 +86,7 @@ void Form1::lookUpAccount()
     } else {
         // A user name: the UID from the profile page, then its avatar. A server's error page is no
         // answer, not word that the name is unknown.
-        const std::optional<QString> fetched = fetchPage(ProfileLookup::nameProfileUrl(entry));
+        const std::optional<QString> fetched = fetchNamePage(lookup, entry);
         if (!fetched)
             return;
         const QString &page = *fetched;
@@ -114,6 +120,36 @@ void Form1::lookUpAccount()
         Text1->setFocus();
         setStatus(kStatusUnknownAccount);
     }
+}
+
+std::optional<QString> Form1::fetchNamePage(const WaitTicket &lookup, const QString &name)
+{
+    // The forum compares the name as the bytes it gets: they go in its code page. Before any page
+    // of the forum declared one, the guess is GBK (the older site), or UTF-8 for a name GBK cannot
+    // hold; where the answer declares another, the name goes once more in that one.
+    const bool declared = ForumCharset::isDeclared();
+    if (declared) {
+        const QString unsendable = SiteSession::unsendable({name});
+        if (!unsendable.isEmpty()) {
+            setStatus(unsendable);
+            return QString(); // nothing asked: no answer, the entry stays
+        }
+    }
+    const QByteArray guess = declared || !CodePage::firstUnencodable(name, CodePage::kGbk) ? SiteSession::formCharset()
+                                                                                           : QByteArray("UTF-8");
+    const auto fetch = [&](const QByteArray &charset) {
+        const QString url = ProfileLookup::nameProfileUrl(name, charset);
+        return lookup.wait([&url] { return QuorvelModule::HttpGetPageText(url); });
+    };
+    std::optional<QString> page = fetch(guess);
+    const bool ascii = std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (!page || declared || ascii || !ForumCharset::isDeclared() || SiteSession::formCharset() == guess)
+        return page;
+    if (!SiteSession::unsendable({name}).isEmpty()) {
+        setStatus(SiteSession::unsendable({name}));
+        return QString();
+    }
+    return fetch(SiteSession::formCharset());
 }
 
 void Form1::txcx()

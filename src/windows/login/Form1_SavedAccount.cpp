@@ -39,7 +39,7 @@ void Form1::zddl()
         return;
     Check2->setChecked(true); // Check2_Click ticks Check1 as well
     // After a sign-out in this run the member chose to stay out: no sign-in on their behalf.
-    if (loginState().AutoLoginBlocked != 0 || Text1->text().isEmpty() || Text2->text().isEmpty())
+    if (loginState().AutoLoginBlocked != 0 || LoginRequest::typedAccount(Text1->text()).isEmpty() || Text2->text().isEmpty())
         return;
     setStatus(QStringLiteral("正在进行自动登录.."));
     Command1_Click();

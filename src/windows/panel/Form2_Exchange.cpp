@@ -61,14 +61,18 @@ void Form2::Command6_Click()
     // token leaves the exchange undone, so the post goes once more with a fresh one.
     XmlHttp post;
     const auto body = [&] {
-        return ExchangeForm::body(SiteSession::tokenOr(QString::fromLatin1(ExchangeForm::kFormHash)), amount, password);
+        return ExchangeForm::body(SiteSession::tokenOr(QString::fromLatin1(ExchangeForm::kFormHash)), amount, password,
+                                  SiteSession::formCharset());
     };
     const SiteSession::TokenPost posted
-        = SiteSession::postWithToken(post, ExchangeForm::url(), body, &SiteSession::fetchFrontPage, window);
+        = SiteSession::postWithToken(post, ExchangeForm::url(), body, {amount, password}, &SiteSession::fetchFrontPage, window);
     if (posted.outcome == SiteSession::TokenPost::Outcome::Gone)
         return;
-    if (posted.outcome == SiteSession::TokenPost::Outcome::NoToken) {
-        if (window.wait([&] { refuse(*this, SiteSession::fetchMessage(posted.fetched)); }))
+    if (posted.outcome != SiteSession::TokenPost::Outcome::Sent) {
+        const QString why = posted.outcome == SiteSession::TokenPost::Outcome::Unsendable
+            ? posted.message
+            : SiteSession::fetchMessage(posted.fetched);
+        if (window.wait([&] { refuse(*this, why); }))
             Command6->setEnabled(true);
         return;
     }
@@ -80,7 +84,7 @@ void Form2::Command6_Click()
     if (reply.kind == ExchangeForm::Reply::Kind::Message)
         ExchangeMessage = reply.message;
     QString shown = reply.kind == ExchangeForm::Reply::Kind::Message ? ExchangeMessage : reply.message;
-    if (reply.kind != ExchangeForm::Reply::Kind::Message && FormToken::isRefusal(post.status()))
+    if (reply.kind != ExchangeForm::Reply::Kind::Message && SiteSession::isTokenRefusal(post.status(), ExchangeReply))
         shown = FormToken::kMessageRefused;
     // A reading of the balances under way (a previous exchange's) is overtaken by this answer.
     (void)WaitTicket::begin(this, m_exchangesAnswered);

@@ -105,26 +105,31 @@ void Form4::Command1_Click()
     Command1->setEnabled(false);
     const WaitTicket window(this);
     {
+
         // Not a child of the window: the window may be destroyed while send() waits.
         XmlHttp request;
         // The guest token of this session (a page read before gave it, or the login form does
         // now); a refused token leaves the request undone, so it goes once more with a fresh one.
         const auto body = [this] {
-            return requestBody(SiteSession::tokenOr(QString::fromLatin1(kFormHash)), Text1->text(), Text2->text());
+            return requestBody(SiteSession::tokenOr(QString::fromLatin1(kFormHash)), Text1->text(), Text2->text(),
+                               SiteSession::formCharset());
         };
         const SiteSession::TokenPost posted
-            = SiteSession::postWithToken(request, requestUrl(), body, &SiteSession::fetchLoginForm, window);
+            = SiteSession::postWithToken(request, requestUrl(), body, {Text1->text(), Text2->text()},
+                                         &SiteSession::fetchLoginForm, window);
         if (posted.outcome == SiteSession::TokenPost::Outcome::Gone)
             return;
-        if (posted.outcome == SiteSession::TokenPost::Outcome::NoToken) {
-            const QString message = SiteSession::fetchMessage(posted.fetched);
+        if (posted.outcome != SiteSession::TokenPost::Outcome::Sent) {
+            const QString message = posted.outcome == SiteSession::TokenPost::Outcome::Unsendable
+                ? posted.message
+                : SiteSession::fetchMessage(posted.fetched);
             if (window.wait([&message] { Seams::messageBox(message, Seams::Icon::Information); }))
                 Command1->setEnabled(true);
             return;
         }
 
         Outcome result = outcome(request.failed(), request.status(), request.responseText());
-        if (FormToken::isRefusal(request.status()))
+        if (SiteSession::isTokenRefusal(request.status(), request.responseText()))
             result.text = FormToken::kMessageRefused;
         m_replyText = result.copyReply ? request.responseText() : QString();
         m_messageText = result.text;

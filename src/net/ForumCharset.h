@@ -1,0 +1,26 @@
+#pragma once
+// The forum's code page, as its own pages and replies declare it, kept for the forum host for the
+// program's run. The forum compares the texts of a form as the bytes they arrive in, so whatever
+// a member typed goes out in this code page; GBK until the forum has declared one (the older site
+// declares GBK or nothing).
+#include <QByteArray>
+
+class QUrl;
+
+namespace ForumCharset {
+
+// The code page for the forms and queries of the forum host now set: the last one its pages
+// declared, or GBK.
+[[nodiscard]] QByteArray forForms();
+// True once a page of the forum declared a code page this program can use.
+[[nodiscard]] bool isDeclared();
+
+// Learns from a whole answer of the forum software's hosts (forum, home, VIP) with a 2xx status
+// that declares its code page (CodePage::declaration). An odd or unknown declaration, and one no
+// form could be written in (UTF-16), changes nothing; either is named in the verbose log.
+void noteReply(const QUrl &url, int status, const QByteArray &contentType, const QByteArray &body);
+
+// Forgets what was learned (tests that play several forums on one host).
+void forget();
+
+} // namespace ForumCharset
