@@ -1,5 +1,6 @@
 #include "SavedAccount.h"
 
+#include "base/CodePage.h"
 #include "base/Logging.h"
 #include "base/ModuleText.h"
 #include "base/Numeric.h"
@@ -50,7 +51,13 @@ SavedAccount SavedAccount::fromSignIn(bool keepAccount, const QString &account, 
 {
     SavedAccount saved;
     saved.ask = QStringLiteral("0");
-    if (keepAccount) {
+    // login.ini holds GBK only: a forum in UTF-8 may take a name, password or answer GBK cannot
+    // write, which would come back with "?" and cost a try at the next automatic sign-in.
+    const bool writable = !CodePage::firstUnencodable(account, CodePage::kGbk) && !CodePage::firstUnencodable(password, CodePage::kGbk)
+        && !(questionChosen && CodePage::firstUnencodable(answer, CodePage::kGbk));
+    if (keepAccount && !writable)
+        qCInfo(lcFiles, "login.ini: the account is not kept, its texts do not fit the file's code page (GBK)");
+    if (keepAccount && writable) {
         saved.saveChoice = kOn;
         saved.user = account;
         saved.pass = encipher(password);

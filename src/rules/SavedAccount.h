@@ -42,7 +42,8 @@ struct SavedAccount
     [[nodiscard]] static SavedAccount load(const QString &filePath);
 
     // The values the save step writes after a sign-in. Without keepAccount the account is blanked
-    // ("否", empty name, password and answer, question "0") and only the automatic choice is kept.
+    // ("否", empty name, password and answer, question "0") and only the automatic choice is kept;
+    // so too where the account, password or answer holds a character GBK cannot write.
     // questionChosen is whether the list shows a question (not entry 0); questionId is written then.
     [[nodiscard]] static SavedAccount fromSignIn(bool keepAccount, const QString &account, const QString &password,
                                                  bool questionChosen, const QString &questionId, const QString &answer,

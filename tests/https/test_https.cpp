@@ -72,6 +72,7 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
+    void wholeVisitOverHttps_data();
     void wholeVisitOverHttps();
     void refusedCertificates_data();
     void refusedCertificates();
@@ -128,16 +129,43 @@ void TestHttps::startSim(TestCa::Server server, const QList<ForumSimulator::Role
     pointClientAt(*m_sim);
 }
 
+void TestHttps::wholeVisitOverHttps_data()
+{
+    QTest::addColumn<bool>("utf8");    // the forum's UTF-8 build
+    QTest::addColumn<bool>("captcha"); // the login asks for one
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("question");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("email");
+    QTest::addColumn<int>("uid");
+    QTest::newRow("gbk") << false << false << u"alice"_s << u"alice123"_s << 0 << QString() << u"alice@example.com"_s << 1234;
+    QTest::newRow("utf-8, captcha, Chinese member")
+        << true << true << u"测试用户"_s << u"中文密码"_s << 1 << u"王小红"_s << u"ceshi@example.com"_s << 666;
+}
+
 void TestHttps::wholeVisitOverHttps()
 {
+    QFETCH(bool, utf8);
+    QFETCH(bool, captcha);
+    QFETCH(QString, account);
+    QFETCH(QString, password);
+    QFETCH(int, question);
+    QFETCH(QString, answer);
+    QFETCH(QString, email);
+    QFETCH(int, uid);
     startSim(TestCa::Server::Good);
     if (QTest::currentTestFailed())
         return;
     ForumSimulator &sim = *m_sim;
+    SimSiteSettings site = sim.siteSettings();
+    site.utf8 = utf8;
+    sim.setSiteSettings(site);
+    sim.setCaptchaEnabled(captcha);
     for (HostRole role : {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main})
         QCOMPARE(Settings::instance().scheme(role), u"https"_s);
     QVERIFY(Settings::instance().probeUrl().startsWith(u"https://"_s));
-    ForumSimulator::Member *member = sim.member(u"alice"_s);
+    ForumSimulator::Member *member = sim.member(account);
     QVERIFY(member);
     member->za = 40;
     member->quorvelbi = 100;
@@ -151,18 +179,31 @@ void TestHttps::wholeVisitOverHttps()
 
     QPointer<Form1> login = Form1::openNew();
     QVERIFY(login);
-    login->Text1->setText(u"alice"_s);
-    login->Text2->setText(u"alice123"_s);
-    login->Combo1->setCurrentIndex(0);
+    login->Text1->setText(account);
+    login->Text2->setText(password);
+    login->Combo1->setCurrentIndex(question);
+    login->Text3->setText(answer);
     login->Check1->setChecked(true);
     login->Check2->setChecked(false);
     login->Command1->click();
+    if (captcha) {
+        // The first press reads the login form, which asks for the code: the picture comes over
+        // HTTPS from the forum, with the forum's own Referer.
+        QTRY_VERIFY_WITH_TIMEOUT(!login->Image4->pixmap().isNull(), 10000);
+        const auto pictures = sim.requestsTo("/misc.php?mod=seccode");
+        QCOMPARE(pictures.size(), 1);
+        QCOMPARE(pictures.first().header("Referer"), sim.origin(ForumSimulator::Role::Forum).toLatin1() + '/');
+        QVERIFY(sim.requestsTo("loginsubmit=yes").isEmpty());
+        QTRY_VERIFY(login->Command1->isEnabled());
+        login->Text4->setText(QString::fromLatin1(sim.captcha().latestCode()));
+        login->Command1->click();
+    }
     QTRY_VERIFY2_WITH_TIMEOUT(!login && Form2::existing() && Form2::existing()->isVisible() && !Form3::current(),
                               qPrintable(u"no hand-over; messages: "_s + m_seams->messageTexts().join(u'|')
                                          + u"; warnings: "_s + g_warnings.join(u'|')),
                               15000);
     QPointer<Form2> panel = Form2::existing();
-    QCOMPARE(panel->Label3->text(), u"alice"_s);
+    QCOMPARE(panel->Label3->text(), account);
     QTRY_COMPARE_WITH_TIMEOUT(panel->Label1[1]->text(), u"40"_s, 5000);
 
     // The session's cookies came over HTTPS and are marked Secure, in memory and in the files.
@@ -181,7 +222,7 @@ void TestHttps::wholeVisitOverHttps()
 
     // Exchange: 8 Quorvel币 for 2 za.
     panel->Text3->setText(u"8"_s);
-    panel->Text5->setText(u"alice123"_s);
+    panel->Text5->setText(password);
     m_seams->queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
     QTRY_COMPARE_WITH_TIMEOUT(panel->Label1[1]->text(), u"38"_s, 5000);
@@ -198,13 +239,13 @@ void TestHttps::wholeVisitOverHttps()
     Form4 lost;
     lost.show();
     QVERIFY(QTest::qWaitForWindowExposed(&lost));
-    lost.findChild<QLineEdit *>(u"Text1"_s)->setText(u"alice"_s);
-    lost.findChild<QLineEdit *>(u"Text2"_s)->setText(u"alice@example.com"_s);
+    lost.findChild<QLineEdit *>(u"Text1"_s)->setText(account);
+    lost.findChild<QLineEdit *>(u"Text2"_s)->setText(email);
     const qsizetype before = m_seams->messages.size();
     lost.findChild<QPushButton *>(u"Command1"_s)->click();
     QTRY_VERIFY_WITH_TIMEOUT(m_seams->messages.size() > before, 5000);
     QVERIFY2(m_seams->lastMessage().contains(u"Email 发送到您的信箱"_s), qPrintable(m_seams->lastMessage()));
-    QVERIFY(sim.mailedUids().contains(1234));
+    QVERIFY(sim.mailedUids().contains(uid));
 
     // Every role the visit used was reached; each server speaks TLS only, so every recorded
     // request came over HTTPS.

@@ -172,8 +172,16 @@ void TestSavedAccount::blankedAccountKeepsAutomaticChoice()
     const QString path = dir.filePath(u"login.ini"_s);
     QVERIFY(QFile::copy(windowsFile(kDaveFile), path));
     QVERIFY(SavedAccount::fromSignIn(false, u"dave"_s, u"dave000"_s, true, u"3"_s, u"上海"_s, true).save(path));
-    QCOMPARE(fileBytes(path), gbkLines({"[INFORMATION]", kSaveKey + "=" + kNo, "USER=", "PASS=", "ASK=0",
-                                        "ANS=", kAutoKey + "=" + kYes}));
+    const QByteArray blanked = gbkLines({"[INFORMATION]", kSaveKey + "=" + kNo, "USER=", "PASS=", "ASK=0", "ANS=",
+                                         kAutoKey + "=" + kYes});
+    QCOMPARE(fileBytes(path), blanked);
+    // A UTF-8 forum took texts GBK cannot write: they would come back as "?", a wrong password.
+    QVERIFY(SavedAccount::fromSignIn(true, u"猫\U0001F431"_s, u"pw"_s, false, u"0"_s, {}, true).save(path));
+    QCOMPARE(fileBytes(path), blanked);
+    QVERIFY(SavedAccount::fromSignIn(true, u"dave"_s, u"pw\U00020000"_s, false, u"0"_s, {}, true).save(path));
+    QCOMPARE(fileBytes(path), blanked);
+    QVERIFY(SavedAccount::fromSignIn(true, u"dave"_s, u"dave000"_s, true, u"3"_s, u"\U0001F431"_s, true).save(path));
+    QCOMPARE(fileBytes(path), blanked);
 }
 
 void TestSavedAccount::untickingRecordsOnlyTheAutomaticChoice()

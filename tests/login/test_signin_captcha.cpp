@@ -59,10 +59,18 @@ private slots:
         QTest::addColumn<int>("question");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QByteArray>("fields"); // between referer and the captcha's fields
+        QTest::addColumn<bool>("utf8");         // the forum's UTF-8 build
         QTest::newRow("ordinary member") << u"alice"_s << u"alice123"_s << 0 << QString()
-                                         << QByteArray("&username=alice&password=alice123");
+                                         << QByteArray("&username=alice&password=alice123") << false;
         QTest::newRow("with the question") << u"dave"_s << u"dave000"_s << 3 << u"上海"_s
-                                           << QByteArray("&username=dave&password=dave000&questionid=3&answer=%C9%CF%BA%A3");
+                                           << QByteArray("&username=dave&password=dave000&questionid=3&answer=%C9%CF%BA%A3")
+                                           << false;
+        // UTF-8 bytes from Python's str.encode('utf-8').
+        QTest::newRow("utf-8 forum: Chinese name, password and answer")
+            << u"测试用户"_s << u"中文密码"_s << 1 << u"王小红"_s
+            << QByteArray("&username=%E6%B5%8B%E8%AF%95%E7%94%A8%E6%88%B7&password=%E4%B8%AD%E6%96%87%E5%AF%86%E7%A0%81"
+                          "&questionid=1&answer=%E7%8E%8B%E5%B0%8F%E7%BA%A2")
+            << true;
     }
     void rightCodeSignsIn()
     {
@@ -71,6 +79,10 @@ private slots:
         QFETCH(int, question);
         QFETCH(QString, answer);
         QFETCH(QByteArray, fields);
+        QFETCH(bool, utf8);
+        SimSiteSettings settings = sim().siteSettings();
+        settings.utf8 = utf8;
+        sim().setSiteSettings(settings);
         openAndFill(account, password, question, answer);
         announce();
         QVERIFY(m_form->Image4->isVisible() && m_form->Text4->isVisible() && m_form->Label7->isVisible());

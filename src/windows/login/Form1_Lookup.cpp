@@ -1,7 +1,6 @@
 // The account lookup when the account box is left, and the avatar.
 #include "Form1.h"
 
-#include "base/CodePage.h"
 #include "base/Numeric.h"
 #include "base/State.h"
 #include "net/ForumCharset.h"
@@ -124,32 +123,24 @@ void Form1::lookUpAccount()
 
 std::optional<QString> Form1::fetchNamePage(const WaitTicket &lookup, const QString &name)
 {
-    // The forum compares the name as the bytes it gets: they go in its code page. Before any page
-    // of the forum declared one, the guess is GBK (the older site), or UTF-8 for a name GBK cannot
-    // hold; where the answer declares another, the name goes once more in that one.
-    const bool declared = ForumCharset::isDeclared();
-    if (declared) {
-        const QString unsendable = SiteSession::unsendable({name});
-        if (!unsendable.isEmpty()) {
+    // The forum compares the name as the bytes it gets: they go in its code page, GBK before any
+    // page of it declared one (the older site). Where this first answer declares another, the
+    // name goes once more in that one; after it the code page is known, so once in a run at most.
+    const auto fetch = [&]() -> std::optional<QString> {
+        if (const QString unsendable = SiteSession::unsendable({name}); !unsendable.isEmpty()) {
             setStatus(unsendable);
-            return QString(); // nothing asked: no answer, the entry stays
+            return QString(); // nothing asked, nothing learned: the entry stays
         }
-    }
-    const QByteArray guess = declared || !CodePage::firstUnencodable(name, CodePage::kGbk) ? SiteSession::formCharset()
-                                                                                           : QByteArray("UTF-8");
-    const auto fetch = [&](const QByteArray &charset) {
-        const QString url = ProfileLookup::nameProfileUrl(name, charset);
+        const QString url = ProfileLookup::nameProfileUrl(name, SiteSession::formCharset());
         return lookup.wait([&url] { return QuorvelModule::HttpGetPageText(url); });
     };
-    std::optional<QString> page = fetch(guess);
+    const bool declared = ForumCharset::isDeclared();
+    const QByteArray sentIn = SiteSession::formCharset();
+    const std::optional<QString> page = fetch();
     const bool ascii = std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    if (!page || declared || ascii || !ForumCharset::isDeclared() || SiteSession::formCharset() == guess)
+    if (!page || declared || ascii || SiteSession::formCharset() == sentIn)
         return page;
-    if (!SiteSession::unsendable({name}).isEmpty()) {
-        setStatus(SiteSession::unsendable({name}));
-        return QString();
-    }
-    return fetch(SiteSession::formCharset());
+    return fetch();
 }
 
 void Form1::txcx()
