@@ -2,6 +2,7 @@
 
 #include "FormCodec.h"
 #include "ForumState.h"
+#include "SiteCodePage.h"
 
 #include <QBuffer>
 #include <QColor>
@@ -196,10 +197,11 @@ HttpResponse Captcha::pictureResponse(const HttpRequest &request, const QByteArr
                                       const QByteArray &salt, int uid, QList<QByteArray> *setCookies)
 {
     const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
-    const QString idHash = FormCodec::value(query, QStringLiteral("idhash"));
+    // Latin-1 keeps every byte apart: an id in any other bytes can only differ.
+    const QString idHash = QString::fromLatin1(FormCodec::value(query, "idhash"));
     HttpResponse response;
     if (!sameOrigin(request.header("Referer"), request.header("Host")) || !isValidIdHash(idHash)) {
-        response.addHeader("Content-Type", "text/html; charset=gbk");
+        response.addHeader("Content-Type", "text/html; charset=" + SiteCodePage::name(m_state.settings().utf8));
         response.body = "Access Denied";
         return response;
     }
@@ -218,10 +220,10 @@ QString Captcha::liveCheckText(const HttpRequest &request, const QByteArray &coo
                                int uid)
 {
     const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
-    const QString idHash = FormCodec::value(query, QStringLiteral("idhash"));
+    const QString idHash = QString::fromLatin1(FormCodec::value(query, "idhash"));
     const QHash<QByteArray, QByteArray> cookies = FormCodec::parseCookies(request.headerValues("Cookie"));
     const bool ok = isValidIdHash(idHash)
         && liveCheck(cookies.value(cookieName(cookiePrefix, idHash)), salt, uid, idHash,
-                     FormCodec::value(query, QStringLiteral("secverify")));
+                     QString::fromLatin1(FormCodec::value(query, "secverify")));
     return ok ? QStringLiteral("succeed") : QStringLiteral("invalid");
 }

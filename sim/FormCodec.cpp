@@ -1,7 +1,5 @@
 #include "FormCodec.h"
 
-#include "Gbk.h"
-
 #include <cmath>
 #include <limits>
 
@@ -9,10 +7,10 @@ namespace FormCodec {
 
 namespace {
 
-QString decodePart(QByteArray part)
+QByteArray decodePart(QByteArray part)
 {
     part.replace('+', ' ');
-    return Gbk::decode(QByteArray::fromPercentEncoding(part));
+    return QByteArray::fromPercentEncoding(part);
 }
 
 } // namespace
@@ -26,14 +24,14 @@ Fields decode(const QByteArray &encoded)
             continue;
         const qsizetype eq = pair.indexOf('=');
         if (eq < 0)
-            fields.append({decodePart(pair), QString()});
+            fields.append({decodePart(pair), QByteArray()});
         else
             fields.append({decodePart(pair.left(eq)), decodePart(pair.mid(eq + 1))});
     }
     return fields;
 }
 
-QString value(const Fields &fields, const QString &name, const QString &defaultValue)
+QByteArray value(const Fields &fields, const QByteArray &name, const QByteArray &defaultValue)
 {
     for (const auto &field : fields) {
         if (field.first == name)
@@ -42,7 +40,7 @@ QString value(const Fields &fields, const QString &name, const QString &defaultV
     return defaultValue;
 }
 
-bool has(const Fields &fields, const QString &name)
+bool has(const Fields &fields, const QByteArray &name)
 {
     for (const auto &field : fields) {
         if (field.first == name)
@@ -79,9 +77,10 @@ QHash<QByteArray, QByteArray> parseCookies(const QList<QByteArray> &cookieHeader
     return cookies;
 }
 
-qint64 intValue(const QString &text)
+qint64 intValue(const QByteArray &text)
 {
-    const QString trimmed = text.trimmed();
+    // Only ASCII blanks, signs and digits count: no byte of another character can be one.
+    const QByteArray trimmed = text.trimmed();
     bool ok = false;
     const double number = trimmed.toDouble(&ok);
     if (ok && std::isfinite(number)) {
@@ -94,11 +93,11 @@ qint64 intValue(const QString &text)
     // A leading integer followed by other characters ("12abc" reads as 12).
     qsizetype i = 0;
     bool negative = false;
-    if (i < trimmed.size() && (trimmed.at(i) == u'-' || trimmed.at(i) == u'+'))
-        negative = trimmed.at(i++) == u'-';
+    if (i < trimmed.size() && (trimmed.at(i) == '-' || trimmed.at(i) == '+'))
+        negative = trimmed.at(i++) == '-';
     qint64 result = 0;
-    for (; i < trimmed.size() && trimmed.at(i).isDigit() && trimmed.at(i).unicode() < 0x80; ++i) {
-        const int digit = trimmed.at(i).unicode() - '0';
+    for (; i < trimmed.size() && trimmed.at(i) >= '0' && trimmed.at(i) <= '9'; ++i) {
+        const int digit = trimmed.at(i) - '0';
         if (result > (std::numeric_limits<qint64>::max() - digit) / 10)
             return negative ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
         result = result * 10 + digit;

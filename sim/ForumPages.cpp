@@ -45,6 +45,15 @@ QString siteName()
     return QStringLiteral("Quorvel论坛");
 }
 
+QString declared(QString text, bool utf8)
+{
+    text.replace(QLatin1String(kMetaSlot),
+                 utf8 ? QStringLiteral("<meta charset=\"utf-8\" />")
+                      : QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\" />"));
+    text.replace(QLatin1String(kEncodingSlot), utf8 ? QStringLiteral("utf-8") : QStringLiteral("gbk"));
+    return text;
+}
+
 QString jsEscape(const QString &text)
 {
     QString out = text;
@@ -55,7 +64,8 @@ QString jsEscape(const QString &text)
 
 QString ajaxEnvelope(const QString &inner)
 {
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"gbk\"?>\n<root><![CDATA[") + inner
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"") + QLatin1String(kEncodingSlot)
+        + QStringLiteral("\"?>\n<root><![CDATA[") + inner
         + QStringLiteral("]]></root>");
 }
 
@@ -99,11 +109,11 @@ QString htmlPage(const QString &title, const QString &body)
 {
     return QStringLiteral("<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\" "
                           "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd\">\n"
-                          "<html xmlns=\"http://www.w3.org/1999/xhtml\">\n<head>\n"
-                          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\" />\n<title>")
-        + title + QStringLiteral(" - ") + siteName() + QStringLiteral(" - Powered by Quorvel</title>\n"
-                                                                      "<meta name=\"keywords\" content=\"Quorvel\" />\n"
-                                                                      "</head>\n<body id=\"nv_home\">\n")
+                          "<html xmlns=\"http://www.w3.org/1999/xhtml\">\n<head>\n")
+        + QLatin1String(kMetaSlot) + QStringLiteral("\n<title>") + title + QStringLiteral(" - ") + siteName()
+        + QStringLiteral(" - Powered by Quorvel</title>\n"
+                         "<meta name=\"keywords\" content=\"Quorvel\" />\n"
+                         "</head>\n<body id=\"nv_home\">\n")
         + body
         + QStringLiteral("<form id=\"scbar_form\" method=\"post\" autocomplete=\"off\" action=\"search.php?searchsubmit=yes\">")
         + QLatin1String(kFormHashField)
@@ -355,31 +365,31 @@ QString logoutPage(const QString &name)
 
 QString notFoundPage()
 {
-    return QStringLiteral("<!DOCTYPE html>\n<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\" />"
-                          "<title>404 Not Found</title></head>\n<body><h1>404 Not Found</h1>"
-                          "<p>您要访问的页面不存在</p></body></html>\n");
+    return QStringLiteral("<!DOCTYPE html>\n<html><head>") + QLatin1String(kMetaSlot)
+        + QStringLiteral("<title>404 Not Found</title></head>\n<body><h1>404 Not Found</h1>"
+                         "<p>您要访问的页面不存在</p></body></html>\n");
 }
 
 QString systemErrorPage()
 {
-    return QStringLiteral("<!DOCTYPE html>\n<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\" />"
-                          "<title>系统错误 - Quorvel论坛</title></head>\n<body><div class=\"error\"><h1>系统错误</h1>"
-                          "<p>数据库繁忙，请稍后再试。(Error: 1040)</p></div></body></html>\n");
+    return QStringLiteral("<!DOCTYPE html>\n<html><head>") + QLatin1String(kMetaSlot)
+        + QStringLiteral("<title>系统错误 - Quorvel论坛</title></head>\n<body><div class=\"error\"><h1>系统错误</h1>"
+                         "<p>数据库繁忙，请稍后再试。(Error: 1040)</p></div></body></html>\n");
 }
 
 QString internalErrorPage()
 {
-    return QStringLiteral("<!DOCTYPE html>\n<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\" />"
-                          "<title>500 Internal Server Error</title></head>\n<body><h1>500 Internal Server Error</h1>"
-                          "<p>服务器内部错误，请稍后再试</p></body></html>\n");
+    return QStringLiteral("<!DOCTYPE html>\n<html><head>") + QLatin1String(kMetaSlot)
+        + QStringLiteral("<title>500 Internal Server Error</title></head>\n<body><h1>500 Internal Server Error</h1>"
+                         "<p>服务器内部错误，请稍后再试</p></body></html>\n");
 }
 
 QString tokenErrorPage()
 {
-    return QStringLiteral("<!DOCTYPE html>\n<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\" />"
-                          "<title>127.0.0.1 - System Error</title></head>\n<body><div id=\"container\">"
-                          "<h1>Quorvel! System Error</h1><div class=\"info\">"
-                          "<p>您当前的访问请求当中含有非法字符，已经被系统拒绝</p></div></div></body></html>\n");
+    return QStringLiteral("<!DOCTYPE html>\n<html><head>") + QLatin1String(kMetaSlot)
+        + QStringLiteral("<title>127.0.0.1 - System Error</title></head>\n<body><div id=\"container\">"
+                         "<h1>Quorvel! System Error</h1><div class=\"info\">"
+                         "<p>您当前的访问请求当中含有非法字符，已经被系统拒绝</p></div></div></body></html>\n");
 }
 
 QString badOriginMessage()

@@ -1,6 +1,7 @@
 #pragma once
 // The texts the simulated forum answers with: AJAX envelopes with their callbacks, and the pages.
-// Every builder returns text; the site encodes it in GBK on the way out. Apostrophes inside the
+// Every builder returns text; the site encodes it in its code page on the way out, filling in the
+// declarations of that code page (declared()). Apostrophes inside the
 // callbacks' arguments are the piece boundaries the client splits at, so every layout here is fixed:
 //   refusal:  MESSAGE<script …>if(typeof errorhandle_KEY=='function') {errorhandle_KEY('MESSAGE', {EXTRA});}</script>
 //             -> MESSAGE is piece 3; with EXTRA 'loginperm':'N' the reply has 9 pieces, N is piece 7.
@@ -16,6 +17,14 @@
 namespace ForumPages {
 
 [[nodiscard]] QString siteName();
+
+// Where a page names its code page (the <meta> in its head) and an AJAX reply its encoding (in the
+// XML declaration): declared() fills them in for the site's code page as the site sends the text.
+inline constexpr char kMetaSlot[] = "{{meta-charset}}";
+inline constexpr char kEncodingSlot[] = "{{encoding}}";
+// GBK: <meta http-equiv="Content-Type" content="text/html; charset=gbk" /> and encoding="gbk";
+// UTF-8: <meta charset="utf-8" /> and encoding="utf-8".
+[[nodiscard]] QString declared(QString text, bool utf8);
 
 // Backslash before "\" and "'", as the forum writes values into its script calls.
 [[nodiscard]] QString jsEscape(const QString &text);

@@ -1,9 +1,10 @@
 #include "ForumSimulator.h"
 
-#include "Gbk.h"
 #include "FormCodec.h"
 #include "ForumPages.h"
+#include "Gbk.h"
 #include "HttpConnection.h"
+#include "SiteCodePage.h"
 
 #include <QSslConfiguration>
 #include <QSslServer>
@@ -31,7 +32,28 @@ QByteArray describe(const SimSiteSettings &s)
 {
     const auto flag = [](const char *name, bool on) -> QByteArray { return QByteArray(name) + '=' + (on ? '1' : '0'); };
     return flag("legacy", s.legacy) + ' ' + flag("guestprofiles", s.guestsViewProfiles) + ' ' + flag("uidlogin", s.uidLogin)
-        + ' ' + flag("autofield", s.autoLoginField) + ' ' + flag("creditbuying", s.creditBuying);
+        + ' ' + flag("autofield", s.autoLoginField) + ' ' + flag("creditbuying", s.creditBuying)
+        + " charset=" + SiteCodePage::name(s.utf8);
+}
+
+// Bytes as a line of the request log shows them: printable ASCII as it is, every other byte
+// percent-encoded, so that what went out stays visible byte for byte on one line.
+QByteArray printable(const QByteArray &bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        if (c > ' ' && c < 0x7F) {
+            out += c;
+        } else {
+            static const char hex[] = "0123456789ABCDEF";
+            const auto b = uchar(c);
+            out += '%';
+            out += hex[b >> 4];
+            out += hex[b & 0xF];
+        }
+    }
+    return out;
 }
 
 HttpResponse plainText(int status, const QByteArray &text)
@@ -52,7 +74,8 @@ QByteArray withoutCdata(QByteArray body)
 }
 
 // Bytes that no GBK decoder accepts: 0x80 and 0xFF as lead bytes, a lead byte before a blank, and
-// a lead byte cut off at the very end. The reply's own text stays around them.
+// a lead byte cut off at the very end (none of them is UTF-8 either). The reply's own text stays
+// around them.
 QByteArray withInvalidGbk(QByteArray body)
 {
     const QByteArray junk("\x80\xFF\x81\x20\xFE\x7F");
@@ -292,6 +315,20 @@ std::optional<ForumSimulator::Fault> ForumSimulator::faultFromName(const QString
     return std::nullopt;
 }
 
+std::optional<bool> ForumSimulator::utf8FromCharset(const QString &name)
+{
+    if (name.compare(QLatin1String("gbk"), Qt::CaseInsensitive) == 0)
+        return false;
+    if (name.compare(QLatin1String("utf-8"), Qt::CaseInsensitive) == 0)
+        return true;
+    return std::nullopt;
+}
+
+QString ForumSimulator::charsetName(bool utf8)
+{
+    return QString::fromLatin1(SiteCodePage::name(utf8));
+}
+
 QStringList ForumSimulator::faultNames()
 {
     QStringList names;
@@ -343,6 +380,7 @@ void ForumSimulator::onRequest(Role role, HttpConnection *connection, const Http
     record.headers = request.headers;
     record.body = request.body;
     record.received = QDateTime::currentDateTime();
+    record.utf8 = m_state.settings().utf8;
     m_requests.append(record);
 
     const Fault fault = takeFault(role, request.target);
@@ -351,22 +389,22 @@ void ForumSimulator::onRequest(Role role, HttpConnection *connection, const Http
         connection->holdWithoutAnswer();
         break;
     case Fault::Empty: {
-        HttpResponse response = ForumSite::htmlResponse(200, {});
+        HttpResponse response = m_site.htmlResponse(200, {});
         if (request.target.contains("inajax=1"))
-            response.setHeader("Content-Type", "text/xml; charset=gbk");
+            response.setHeader("Content-Type", m_site.contentType("text/xml"));
         else if (request.target.endsWith(".txt"))
             response.setHeader("Content-Type", "text/plain");
         connection->respond(response);
         break;
     }
     case Fault::ErrorPage:
-        connection->respond(ForumSite::htmlResponse(200, ForumPages::systemErrorPage()));
+        connection->respond(m_site.htmlResponse(200, ForumPages::systemErrorPage()));
         break;
     case Fault::Status500:
-        connection->respond(ForumSite::htmlResponse(500, ForumPages::internalErrorPage()));
+        connection->respond(m_site.htmlResponse(500, ForumPages::internalErrorPage()));
         break;
     case Fault::Token503:
-        connection->respond(ForumSite::htmlResponse(503, ForumPages::tokenErrorPage()));
+        connection->respond(m_site.htmlResponse(503, ForumPages::tokenErrorPage()));
         break;
     default: {
         HttpResponse response = m_site.handle(role, request);
@@ -514,12 +552,21 @@ HttpResponse ForumSimulator::controlRequest(const HttpRequest &request)
     }
     if (path == "/__sim/site") {
         SimSiteSettings settings = siteSettings();
+        // A mode sets the site's behaviour, not its code page.
+        const bool utf8 = settings.utf8;
         if (query.value(QStringLiteral("mode")) == QLatin1String("legacy"))
             settings = SimSiteSettings::older();
         else if (query.value(QStringLiteral("mode")) == QLatin1String("current"))
             settings = SimSiteSettings::current();
         else if (query.contains(QStringLiteral("mode")))
             return plainText(400, "mode is current or legacy");
+        settings.utf8 = utf8;
+        if (query.contains(QStringLiteral("charset"))) {
+            const std::optional<bool> charset = utf8FromCharset(query.value(QStringLiteral("charset")));
+            if (!charset)
+                return plainText(400, "charset is gbk or utf-8");
+            settings.utf8 = *charset;
+        }
         const struct {
             const char *name;
             bool SimSiteSettings::*field;
@@ -541,10 +588,15 @@ HttpResponse ForumSimulator::controlRequest(const HttpRequest &request)
         return plainText(200, "ok site " + describe(settings));
     }
     if (path == "/__sim/requests") {
+        // "ROLE METHOD PATH N bytes[ BODY]": path and body as the bytes came (percent-encoded as sent).
         QByteArray lines;
-        for (const RecordedRequest &r : std::as_const(m_requests))
-            lines += roleName(r.role).toLatin1() + ' ' + r.method + ' ' + r.pathAndQuery + ' ' + QByteArray::number(r.body.size())
-                + " bytes\n";
+        for (const RecordedRequest &r : std::as_const(m_requests)) {
+            lines += roleName(r.role).toLatin1() + ' ' + printable(r.method) + ' ' + printable(r.pathAndQuery) + ' '
+                + QByteArray::number(r.body.size()) + " bytes";
+            if (!r.body.isEmpty())
+                lines += ' ' + printable(r.body);
+            lines += '\n';
+        }
         return plainText(200, lines + "ok " + QByteArray::number(m_requests.size()) + " requests");
     }
     return plainText(404, "unknown control request");

@@ -11,9 +11,16 @@
 //   GET /__sim/slow?ms=N
 //   GET /__sim/version?text=TEXT (UTF-8)  |  /__sim/version?missing=1  |  /__sim/version (default)
 //   GET /__sim/member?name=NAME[&za=N][&quorvelbi=N][&vip=0|1|2][&vipdays=N][&avatar=0|1]
-//   GET /__sim/requests                      the request log, one line per request
+//   GET /__sim/requests                      the request log, one line per request:
+//                                            "ROLE METHOD PATH N bytes[ BODY]", path and body as the
+//                                            bytes came (any byte outside printable ASCII as %XX)
 //   GET /__sim/site?[mode=current|legacy][&legacy=0|1][&guestprofiles=0|1][&uidlogin=0|1]
-//                  [&autofield=0|1][&creditbuying=0|1]   how the site answers (kept by reset)
+//                  [&autofield=0|1][&creditbuying=0|1][&charset=gbk|utf-8]
+//                                            how the site answers (kept by reset); a mode keeps the charset
+// The site's code page (SimSiteSettings::utf8): GBK by default; in UTF-8 every page and reply is
+// written in UTF-8 and says so (Content-Type, <meta charset>, the XML declaration), and form fields
+// and query values are compared as the bytes they came as, so a name, password or answer sent in
+// the other code page never matches (a wrong password, an unknown member), ASCII in either.
 //   GET /__sim/captcha[?on=0|1][&salt=SALT]  the login captcha switched; answers "ok captcha on|off code=C"
 //                                            with the newest live code (of that salt cookie), "-" when none
 // MODE: none slow empty errorpage status500 drop nocdata huge invalidgbk token503 noanswer.
@@ -98,7 +105,8 @@ public:
     void resetState();
     [[nodiscard]] static QList<Member> demoMembers() { return ForumState::demoMembers(); }
 
-    // How the site answers: today's release of the forum software by default, or the older site.
+    // How the site answers: today's release of the forum software by default, or the older site;
+    // in GBK by default, or in UTF-8 (settings.utf8).
     void setSiteSettings(const SimSiteSettings &settings) { m_state.setSettings(settings); }
     [[nodiscard]] SimSiteSettings siteSettings() const { return m_state.settings(); }
 
@@ -120,6 +128,9 @@ public:
     [[nodiscard]] static QString faultName(Fault fault);
     [[nodiscard]] static std::optional<Fault> faultFromName(const QString &name);
     [[nodiscard]] static QStringList faultNames();
+    // "gbk" -> false, "utf-8" -> true (any letter case); anything else: none.
+    [[nodiscard]] static std::optional<bool> utf8FromCharset(const QString &name);
+    [[nodiscard]] static QString charsetName(bool utf8); // "gbk" or "utf-8"
 
     static constexpr int kDefaultSlowDelayMs = 35000; // beyond the client's 30 s limit
     static constexpr qsizetype kHugeBytes = 9 * 1024 * 1024;

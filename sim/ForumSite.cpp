@@ -1,9 +1,9 @@
 #include "ForumSite.h"
 
 #include "AvatarPainter.h"
-#include "Gbk.h"
 #include "FormCodec.h"
 #include "ForumPages.h"
+#include "SiteCodePage.h"
 
 #include <QLocale>
 #include <QRandomGenerator>
@@ -37,20 +37,20 @@ QByteArray httpDate(const QDateTime &utc)
 // A handle key as the request names it (query, then body), restricted to what a script name allows.
 QString handleKey(const FormCodec::Fields &query, const FormCodec::Fields &body, const QString &fallback)
 {
-    QString key = FormCodec::value(query, QStringLiteral("handlekey"));
+    QByteArray key = FormCodec::value(query, "handlekey");
     if (key.isEmpty())
-        key = FormCodec::value(body, QStringLiteral("handlekey"));
-    for (const QChar c : key) {
-        if (!(c.isLetterOrNumber() && c.unicode() < 0x80) && c != u'_')
+        key = FormCodec::value(body, "handlekey");
+    for (const char c : key) {
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'))
             return fallback;
     }
-    return key.isEmpty() ? fallback : key;
+    return key.isEmpty() ? fallback : QString::fromLatin1(key);
 }
 
-bool isKnownFormHash(const QString &token)
+bool isKnownFormHash(const QByteArray &token)
 {
-    return token == QLatin1String(ForumSite::kLoginFormHash) || token == QLatin1String(ForumSite::kExchangeFormHash)
-        || token == QLatin1String(ForumSite::kLostPasswordFormHash);
+    return token == ForumSite::kLoginFormHash || token == ForumSite::kExchangeFormHash
+        || token == ForumSite::kLostPasswordFormHash;
 }
 
 bool isPost(const HttpRequest &request)
@@ -61,8 +61,8 @@ bool isPost(const HttpRequest &request)
 bool isLogoutRequest(const HttpRequest &request)
 {
     const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
-    return FormCodec::pathOf(request.target) == "/member.php" && FormCodec::value(query, QStringLiteral("mod")) == QStringLiteral("logging")
-        && FormCodec::value(query, QStringLiteral("action")) == QStringLiteral("logout");
+    return FormCodec::pathOf(request.target) == "/member.php" && FormCodec::value(query, "mod") == "logging"
+        && FormCodec::value(query, "action") == "logout";
 }
 
 // The forum's guard for requests without a token: the address, or the address and a form body,
@@ -95,14 +95,14 @@ bool refererFromElsewhere(const HttpRequest &request)
 }
 
 // An optional sign and digits, blanks around: what today's release takes as an amount.
-bool isIntegerText(const QString &text)
+bool isIntegerText(const QByteArray &text)
 {
-    const QString t = text.trimmed();
-    qsizetype i = (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) ? 1 : 0;
+    const QByteArray t = text.trimmed();
+    qsizetype i = (t.startsWith('-') || t.startsWith('+')) ? 1 : 0;
     if (i >= t.size())
         return false;
     for (; i < t.size(); ++i) {
-        if (t.at(i) < u'0' || t.at(i) > u'9')
+        if (t.at(i) < '0' || t.at(i) > '9')
             return false;
     }
     return true;
@@ -129,21 +129,26 @@ QByteArray ForumSite::defaultVersionText()
     return QByteArrayLiteral("km:V1.2|2015-03-01");
 }
 
-HttpResponse ForumSite::htmlResponse(int status, const QString &html)
+QByteArray ForumSite::contentType(const QByteArray &type) const
+{
+    return type + "; charset=" + SiteCodePage::name(utf8());
+}
+
+HttpResponse ForumSite::htmlResponse(int status, const QString &html) const
 {
     HttpResponse response;
     response.status = status;
-    response.addHeader("Content-Type", "text/html; charset=gbk");
-    response.body = Gbk::encode(html);
+    response.addHeader("Content-Type", contentType("text/html"));
+    response.body = SiteCodePage::encode(ForumPages::declared(html, utf8()), utf8());
     return response;
 }
 
-HttpResponse ForumSite::ajaxResponse(const QString &inner)
+HttpResponse ForumSite::ajaxResponse(const QString &inner) const
 {
     HttpResponse response;
-    response.addHeader("Content-Type", "text/xml; charset=gbk");
+    response.addHeader("Content-Type", contentType("text/xml"));
     response.addHeader("Cache-Control", "no-cache");
-    response.body = Gbk::encode(ForumPages::ajaxEnvelope(inner));
+    response.body = SiteCodePage::encode(ForumPages::declared(ForumPages::ajaxEnvelope(inner), utf8()), utf8());
     return response;
 }
 
@@ -201,12 +206,12 @@ ForumSite::TokenSeen ForumSite::checkToken(const HttpRequest &request, const Vis
         seen.sessionFormHash = m_state.formHash(visit.salt, visit.member);
     const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
     const FormCodec::Fields body = isPost(request) ? FormCodec::decode(request.body) : FormCodec::Fields();
-    const QString name = QStringLiteral("formhash");
+    const QByteArray name = "formhash";
     if (!FormCodec::has(body, name) && !FormCodec::has(query, name))
         return seen;
-    seen.formHash = (FormCodec::has(body, name) ? FormCodec::value(body, name) : FormCodec::value(query, name)).toLatin1();
+    seen.formHash = FormCodec::has(body, name) ? FormCodec::value(body, name) : FormCodec::value(query, name);
     if (legacy())
-        seen.check = isKnownFormHash(QString::fromLatin1(seen.formHash)) ? SimTokenCheck::Fixed : SimTokenCheck::Refused;
+        seen.check = isKnownFormHash(seen.formHash) ? SimTokenCheck::Fixed : SimTokenCheck::Refused;
     else
         seen.check = seen.formHash == seen.sessionFormHash ? SimTokenCheck::Valid : SimTokenCheck::Refused;
     return seen;
@@ -318,41 +323,40 @@ HttpResponse ForumSite::forum(const HttpRequest &request, Visit &visit, bool *to
 {
     const QByteArray path = FormCodec::pathOf(request.target);
     const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
-    const QString mod = FormCodec::value(query, QStringLiteral("mod"));
-    const bool inAjax = FormCodec::value(query, QStringLiteral("inajax")) == QStringLiteral("1");
+    const QByteArray mod = FormCodec::value(query, "mod");
+    const bool inAjax = FormCodec::value(query, "inajax") == "1";
 
     if (path == "/" || path == "/index.php" || path == "/forum.php") {
-        if (mod == QStringLiteral("viewthread"))
-            return htmlResponse(200, ForumPages::threadPage(int(FormCodec::intValue(FormCodec::value(query, QStringLiteral("tid"))))));
+        if (mod == "viewthread")
+            return htmlResponse(200, ForumPages::threadPage(int(FormCodec::intValue(FormCodec::value(query, "tid")))));
         return htmlResponse(200, ForumPages::forumIndexPage(visit.member));
     }
-    if (path == "/misc.php" && mod == QStringLiteral("seccode")) {
+    if (path == "/misc.php" && mod == "seccode") {
         const int uid = visit.member ? visit.member->uid : 0;
-        if (FormCodec::value(query, QStringLiteral("action")) == QStringLiteral("check"))
+        if (FormCodec::value(query, "action") == "check")
             return ajaxResponse(m_captcha.liveCheckText(request, cookiePrefix(), visit.salt, uid));
         return m_captcha.pictureResponse(request, cookiePrefix(), visit.salt, uid, &visit.setCookies);
     }
     if (path != "/member.php")
         return htmlResponse(404, ForumPages::notFoundPage());
 
-    const QString action = FormCodec::value(query, QStringLiteral("action"));
-    if (mod == QStringLiteral("logging") && action == QStringLiteral("login") && isPost(request)
-        && FormCodec::has(query, QStringLiteral("loginsubmit")))
+    const QByteArray action = FormCodec::value(query, "action");
+    if (mod == "logging" && action == "login" && isPost(request) && FormCodec::has(query, "loginsubmit"))
         return ajaxResponse(loginReply(request, visit, tokenRefused));
-    if (mod == QStringLiteral("logging") && action == QStringLiteral("logout"))
+    if (mod == "logging" && action == "logout")
         return logoutRequest(request, visit);
-    if (mod == QStringLiteral("logging") && action == QStringLiteral("login") && inAjax) {
+    if (mod == "logging" && action == "login" && inAjax) {
         const QString token = legacy() ? QString() : QString::fromLatin1(m_state.formHash(visit.salt, visit.member));
         return ajaxResponse(ForumPages::ajaxLoginForm(token, QString::fromLatin1(randomText(5)),
                                                       m_captcha.isEnabled() ? Captcha::newIdHash() : QString()));
     }
-    if (mod == QStringLiteral("logging"))
+    if (mod == "logging")
         return htmlResponse(200, ForumPages::loginPage());
-    if (mod == QStringLiteral("register"))
+    if (mod == "register")
         return htmlResponse(200, ForumPages::registerPage());
-    if (mod == QStringLiteral("lostpasswd") && isPost(request))
+    if (mod == "lostpasswd" && isPost(request))
         return ajaxResponse(lostPasswordReply(request, tokenRefused));
-    if (mod == QStringLiteral("lostpasswd"))
+    if (mod == "lostpasswd")
         return htmlResponse(200, ForumPages::lostPasswordPage());
     return inAjax ? ajaxResponse(ForumPages::ajaxRefusal(QStringLiteral("undefined"), QStringLiteral("未定义操作"), {}, false))
                   : htmlResponse(200, ForumPages::noticePage(QStringLiteral("未定义操作")));
@@ -378,16 +382,15 @@ HttpResponse ForumSite::home(const HttpRequest &request, Visit &visit, bool *tok
 {
     const QByteArray path = FormCodec::pathOf(request.target);
     const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
-    const QString mod = FormCodec::value(query, QStringLiteral("mod"));
+    const QByteArray mod = FormCodec::value(query, "mod");
 
     if (path == "/" || path == "/index.php")
         return htmlResponse(200, ForumPages::homeIndexPage(visit.member));
-    if (path == "/home.php" && mod == QStringLiteral("space"))
+    if (path == "/home.php" && mod == "space")
         return profile(query, visit);
-    if (path == "/home.php" && mod == QStringLiteral("spacecp")
-        && FormCodec::value(query, QStringLiteral("ac")) == QStringLiteral("credit")) {
-        const QString op = FormCodec::value(query, QStringLiteral("op"));
-        if (op == QStringLiteral("exchange") && isPost(request))
+    if (path == "/home.php" && mod == "spacecp" && FormCodec::value(query, "ac") == "credit") {
+        const QByteArray op = FormCodec::value(query, "op");
+        if (op == "exchange" && isPost(request))
             return ajaxResponse(exchangeReply(request, visit, tokenRefused));
         return creditPage(op, visit);
     }
@@ -398,14 +401,14 @@ HttpResponse ForumSite::home(const HttpRequest &request, Visit &visit, bool *tok
 
 HttpResponse ForumSite::profile(const FormCodec::Fields &query, const Visit &visit)
 {
-    const bool byUid = FormCodec::has(query, QStringLiteral("uid"));
-    const bool byName = !byUid && FormCodec::has(query, QStringLiteral("username"));
-    const qint64 uid = byUid ? FormCodec::intValue(FormCodec::value(query, QStringLiteral("uid"))) : 0;
+    const bool byUid = FormCodec::has(query, "uid");
+    const bool byName = !byUid && FormCodec::has(query, "username");
+    const qint64 uid = byUid ? FormCodec::intValue(FormCodec::value(query, "uid")) : 0;
     const ForumMember *m = nullptr;
     if (byUid)
         m = uid > 0 && uid <= INT_MAX ? m_state.memberByUid(int(uid)) : nullptr;
     else if (byName)
-        m = m_state.member(FormCodec::value(query, QStringLiteral("username")));
+        m = m_state.memberNamed(FormCodec::value(query, "username"));
     else
         m = visit.member;
 
@@ -425,7 +428,7 @@ HttpResponse ForumSite::profile(const FormCodec::Fields &query, const Visit &vis
     return htmlResponse(200, ForumPages::profilePage(*m));
 }
 
-HttpResponse ForumSite::creditPage(const QString &op, const Visit &visit)
+HttpResponse ForumSite::creditPage(const QByteArray &op, const Visit &visit)
 {
     if (!visit.member)
         return htmlResponse(200, ForumPages::signInRequiredPage());
@@ -433,13 +436,13 @@ HttpResponse ForumSite::creditPage(const QString &op, const Visit &visit)
     // The older site sold credits and showed the same page for every op.
     if (legacy())
         return htmlResponse(200, ForumPages::creditPage(m));
-    if (op == QStringLiteral("buy")) {
+    if (op == "buy") {
         if (m_state.settings().creditBuying)
             return htmlResponse(200, ForumPages::creditPage(m));
         return htmlResponse(200, ForumPages::noticePage(QStringLiteral("抱歉，站点尚未开启此功能或此功能已被管理员禁止"), false,
                                                         QStringLiteral("alert_error"), &m));
     }
-    if (op == QStringLiteral("exchange"))
+    if (op == "exchange")
         return htmlResponse(200, ForumPages::creditExchangePage(m));
     return htmlResponse(200, ForumPages::creditBasePage(m));
 }
@@ -449,26 +452,25 @@ QString ForumSite::loginReply(const HttpRequest &request, Visit &visit, bool *to
     const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
     const FormCodec::Fields body = FormCodec::decode(request.body);
     // The older site wants its fixed token; today's passes a login without one.
-    if (legacy() && FormCodec::value(body, QStringLiteral("formhash")) != QLatin1String(kLoginFormHash)) {
+    if (legacy() && FormCodec::value(body, "formhash") != kLoginFormHash) {
         *tokenRefused = true;
         return {};
     }
     const QString key = handleKey(query, body, QStringLiteral("login"));
     // The captcha comes first: a refused code is no sign-in try, the password is not even looked at.
     if (m_captcha.isEnabled()) {
-        const QString idHash = FormCodec::value(body, QStringLiteral("seccodehash"));
+        // Latin-1 keeps every byte apart: a code or id in any other bytes can only differ.
+        const QString idHash = QString::fromLatin1(FormCodec::value(body, "seccodehash"));
         const Captcha::Verdict verdict = m_captcha.verifyLogin(
-            visit.cookies.value(Captcha::cookieName(cookiePrefix(), idHash)), visit.salt,
-            visit.member ? visit.member->uid : 0, idHash, FormCodec::value(body, QStringLiteral("seccodeverify")));
-        if (verdict != Captcha::Verdict::Right
-            || FormCodec::value(body, QStringLiteral("seccodemodid")) != QLatin1String(Captcha::kModId))
+            visit.cookies.value(Captcha::cookieName(cookiePrefix(), idHash)), visit.salt, visit.member ? visit.member->uid : 0,
+            idHash, QString::fromLatin1(FormCodec::value(body, "seccodeverify")));
+        if (verdict != Captcha::Verdict::Right || FormCodec::value(body, "seccodemodid") != Captcha::kModId)
             return ForumPages::ajaxRefusal(key, QStringLiteral("抱歉，验证码填写错误"), {}, false);
     }
     const ForumState::LoginResult result = m_state.login(
-        request.peer.toString(), FormCodec::value(body, QStringLiteral("username")),
-        FormCodec::value(body, QStringLiteral("password")),
-        int(FormCodec::intValue(FormCodec::value(body, QStringLiteral("questionid")))),
-        FormCodec::value(body, QStringLiteral("answer")), FormCodec::value(body, QStringLiteral("loginfield")));
+        request.peer.toString(), FormCodec::value(body, "username"), FormCodec::value(body, "password"),
+        int(FormCodec::intValue(FormCodec::value(body, "questionid"))), FormCodec::value(body, "answer"),
+        FormCodec::value(body, "loginfield"));
 
     using Kind = ForumState::LoginResult::Kind;
     const QString perm = QStringLiteral("'loginperm':'") + QString::number(result.triesLeft) + QLatin1Char('\'');
@@ -484,7 +486,7 @@ QString ForumSite::loginReply(const HttpRequest &request, Visit &visit, bool *to
                                        kMonth, false));
         visit.setCookies.append(cookie(cookiePrefix() + "lip", "127.0.0.1%2C" + QByteArray::number(m_state.now().toSecsSinceEpoch()),
                                        0, false));
-        QString url = FormCodec::value(body, QStringLiteral("referer"));
+        QString url = SiteCodePage::decode(FormCodec::value(body, "referer"), utf8());
         if (!url.startsWith(QStringLiteral("http")) || url.contains(QLatin1Char('\'')))
             url = QStringLiteral("forum.php");
         return ForumPages::ajaxSuccess(key, url, ForumPages::loginGreeting(m), ForumPages::loginValues(m));
@@ -516,7 +518,7 @@ QString ForumSite::exchangeReply(const HttpRequest &request, Visit &visit, bool 
 {
     const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
     const FormCodec::Fields body = FormCodec::decode(request.body);
-    if (legacy() && FormCodec::value(body, QStringLiteral("formhash")) != QLatin1String(kExchangeFormHash)) {
+    if (legacy() && FormCodec::value(body, "formhash") != kExchangeFormHash) {
         *tokenRefused = true;
         return {};
     }
@@ -524,7 +526,7 @@ QString ForumSite::exchangeReply(const HttpRequest &request, Visit &visit, bool 
     auto refuse = [&](const QString &message) { return ForumPages::ajaxRefusal(key, message, {}, true); };
     if (!legacy() && (m_lastToken.check == SimTokenCheck::None || refererFromElsewhere(request)))
         return refuse(ForumPages::badOriginMessage());
-    if (!legacy() && !isIntegerText(FormCodec::value(body, QStringLiteral("exchangeamount")))) {
+    if (!legacy() && !isIntegerText(FormCodec::value(body, "exchangeamount"))) {
         // Today's release fails with its error page on an amount that is not a number.
         *tokenRefused = true;
         return {};
@@ -533,10 +535,9 @@ QString ForumSite::exchangeReply(const HttpRequest &request, Visit &visit, bool 
         return refuse(QStringLiteral("请先登录后再进行积分兑换"));
 
     const ForumState::ExchangeResult result = m_state.exchange(
-        *visit.member, FormCodec::value(body, QStringLiteral("password")),
-        FormCodec::value(body, QStringLiteral("exchangeamount")),
-        int(FormCodec::intValue(FormCodec::value(body, QStringLiteral("tocredits")))),
-        int(FormCodec::intValue(FormCodec::value(body, QStringLiteral("fromcredits")))));
+        *visit.member, FormCodec::value(body, "password"), FormCodec::value(body, "exchangeamount"),
+        int(FormCodec::intValue(FormCodec::value(body, "tocredits"))),
+        int(FormCodec::intValue(FormCodec::value(body, "fromcredits"))));
     using Kind = ForumState::ExchangeResult::Kind;
     switch (result.kind) {
     case Kind::Success:
@@ -563,7 +564,7 @@ QString ForumSite::lostPasswordReply(const HttpRequest &request, bool *tokenRefu
 {
     const FormCodec::Fields query = FormCodec::decode(FormCodec::queryOf(request.target));
     const FormCodec::Fields body = FormCodec::decode(request.body);
-    if (legacy() && FormCodec::value(body, QStringLiteral("formhash")) != QLatin1String(kLostPasswordFormHash)) {
+    if (legacy() && FormCodec::value(body, "formhash") != kLostPasswordFormHash) {
         *tokenRefused = true;
         return {};
     }
@@ -571,8 +572,7 @@ QString ForumSite::lostPasswordReply(const HttpRequest &request, bool *tokenRefu
     if (!legacy() && (m_lastToken.check == SimTokenCheck::None || refererFromElsewhere(request)))
         return ForumPages::ajaxRefusal(key, ForumPages::badOriginMessage(), {}, false);
     using Result = ForumState::LostPasswordResult;
-    switch (m_state.lostPassword(FormCodec::value(body, QStringLiteral("username")),
-                                 FormCodec::value(body, QStringLiteral("email")))) {
+    switch (m_state.lostPassword(FormCodec::value(body, "username"), FormCodec::value(body, "email"))) {
     case Result::Sent:
         return ForumPages::ajaxSuccess(key, QStringLiteral("forum.php"),
                                        QStringLiteral("取回密码的方法已通过 Email 发送到您的信箱中，请在 3 天之内修改您的密码"),

@@ -2,6 +2,8 @@
 // The simulated site's answers: which role serves which path, the cookies of a visit, and the
 // forum's actions (sign-in, sign-out, profile, credits, exchange, VIP page, lost password,
 // avatars, version file). Takes a parsed request, gives the response; the wire is elsewhere.
+// Pages and replies go out in the site's code page (GBK, or UTF-8 with settings().utf8); form fields
+// are compared as sent, bytes against the members' texts in that code page.
 //
 // Paths by role (anything else is a 404 page):
 //   Forum  /, /forum.php (mod=viewthread&tid=25020), /member.php (mod=logging action=login|logout,
@@ -61,8 +63,12 @@ public:
     // The login captcha (off unless switched on): its codes and its picture route.
     [[nodiscard]] Captcha &captcha() { return m_captcha; }
 
-    [[nodiscard]] static HttpResponse htmlResponse(int status, const QString &html);
-    [[nodiscard]] static HttpResponse ajaxResponse(const QString &inner);
+    // A page or an AJAX reply in the site's code page, with its declarations (header, <meta>, XML
+    // declaration) naming it.
+    [[nodiscard]] HttpResponse htmlResponse(int status, const QString &html) const;
+    [[nodiscard]] HttpResponse ajaxResponse(const QString &inner) const;
+    // "text/html; charset=gbk" or "…; charset=utf-8" for the given type.
+    [[nodiscard]] QByteArray contentType(const QByteArray &type) const;
 
 private:
     // One request's view of the visitor: its cookies, its salt, the signed-in member, and the
@@ -77,6 +83,7 @@ private:
     void finishVisit(Visit &visit, HttpResponse &response) const;
     [[nodiscard]] TokenSeen checkToken(const HttpRequest &request, const Visit &visit) const;
     [[nodiscard]] bool legacy() const { return m_state.settings().legacy; }
+    [[nodiscard]] bool utf8() const { return m_state.settings().utf8; }
     static QByteArray cookie(const QByteArray &name, const QByteArray &value, qint64 lifetimeSeconds, bool httpOnly);
     static QByteArray deletedCookie(const QByteArray &name);
 
@@ -89,7 +96,7 @@ private:
     HttpResponse avatar(const QByteArray &path);
     HttpResponse logoutRequest(const HttpRequest &request, Visit &visit);
     HttpResponse profile(const FormCodec::Fields &query, const Visit &visit);
-    HttpResponse creditPage(const QString &op, const Visit &visit);
+    HttpResponse creditPage(const QByteArray &op, const Visit &visit);
 
     QString loginReply(const HttpRequest &request, Visit &visit, bool *tokenRefused);
     void logout(Visit &visit);

@@ -1,6 +1,7 @@
 #include "ForumState.h"
 
 #include "FormCodec.h"
+#include "SiteCodePage.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
@@ -9,12 +10,12 @@
 
 namespace {
 
-// The forum stores a security question as a digest of question and answer; an unset question or an
-// empty answer digests to nothing. Two pairs match when their digests would.
-std::optional<QPair<int, QString>> questionKey(int questionId, const QString &answer)
+// The forum stores a security question as a digest of question and answer bytes; an unset question
+// or an empty answer digests to nothing. Two pairs match when their digests would.
+std::optional<QPair<int, QByteArray>> questionKey(int questionId, const QByteArray &answer)
 {
     if (questionId > 0 && !answer.isEmpty())
-        return QPair<int, QString>(questionId, answer);
+        return QPair<int, QByteArray>(questionId, answer);
     return std::nullopt;
 }
 
@@ -27,15 +28,20 @@ QByteArray randomToken(int bytes)
     return raw.toBase64().toPercentEncoding();
 }
 
-bool isAllDigits(const QString &text)
+bool isAllDigits(const QByteArray &text)
 {
     if (text.isEmpty())
         return false;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9')
+    for (const char c : text) {
+        if (c < '0' || c > '9')
             return false;
     }
     return true;
+}
+
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
 } // namespace
@@ -65,6 +71,8 @@ QList<ForumMember> ForumState::demoMembers()
                  QStringLiteral("新手上路"), 10, 50, 12, 0, {}, true});
     list.append({888, QStringLiteral("小明"), QStringLiteral("xm&=+%密码"), 0, {}, QStringLiteral("xiaoming@example.com"),
                  QStringLiteral("<B>注册会员</B>"), 11, 66, 20, 0, {}, false});
+    list.append({666, QStringLiteral("测试用户"), QStringLiteral("中文密码"), 1, QStringLiteral("王小红"),
+                 QStringLiteral("ceshi@example.com"), QStringLiteral("注册会员"), 11, 88, 22, 0, {}, false});
     list.append({1, QStringLiteral("admin"), QStringLiteral("admin000"), 0, {}, QStringLiteral("admin@example.com"),
                  QStringLiteral("<font color=\"#0000FF\"><b>管理员</b></font>"), 1, 9999, 9999, 0, {}, true});
     return list;
@@ -83,10 +91,40 @@ void ForumState::reset()
     m_clockOffset = 0;
 }
 
-ForumMember *ForumState::member(const QString &name)
+QByteArray ForumState::siteBytes(const QString &text) const
+{
+    return SiteCodePage::encode(text, m_settings.utf8);
+}
+
+bool ForumState::sameName(const QByteArray &a, const QByteArray &b) const
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const auto byte = uchar(a.at(i));
+        if (byte < 0x80) {
+            if (asciiLower(a.at(i)) != asciiLower(b.at(i)))
+                return false;
+            continue;
+        }
+        // Bytes of other characters are compared as they are. In GBK a byte from 0x81 up leads a
+        // two-byte character whose second byte may be an ASCII letter's, which no case covers;
+        // UTF-8 has no ASCII bytes inside a character.
+        if (a.at(i) != b.at(i))
+            return false;
+        if (!m_settings.utf8 && byte >= 0x81 && i + 1 < a.size()) {
+            ++i;
+            if (a.at(i) != b.at(i))
+                return false;
+        }
+    }
+    return true;
+}
+
+ForumMember *ForumState::memberNamed(const QByteArray &name)
 {
     for (ForumMember &m : m_members) {
-        if (m.name.compare(name, Qt::CaseInsensitive) == 0)
+        if (sameName(siteBytes(m.name), name))
             return &m;
     }
     return nullptr;
@@ -101,42 +139,42 @@ ForumMember *ForumState::memberByUid(int uid)
     return nullptr;
 }
 
-ForumMember *ForumState::memberByAccount(const QString &account)
+ForumMember *ForumState::memberByAccount(const QByteArray &account)
 {
-    if (ForumMember *byName = member(account))
+    if (ForumMember *byName = memberNamed(account))
         return byName;
     if (isAllDigits(account) && account.size() <= 9)
         return memberByUid(account.toInt());
     return nullptr;
 }
 
-ForumMember *ForumState::memberByEmail(const QString &email)
+ForumMember *ForumState::memberByEmail(const QByteArray &email)
 {
     for (ForumMember &m : m_members) {
-        if (!email.isEmpty() && m.email.compare(email, Qt::CaseInsensitive) == 0)
+        if (!email.isEmpty() && sameName(siteBytes(m.email), email))
             return &m;
     }
     return nullptr;
 }
 
-ForumMember *ForumState::memberForSignIn(const QString &account, const QString &loginField)
+ForumMember *ForumState::memberForSignIn(const QByteArray &account, const QByteArray &loginField)
 {
     if (m_settings.legacy)
         return memberByAccount(account);
-    const QString field = m_settings.autoLoginField ? QStringLiteral("auto") : loginField;
-    if (field == QLatin1String("email") || (field == QLatin1String("auto") && account.contains(QLatin1Char('@'))))
+    const QByteArray field = m_settings.autoLoginField ? QByteArrayLiteral("auto") : loginField;
+    if (field == "email" || (field == "auto" && account.contains('@')))
         return memberByEmail(account);
     // With UID sign-in off a number is a name, whatever the field says.
     if (!m_settings.uidLogin)
-        return member(account);
+        return memberNamed(account);
     const bool digits = isAllDigits(account) && account.size() <= 9;
-    if (field == QLatin1String("uid"))
+    if (field == "uid")
         return digits ? memberByUid(account.toInt()) : nullptr;
-    if (field == QLatin1String("auto")) {
+    if (field == "auto") {
         if (ForumMember *byUid = digits ? memberByUid(account.toInt()) : nullptr)
             return byUid;
     }
-    return member(account);
+    return memberNamed(account);
 }
 
 QByteArray ForumState::formHash(const QByteArray &salt, const ForumMember *member) const
@@ -186,8 +224,8 @@ void ForumState::recordFailure(const QString &address)
     list.append(now());
 }
 
-ForumState::LoginResult ForumState::login(const QString &address, const QString &account, const QString &password,
-                                          int questionId, const QString &answer, const QString &loginField)
+ForumState::LoginResult ForumState::login(const QString &address, const QByteArray &account, const QByteArray &password,
+                                          int questionId, const QByteArray &answer, const QByteArray &loginField)
 {
     LoginResult result;
     // Locked addresses are refused before the account is even looked at, correct passwords too.
@@ -197,9 +235,9 @@ ForumState::LoginResult ForumState::login(const QString &address, const QString 
     }
     ForumMember *m = memberForSignIn(account, loginField);
     LoginResult::Kind refusal = LoginResult::Kind::Success;
-    if (!m || m->password != password)
+    if (!m || siteBytes(m->password) != password)
         refusal = LoginResult::Kind::BadCredentials;
-    else if (questionKey(m->questionId, m->answer) != questionKey(questionId, answer))
+    else if (questionKey(m->questionId, siteBytes(m->answer)) != questionKey(questionId, answer))
         refusal = (questionId <= 0 || answer.isEmpty()) ? LoginResult::Kind::QuestionEmpty
                                                         : LoginResult::Kind::QuestionInvalid;
     if (refusal == LoginResult::Kind::Success) {
@@ -261,13 +299,13 @@ qint64 ForumState::exchangeCost(qint64 amount)
     return amount <= 0 ? 0 : amount / 4 + (amount % 4 ? 1 : 0);
 }
 
-ForumState::ExchangeResult ForumState::exchange(ForumMember &member, const QString &password,
-                                                const QString &amountText, int toCredit, int fromCredit)
+ForumState::ExchangeResult ForumState::exchange(ForumMember &member, const QByteArray &password,
+                                                const QByteArray &amountText, int toCredit, int fromCredit)
 {
     ExchangeResult result;
     result.amount = FormCodec::intValue(amountText);
     result.cost = exchangeCost(result.amount);
-    if (password.isEmpty() || password != member.password)
+    if (password.isEmpty() || password != siteBytes(member.password))
         result.kind = ExchangeResult::Kind::WrongPassword;
     else if (result.amount == 0)
         result.kind = ExchangeResult::Kind::ZeroAmount;
@@ -285,10 +323,10 @@ ForumState::ExchangeResult ForumState::exchange(ForumMember &member, const QStri
     return result;
 }
 
-ForumState::LostPasswordResult ForumState::lostPassword(const QString &name, const QString &email)
+ForumState::LostPasswordResult ForumState::lostPassword(const QByteArray &name, const QByteArray &email)
 {
-    ForumMember *m = name.isEmpty() ? nullptr : member(name);
-    if (!m || email.trimmed().isEmpty() || m->email.compare(email.trimmed(), Qt::CaseInsensitive) != 0)
+    ForumMember *m = name.isEmpty() ? nullptr : memberNamed(name);
+    if (!m || email.trimmed().isEmpty() || !sameName(siteBytes(m->email), email.trimmed()))
         return LostPasswordResult::NoMatch;
     if (m->isAdministrator())
         return LostPasswordResult::Administrator;

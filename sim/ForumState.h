@@ -18,15 +18,20 @@ public:
     void reset();
     [[nodiscard]] static QList<ForumMember> demoMembers();
 
-    // By name, compared without regard to ASCII case as the forum's database does.
-    [[nodiscard]] ForumMember *member(const QString &name);
+    // The forum compares what it is sent as bytes in its code page (settings().utf8): a member's
+    // texts are encoded in it and compared with the field's bytes, never the other way round.
+    [[nodiscard]] QByteArray siteBytes(const QString &text) const;
+    // By name as sent, compared without regard to ASCII case as the forum's database does.
+    [[nodiscard]] ForumMember *memberNamed(const QByteArray &name);
+    // By name as text (tests, control requests): the name in the site's code page.
+    [[nodiscard]] ForumMember *member(const QString &name) { return memberNamed(siteBytes(name)); }
     [[nodiscard]] ForumMember *memberByUid(int uid);
     // A sign-in account on the older site: a member name first, else a UID when the text is all digits.
-    [[nodiscard]] ForumMember *memberByAccount(const QString &account);
-    [[nodiscard]] ForumMember *memberByEmail(const QString &email);
+    [[nodiscard]] ForumMember *memberByAccount(const QByteArray &account);
+    [[nodiscard]] ForumMember *memberByEmail(const QByteArray &email);
     // The member a sign-in names under the site's settings: the older site's rule, or today's
     // (loginfield username/uid/email/auto, UID sign-in and the automatic field as set).
-    [[nodiscard]] ForumMember *memberForSignIn(const QString &account, const QString &loginField);
+    [[nodiscard]] ForumMember *memberForSignIn(const QByteArray &account, const QByteArray &loginField);
 
     // How the site answers; kept by reset(), which restores members and sessions only.
     [[nodiscard]] const SimSiteSettings &settings() const { return m_settings; }
@@ -53,8 +58,9 @@ public:
         ForumMember *member = nullptr; // on success
         int triesLeft = 0;             // after a refusal that still allows tries
     };
-    LoginResult login(const QString &address, const QString &account, const QString &password, int questionId,
-                      const QString &answer, const QString &loginField = {});
+    // Account, password, answer and field as sent (percent-decoded bytes).
+    LoginResult login(const QString &address, const QByteArray &account, const QByteArray &password, int questionId,
+                      const QByteArray &answer, const QByteArray &loginField = {});
     [[nodiscard]] int recentFailures(const QString &address) const;
 
     // A new auth token bound to the member and the salt cookie the client holds.
@@ -76,18 +82,19 @@ public:
         qint64 cost = 0;   // za charged (or that would have been)
     };
     // Credit 1 (Quorvel币) received, paid in credit 4 (za) at 4 : 1, charged here.
-    ExchangeResult exchange(ForumMember &member, const QString &password, const QString &amountText, int toCredit,
+    ExchangeResult exchange(ForumMember &member, const QByteArray &password, const QByteArray &amountText, int toCredit,
                             int fromCredit);
     // za for an amount of Quorvel币: a quarter, rounded up, so no amount comes free.
     [[nodiscard]] static qint64 exchangeCost(qint64 amount);
 
     enum class LostPasswordResult { Sent, NoMatch, Administrator, TooSoon };
-    LostPasswordResult lostPassword(const QString &name, const QString &email);
+    LostPasswordResult lostPassword(const QByteArray &name, const QByteArray &email);
     // Members a password mail was sent to, in order.
     [[nodiscard]] QList<int> mailedUids() const { return m_mailedUids; }
 
 private:
     void recordFailure(const QString &address);
+    [[nodiscard]] bool sameName(const QByteArray &a, const QByteArray &b) const;
 
     std::deque<ForumMember> m_members;
     struct Session {

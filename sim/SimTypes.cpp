@@ -1,6 +1,7 @@
 #include "SimTypes.h"
 
 #include "FormCodec.h"
+#include "SiteCodePage.h"
 
 QByteArray RecordedRequest::header(const QByteArray &name) const
 {
@@ -11,12 +12,22 @@ QByteArray RecordedRequest::header(const QByteArray &name) const
     return {};
 }
 
+QByteArray RecordedRequest::formBytes(const QByteArray &name) const
+{
+    return FormCodec::value(FormCodec::decode(body), name);
+}
+
+QByteArray RecordedRequest::queryBytes(const QByteArray &name) const
+{
+    return FormCodec::value(FormCodec::decode(FormCodec::queryOf(pathAndQuery)), name);
+}
+
 QString RecordedRequest::formValue(const QByteArray &name) const
 {
-    return FormCodec::value(FormCodec::decode(body), QString::fromLatin1(name));
+    return SiteCodePage::decode(formBytes(name), utf8);
 }
 
 QString RecordedRequest::queryValue(const QByteArray &name) const
 {
-    return FormCodec::value(FormCodec::decode(FormCodec::queryOf(pathAndQuery)), QString::fromLatin1(name));
+    return SiteCodePage::decode(queryBytes(name), utf8);
 }

@@ -37,9 +37,12 @@ struct SimSiteSettings {
     bool uidLogin = false;           // members may sign in by UID
     bool autoLoginField = false;     // every loginfield is read as "auto"
     bool creditBuying = false;       // op=buy shows the credit list
+    // The site's code page is UTF-8, else GBK: what its pages and replies are written in and
+    // declare, and the only code page in which what a client sends matches (nothing is converted).
+    bool utf8 = false;
 
     [[nodiscard]] static SimSiteSettings current() { return {}; }
-    [[nodiscard]] static SimSiteSettings older() { return {true, true, true, true, true}; }
+    [[nodiscard]] static SimSiteSettings older() { return {true, true, true, true, true, false}; }
     bool operator==(const SimSiteSettings &) const = default;
 };
 
@@ -81,10 +84,14 @@ struct RecordedRequest {
     QByteArray formHash;
     QByteArray sessionFormHash;
     SimTokenCheck tokenCheck = SimTokenCheck::None;
+    bool utf8 = false;       // the site's code page when the request came (SimSiteSettings::utf8)
 
     // First header of that name, compared without regard to case; empty when absent.
     [[nodiscard]] QByteArray header(const QByteArray &name) const;
-    // One field of the form body or of the query, decoded from GBK percent-encoding; empty when absent.
+    // One field of the form body or of the query: percent-decoded bytes, as the forum compares them.
+    [[nodiscard]] QByteArray formBytes(const QByteArray &name) const;
+    [[nodiscard]] QByteArray queryBytes(const QByteArray &name) const;
+    // The same read in the site's code page of that moment; empty when absent.
     [[nodiscard]] QString formValue(const QByteArray &name) const;
     [[nodiscard]] QString queryValue(const QByteArray &name) const;
 };

@@ -53,6 +53,8 @@ QString helpText()
         "  --auto-login-field      every loginfield is read as auto (default: off)\n"
         "  --credit-buying         op=buy shows the credit list (default: off)\n"
         "  --captcha               the login asks for a captcha (four characters of the forum's picture)\n"
+        "  --charset gbk|utf-8     the forum's code page (default gbk): its pages and replies are written in it,\n"
+        "                          and names, passwords and answers match only when sent in it\n"
         "  --tls-cert FILE         serve over HTTPS with this certificate (PEM; the chain may follow it)\n"
         "  --tls-key FILE          its private key (PEM, not encrypted)\n"
         "  --tls-roles LIST        only these roles over HTTPS (forum,home,vip,soft,main,probe); default all\n"
@@ -68,7 +70,8 @@ QString helpText()
         "/__sim/clearfaults, /__sim/slow?ms=N, /__sim/version?text=TEXT|missing=1, /__sim/requests,\n"
         "/__sim/captcha?on=0|1 (answers with the newest code; &salt=SALT: that visitor's code),\n"
         "/__sim/member?name=NAME&za=N&quorvelbi=N&vip=0|1|2&vipdays=N&avatar=0|1,\n"
-        "/__sim/site?mode=current|legacy&guestprofiles=0|1&uidlogin=0|1&autofield=0|1&creditbuying=0|1\n\n"
+        "/__sim/site?mode=current|legacy&guestprofiles=0|1&uidlogin=0|1&autofield=0|1&creditbuying=0|1&charset=gbk|utf-8\n"
+        "(a mode keeps the charset; /__sim/reset keeps the site's settings)\n\n"
         "Demo members (uid, name, password, Quorvel币, za, avatar, kind, e-mail):\n");
     for (const ForumMember &m : ForumSimulator::demoMembers()) {
         text += QStringLiteral("  %1\t%2\t%3\t%4\t%5\t%6\t%7\t%8\n")
@@ -113,7 +116,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption tlsCert(QStringLiteral("tls-cert"), {}, QStringLiteral("FILE"));
     const QCommandLineOption tlsKey(QStringLiteral("tls-key"), {}, QStringLiteral("FILE"));
     const QCommandLineOption tlsRoles(QStringLiteral("tls-roles"), {}, QStringLiteral("LIST"));
-    
+    const QCommandLineOption charset(QStringLiteral("charset"), {}, QStringLiteral("gbk|utf-8"));
     const QCommandLineOption legacy(QStringLiteral("legacy"));
     const QCommandLineOption guestProfiles(QStringLiteral("guest-profiles"));
     const QCommandLineOption uidLogin(QStringLiteral("uid-login"));
@@ -121,7 +124,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption creditBuying(QStringLiteral("credit-buying"));
     const QCommandLineOption captcha(QStringLiteral("captcha"));
     parser.addOptions({help, portBase, fault, slow, versionText, versionMissing, printArgs, quiet, legacy, guestProfiles,
-                       uidLogin, autoField, creditBuying, captcha, tlsCert, tlsKey, tlsRoles});
+                       uidLogin, autoField, creditBuying, captcha, charset, tlsCert, tlsKey, tlsRoles});
     if (!parser.parse(app.arguments())) {
         printLine(stderr, parser.errorText() + QStringLiteral("\n\n") + helpText());
         return 2;
@@ -165,6 +168,14 @@ int main(int argc, char *argv[])
     site.uidLogin = site.uidLogin || parser.isSet(uidLogin);
     site.autoLoginField = site.autoLoginField || parser.isSet(autoField);
     site.creditBuying = site.creditBuying || parser.isSet(creditBuying);
+    if (parser.isSet(charset)) {
+        const std::optional<bool> utf8 = ForumSimulator::utf8FromCharset(parser.value(charset));
+        if (!utf8) {
+            printLine(stderr, QStringLiteral("quorvel-sim: --charset takes gbk or utf-8, not \"%1\"").arg(parser.value(charset)));
+            return 2;
+        }
+        site.utf8 = *utf8;
+    }
     sim.setSiteSettings(site);
     if (parser.isSet(captcha))
         sim.setCaptchaEnabled(true);

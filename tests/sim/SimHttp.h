@@ -20,7 +20,11 @@ struct SimReply {
     QList<QByteArray> setCookies; // raw Set-Cookie lines
     bool timedOut = false;
 
-    [[nodiscard]] QString text() const { return CodePage::fromAnsi(body); }
+    // The body read in the code page its Content-Type names (a UTF-8 forum's), else GBK.
+    [[nodiscard]] QString text() const
+    {
+        return contentType.toLower().contains("charset=utf-8") ? QString::fromUtf8(body) : CodePage::fromAnsi(body);
+    }
     // The reply split at apostrophes, as the client reads forum replies.
     [[nodiscard]] QStringList pieces() const { return text().split(QLatin1Char('\'')); }
     [[nodiscard]] QString piece(int i) const { return pieces().value(i); }

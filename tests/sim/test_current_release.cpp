@@ -32,6 +32,12 @@ QByteArray field(const char *name, const QString &value)
     return QByteArray(name) + '=' + CodePage::percentEncode(value);
 }
 
+// A field as a browser sends it from a page in that code page: percent-encoded GBK or UTF-8.
+QByteArray field(const char *name, const QString &value, bool utf8)
+{
+    return utf8 ? QByteArray(name) + '=' + value.toUtf8().toPercentEncoding() : field(name, value);
+}
+
 } // namespace
 
 class TestCurrentRelease : public QObject
@@ -256,6 +262,88 @@ private slots:
             QVERIFY(reply.text().contains(u"登录失败，您还可以尝试 4 次"_s));
     }
 
+    // A forum in either code page converts nothing it is sent: the fields of 测试用户 (password
+    // 中文密码, question 1, answer 王小红) match only in the site's own code page.
+    void fieldsMatchOnlyInTheSiteCodePage_data()
+    {
+        QTest::addColumn<bool>("siteUtf8");
+        QTest::addColumn<bool>("sentUtf8");
+        QTest::addColumn<QString>("form");
+        for (const char *form : {"sign-in", "answer", "profile", "lost password", "exchange"}) {
+            for (const bool site : {false, true}) {
+                for (const bool sent : {false, true}) {
+                    QTest::addRow("%s: %s site, %s sent", form, site ? "utf-8" : "gbk", sent ? "utf-8" : "gbk")
+                        << site << sent << QString::fromLatin1(form);
+                }
+            }
+        }
+    }
+    void fieldsMatchOnlyInTheSiteCodePage()
+    {
+        QFETCH(bool, siteUtf8);
+        QFETCH(bool, sentUtf8);
+        QFETCH(QString, form);
+        const bool matches = siteUtf8 == sentUtf8;
+        SimSiteSettings settings = SimSiteSettings::current();
+        settings.utf8 = siteUtf8;
+        sim().setSiteSettings(settings);
+        SimHttp http;
+        const auto signIn = [&](bool nameUtf8, bool answerUtf8) {
+            return http.post(sim().url(Role::Forum, kLoginPath),
+                             field("formhash", loginForm(http)) + "&referer=http%3A%2F%2Fx%2F&"
+                                 + field("username", u"测试用户"_s, nameUtf8) + '&' + field("password", u"中文密码"_s, nameUtf8)
+                                 + "&questionid=1&" + field("answer", u"王小红"_s, answerUtf8));
+        };
+        const int mailBefore = int(sim().mailedUids().size());
+
+        if (form == u"sign-in"_s || form == u"answer"_s) {
+            const bool answerOnly = form == u"answer"_s;
+            const bool nameUtf8 = answerOnly ? siteUtf8 : sentUtf8;
+            const SimReply reply = signIn(nameUtf8, sentUtf8);
+            QCOMPARE(reply.text().contains(u"欢迎您回来"_s), matches);
+            if (!matches) {
+                // A name or password in the other code page is a wrong password, an answer a wrong
+                // answer; either is a failed try towards the lock.
+                QCOMPARE(reply.piece(3), answerOnly ? u"安全提问或答案不正确，请选择正确的安全提问并填写答案"_s
+                                                    : u"登录失败，您还可以尝试 4 次"_s);
+                QCOMPARE(sim().state().recentFailures(u"127.0.0.1"_s), 1);
+            }
+            // What went out, byte for byte, in the log: 测 is %E6%B5%8B in UTF-8, %B2%E2 in GBK.
+            const QByteArray listing = http.get(sim().url(Role::Main, u"/__sim/requests"_s)).body;
+            const QByteArray name = nameUtf8 ? "username=%E6%B5%8B%E8%AF%95%E7%94%A8%E6%88%B7&" : "username=%B2%E2%CA%D4%D3%C3%BB%A7&";
+            const QByteArray answer = sentUtf8 ? "answer=%E7%8E%8B%E5%B0%8F%E7%BA%A2\n" : "answer=%CD%F5%D0%A1%BA%EC\n";
+            QVERIFY2(listing.contains(name) && listing.contains(answer), listing.constData());
+        } else if (form == u"profile"_s) {
+            // Private profiles: a guest still tells a known name from an unknown one.
+            const SimReply page = http.get(sim().url(Role::Home, u"/home.php?mod=space&"_s
+                                                                    + QString::fromLatin1(field("username", u"测试用户"_s, sentUtf8))
+                                                                    + u"&do=profile"_s));
+            QVERIFY(page.text().contains(matches ? u"<div id=\"messagetext\" class=\"alert_info\">\n<p>抱歉，您需要登录后才能查看"_s
+                                                 : u"<div id=\"messagetext\" class=\"alert_error\">\n<p>抱歉，您指定的用户空间不存在"_s));
+        } else if (form == u"lost password"_s) {
+            const SimReply reply = http.post(sim().url(Role::Forum, kLostPasswordPath),
+                                             field("formhash", loginForm(http)) + "&handlekey=lostpwform&"
+                                                 + field("email", u"ceshi@example.com"_s) + '&'
+                                                 + field("username", u"测试用户"_s, sentUtf8) + "&lostpwsubmit=true");
+            QCOMPARE(reply.text().contains(u"succeedhandle_lostpwform"_s), matches);
+            if (!matches)
+                QCOMPARE(reply.piece(3), u"抱歉，您填写的用户名与 Email 不匹配，无法取回密码"_s);
+            QCOMPARE(sim().mailedUids().size(), mailBefore + (matches ? 1 : 0));
+        } else {
+            QVERIFY(signIn(siteUtf8, siteUtf8).text().contains(u"欢迎您回来"_s));
+            const SimReply reply = http.post(sim().url(Role::Home, kExchangePath),
+                                             field("formhash", memberToken(http))
+                                                 + "&operation=exchange&exchangesubmit=true&outi=0&exchangeamount=8"
+                                                   "&tocredits=1&fromcredits=4&"
+                                                 + field("password", u"中文密码"_s, sentUtf8) + "&exchangesubmit_btn=true");
+            QCOMPARE(reply.text().contains(u"succeedhandle_credit"_s), matches);
+            if (!matches)
+                QCOMPARE(reply.piece(3), u"密码错误，无法进行积分兑换，请返回修改"_s);
+            QCOMPARE(sim().member(u"测试用户"_s)->za, matches ? 20 : 22);
+            QCOMPARE(sim().member(u"测试用户"_s)->quorvelbi, matches ? 96 : 88);
+        }
+    }
+
     void creditPagesOfASiteThatSellsNone()
     {
         SimHttp http;
@@ -305,10 +393,38 @@ private slots:
         QCOMPARE(reply.status, 200);
         QCOMPARE(sim().siteSettings(), SimSiteSettings::older());
         reply = http.get(sim().url(Role::Soft, u"/__sim/site?mode=current&uidlogin=1&creditbuying=1"_s));
-        QVERIFY(reply.text().contains(u"legacy=0 guestprofiles=0 uidlogin=1 autofield=0 creditbuying=1"_s));
+        QVERIFY(reply.text().contains(u"legacy=0 guestprofiles=0 uidlogin=1 autofield=0 creditbuying=1 charset=gbk"_s));
         QCOMPARE(http.get(sim().url(Role::Soft, u"/__sim/site?uidlogin=yes"_s)).status, 400);
         QCOMPARE(http.get(sim().url(Role::Soft, u"/__sim/reset"_s)).status, 200);
         QVERIFY(sim().siteSettings().uidLogin); // kept by the reset
+
+        // The code page: its own switch, kept by a mode and by the reset.
+        reply = http.get(sim().url(Role::Soft, u"/__sim/site?charset=utf-8"_s));
+        QVERIFY(reply.text().endsWith(u" charset=utf-8\n"_s));
+        QVERIFY(sim().siteSettings().utf8);
+        QVERIFY(http.get(sim().url(Role::Soft, u"/__sim/site?mode=legacy"_s)).text().contains(u"legacy=1"_s));
+        QVERIFY(sim().siteSettings().utf8);
+        QVERIFY(sim().siteSettings().legacy);
+        QCOMPARE(http.get(sim().url(Role::Soft, u"/__sim/site?mode=current&charset=big5"_s)).status, 400);
+        QVERIFY(sim().siteSettings().legacy); // a refused request changes nothing
+        QCOMPARE(http.get(sim().url(Role::Soft, u"/__sim/reset"_s)).status, 200);
+        QVERIFY(sim().siteSettings().utf8);
+        QCOMPARE(http.get(sim().url(Role::Soft, u"/__sim/site?mode=current"_s)).status, 200);
+        QVERIFY(sim().siteSettings().utf8);
+
+        // Today's release in UTF-8: the 503 page too is written and declared in it.
+        const SimReply refused = login(http, u"00000000"_s, u"alice"_s, u"alice123"_s);
+        QCOMPARE(refused.status, 503);
+        QCOMPARE(refused.contentType, QByteArray("text/html; charset=utf-8"));
+        QVERIFY(refused.body.contains("<meta charset=\"utf-8\" />"));
+        QVERIFY(refused.body.contains(u"已经被系统拒绝"_s.toUtf8()));
+        const SimReply form = http.get(sim().url(Role::Forum, kLoginFormPath));
+        QCOMPARE(form.contentType, QByteArray("text/xml; charset=utf-8"));
+        QVERIFY(form.body.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<root><![CDATA["));
+        QVERIFY(form.body.contains(u"母亲的名字"_s.toUtf8()));
+
+        QCOMPARE(http.get(sim().url(Role::Soft, u"/__sim/site?charset=GBK"_s)).status, 200);
+        QVERIFY(!sim().siteSettings().utf8);
     }
 };
 

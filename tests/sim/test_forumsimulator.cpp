@@ -44,6 +44,12 @@ QString dialogMessage(const QString &reply)
     return between(reply, QStringLiteral("showDialog('"), QStringLiteral("'"));
 }
 
+// A typed text as a browser sends it from a page in that code page: percent-encoded GBK or UTF-8.
+QByteArray encoded(const QString &text, bool utf8)
+{
+    return utf8 ? text.toUtf8().toPercentEncoding() : CodePage::percentEncode(text);
+}
+
 } // namespace
 
 class TestForumSimulator : public QObject
@@ -54,13 +60,21 @@ private:
     std::unique_ptr<SimFixture> fx;
     ForumSimulator &sim() { return fx->sim(); }
 
-    QByteArray loginBody(const QString &account, const QString &password, int question = 0, const QString &answer = {})
+    QByteArray loginBody(const QString &account, const QString &password, int question = 0, const QString &answer = {},
+                         bool utf8 = false)
     {
         QByteArray body = "formhash=5c2e9a17&referer=http%3A%2F%2F" + sim().hostAndPort(Role::Forum).toLatin1().replace(":", "%3A")
-            + "%2F&username=" + CodePage::percentEncode(account) + "&password=" + CodePage::percentEncode(password);
+            + "%2F&username=" + encoded(account, utf8) + "&password=" + encoded(password, utf8);
         if (question)
-            body += "&questionid=" + QByteArray::number(question) + "&answer=" + CodePage::percentEncode(answer);
+            body += "&questionid=" + QByteArray::number(question) + "&answer=" + encoded(answer, utf8);
         return body;
+    }
+    // The older site, in the code page named ("gbk" or "utf-8").
+    void useOlderSiteIn(const QByteArray &charset)
+    {
+        SimSiteSettings site = SimSiteSettings::older();
+        site.utf8 = charset == "utf-8";
+        sim().setSiteSettings(site);
     }
     SimReply login(SimHttp &http, const QString &account, const QString &password, int question = 0,
                    const QString &answer = {})
@@ -113,16 +127,30 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("uid");
         QTest::addColumn<bool>("banned");
-        QTest::newRow("ordinary") << "alice" << "alice123" << 0 << QString() << "alice" << 1234 << false;
-        QTest::newRow("name any case") << "ALICE" << "alice123" << 0 << QString() << "alice" << 1234 << false;
-        QTest::newRow("vip, font group") << "vipbob" << "bob456" << 0 << QString() << "vipbob" << 42 << false;
-        QTest::newRow("svip, font and bold") << "svipcarol" << "carol789" << 0 << QString() << "svipcarol" << 12345 << false;
-        QTest::newRow("security question") << "dave" << "dave000" << 3 << QStringLiteral("上海") << "dave" << 7 << false;
-        QTest::newRow("banned group") << "eve" << "eve111" << 0 << QString() << "eve" << 123 << true;
-        QTest::newRow("numeric name") << "10086" << "num222" << 0 << QString() << "10086" << 2048 << false;
-        QTest::newRow("uid as account") << "2048" << "num222" << 0 << QString() << "10086" << 2048 << false;
+        QTest::addColumn<QByteArray>("charset"); // the site's, and the bytes the fields go in
+        const QByteArray gbk("gbk");
+        const QByteArray utf8("utf-8");
+        QTest::newRow("ordinary") << "alice" << "alice123" << 0 << QString() << "alice" << 1234 << false << gbk;
+        QTest::newRow("name any case") << "ALICE" << "alice123" << 0 << QString() << "alice" << 1234 << false << gbk;
+        QTest::newRow("vip, font group") << "vipbob" << "bob456" << 0 << QString() << "vipbob" << 42 << false << gbk;
+        QTest::newRow("svip, font and bold") << "svipcarol" << "carol789" << 0 << QString() << "svipcarol" << 12345 << false << gbk;
+        QTest::newRow("security question") << "dave" << "dave000" << 3 << QStringLiteral("上海") << "dave" << 7 << false << gbk;
+        QTest::newRow("banned group") << "eve" << "eve111" << 0 << QString() << "eve" << 123 << true << gbk;
+        QTest::newRow("numeric name") << "10086" << "num222" << 0 << QString() << "10086" << 2048 << false << gbk;
+        QTest::newRow("uid as account") << "2048" << "num222" << 0 << QString() << "10086" << 2048 << false << gbk;
+        const QString xiaoming = QStringLiteral("小明");
         QTest::newRow("chinese name, form characters")
-            << QStringLiteral("小明") << QStringLiteral("xm&=+%密码") << 0 << QString() << QStringLiteral("小明") << 888 << false;
+            << xiaoming << QStringLiteral("xm&=+%密码") << 0 << QString() << xiaoming << 888 << false << gbk;
+        // Name, password and answer in the site's code page, on either (the older site in UTF-8 too).
+        const QString ceshi = QStringLiteral("测试用户");
+        QTest::newRow("gbk: chinese name, password and answer")
+            << ceshi << QStringLiteral("中文密码") << 1 << QStringLiteral("王小红") << ceshi << 666 << false << gbk;
+        QTest::newRow("utf-8: chinese name, password and answer")
+            << ceshi << QStringLiteral("中文密码") << 1 << QStringLiteral("王小红") << ceshi << 666 << false << utf8;
+        QTest::newRow("utf-8: chinese name, form characters")
+            << xiaoming << QStringLiteral("xm&=+%密码") << 0 << QString() << xiaoming << 888 << false << utf8;
+        QTest::newRow("utf-8: ascii") << "vipbob" << "bob456" << 0 << QString() << "vipbob" << 42 << false << utf8;
+        QTest::newRow("utf-8: uid as account") << "2048" << "num222" << 0 << QString() << "10086" << 2048 << false << utf8;
     }
     void loginSuccessPieces()
     {
@@ -133,12 +161,17 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, uid);
         QFETCH(bool, banned);
+        QFETCH(QByteArray, charset);
+        useOlderSiteIn(charset);
         SimHttp http;
-        const SimReply reply = login(http, account, password, question, answer);
+        const SimReply reply =
+            http.post(sim().url(Role::Forum, kLoginPath), loginBody(account, password, question, answer, charset == "utf-8"));
         QCOMPARE(reply.status, 200);
-        QCOMPARE(reply.contentType, QByteArray("text/xml; charset=gbk"));
+        QCOMPARE(reply.contentType, QByteArray("text/xml; charset=" + charset));
+        // The reply's text in the site's code page: the name's own bytes, declared.
+        QVERIFY(reply.body.startsWith(QByteArray("<?xml version=\"1.0\" encoding=\"" + charset + "\"?>\n<root><![CDATA[")));
+        QVERIFY(reply.body.contains(charset == "utf-8" ? name.toUtf8() : CodePage::toAnsi(name)));
         const QString text = reply.text();
-        QVERIFY(text.startsWith(QStringLiteral("<?xml version=\"1.0\" encoding=\"gbk\"?>\n<root><![CDATA[")));
         QVERIFY(text.endsWith(QStringLiteral("]]></root>")));
         QVERIFY(text.contains(QStringLiteral("欢迎您回来")));
         QVERIFY(text.contains(QStringLiteral("succeedhandle_login")));
@@ -398,23 +431,42 @@ private slots:
         QTest::addColumn<QByteArray>("query");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("uid");
-        QTest::newRow("uid") << QByteArray("uid=1234") << "alice" << "1234";
-        QTest::newRow("one-digit uid") << QByteArray("uid=7") << "dave" << "7";
-        QTest::newRow("name") << QByteArray("username=vipbob") << "vipbob" << "42";
-        QTest::newRow("numeric name") << QByteArray("username=10086") << "10086" << "2048";
-        QTest::newRow("gbk name") << ("username=" + CodePage::percentEncode(QStringLiteral("小明"))) << QStringLiteral("小明") << "888";
-        QTest::newRow("unknown uid") << QByteArray("uid=99999") << QString() << QString();
-        QTest::newRow("unknown name") << QByteArray("username=nobody") << QString() << QString();
+        QTest::addColumn<QByteArray>("charset"); // the site's
+        const QByteArray gbk("gbk");
+        const QByteArray utf8("utf-8");
+        QTest::newRow("uid") << QByteArray("uid=1234") << "alice" << "1234" << gbk;
+        QTest::newRow("one-digit uid") << QByteArray("uid=7") << "dave" << "7" << gbk;
+        QTest::newRow("name") << QByteArray("username=vipbob") << "vipbob" << "42" << gbk;
+        QTest::newRow("numeric name") << QByteArray("username=10086") << "10086" << "2048" << gbk;
+        QTest::newRow("gbk name") << ("username=" + CodePage::percentEncode(QStringLiteral("小明"))) << QStringLiteral("小明")
+                                  << "888" << gbk;
+        QTest::newRow("unknown uid") << QByteArray("uid=99999") << QString() << QString() << gbk;
+        QTest::newRow("unknown name") << QByteArray("username=nobody") << QString() << QString() << gbk;
+        // The forum converts no query value: a name in the other code page is nobody's.
+        const QString ceshi = QStringLiteral("测试用户");
+        const QByteArray ceshiGbk = "username=" + encoded(ceshi, false);
+        const QByteArray ceshiUtf8 = "username=" + encoded(ceshi, true);
+        QTest::newRow("gbk site, gbk chinese name") << ceshiGbk << ceshi << "666" << gbk;
+        QTest::newRow("gbk site, utf-8 chinese name") << ceshiUtf8 << QString() << QString() << gbk;
+        QTest::newRow("utf-8 site, utf-8 chinese name") << ceshiUtf8 << ceshi << "666" << utf8;
+        QTest::newRow("utf-8 site, gbk chinese name") << ceshiGbk << QString() << QString() << utf8;
+        QTest::newRow("utf-8 site, uid") << QByteArray("uid=666") << ceshi << "666" << utf8;
+        QTest::newRow("utf-8 site, ascii name") << QByteArray("username=VIPBOB") << "vipbob" << "42" << utf8;
     }
     void profilePagesByUidAndName()
     {
         QFETCH(QByteArray, query);
         QFETCH(QString, name);
         QFETCH(QString, uid);
+        QFETCH(QByteArray, charset);
+        useOlderSiteIn(charset);
         SimHttp http;
         const SimReply page = http.get(sim().url(Role::Home, QStringLiteral("/home.php?mod=space&") + QString::fromLatin1(query)
                                                                   + QStringLiteral("&do=profile")));
         QCOMPARE(page.status, 200);
+        QCOMPARE(page.contentType, QByteArray("text/html; charset=" + charset));
+        QVERIFY(page.body.contains(charset == "utf-8" ? QByteArray("<meta charset=\"utf-8\" />")
+                                                      : QByteArray("content=\"text/html; charset=gbk\" />")));
         const QString afterTitle = between(page.text(), QStringLiteral("<title>"), QStringLiteral("<title>"));
         // The client's two readings: the name before "的" after the title, the UID after "(UID: ".
         const qsizetype de = afterTitle.indexOf(QStringLiteral("的"));
@@ -489,6 +541,12 @@ private slots:
         QCOMPARE(r.header("content-TYPE"), QByteArray("application/x-www-form-urlencoded"));
         QCOMPARE(r.formValue("password"), QStringLiteral("xm&=+%密码"));
         QCOMPARE(r.queryValue("handlekey"), QStringLiteral("login"));
+        QCOMPARE(r.formBytes("username"), QByteArray("\xD0\xA1\xC3\xF7"));
+        // The log over the control port shows the form as the bytes came, still percent-encoded.
+        const SimReply listing = http.get(sim().url(Role::Main, QStringLiteral("/__sim/requests")));
+        const QByteArray line("forum POST " + kLoginPath.toLatin1() + ' ' + QByteArray::number(body.size()) + " bytes " + body + '\n');
+        QVERIFY2(listing.body.contains(line), listing.body.constData());
+        QVERIFY(listing.body.endsWith("ok 1 requests\n"));
 
         // Control requests change the simulator and are not logged.
         const SimReply control = http.get(sim().url(Role::Main, QStringLiteral("/__sim/fault?mode=status500&path=version&role=soft")));
