@@ -180,7 +180,9 @@ void ForumSimulator::setListenAddress(Role role, const QHostAddress &address)
 QString ForumSimulator::hostAndPort(Role role) const
 {
     const QHostAddress &address = m_addresses[int(role)];
-    const QString host = address.isNull() ? QStringLiteral("127.0.0.1") : address.toString();
+    QString host = address.isNull() ? QStringLiteral("127.0.0.1") : address.toString();
+    if (address.protocol() == QAbstractSocket::IPv6Protocol)
+        host = QLatin1Char('[') + host + QLatin1Char(']'); // as an address writes it
     return host + QLatin1Char(':') + QString::number(port(role));
 }
 

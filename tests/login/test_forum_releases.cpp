@@ -3,6 +3,7 @@
 // UID sign-in off, no credit buying) and the older site (fixed tokens, public profiles). What only
 // the forum can see is checked in its request log: which token each request carried, that it was
 // its session's own, and that no request carried a stale one.
+#include "base/Settings.h"
 #include "base/State.h"
 #include "IniFiles.h"
 #include "net/CookieStore.h"
@@ -18,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -456,13 +458,18 @@ void TestForumReleases::panelBalancesExchangeAndSignOut_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<int>("quorvelbi"); // before the exchange
     QTest::addColumn<int>("za");
-    QTest::newRow("current") << Site::Current << false << u"alice"_s << u"alice123"_s << 120 << 40;
-    QTest::newRow("older") << Site::Older << false << u"alice"_s << u"alice123"_s << 120 << 40;
+    QTest::addColumn<QString>("ipv6"); // the site's hosts as this IPv6 address; empty: 127.0.0.1
+    QTest::newRow("current") << Site::Current << false << u"alice"_s << u"alice123"_s << 120 << 40 << QString();
+    QTest::newRow("older") << Site::Older << false << u"alice"_s << u"alice123"_s << 120 << 40 << QString();
+    // Hosts written as bracketed IPv6 literals are the same hosts as the pages' addresses.
+    QTest::newRow("current, [::1]") << Site::Current << false << u"alice"_s << u"alice123"_s << 120 << 40 << u"::1"_s;
+    QTest::newRow("current, [::ffff:127.0.0.1]")
+        << Site::Current << false << u"alice"_s << u"alice123"_s << 120 << 40 << u"::ffff:127.0.0.1"_s;
     // The exchange's password in the forum's own code page.
     for (const auto &[name, site] : {std::pair{"current", Site::Current}, std::pair{"older", Site::Older}}) {
         for (const bool utf8 : {false, true}) {
             QTest::newRow(qPrintable(QString::fromLatin1(name) + (utf8 ? u", utf-8"_s : u", gbk"_s) + u": Chinese password"_s))
-                << site << utf8 << kChineseName << kChinesePassword << 88 << 22;
+                << site << utf8 << kChineseName << kChinesePassword << 88 << 22 << QString();
         }
     }
 }
@@ -475,7 +482,24 @@ void TestForumReleases::panelBalancesExchangeAndSignOut()
     QFETCH(QString, password);
     QFETCH(int, quorvelbi);
     QFETCH(int, za);
+    QFETCH(QString, ipv6);
     sim().setSiteSettings(settingsOf(site, utf8));
+    if (!ipv6.isEmpty()) {
+        const QHostAddress address(ipv6);
+        sim().stop();
+        // ::ffff:127.0.0.1 reaches the IPv4 loopback the simulator listens on; ::1 needs its own.
+        if (address == QHostAddress::LocalHostIPv6) {
+            for (int role = 0; role < kSimRoleCount; ++role)
+                sim().setListenAddress(Role(role), address);
+        }
+        if (!sim().start())
+            QSKIP("no IPv6 loopback here");
+        pointClientAt(sim());
+        for (const HostRole role : {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main}) {
+            const QUrl now(Settings::instance().origin(role));
+            Settings::instance().setHost(role, u"http://[%1]:%2"_s.arg(ipv6).arg(now.port()));
+        }
+    }
     // The member's security question stays out of this visit.
     sim().member(account)->questionId = 0;
     loginState().AutoLoginBlocked = 1;

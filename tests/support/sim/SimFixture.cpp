@@ -21,6 +21,15 @@ void pointClientAt(const ForumSimulator &sim)
 
 SimFixture::SimFixture()
 {
+    // QUORVEL_SIM_CHARSET=utf-8 runs a whole test program against the forum's UTF-8 build.
+    if (const QString charset = qEnvironmentVariable("QUORVEL_SIM_CHARSET"); !charset.isEmpty()) {
+        const std::optional<bool> utf8 = ForumSimulator::utf8FromCharset(charset);
+        if (!utf8)
+            qFatal("QUORVEL_SIM_CHARSET: gbk or utf-8, not %s", qPrintable(charset));
+        SimSiteSettings settings = m_sim.siteSettings();
+        settings.utf8 = *utf8;
+        m_sim.setSiteSettings(settings);
+    }
     if (!m_sim.start())
         qWarning("SimFixture: the forum simulator could not listen on 127.0.0.1");
     pointClientAt(m_sim);
