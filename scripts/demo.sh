@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, starts the forum simulator and the client pointed at it.
-# Without a display it runs both under Xvfb and says how to look at it.
+# Without a display it runs both under Xvfb and says how to look at it. Arguments go to the
+# simulator: `bash scripts/demo.sh --charset utf-8 --captcha` plays a UTF-8 forum with a captcha.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh demo
 bash scripts/build.sh build
 sim_out=$(mktemp)
-./build/sim/quorvel-sim --print-client-args >"$sim_out" 2>&1 &
+./build/sim/quorvel-sim --print-client-args "$@" >"$sim_out" 2>&1 &
 sim_pid=$!
 trap 'kill $sim_pid 2>/dev/null || true' EXIT
 for _ in $(seq 50); do grep -q -- '--forum-host' "$sim_out" && break; sleep 0.1; done
