@@ -118,10 +118,11 @@ void TestFaultsSignIn::matrix_data()
         row(Request::Probe, fault, answered ? kHandedOver : kNoNetwork);
     }
 
-    // The login form gives the session's token before the post: a form that cannot be had (or
-    // has no token in it) ends the attempt with a message and nothing posted.
+    // The login form gives the session's token before the post: a form that cannot be had ends
+    // the attempt with a message and nothing posted. A whole page in its place (an error notice)
+    // leaves the token to the front page.
     for (SimFault fault : faults(true)) {
-        const bool readable = fault == F::NoCdata || fault == F::InvalidGbk;
+        const bool readable = fault == F::NoCdata || fault == F::InvalidGbk || fault == F::ErrorPage;
         row(Request::LoginForm, fault, readable ? kHandedOver : kNoToken);
     }
 
