@@ -92,8 +92,10 @@ set(CPACK_DEB_COMPONENT_INSTALL OFF)
 # The Qt libraries come from what the binaries link (dpkg-shlibdeps); the list below stands in
 # where that tool is missing. The simulator serves HTTP over plain QTcpServer, so neither program
 # needs Qt HttpServer or WebSockets at run time. Platform plugins are loaded at run time, so no
-# linker sees them: the X11 one ships in libqt6gui6, the others in qt6-qpa-plugins.
-set(QUORVEL_DEB_RUNTIME_DEPENDS "qt6-qpa-plugins")
+# linker sees them: the X11 one ships in libqt6gui6, the others in qt6-qpa-plugins. Qt's own
+# texts (message-box buttons, context menus) come in Chinese from qt6-translations-l10n, read at
+# run time as well.
+set(QUORVEL_DEB_RUNTIME_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 find_program(QUORVEL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(QUORVEL_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

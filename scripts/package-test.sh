@@ -59,7 +59,7 @@ for f in "${expected[@]}"; do
 done
 echo "package holds all ${#expected[@]} expected files"
 depends=$(dpkg-deb --field "$deb" Depends)
-for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 qt6-qpa-plugins; do
+for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 qt6-qpa-plugins qt6-translations-l10n; do
   grep -q "\b$p\b" <<<"$depends" || fail "Depends lacks $p: $depends"
 done
 version=$(dpkg-deb --field "$deb" Version)

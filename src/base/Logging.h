@@ -11,7 +11,7 @@ class QUrl;
 Q_DECLARE_LOGGING_CATEGORY(lcNet)   // quorvel.net: every request, certificate problems
 Q_DECLARE_LOGGING_CATEGORY(lcLogin) // quorvel.login: login window, login and lookup replies
 Q_DECLARE_LOGGING_CATEGORY(lcPanel) // quorvel.panel: member panel, exchange, version, lost password
-Q_DECLARE_LOGGING_CATEGORY(lcFiles) // quorvel.files: login.ini, cookie files, skin copies
+Q_DECLARE_LOGGING_CATEGORY(lcFiles) // quorvel.files: login.ini, cookie files, skin copies, Qt's texts
 
 namespace Logging {
 

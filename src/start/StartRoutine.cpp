@@ -10,6 +10,7 @@
 #include "StartupTrace.h"
 #include "ui/AccessibleNames.h"
 #include "ui/Navigation.h"
+#include "ui/QtTranslation.h"
 #include "ui/WidgetSeams.h"
 #include "windows/login/Form1.h"
 
@@ -109,6 +110,9 @@ int runQuorvel(int argc, char *argv[])
     }
 
     copyMissingSkins();
+    // After the command line: --help and --version stay as the manual page shows them, and
+    // --verbose is known when the catalogue turns out to be missing (the start goes on in English).
+    QtTranslation::install();
     WidgetSeams::install();
     AccessibleNames::install();
     registerWindows();

@@ -1,16 +1,23 @@
-// The real program's seams: message boxes and the browser.
+// The real program's seams: message boxes and the browser; Qt's own texts in them in Chinese.
+#include "base/Logging.h"
 #include "base/Seams.h"
+#include "ui/QtTranslation.h"
 #include "ui/WidgetSeams.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -23,7 +30,18 @@ struct SeenBox {
     QMessageBox::StandardButtons buttons;
     Qt::WindowModality modality = Qt::NonModal;
     Qt::TextFormat format = Qt::AutoText;
+    QStringList buttonTexts; // as shown, Yes No Ok order
 };
+
+// A button or menu text as the member reads it: without the mnemonic's "&", without the key hint
+// "(Y)" that Chinese texts put after the word, without the shortcut after a tab.
+QString shownText(QString text)
+{
+    text = text.section(QLatin1Char('\t'), 0, 0);
+    text.replace(QRegularExpression(u"&(.)"_s), u"\\1"_s);
+    text.remove(QRegularExpression(u"\\([A-Za-z]\\)$"_s));
+    return text;
+}
 
 // Waits for the modal box, records it and lets `answer` close it.
 Seams::Answer answerBox(const std::function<Seams::Answer()> &show, const std::function<void(QMessageBox *)> &answer,
@@ -36,8 +54,12 @@ Seams::Answer answerBox(const std::function<Seams::Answer()> &show, const std::f
         if (!box || !box->isVisible())
             return;
         poll.stop();
+        QStringList texts;
+        for (const QMessageBox::StandardButton which : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Ok})
+            if (const QAbstractButton *button = box->button(which))
+                texts.append(shownText(button->text()));
         *seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons(), box->windowModality(),
-                 box->textFormat()};
+                 box->textFormat(), texts};
         answer(box);
     });
     poll.start();
@@ -60,7 +82,19 @@ class TestWidgetSeams : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { WidgetSeams::install(); }
+    void initTestCase()
+    {
+        WidgetSeams::install();
+        // Without the catalogue the start goes on with Qt's English, said once under --verbose.
+        QTemporaryDir empty;
+        Logging::setVerbose(true);
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(u"qtbase_zh_CN not found in "_s));
+        QVERIFY(!QtTranslation::install(empty.path()));
+        Logging::setVerbose(false);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), u"&Yes"_s);
+        // Qt's own catalogue, found where the start routine looks for it.
+        QVERIFY2(QtTranslation::install(), "qtbase_zh_CN.qm missing: install qt6-translations-l10n");
+    }
 
     void cleanupTestCase()
     {
@@ -116,6 +150,43 @@ private slots:
         QCOMPARE(seen.buttons, yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(seen.modality, Qt::ApplicationModal);
         QCOMPARE(seen.format, Qt::PlainText);
+        // Qt's own button texts, in the interface's language.
+        const QStringList buttonTexts = yesNo ? QStringList({u"是"_s, u"否"_s}) : QStringList({u"确定"_s});
+        QCOMPARE(seen.buttonTexts, buttonTexts);
+    }
+
+    void textBoxMenuInChinese_data()
+    {
+        QTest::addColumn<int>("echo");
+        QTest::addColumn<bool>("copyable");
+        QTest::newRow("account box") << int(QLineEdit::Normal) << true;
+        // A password box lists cut and copy, but never gives its text away.
+        QTest::newRow("password box") << int(QLineEdit::Password) << false;
+    }
+
+    void textBoxMenuInChinese()
+    {
+        QFETCH(int, echo);
+        QFETCH(bool, copyable);
+        QLineEdit box(u"alice"_s);
+        box.setEchoMode(QLineEdit::EchoMode(echo));
+        box.selectAll();
+        const std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
+        QStringList shown;
+        QStringList enabled;
+        const QList<QAction *> actions = menu->actions();
+        for (const QAction *action : actions) {
+            if (action->isSeparator())
+                continue;
+            shown.append(shownText(action->text()));
+            if (action->isEnabled())
+                enabled.append(shown.last());
+        }
+        QCOMPARE(shown, QStringList({u"撤消"_s, u"重做"_s, u"剪切"_s, u"复制"_s, u"粘贴"_s, u"删除"_s, u"全选"_s}));
+        QCOMPARE(enabled.contains(u"复制"_s), copyable);
+        // No word of Qt's own English left, in any entry the menu may have.
+        for (const QString &text : std::as_const(shown))
+            QVERIFY2(!text.contains(QRegularExpression(u"[A-Za-z]"_s)), qPrintable(text));
     }
 
     void openUrlGoesToTheDesktop()

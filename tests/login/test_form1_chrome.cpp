@@ -1,5 +1,6 @@
 // The login window's chrome: hover looks and their resets, the drag, the close button during a
-// sign-in, minimise, the two links, the buttons' pointer, and the balloon class on its own.
+// sign-in, minimise, the two links, the buttons' pointer, the balloon class on its own, and the
+// window's one look under either skin.
 #include "ScriptedServer.h"
 #include "SeamRecorder.h"
 #include "SimFixture.h"
@@ -8,20 +9,30 @@
 
 #include "base/Settings.h"
 #include "net/Inet.h"
+#include "start/StartRoutine.h"
+#include "ui/Navigation.h"
+#include "ui/Skin.h"
 #include "windows/login/ButtonCursor.h"
 #include "windows/login/Class1.h"
 #include "windows/login/Form1.h"
 #include "windows/recovery/Form4.h"
 
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QBitmap>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QFontDatabase>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <memory>
 
@@ -67,6 +78,139 @@ const QColor kSilver(0xC0, 0xC0, 0xC0);
 const QColor kWhite(0xFF, 0xFF, 0xFF);
 const QPoint kFreeBackground(20, 60); // left of the banner, above the input panel
 
+// Attaches a shipped skin the way the program does: copied into the program folder, attached from there.
+bool attachShippedSkin(const QString &name)
+{
+    const QString target = Settings::instance().dataDir() + QLatin1Char('/') + name;
+    QFile::remove(target);
+    return QFile::copy(qEnvironmentVariable("QUORVEL_SOURCE_DIR") + QStringLiteral("/assets/") + name, target)
+           && SkinH_AttachEx(target, QString()) == 1;
+}
+
+// The newest login window on screen.
+Form1 *shownLoginWindow()
+{
+    Form1 *found = nullptr;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows)
+        if (auto *form = qobject_cast<Form1 *>(w); form && form->isVisible() && !form->isMinimized())
+            found = form;
+    return found;
+}
+
+// One control of the login window in one state, as drawn. Controls are found by object name;
+// "Combo1 list", "Text1 menu" and "xButton tip" are the list box's list, a text box's context menu
+// and a tooltip; "Form4" is the lost-password window the login window opens.
+QImage drawnControl(Form1 *form, const QString &control, const QString &state)
+{
+    if (control == QLatin1String("Form4"))
+        return Form4(form).grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QString name = control.section(QLatin1Char(' '), 0, 0);
+    const QString part = control.section(QLatin1Char(' '), 1);
+    auto *widget = form->findChild<QWidget *>(name);
+    if (!widget)
+        return {};
+    for (QWidget *w = widget; w != form; w = w->parentWidget())
+        w->show(); // the sign-in overlay is hidden at rest
+    if (state == QLatin1String("disabled")) {
+        widget->setEnabled(false);
+    } else if (state == QLatin1String("pointed")) {
+        if (!QTest::qWaitForWindowExposed(form))
+            return {};
+        // No button held (a press that closed its window never got its release), then from the
+        // background onto the control: a window that opens under a resting pointer gets no move,
+        // and a move to where the pointer already is gets dropped.
+        const Qt::MouseButtons held = QGuiApplication::mouseButtons();
+        for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
+            if (held & button)
+                QTest::mouseRelease(form, button, {}, kFreeBackground);
+        QTest::mouseMove(form, kFreeBackground);
+        QTest::mouseMove(widget, widget->rect().center());
+    } else if (state == QLatin1String("pressed"))
+        static_cast<QPushButton *>(widget)->setDown(true);
+    else if (state == QLatin1String("checked"))
+        static_cast<QCheckBox *>(widget)->setChecked(true);
+    else if (state == QLatin1String("focused")) {
+        form->activateWindow();
+        if (!QTest::qWaitForWindowActive(form))
+            return {};
+        widget->setFocus(Qt::OtherFocusReason);
+    }
+    QImage image;
+    if (part == QLatin1String("list")) {
+        auto *box = static_cast<QComboBox *>(widget);
+        box->showPopup();
+        QAbstractItemView *list = box->view();
+        if (QTest::qWaitFor([list] { return list->isVisible(); }))
+            image = list->window()->grab().toImage();
+        box->hidePopup();
+    } else if (part == QLatin1String("menu")) {
+        const std::unique_ptr<QMenu> menu(static_cast<QLineEdit *>(widget)->createStandardContextMenu());
+        menu->popup(form->mapToGlobal(QPoint(10, 10)));
+        if (QTest::qWaitFor([&menu] { return menu->isVisible(); })) {
+            menu->setActiveAction(menu->actions().value(0)); // one entry lit, as under the pointer
+            image = menu->grab().toImage();
+        }
+        menu->close();
+    } else if (part == QLatin1String("tip")) {
+        QToolTip::showText(widget->mapToGlobal(QPoint(4, 4)), widget->toolTip(), widget);
+        QWidget *tip = nullptr;
+        const bool shown = QTest::qWaitFor([&tip] {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            for (QWidget *w : windows)
+                if (w->inherits("QTipLabel") && w->isVisible())
+                    tip = w;
+            return tip != nullptr;
+        });
+        if (shown)
+            image = tip->grab().toImage();
+        QToolTip::hideText();
+    } else {
+        image = widget->grab().toImage();
+    }
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+// Pixels of two drawings of a control that differ by more than a trace of rounding.
+int differingPixels(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return -1;
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p(a.pixel(x, y));
+            const QColor q(b.pixel(x, y));
+            count += qAbs(p.red() - q.red()) > 2 || qAbs(p.green() - q.green()) > 2 || qAbs(p.blue() - q.blue()) > 2;
+        }
+    return count;
+}
+
+// Pixels of the list box's arrow place (its last 20 pixels) that stand out from the box's face.
+int arrowPixels(const QImage &box)
+{
+    const QColor face(box.pixel(box.width() - 24, box.height() / 2));
+    int count = 0;
+    for (int y = 3; y < box.height() - 3; ++y)
+        for (int x = box.width() - 20; x < box.width() - 3; ++x) {
+            const QColor p(box.pixel(x, y));
+            count += qAbs(p.red() - face.red()) + qAbs(p.green() - face.green()) + qAbs(p.blue() - face.blue()) > 90;
+        }
+    return count;
+}
+
+// Pixels of a link's text that are plainly blue.
+int bluePixels(const QImage &link)
+{
+    int count = 0;
+    for (int y = 0; y < link.height(); ++y)
+        for (int x = 0; x < link.width(); ++x) {
+            const QColor p(link.pixel(x, y));
+            count += p.blue() - p.red() > 80;
+        }
+    return count;
+}
+
 QList<Form4 *> lostPasswordWindows()
 {
     QList<Form4 *> found;
@@ -97,6 +241,8 @@ private slots:
     void lostPasswordLinkOpensModalWindow();
     void closeDuringSignInCancelsFirst();
     void balloonClass();
+    void oneLookUnderEitherSkin_data();
+    void oneLookUnderEitherSkin();
 
 private:
     std::unique_ptr<TempDataDir> m_data;
@@ -107,6 +253,8 @@ private:
 
 void TestForm1Chrome::initTestCase()
 {
+    // The login window after a sign-out opens through Navigation, as the start routine set it up.
+    registerWindows();
     // Every site role on a loopback port nobody listens on: whatever the window fetches at start
     // fails at once. The sign-in test brings its own simulator.
     const QString closed = closedLoopbackAddress();
@@ -123,6 +271,7 @@ void TestForm1Chrome::init()
 void TestForm1Chrome::cleanup()
 {
     m_form.reset();
+    qApp->setStyleSheet(QString());
     m_seams.reset();
     m_data.reset();
 }
@@ -429,6 +578,84 @@ void TestForm1Chrome::balloonClass()
     }
     QVERIFY(!idle.Create());
     QCOMPARE(balloonsUp(), 0);
+}
+
+void TestForm1Chrome::oneLookUnderEitherSkin_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("state");
+    // Every kind of control the window shows, at rest and in the states the skins style.
+    const struct {
+        const char *control;
+        const char *states;
+    } rows[] = {
+        {"Combo1", "rest pointed focused disabled"},
+        {"Combo1 list", "rest"},
+        {"Label1_0", "rest"},
+        {"Label1_1", "rest"},
+        {"Command1", "rest pointed pressed disabled"},
+        {"Text1", "rest pointed disabled"},
+        {"Text2", "rest focused"},
+        {"Text1 menu", "rest"},
+        {"Check1", "rest checked pointed disabled"},
+        {"Check2", "rest"},
+        {"Image1", "rest"},
+        {"Label5_0", "rest"},
+        {"Label5_1", "rest"},
+        {"Line1_0", "rest"},
+        {"xButton", "rest"},
+        {"xButton tip", "rest"},
+        {"Picture2", "rest"}, // the overlay with its quiet 取消 button
+        {"Command2", "pointed"},
+        {"Image4", "rest"}, // the captcha row
+        {"Label7", "rest"},
+        {"Form4", "rest"},
+    };
+    for (const auto &row : rows)
+        for (const QString &state : QString::fromLatin1(row.states).split(QLatin1Char(' ')))
+            QTest::addRow("%s %s", row.control, qPrintable(state)) << QString::fromLatin1(row.control) << state;
+}
+
+void TestForm1Chrome::oneLookUnderEitherSkin()
+{
+    // The panel's skin stays attached after a sign-out: the login window that comes back must look
+    // as it did at the start, control for control.
+    QFETCH(QString, control);
+    QFETCH(QString, state);
+
+    QVERIFY(attachShippedSkin(QStringLiteral("2.she")));
+    QPointer<Form1> atStart = Form1::openNew();
+    QVERIFY(atStart);
+    const QImage atRest = drawnControl(atStart, control, QStringLiteral("rest"));
+    const QImage underLoginSkin = drawnControl(atStart, control, state);
+    QVERIFY2(!underLoginSkin.isNull(), qPrintable(control));
+    // The state is really drawn (else the row would compare two resting controls).
+    if (state != QLatin1String("rest"))
+        QVERIFY(differingPixels(atRest, underLoginSkin) != 0);
+    delete atStart.data();
+
+    QVERIFY(attachShippedSkin(QStringLiteral("SoftSkin.she"))); // as the panel's load does
+    Navigation::showLoginWindow();                              // as the sign-out does
+    QPointer<Form1> afterSignOut = shownLoginWindow();
+    QVERIFY(afterSignOut);
+    const QImage underPanelSkin = drawnControl(afterSignOut, control, state);
+    delete afterSignOut.data();
+
+    const int differing = differingPixels(underLoginSkin, underPanelSkin);
+    QVERIFY2(differing == 0, qPrintable(QStringLiteral("%1 pixels of %2 differ (%3 x %4 under 2.she, %5 x %6 under SoftSkin.she)")
+                                            .arg(differing)
+                                            .arg(underLoginSkin.width() * underLoginSkin.height())
+                                            .arg(underLoginSkin.width())
+                                            .arg(underLoginSkin.height())
+                                            .arg(underPanelSkin.width())
+                                            .arg(underPanelSkin.height())));
+    // Equal, and also whole: the list box has its arrow, the links are blue.
+    if (control == QLatin1String("Combo1") && state != QLatin1String("disabled")) {
+        QVERIFY2(arrowPixels(underLoginSkin) >= 10, "no arrow under 2.she");
+        QVERIFY2(arrowPixels(underPanelSkin) >= 10, "no arrow under SoftSkin.she");
+    }
+    if (control.startsWith(QLatin1String("Label1_")) || control == QLatin1String("Label7"))
+        QVERIFY(bluePixels(underPanelSkin) >= 10);
 }
 
 QTEST_MAIN(TestForm1Chrome)

@@ -142,7 +142,8 @@ void Form3::buildControls()
 void Form3::applyLook()
 {
     // The window's own look, so it looks the same under the login skin it opens with and under
-    // the panel's skin that its hand-over attaches (SoftSkin repeats these values).
+    // the panel's skin that its hand-over attaches (and that is still attached at the next
+    // sign-in): neither skin has rules for this window.
     auto colour = [](QWidget *widget, QPalette::ColorRole role, const QColor &color) {
         QPalette palette = widget->palette();
         palette.setColor(role, color);
