@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -54,12 +55,29 @@ void addOptions(QCommandLineParser &parser)
     });
 }
 
-// The skins ship next to the executable; a data folder elsewhere gets its own copy once, so a
-// skin the member edited there is kept.
-void copyMissingSkins()
+// SHA-256 of the skins earlier releases shipped: a copy still byte for byte one of them was never
+// edited, and gives way to the skin shipped now (those lacked the login window's complete look).
+bool isEarlierShippedSkin(const QString &path)
 {
-    const QDir from(Settings::instance().resourceDir());
-    const QString to = Settings::instance().dataDir();
+    static const QByteArray kShipped[] = {
+        "2fd45e8349823317978985ab5047164ed43f822a1a2a9d703cc05c121744880a", // 2.she
+        "a57a6d82d5b894cec0d3301efa4e853740c6c9da7619b6b503efb8a46191d752",
+        "f42c0b3e63336bd9899eddfbfcc0167b5ff268eaa5fb4815219a3b6f4afd72be",
+        "7aa9d28606de8bdb6848842a2fc73e7f1ffcebba29a50512d27bc9eb040d2f27", // SoftSkin.she
+        "adfbbf05c72620d96c468d61e805c7ce668040fc22f46c450af3bb9ec139eab1",
+    };
+    QFile file(path);
+    if (file.size() > 64 * 1024 || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray digest = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+    return std::find(std::begin(kShipped), std::end(kShipped), digest) != std::end(kShipped);
+}
+
+} // namespace
+
+void copySkins(const QString &fromDir, const QString &to)
+{
+    const QDir from(fromDir);
     if (QFileInfo(from.absolutePath()).canonicalFilePath() == QFileInfo(to).canonicalFilePath())
         return;
     // Compared by suffix: a name filter is a wildcard that Qt compiles to a regular expression,
@@ -69,14 +87,16 @@ void copyMissingSkins()
         if (!skin.endsWith(QLatin1String(".she")))
             continue;
         const QString target = to + QLatin1Char('/') + skin;
+        const bool stale = QFileInfo(target).isFile() && !QFileInfo(target).isSymLink() && isEarlierShippedSkin(target);
+        if (stale)
+            QFile::remove(target);
         if (!QFileInfo::exists(target)) {
             const bool copied = QFile::copy(from.filePath(skin), target);
-            qCDebug(lcFiles).noquote() << "skin" << skin << (copied ? "copied to" : "could not be copied to") << to;
+            qCDebug(lcFiles).noquote() << "skin" << skin << (copied ? (stale ? "updated in" : "copied to") : "could not be copied to")
+                                       << to;
         }
     }
 }
-
-} // namespace
 
 void registerWindows()
 {
@@ -109,7 +129,7 @@ int runQuorvel(int argc, char *argv[])
         return 2;
     }
 
-    copyMissingSkins();
+    copySkins(Settings::instance().resourceDir(), Settings::instance().dataDir());
     // After the command line: --help and --version stay as the manual page shows them, and
     // --verbose is known when the catalogue turns out to be missing (the start goes on in English).
     QtTranslation::install();

@@ -8,13 +8,18 @@
 #include "rules/SavedAccount.h"
 #include "start/Form5.h"
 #include "start/ProgramIcon.h"
+#include "start/StartRoutine.h"
 #include "windows/login/Form1.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QPixmapCache>
 #include <QPointer>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -69,6 +74,8 @@ private slots:
     void startWindowStaysDownWhenNothingWaits();
     void startWindowCoversTheAccountLookup();
     void loginSurfaceIsItsBackground();
+    void skinCopies_data();
+    void skinCopies();
 };
 
 void TestStartSpeed::picturesNeedNoForeignImagePlugins()
@@ -158,6 +165,47 @@ void TestStartSpeed::loginSurfaceIsItsBackground()
         QCOMPARE(QColor(shown.pixel(at)), QColor(background.pixel(at)));
     QCOMPARE(QColor(shown.pixel(0, 60)), QColor(Qt::black));
     form->close();
+}
+
+// Before the first window the program folder gets the shipped skins: a member's edit stays, a copy
+// an earlier release left as it shipped it is brought up to date.
+void TestStartSpeed::skinCopies_data()
+{
+    QTest::addColumn<QString>("before"); // the program folder's SoftSkin.she: none, earlier, edited, link
+    QTest::addColumn<bool>("shippedNow");
+    QTest::newRow("missing") << u"none"_s << true;
+    QTest::newRow("as an earlier release shipped it") << u"earlier"_s << true;
+    QTest::newRow("edited by the member") << u"edited"_s << false;
+    QTest::newRow("a link") << u"link"_s << false;
+}
+
+void TestStartSpeed::skinCopies()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, shippedNow);
+    QTemporaryDir shipped;
+    QTemporaryDir data;
+    const QString skin = u"/SoftSkin.she"_s;
+    QVERIFY(QFile::copy(qEnvironmentVariable("QUORVEL_SOURCE_DIR") + u"/assets"_s + skin, shipped.path() + skin));
+    const QString earlier = windowsFile(u"SoftSkin-earlier.she"_s);
+    if (before == u"earlier"_s)
+        QVERIFY(QFile::copy(earlier, data.path() + skin));
+    if (before == u"edited"_s) {
+        QFile file(data.path() + skin);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(fileBytes(earlier) + "\n/* mine */\n");
+    }
+    if (before == u"link"_s)
+        QVERIFY(QFile::link(earlier, data.path() + skin));
+    const QByteArray was = fileBytes(data.path() + skin);
+
+    copySkins(shipped.path(), data.path());
+    QCOMPARE(fileBytes(data.path() + skin) == fileBytes(shipped.path() + skin), shippedNow);
+    if (!shippedNow)
+        QCOMPARE(fileBytes(data.path() + skin), was);
+    // Nothing is written through a link: its target is still the earlier release's skin.
+    QCOMPARE(QCryptographicHash::hash(fileBytes(earlier), QCryptographicHash::Sha256).toHex(),
+             QByteArray("adfbbf05c72620d96c468d61e805c7ce668040fc22f46c450af3bb9ec139eab1"));
 }
 
 QTEST_MAIN(TestStartSpeed)
