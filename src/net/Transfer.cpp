@@ -257,7 +257,7 @@ void Transfer::fail()
 
 void Transfer::noteError()
 {
-    const QString host = m_url.port() > 0 ? m_url.host() + QLatin1Char(':') + QString::number(m_url.port()) : m_url.host();
+    const QString host = Logging::safeHost(m_url);
     if (!m_sslErrors.isEmpty()) {
         m_errorText = QStringLiteral("certificate of %1 refused: %2").arg(host, Network::certificateProblem(m_sslErrors));
         // Shown without --verbose: a refused certificate is what a member must be able to see.
