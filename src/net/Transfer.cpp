@@ -11,6 +11,7 @@
 #include <QNetworkAccessManager>
 #include <QLoggingCategory>
 #include <QNetworkCookie>
+#include <QNetworkProxy>
 #include <QNetworkReply>
 
 namespace {
@@ -271,6 +272,13 @@ void Transfer::noteError()
     }
     // The error's name, not Qt's text: that text quotes the whole address, form token included.
     const QNetworkReply::NetworkError error = m_reply ? m_reply->error() : QNetworkReply::UnknownNetworkError;
+    m_proxyProblem = Network::proxyProblem(error, Network::proxyFor(m_url), m_url);
+    if (!m_proxyProblem.isEmpty()) {
+        m_errorText = m_proxyProblem;
+        // Shown without --verbose, as a refused certificate: the member must be able to see it.
+        qCWarning(lcNet).noquote() << m_errorText;
+        return;
+    }
     m_errorText = error == QNetworkReply::NoError ? QStringLiteral("no HTTP answer")
                                                   : QString::fromLatin1(QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error));
 }
