@@ -2,7 +2,8 @@
 // The program's diagnostics: four logging categories, quiet below warnings until --verbose (or
 // QT_LOGGING_RULES) turns them on, written to standard error by Qt's message handler. Nothing
 // logged may carry a password, a security answer, a captcha code, a form token or a cookie value;
-// addresses go through forLog(), which keeps only the values known to be harmless.
+// every address goes through safeAddress() (or its parts, safeHost() and forLog()), which keep
+// only what is known to be harmless: a site may put any of those into a redirect's address.
 #include <QLoggingCategory>
 #include <QString>
 
@@ -19,13 +20,24 @@ namespace Logging {
 // the last word, as Qt always gives it.
 void setVerbose(bool on);
 
-// Path and query of url for a log line. Query values are shown only for keys that never carry a
-// secret (mod, action, uid, ...); any other key keeps its name and shows "…" for its value, so a
-// form token (formhash) or anything unknown never reaches a log.
+// Path and query of url for a log line. A path segment that is long, encoded or random-looking
+// (letters and digits mixed in one word, a long number, a long hex word, mixed case) shows as "…",
+// several in a row as one: a redirect may carry a cookie value or a password in its path. Query
+// values are shown only for keys that never carry a secret (mod, action, uid, ...); any other key
+// keeps its name and shows "…" for its value, so a form token (formhash) or anything unknown never
+// reaches a log.
 [[nodiscard]] QString forLog(const QUrl &url);
 
+// host[:port] of url for a log line or a warning. The hosts of the site's roles and of the probe
+// show as they are (the member named them); any other host shows its random-looking labels as "…".
+[[nodiscard]] QString safeHost(const QUrl &url);
+
+// The whole address for a warning or a log line: scheme, safeHost() and forLog(); never the
+// address's user name, password or fragment. Every address the program prints goes through here.
+[[nodiscard]] QString safeAddress(const QUrl &url);
+
 // The site role an address belongs to ("forum", "home", "vip", "soft", "main", "probe"), or its
-// host when it is none of them.
+// host as safeHost() shows a stranger's (without the port) when it is none of them.
 [[nodiscard]] QString roleForLog(const QUrl &url);
 
 } // namespace Logging

@@ -1,6 +1,9 @@
 #include "Seams.h"
 
+#include "Logging.h"
+
 #include <QTextStream>
+#include <QUrl>
 #include <cstdio>
 #include <cstdlib>
 
@@ -52,7 +55,7 @@ void openUrl(const QString &url)
     if (urlHandler())
         urlHandler()(url);
     else
-        QTextStream(stderr) << "open: " << url << Qt::endl;
+        QTextStream(stderr) << "open: " << Logging::safeAddress(QUrl(url)) << Qt::endl;
 }
 
 void endProgram()

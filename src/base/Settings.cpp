@@ -59,6 +59,8 @@ void Settings::restoreDefaults()
         m_schemes[i] = QStringLiteral("http");
     }
     m_caCertificatesFile.clear();
+    m_proxyUrl.clear();
+    m_directConnection = false;
     m_probeUrl = QString::fromLatin1(kDefaultProbeUrl);
     m_dataDir.clear();
     m_resourceDir.clear();
@@ -191,12 +193,16 @@ bool Settings::applyArguments(const QStringList &arguments, QString *errorMessag
 {
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         QString option = arguments.at(i);
+        if (option == QLatin1String("--no-proxy")) {
+            setDirectConnection(true);
+            continue;
+        }
         QString value;
         const qsizetype eq = option.indexOf(QLatin1Char('='));
         const bool known = [&] {
             const QString name = eq > 0 ? option.left(eq) : option;
             if (name == QLatin1String("--probe-url") || name == QLatin1String("--data-dir")
-                || name == QLatin1String("--ca-certificates"))
+                || name == QLatin1String("--ca-certificates") || name == QLatin1String("--proxy"))
                 return true;
             for (const char *o : kHostOptions)
                 if (name == QLatin1String(o))
@@ -228,6 +234,13 @@ bool Settings::applyArguments(const QStringList &arguments, QString *errorMessag
             setDataDir(value);
         } else if (option == QLatin1String("--ca-certificates")) {
             setCaCertificatesFile(value);
+        } else if (option == QLatin1String("--proxy")) {
+            if (value.trimmed().isEmpty()) {
+                if (errorMessage)
+                    *errorMessage = QStringLiteral("--proxy needs an address (http://HOST:PORT or socks5://HOST:PORT)");
+                return false;
+            }
+            setProxyUrl(value.trimmed());
         } else {
             for (int r = 0; r < 5; ++r) {
                 if (option != QLatin1String(kHostOptions[r]))
@@ -241,6 +254,11 @@ bool Settings::applyArguments(const QStringList &arguments, QString *errorMessag
                 setHost(static_cast<HostRole>(r), value);
             }
         }
+    }
+    if (directConnection() && !proxyUrl().isEmpty()) {
+        if (errorMessage)
+            *errorMessage = QStringLiteral("--proxy and --no-proxy cannot be given together");
+        return false;
     }
     return true;
 }

@@ -47,8 +47,17 @@ public:
     [[nodiscard]] QString caCertificatesFile() const { return m_caCertificatesFile; }
     void setCaCertificatesFile(const QString &path) { m_caCertificatesFile = path; }
 
+    // --proxy URL: every request through this proxy (the network layer reads and checks the
+    // address, Network::checkProxySetting). --no-proxy: every request direct. Neither: the
+    // system's proxy configuration (the environment's proxy variables, else the desktop's).
+    [[nodiscard]] QString proxyUrl() const { return m_proxyUrl; }
+    void setProxyUrl(const QString &url) { m_proxyUrl = url; }
+    [[nodiscard]] bool directConnection() const { return m_directConnection; }
+    void setDirectConnection(bool direct) { m_directConnection = direct; }
+
     // Applies --forum-host, --home-host, --vip-host, --soft-host, --main-host, --probe-url,
-    // --data-dir, --ca-certificates. Returns false (with a message) on a bad command line.
+    // --data-dir, --ca-certificates, --proxy, --no-proxy. Returns false (with a message) on a bad
+    // command line.
     bool applyArguments(const QStringList &arguments, QString *errorMessage = nullptr);
 
     // Default hosts of the real site and the executable's folder.
@@ -59,6 +68,8 @@ private:
     QString m_hosts[5];
     QString m_schemes[5];
     QString m_caCertificatesFile;
+    QString m_proxyUrl;
+    bool m_directConnection = false;
     QString m_probeUrl;
     QString m_dataDir;
     QString m_resourceDir;

@@ -127,6 +127,7 @@ void Inet::finishExecute()
 void Inet::record(const Transfer &transfer)
 {
     m_lastError = transfer.errorText();
+    m_lastProxyProblem = transfer.proxyProblem();
     m_lastStatus = transfer.status();
     m_lastContentType = transfer.contentType();
     m_lastBody = transfer.body();

@@ -39,6 +39,9 @@ public:
     // Why it failed, when there is more to say than "no answer" (a redirect off the site, a
     // broken compressed body, the session's end); else empty.
     [[nodiscard]] QString lastError() const { return m_lastError; }
+    // The proxy did not carry it: "无法连接代理服务器 HOST:PORT" or
+    // "代理服务器 HOST:PORT 要求身份验证" (Transfer::proxyProblem); else empty.
+    [[nodiscard]] QString lastProxyProblem() const { return m_lastProxyProblem; }
 
     // Starts the transfer and returns at once. headers: "Name: value" lines joined by CR LF.
     // No time limit: a reply that never comes leaves the control waiting until Cancel.
@@ -73,6 +76,7 @@ private:
     bool m_storesReplyCookies = true;
     QByteArray m_lastBody;
     QString m_lastError;
+    QString m_lastProxyProblem;
     QPointer<QObject> m_inputAllowedDuringWait;
     int m_openUrlDepth = 0;
 };

@@ -3,10 +3,13 @@
 #include "base/CodePage.h"
 #include "base/Settings.h"
 #include "CookieStore.h"
+#include "ProxyChoice.h"
 #include "Transfer.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
@@ -29,6 +32,42 @@ QList<Transfer *> g_transfers; // every live transfer, for endSession
 QPointer<QNetworkAccessManager> g_manager;
 QPointer<CookieStore> g_cookieStore;
 
+// The proxy of a request, asked by the manager for every request (and every redirect's hop).
+QNetworkProxy chooseProxy(const QNetworkProxyQuery &query)
+{
+    const Settings &settings = Settings::instance();
+    if (settings.directConnection())
+        return QNetworkProxy(QNetworkProxy::NoProxy);
+    if (!settings.proxyUrl().isEmpty()) {
+        // The start routine refuses a bad address; should one get here, the request fails as
+        // "no proxy" rather than go around the proxy the member named.
+        return ProxyChoice::fromOption(settings.proxyUrl()).value_or(QNetworkProxy(QNetworkProxy::DefaultProxy));
+    }
+    if (!ProxyChoice::Environment::anySetInProcess()) {
+        // The desktop's settings, as far as Qt reads them (libproxy on Linux).
+        const QList<QNetworkProxy> system = QNetworkProxyFactory::systemProxyForQuery(query);
+        return system.value(0, QNetworkProxy(QNetworkProxy::NoProxy));
+    }
+    const ProxyChoice::Environment environment = ProxyChoice::Environment::ofProcess();
+    const QNetworkProxy chosen = ProxyChoice::forAddress(query.url(), environment);
+    const QString value = ProxyChoice::variableValueFor(query.url(), environment);
+    if (chosen.type() == QNetworkProxy::NoProxy && !value.isEmpty() && !ProxyChoice::fromEnvironmentValue(value)) {
+        // Said once: a proxy the member set that this program cannot use (never the value itself).
+        static bool told = false;
+        if (!told)
+            qWarning("quorvel: the proxy variable for %s names no http:// or socks5:// proxy; requests go direct",
+                     qPrintable(query.url().scheme()));
+        told = true;
+    }
+    return chosen;
+}
+
+class ProxyFactory : public QNetworkProxyFactory
+{
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override { return {chooseProxy(query)}; }
+};
+
 void ensureCreated()
 {
     if (g_manager && g_cookieStore)
@@ -38,6 +77,7 @@ void ensureCreated()
         // Qt would follow redirects anywhere with the first request's Cookie header; Transfer
         // follows them itself, only on the site.
         g_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+        g_manager->setProxyFactory(new ProxyFactory); // the manager owns it
     }
     auto *store = new CookieStore;
     g_manager->setCookieJar(store); // the manager becomes its parent
@@ -230,6 +270,44 @@ void endSession()
 quint64 sessionNumber()
 {
     return g_session;
+}
+
+bool checkProxySetting(QString *errorMessage)
+{
+    const QString url = Settings::instance().proxyUrl();
+    return url.isEmpty() || ProxyChoice::fromOption(url, errorMessage).has_value();
+}
+
+QNetworkProxy proxyFor(const QUrl &url)
+{
+    return chooseProxy(QNetworkProxyQuery(url));
+}
+
+QString proxyProblem(int error, const QNetworkProxy &proxy, const QUrl &url)
+{
+    if (proxy.type() == QNetworkProxy::NoProxy || proxy.type() == QNetworkProxy::DefaultProxy)
+        return {};
+    const QString name = ProxyChoice::nameOf(proxy);
+    // Plain http through an HTTP proxy: Qt's one connection is to the proxy, which answers for
+    // the site with a status of its own (502) when the site is out of reach.
+    const bool onlyProxyConnected = proxy.type() == QNetworkProxy::HttpProxy
+        && url.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0;
+    switch (error) {
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return QStringLiteral("代理服务器 %1 要求身份验证").arg(name);
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::UnknownNetworkError: // how Qt's HTTP layer passes a proxy socket's error on
+        return QStringLiteral("无法连接代理服务器 %1").arg(name);
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::TimeoutError:
+        return onlyProxyConnected ? QStringLiteral("无法连接代理服务器 %1").arg(name) : QString();
+    default:
+        return {};
+    }
 }
 
 void setTimeoutMs(int ms)

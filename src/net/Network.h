@@ -7,6 +7,7 @@
 #include <QString>
 
 class QNetworkAccessManager;
+class QNetworkProxy;
 class QSslError;
 class QNetworkReply;
 class QNetworkRequest;
@@ -51,6 +52,21 @@ void resetCaCertificates();
 // Why a site's certificate was refused, in words a member can pass on: "expired", "issued for
 // another name", "unknown issuer" or Qt's own text for anything else; several joined by "; ".
 [[nodiscard]] QString certificateProblem(const QList<QSslError> &errors);
+
+// The proxy of every request, the connectivity probe's included, chosen per request from
+// Settings: --proxy's proxy, direct with --no-proxy, else the system's configuration (the
+// environment's proxy variables as curl reads them, ProxyChoice; without any, the desktop's
+// settings as Qt reads them).
+// Checks --proxy's address; false with a message naming what is wrong (never its password).
+bool checkProxySetting(QString *errorMessage = nullptr);
+// The proxy a request to url goes through now (NoProxy when direct).
+[[nodiscard]] QNetworkProxy proxyFor(const QUrl &url);
+// The member's words for a request to url that proxy did not carry ("无法连接代理服务器 HOST:PORT",
+// "代理服务器 HOST:PORT 要求身份验证"), naming the proxy by host and port only; empty when error
+// (a QNetworkReply::NetworkError) is not the proxy's. Qt names few of them as the proxy's: a
+// refused HTTP proxy comes as ConnectionRefusedError (for an http address the connection is the
+// proxy's alone), a refused SOCKS5 proxy or HTTP tunnel as UnknownNetworkError.
+[[nodiscard]] QString proxyProblem(int error, const QNetworkProxy &proxy, const QUrl &url);
 
 // Tests shorten the time limit; 0 or less restores kTimeoutMs.
 void setTimeoutMs(int ms);

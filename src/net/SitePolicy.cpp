@@ -1,5 +1,6 @@
 #include "SitePolicy.h"
 
+#include "base/Logging.h"
 #include "base/Settings.h"
 
 namespace {
@@ -122,7 +123,8 @@ bool isRedirectStatus(int status)
 Hop redirectHop(const QUrl &origin, const QUrl &from, const QUrl &to, int status, const QByteArray &method, bool hasBody)
 {
     Hop hop;
-    const QString where = to.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment);
+    // The reason reaches standard error: the address as a log line may show it, never a secret in it.
+    const QString where = Logging::safeAddress(to);
     if (!isRedirectStatus(status) || !isWebAddress(to)) {
         hop.reason = QStringLiteral("The site redirected the request to an address that cannot be followed.");
         return hop;

@@ -12,6 +12,7 @@
 #include <QNetworkAccessManager>
 #include <QLoggingCategory>
 #include <QNetworkCookie>
+#include <QNetworkProxy>
 #include <QNetworkReply>
 
 namespace {
@@ -260,7 +261,7 @@ void Transfer::fail()
 
 void Transfer::noteError()
 {
-    const QString host = m_url.port() > 0 ? m_url.host() + QLatin1Char(':') + QString::number(m_url.port()) : m_url.host();
+    const QString host = Logging::safeHost(m_url);
     if (!m_sslErrors.isEmpty()) {
         m_errorText = QStringLiteral("certificate of %1 refused: %2").arg(host, Network::certificateProblem(m_sslErrors));
         // Shown without --verbose: a refused certificate is what a member must be able to see.
@@ -274,6 +275,13 @@ void Transfer::noteError()
     }
     // The error's name, not Qt's text: that text quotes the whole address, form token included.
     const QNetworkReply::NetworkError error = m_reply ? m_reply->error() : QNetworkReply::UnknownNetworkError;
+    m_proxyProblem = Network::proxyProblem(error, Network::proxyFor(m_url), m_url);
+    if (!m_proxyProblem.isEmpty()) {
+        m_errorText = m_proxyProblem;
+        // Shown without --verbose, as a refused certificate: the member must be able to see it.
+        qCWarning(lcNet).noquote() << m_errorText;
+        return;
+    }
     m_errorText = error == QNetworkReply::NoError ? QStringLiteral("no HTTP answer")
                                                   : QString::fromLatin1(QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error));
 }

@@ -9,7 +9,6 @@
 #include <QNetworkRequest>
 #include <QObject>
 #include <QSslError>
-#include <QUrl>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -60,6 +59,10 @@ public:
     // broken compressed body, the session's end, a refused certificate naming host and reason);
     // else empty.
     [[nodiscard]] QString errorText() const { return m_errorText; }
+    // The proxy did not carry the request (refused, unreachable, asked for a password): the
+    // member's words naming it by host and port (Network::proxyProblem), also the errorText();
+    // else empty.
+    [[nodiscard]] QString proxyProblem() const { return m_proxyProblem; }
     // The address of the last hop (the request's own address unless it was redirected).
     [[nodiscard]] QUrl url() const { return m_url; }
     // The sign-out number this transfer began under (Network::sessionNumber()).
@@ -94,6 +97,7 @@ private:
     QUrl m_origin;
     QUrl m_url;
     QString m_errorText;
+    QString m_proxyProblem;
     quint64 m_session = 0;
     int m_hops = 0;
     bool m_storesCookies = true;

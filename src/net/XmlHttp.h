@@ -39,7 +39,7 @@ public:
     [[nodiscard]] bool failed() const { return m_failed; }       // transport error, time-out, oversize
     [[nodiscard]] QByteArray responseBody() const { return m_body; }
     // Why a failed request failed, when there is more to say (redirect off the site, broken
-    // compressed body, the session's end); else empty.
+    // compressed body, the session's end, the proxy's refusal naming the proxy); else empty.
     [[nodiscard]] QString errorText() const { return m_errorText; }
 
 signals:

@@ -50,6 +50,12 @@ void addOptions(QCommandLineParser &parser)
          QStringLiteral("file")},
         {QStringLiteral("data-dir"), QStringLiteral("Program folder for login.ini, the skins and the cookies."),
          QStringLiteral("dir")},
+        {QStringLiteral("proxy"),
+         QStringLiteral("Every request through this proxy: http://HOST:PORT or socks5://HOST:PORT, with "
+                        "user:password@ before the host when it asks for them. Without it, the system's "
+                        "proxy settings (http_proxy, https_proxy, no_proxy, else the desktop's)."),
+         QStringLiteral("url")},
+        {QStringLiteral("no-proxy"), QStringLiteral("Every request direct, whatever the system's proxy settings say.")},
         {QStringLiteral("verbose"),
          QStringLiteral("Diagnostics on standard error: requests, replies read, files written (never a secret).")},
     });
@@ -125,6 +131,10 @@ int runQuorvel(int argc, char *argv[])
     }
     const QString caFile = Settings::instance().caCertificatesFile();
     if (!caFile.isEmpty() && !Network::useCaCertificatesFile(caFile, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 2;
+    }
+    if (!Network::checkProxySetting(&error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }

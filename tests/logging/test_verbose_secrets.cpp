@@ -6,7 +6,9 @@
 // asked for and every cookie value it set. Without --verbose the run says nothing of the kind,
 // and QT_LOGGING_RULES alone turns a category on. In-process, with the categories on and a
 // message handler catching every line, the exchange, the sign-out and a lost-password request
-// add their secrets to the search.
+// add their secrets to the search. A hostile site that puts the member's cookie value, password,
+// answer and form token into its redirects' addresses (on the site, off it, in another host's
+// name) gets none of them onto standard error, with --verbose or without.
 #include "base/CodePage.h"
 #include "base/Logging.h"
 #include "base/Settings.h"
@@ -15,6 +17,7 @@
 #include "net/CookieStore.h"
 #include "net/Network.h"
 #include "rules/SavedAccount.h"
+#include "ScriptedServer.h"
 #include "SeamRecorder.h"
 #include "session/QuorvelModule.h"
 #include "SimFixture.h"
@@ -129,6 +132,8 @@ private slots:
     void quietWithoutVerbose();
     void loggingRulesAloneTurnACategoryOn();
     void inProcessVisitKeepsSecrets();
+    void hostileRedirectsKeepSecrets_data();
+    void hostileRedirectsKeepSecrets();
 
 private:
     ChildRun runChild(const QStringList &extraArguments, const QProcessEnvironment &environment,
@@ -309,6 +314,89 @@ void TestVerboseSecrets::inProcessVisitKeepsSecrets()
     secrets << password;
     for (const QNetworkCookie &c : Network::cookieStore().allCookies())
         secrets << QString::fromLatin1(c.value());
+    const QString leak = leakIn(log, secrets);
+    QVERIFY2(leak.isEmpty(), qPrintable(leak + u"\nlog:\n"_s + log));
+}
+
+void TestVerboseSecrets::hostileRedirectsKeepSecrets_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<bool>("verbose");
+    for (const bool verbose : {true, false}) {
+        const char *const mode = verbose ? "--verbose" : "quiet";
+        QTest::addRow("on the site, %s", mode) << u"on the site"_s << verbose;
+        QTest::addRow("off the site, %s", mode) << u"off the site"_s << verbose;
+        QTest::addRow("in another host's name, %s", mode) << u"host name"_s << verbose;
+    }
+}
+
+// The real program signs in automatically (the password is the saved account's) against a site
+// whose every page redirects to an address made of the member's secrets, setting the auth cookie
+// whose value is one of them. On the site the redirect is followed (logged with --verbose), off
+// it refused (a warning, also without --verbose): neither line holds a secret.
+void TestVerboseSecrets::hostileRedirectsKeepSecrets()
+{
+    QFETCH(QString, where);
+    QFETCH(bool, verbose);
+    const QByteArray cookie = "c00kieQ7vZ2x";
+    const QByteArray password = "pw4Secret9x";
+    const QByteArray answer = CodePage::percentEncode(u"上海"_s);
+    const QByteArray token = "5c2e9a17";
+    const QByteArray secretPath = "/x/" + cookie + '/' + password + '/' + answer;
+    const QByteArray secretQuery = "?formhash=" + token + "&mod=logging";
+
+    ScriptedServer site;
+    QVERIFY(site.isListening());
+    QByteArray location = secretPath + secretQuery;
+    if (where == u"off the site"_s)
+        location = "http://127.0.0.2:" + QByteArray::number(ScriptedServer::unusedPort()) + location;
+    else if (where == u"host name"_s)
+        location = "http://" + cookie.toLower() + '.' + password.toLower() + ".example:81/x";
+    ScriptedReply redirect = ScriptedReply::page(302, "text/html", "moved");
+    redirect.headers << qMakePair(QByteArray("Location"), location)
+                     << qMakePair(QByteArray("Set-Cookie"), "qvbbs_2132_auth=" + cookie + "; path=/");
+    site.setFallback(redirect);
+    site.script("/probe", ScriptedReply::page(200, "text/html", "online"));
+    site.script(secretPath, ScriptedReply::page(200, "text/html", "nothing here"));
+
+    QTemporaryDir data;
+    const SavedAccount saved =
+        SavedAccount::fromSignIn(true, u"dave"_s, QString::fromLatin1(password), true, u"3"_s, u"上海"_s, true);
+    QVERIFY(saved.save(data.filePath(u"login.ini"_s)));
+    QStringList arguments{u"--probe-url"_s, site.url(u"/probe"_s), u"--data-dir"_s, data.path()};
+    for (const char *role : {"--forum-host", "--home-host", "--vip-host", "--soft-host", "--main-host"})
+        arguments << QString::fromLatin1(role) << site.origin();
+    if (verbose)
+        arguments << u"--verbose"_s;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"QT_LOGGING_RULES"_s);
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.start(qEnvironmentVariable("QUORVEL_EXE"), arguments);
+    QVERIFY(child.waitForStarted(10000));
+    // The account lookup's request and its redirect (followed on the site), and more after it.
+    const auto redirectsSeen = [&] {
+        return site.requests().size() >= 2 && (where != u"on the site"_s || site.countTo(secretPath) > 0);
+    };
+    const bool reached = QTest::qWaitFor(redirectsSeen, 20000);
+    QTest::qWait(1000); // what follows from it, and its lines
+    child.terminate();
+    if (!child.waitForFinished(5000)) {
+        child.kill();
+        child.waitForFinished(5000);
+    }
+    const QString log = QString::fromUtf8(child.readAllStandardError() + child.readAllStandardOutput());
+    QVERIFY2(reached, qPrintable(log));
+
+    // The lines that would carry the secrets are there.
+    if (where != u"on the site"_s)
+        QVERIFY2(log.contains(u"which is not one of its own addresses"_s), qPrintable(log));
+    else if (verbose)
+        QVERIFY2(log.contains(u"moved to http forum /x/…?formhash=…&mod=logging"_s), qPrintable(log));
+    if (where == u"host name"_s)
+        QVERIFY2(log.contains(u"http://….example:81/x"_s), qPrintable(log));
+    const QStringList secrets{QString::fromLatin1(cookie), QString::fromLatin1(password), QString::fromLatin1(answer),
+                              u"上海"_s, QString::fromLatin1(token)};
     const QString leak = leakIn(log, secrets);
     QVERIFY2(leak.isEmpty(), qPrintable(leak + u"\nlog:\n"_s + log));
 }

@@ -1,6 +1,7 @@
 // The network layer against a site that misbehaves on purpose: redirects off the site (to a
-// foreign loopback host, 127.0.0.2), redirects inside it, broken compressed bodies, and answers
-// that arrive after the member's session has ended.
+// foreign loopback host, 127.0.0.2), redirects inside it (also through a forwarding proxy: the
+// rules hold whatever carries the request), broken compressed bodies, and answers that arrive
+// after the member's session has ended.
 #include "base/Settings.h"
 #include "net/CookieStore.h"
 #include "net/Inet.h"
@@ -8,6 +9,7 @@
 #include "net/SitePolicy.h"
 #include "net/XmlHttp.h"
 #include "ScriptedServer.h"
+#include "TestProxy.h"
 
 #include <QDir>
 #include <QNetworkCookie>
@@ -126,6 +128,23 @@ private:
 
     bool foreignSawAnything() const { return !m_foreign->requests().isEmpty(); }
 
+    // Every request from here on through a forwarding proxy (--proxy), when viaProxy.
+    std::unique_ptr<TestProxy> proxyIf(bool viaProxy)
+    {
+        if (!viaProxy)
+            return {};
+        auto proxy = std::make_unique<TestProxy>();
+        Settings::instance().setProxyUrl(u"http://"_s + proxy->hostAndPort());
+        return proxy;
+    }
+
+    // The proxy carried exactly these requests (as "METHOD http://HOST:PORT/path"), nothing else.
+    static void checkCarried(const TestProxy *proxy, const QList<QByteArray> &lines)
+    {
+        if (proxy)
+            QCOMPARE(proxy->forwardedLines(), lines);
+    }
+
 private slots:
     void init()
     {
@@ -205,19 +224,27 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("method");
         QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("viaProxy");
         const QByteArray login = "username=alice&password=S3cret%21pw";
-        QTest::newRow("credit page, 302, async fetch") << Way::XmlHttpAsync << 302 << QByteArray("GET") << QByteArray();
-        QTest::newRow("VIP page, 301, async fetch") << Way::XmlHttpAsync << 301 << QByteArray("GET") << QByteArray();
-        QTest::newRow("avatar, 307, OpenURL") << Way::InetOpenUrl << 307 << QByteArray("GET") << QByteArray();
-        QTest::newRow("login post, 307, Execute") << Way::InetExecute << 307 << QByteArray("POST") << login;
-        QTest::newRow("login post, 308, Execute") << Way::InetExecute << 308 << QByteArray("POST") << login;
-        QTest::newRow("login post, 302, Execute") << Way::InetExecute << 302 << QByteArray("POST") << login;
+        QTest::newRow("credit page, 302, async fetch") << Way::XmlHttpAsync << 302 << QByteArray("GET") << QByteArray() << false;
+        QTest::newRow("VIP page, 301, async fetch") << Way::XmlHttpAsync << 301 << QByteArray("GET") << QByteArray() << false;
+        QTest::newRow("avatar, 307, OpenURL") << Way::InetOpenUrl << 307 << QByteArray("GET") << QByteArray() << false;
+        QTest::newRow("login post, 307, Execute") << Way::InetExecute << 307 << QByteArray("POST") << login << false;
+        QTest::newRow("login post, 308, Execute") << Way::InetExecute << 308 << QByteArray("POST") << login << false;
+        QTest::newRow("login post, 302, Execute") << Way::InetExecute << 302 << QByteArray("POST") << login << false;
         QTest::newRow("exchange post, 307, sync") << Way::XmlHttpSync << 307 << QByteArray("POST")
-                                                  << QByteArray("password=S3cret&exchangeamount=4");
+                                                  << QByteArray("password=S3cret&exchangeamount=4") << false;
         QTest::newRow("lost password, 307, sync") << Way::XmlHttpSync << 307 << QByteArray("POST")
-                                                  << QByteArray("username=alice&email=alice%40example.org");
+                                                  << QByteArray("username=alice&email=alice%40example.org") << false;
         QTest::newRow("lost password, 303, sync") << Way::XmlHttpSync << 303 << QByteArray("POST")
-                                                  << QByteArray("username=alice&email=alice%40example.org");
+                                                  << QByteArray("username=alice&email=alice%40example.org") << false;
+        QTest::newRow("credit page, 302, through a proxy") << Way::XmlHttpAsync << 302 << QByteArray("GET") << QByteArray()
+                                                           << true;
+        QTest::newRow("login post, 307, through a proxy") << Way::InetExecute << 307 << QByteArray("POST") << login
+                                                          << true;
+        QTest::newRow("lost password, 303, through a proxy") << Way::XmlHttpSync << 303 << QByteArray("POST")
+                                                             << QByteArray("username=alice&email=alice%40example.org")
+                                                             << true;
     }
 
     // Nothing reaches the foreign host, neither cookie nor typed text: the request fails and says why.
@@ -227,12 +254,15 @@ private slots:
         QFETCH(int, status);
         QFETCH(QByteArray, method);
         QFETCH(QByteArray, body);
+        QFETCH(bool, viaProxy);
         plantAuthCookie();
         m_forum->script("/page", redirectTo(status, m_foreign->url(u"/steal"_s)));
         m_foreign->script("/steal", reply(200, "stolen"));
+        const std::unique_ptr<TestProxy> proxy = proxyIf(viaProxy);
 
         const Outcome out = run(way, m_forum->url(u"/page?x=1"_s), method, body);
         QCOMPARE(m_forum->requests().size(), 1);
+        checkCarried(proxy.get(), {method + ' ' + m_forum->url(u"/page?x=1"_s).toLatin1()});
         QVERIFY(out.failed);
         QVERIFY(!out.text.contains(u"stolen"_s));
         QVERIFY2(out.error.contains(u"127.0.0.2"_s), qPrintable(out.error));
@@ -255,11 +285,20 @@ private slots:
         QVERIFY(other.requests().isEmpty());
     }
 
+    void redirectInsideTheSiteFollowed_data()
+    {
+        QTest::addColumn<bool>("viaProxy");
+        QTest::newRow("direct") << false;
+        QTest::newRow("through a proxy") << true;
+    }
+
     // Inside the site the redirect is followed; each hop asks the store for its own address (the
     // cookie the redirect itself set comes along, a cookie for another path does not), and a POST
     // becomes a GET without body on 301/302/303.
     void redirectInsideTheSiteFollowed()
     {
+        QFETCH(bool, viaProxy);
+        const std::unique_ptr<TestProxy> proxy = proxyIf(viaProxy);
         QNetworkCookie narrow("q_narrow", "only-under-private");
         narrow.setDomain(u"127.0.0.1"_s);
         narrow.setPath(u"/private"_s);
@@ -280,6 +319,8 @@ private slots:
         QVERIFY(!landing.headers.contains("content-type"));
         QVERIFY(landing.headers.value("cookie").contains("q_hop=1"));
         QVERIFY(!landing.headers.value("cookie").contains("q_narrow"));
+        checkCarried(proxy.get(), {"POST " + m_forum->url(u"/private/page"_s).toLatin1(),
+                                   "GET " + m_vip->url(u"/landing"_s).toLatin1()});
     }
 
     // 307/308 keep the body for the same host only; to another role host the form is not re-sent.

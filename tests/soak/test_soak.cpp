@@ -22,23 +22,19 @@
 #include "start/StartRoutine.h"
 #include "TempDataDir.h"
 #include "ui/Navigation.h"
-#include "windows/identity/Form3.h"
+#include "WholeVisit.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPixmapCache>
 #include <QPointer>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -120,14 +116,6 @@ void logRequests(const QList<ForumSimulator::RecordedRequest> &requests)
     }
 }
 
-Form1 *visibleLoginWindow()
-{
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (auto *form = qobject_cast<Form1 *>(window); form && form->isVisible())
-            return form;
-    return nullptr;
-}
-
 int cyclesWanted()
 {
     bool ok = false;
@@ -203,13 +191,7 @@ void TestSoak::cleanup()
 void TestSoak::visitsInOneProcess()
 {
     const int cycles = cyclesWanted();
-    // Tick the identity check at once instead of a second later.
-    QTimer tick;
-    connect(&tick, &QTimer::timeout, this, [] {
-        if (Form3 *check = Form3::current(); check && !check->handOverStarted())
-            check->Timer1_Timer();
-    });
-    tick.start(5);
+    const WholeVisit::IdentityTicker tick;
 
     if (const QString log = qEnvironmentVariable("QUORVEL_SOAK_REQUEST_LOG"); !log.isEmpty())
         QFile::remove(log);
@@ -274,21 +256,9 @@ void TestSoak::visit(int cycle, const Visitor &visitor)
     member->quorvelbi = 100;
     m_seams->clear();
 
-    // The login window: the account, saved, no automatic sign-in.
-    QVERIFY2(m_login && m_login->isVisible(), qPrintable(where));
-    m_login->Text1->setText(visitor.account);
-    m_login->Text2->setText(visitor.password);
-    m_login->Combo1->setCurrentIndex(0);
-    m_login->Check1->setChecked(true);
-    m_login->Check2->setChecked(false);
-    m_login->Command1->click();
-
-    // Hand-over: the login window goes, the identity check opens the panel.
-    QTRY_VERIFY2_WITH_TIMEOUT(!m_login && Form2::existing() && Form2::existing()->isVisible() && !Form3::current(),
-                              qPrintable(where + QStringLiteral(": no hand-over; messages: ") +
-                                         m_seams->messageTexts().join(u'|')),
-                              10000);
-    QPointer<Form2> panel = Form2::existing();
+    // The login window: the account, saved, no automatic sign-in; the identity check hands over.
+    QPointer<Form2> panel = WholeVisit::signIn(m_login, visitor.account, visitor.password, *m_seams);
+    QVERIFY2(panel, qPrintable(where));
     QCOMPARE(panel->Label3->text(), visitor.memberName);
     QCOMPARE(panel->Label1[1]->text(), QStringLiteral("40"));
     const QList<QNetworkCookie> signedIn = Network::cookieStore().allCookies();
@@ -297,19 +267,14 @@ void TestSoak::visit(int cycle, const Visitor &visitor)
     QVERIFY2(!sessionSalt.isEmpty(), qPrintable(where));
 
     // Exchange: 8 Quorvel币 for 2 za.
-    panel->Text3->setText(QStringLiteral("8"));
-    panel->Text5->setText(visitor.password);
-    m_seams->queueAnswer(Seams::Answer::Yes);
-    panel->Command6->click();
-    QTRY_COMPARE_WITH_TIMEOUT(panel->Label1[1]->text(), QStringLiteral("38"), 5000);
+    WholeVisit::exchange(*panel, QStringLiteral("8"), visitor.password, QStringLiteral("38"), *m_seams);
+    QVERIFY2(!QTest::currentTestFailed(), qPrintable(where));
     QCOMPARE(panel->Label1[0]->text(), QStringLiteral("108"));
     QCOMPARE(member->za, 38);
 
     // Sign-out: the panel goes, a fresh login window takes its place.
-    m_seams->queueAnswer(Seams::Answer::Yes);
-    panel->Command5->click();
-    QTRY_VERIFY2_WITH_TIMEOUT(!panel && visibleLoginWindow(), qPrintable(where + QStringLiteral(": no sign-out")), 5000);
-    m_login = visibleLoginWindow();
+    m_login = WholeVisit::signOut(panel, *m_seams);
+    QVERIFY2(m_login, qPrintable(where + QStringLiteral(": no sign-out")));
     QCOMPARE(m_login->Text1->text(), visitor.account);
     // The forum's sign-out went out with the session before the store forgot it.
     QTRY_VERIFY_WITH_TIMEOUT(!sim.requestsTo("action=logout").isEmpty(), 5000);

@@ -41,6 +41,12 @@ void renewCaptchaAfterRefusal(Form1 &form, bool wrongCode)
         form.Text4->setFocus();
 }
 
+// "No network", unless it was the proxy that did not carry the request: then the proxy is named.
+QString noNetworkStatus(const Inet &inet)
+{
+    return inet.lastProxyProblem().isEmpty() ? kStatusNoNetwork : inet.lastProxyProblem();
+}
+
 } // namespace
 
 void Form1::login()
@@ -61,7 +67,7 @@ void Form1::login()
     if (!probe)
         return;
     if (probe->isEmpty()) {
-        setStatus(kStatusNoNetwork);
+        setStatus(noNetworkStatus(*Inet3));
         Picture2->hide();
         setInputsEnabled(true);
         return;
@@ -136,8 +142,9 @@ void Form1::Inet1_StateChanged(int state)
     // wait for a reply that cannot come, drop whatever the half-delivered answer set up and let
     // the member try again.
     if (state == Inet::icError) {
+        const QString status = noNetworkStatus(*Inet1);
         qcdl();
-        setStatus(kStatusNoNetwork);
+        setStatus(status);
         return;
     }
 
