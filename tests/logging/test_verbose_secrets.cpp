@@ -17,6 +17,7 @@
 #include "net/CookieStore.h"
 #include "net/Network.h"
 #include "rules/SavedAccount.h"
+#include "LogCapture.h"
 #include "ScriptedServer.h"
 #include "SeamRecorder.h"
 #include "session/QuorvelModule.h"
@@ -49,15 +50,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QStringList g_lines;
-QtMessageHandler g_previousHandler = nullptr;
-
-void captureAll(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    g_lines << QString::fromLatin1(context.category ? context.category : "default") + u": "_s + message;
-    if (g_previousHandler && type != QtDebugMsg && type != QtInfoMsg)
-        g_previousHandler(type, context, message);
-}
 
 // Every value of key in a query or form body ("a=1&key=v&...").
 QStringList valuesOf(const QByteArray &text, const QByteArray &key)
@@ -155,10 +147,7 @@ void TestVerboseSecrets::cleanup()
     closeClientWindows();
     Navigation::setLoginWindowFactory({});
     Logging::setVerbose(false);
-    if (g_previousHandler) {
-        qInstallMessageHandler(g_previousHandler);
-        g_previousHandler = nullptr;
-    }
+    (void)LogCapture::stop();
     Network::setTimeoutMs(0);
     Network::cookieStore().endSession();
     m_sim.reset();
@@ -193,12 +182,7 @@ ChildRun TestVerboseSecrets::runChild(const QStringList &extraArguments, const Q
     // process's event loop, which qWaitFor keeps turning.
     const bool reached = QTest::qWaitFor([&] { return !m_sim->sim().requestsTo(waitForRequest).isEmpty(); }, 20000);
     QTest::qWait(1500); // the rest of the panel's requests and their log lines
-    child.terminate();
-    if (!child.waitForFinished(5000)) {
-        child.kill();
-        child.waitForFinished(5000);
-    }
-    run.log = QString::fromUtf8(child.readAllStandardError()) + QString::fromUtf8(child.readAllStandardOutput());
+    run.log = endChild(child);
     run.ran = reached;
     return run;
 }
@@ -262,8 +246,7 @@ void TestVerboseSecrets::inProcessVisitKeepsSecrets()
     QVERIFY(m_sim->isRunning());
     Network::setTimeoutMs(3000);
     registerWindows();
-    g_lines.clear();
-    g_previousHandler = qInstallMessageHandler(captureAll);
+    LogCapture::start();
     Logging::setVerbose(true);
 
     QTimer tick;
@@ -303,10 +286,8 @@ void TestVerboseSecrets::inProcessVisitKeepsSecrets()
         QTRY_VERIFY_WITH_TIMEOUT(m_seams->messages.size() > before, 5000);
     }
     Logging::setVerbose(false);
-    qInstallMessageHandler(g_previousHandler);
-    g_previousHandler = nullptr;
 
-    const QString log = g_lines.join(u'\n');
+    const QString log = LogCapture::stop();
     QVERIFY2(log.contains(u"quorvel.net: POST home /home.php?mod=spacecp&ac=credit&op=exchange"_s), qPrintable(log));
     QVERIFY2(log.contains(u"quorvel.net: GET forum /member.php?mod=logging&action=logout&formhash=…"_s), qPrintable(log));
     QStringList secrets = secretsSeenBy(m_sim->sim());
@@ -380,12 +361,7 @@ void TestVerboseSecrets::hostileRedirectsKeepSecrets()
     };
     const bool reached = QTest::qWaitFor(redirectsSeen, 20000);
     QTest::qWait(1000); // what follows from it, and its lines
-    child.terminate();
-    if (!child.waitForFinished(5000)) {
-        child.kill();
-        child.waitForFinished(5000);
-    }
-    const QString log = QString::fromUtf8(child.readAllStandardError() + child.readAllStandardOutput());
+    const QString log = endChild(child);
     QVERIFY2(reached, qPrintable(log));
 
     // The lines that would carry the secrets are there.

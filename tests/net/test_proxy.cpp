@@ -11,6 +11,7 @@
 #include "base/Settings.h"
 #include "ClientWindows.h"
 #include "ForumSimulator.h"
+#include "LogCapture.h"
 #include "net/CookieStore.h"
 #include "net/Inet.h"
 #include "net/Network.h"
@@ -37,15 +38,6 @@ namespace {
 const QByteArray kProxyUser = "member7";
 const QByteArray kProxyPassword = "Pr0xyPw9d";
 
-QStringList g_lines;
-QtMessageHandler g_previousHandler = nullptr;
-
-void captureAll(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    g_lines << QString::fromLatin1(context.category ? context.category : "default") + u": "_s + message;
-    if (g_previousHandler && type != QtDebugMsg && type != QtInfoMsg)
-        g_previousHandler(type, context, message);
-}
 
 QString proxyUrl(const QString &hostAndPort, bool credentials, const QString &scheme = u"http"_s)
 {
@@ -126,19 +118,14 @@ void TestProxyUse::cleanup()
 
 void TestProxyUse::startCapture()
 {
-    g_lines.clear();
-    g_previousHandler = qInstallMessageHandler(captureAll);
+    LogCapture::start();
     Logging::setVerbose(true);
 }
 
 QString TestProxyUse::stopCapture()
 {
     Logging::setVerbose(false);
-    if (g_previousHandler) {
-        qInstallMessageHandler(g_previousHandler);
-        g_previousHandler = nullptr;
-    }
-    return g_lines.join(u'\n');
+    return LogCapture::stop();
 }
 
 void TestProxyUse::wholeVisitThroughTheProxy_data()
@@ -394,12 +381,7 @@ void TestProxyUse::programSignsInThroughTheProxy()
     QVERIFY(child.waitForStarted(10000));
     const bool reached = QTest::qWaitFor([&] { return !sim.requestsTo("ac=credit").isEmpty(); }, 20000);
     QTest::qWait(1000); // the rest of the panel's requests
-    child.terminate();
-    if (!child.waitForFinished(5000)) {
-        child.kill();
-        child.waitForFinished(5000);
-    }
-    const QString log = QString::fromUtf8(child.readAllStandardError() + child.readAllStandardOutput());
+    const QString log = endChild(child);
     QVERIFY2(reached, qPrintable(log));
 
     QList<QByteArray> received;

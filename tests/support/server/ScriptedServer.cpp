@@ -157,14 +157,11 @@ void ScriptedServer::onNewConnection()
     }
 }
 
-void ScriptedServer::onReadyRead(QTcpSocket *socket)
+std::optional<LoggedRequest> takeRequest(QByteArray &buffer)
 {
-    QByteArray &buffer = m_buffers[socket];
-    buffer += socket->readAll();
     const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
     if (headerEnd < 0)
-        return;
-
+        return std::nullopt;
     LoggedRequest request;
     const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
@@ -178,10 +175,21 @@ void ScriptedServer::onReadyRead(QTcpSocket *socket)
     }
     const qsizetype length = request.headers.value("content-length", "0").toLongLong();
     if (buffer.size() < headerEnd + 4 + length)
-        return; // the body is still on its way
+        return std::nullopt; // the body is still on its way
     request.head = buffer.left(headerEnd + 4);
     request.body = buffer.mid(headerEnd + 4, length);
     buffer.clear();
+    return request;
+}
+
+void ScriptedServer::onReadyRead(QTcpSocket *socket)
+{
+    QByteArray &buffer = m_buffers[socket];
+    buffer += socket->readAll();
+    const std::optional<LoggedRequest> taken = takeRequest(buffer);
+    if (!taken)
+        return;
+    const LoggedRequest &request = *taken;
 
     m_requests.append(request);
     const ScriptedReply reply = replyFor(request);

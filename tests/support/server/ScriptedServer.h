@@ -13,6 +13,8 @@
 #include <QString>
 #include <QTcpServer>
 
+#include <optional>
+
 class QTcpSocket;
 
 struct ScriptedReply {
@@ -52,6 +54,10 @@ struct LoggedRequest {
 
     [[nodiscard]] QByteArray path() const { return target.left(target.indexOf('?') < 0 ? target.size() : target.indexOf('?')); }
 };
+
+// One whole request taken off buffer (which is then emptied: a connection carries one at a time);
+// nullopt while its head or body is still arriving.
+[[nodiscard]] std::optional<LoggedRequest> takeRequest(QByteArray &buffer);
 
 class ScriptedServer : public QObject
 {

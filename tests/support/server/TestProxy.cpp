@@ -87,25 +87,11 @@ void TestProxy::onReadyRead(QTcpSocket *client)
 {
     QByteArray &buffer = m_buffers[client];
     buffer += client->readAll();
-    const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
-    if (headerEnd < 0)
+    const std::optional<LoggedRequest> taken = takeRequest(buffer);
+    if (!taken)
         return;
     ProxiedRequest request;
-    const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
-    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-    request.method = requestLine.value(0);
-    request.target = requestLine.value(1);
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QByteArray line = lines.at(i).trimmed();
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0)
-            request.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
-    }
-    const qsizetype length = request.headers.value("content-length", "0").toLongLong();
-    if (buffer.size() < headerEnd + 4 + length)
-        return; // the body is still on its way
-    request.body = buffer.mid(headerEnd + 4, length);
-    buffer.clear();
+    static_cast<LoggedRequest &>(request) = *taken;
     // One request per connection: whatever else comes on it is not read.
     client->disconnect(this, nullptr);
     connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);

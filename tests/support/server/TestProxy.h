@@ -4,6 +4,8 @@
 // HTTP/1.1"), sends each on to its origin without the proxy's own headers, and relays the answer
 // back, one request per connection. It can ask for a user name and password (407 with a Basic
 // challenge until a request brings them). Its log holds every request it received, answered or not.
+#include "ScriptedServer.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -13,11 +15,8 @@
 
 class QTcpSocket;
 
-struct ProxiedRequest {
-    QByteArray method;
-    QByteArray target; // as received: the absolute address
-    QHash<QByteArray, QByteArray> headers; // names in lower case
-    QByteArray body;
+// target is as received: the absolute address.
+struct ProxiedRequest : LoggedRequest {
     bool forwarded = false; // false: answered 407 (or 400 for a request that is not absolute)
 
     [[nodiscard]] QByteArray line() const { return method + ' ' + target; }
