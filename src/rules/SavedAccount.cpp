@@ -53,8 +53,8 @@ SavedAccount SavedAccount::fromSignIn(bool keepAccount, const QString &account, 
     saved.ask = QStringLiteral("0");
     // login.ini holds GBK only: a forum in UTF-8 may take a name, password or answer GBK cannot
     // write, which would come back with "?" and cost a try at the next automatic sign-in.
-    const bool writable = !CodePage::firstUnencodable(account, CodePage::kGbk) && !CodePage::firstUnencodable(password, CodePage::kGbk)
-        && !(questionChosen && CodePage::firstUnencodable(answer, CodePage::kGbk));
+    const auto fits = [](const QString &text) { return !CodePage::firstUnencodable(text, CodePage::kGbk); };
+    const bool writable = fits(account) && fits(password) && (!questionChosen || fits(answer));
     if (keepAccount && !writable)
         qCInfo(lcFiles, "login.ini: the account is not kept, its texts do not fit the file's code page (GBK)");
     if (keepAccount && writable) {
