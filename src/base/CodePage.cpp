@@ -118,11 +118,11 @@ std::optional<QByteArray> usableCharset(const QByteArray &declaredName)
 Declaration declaration(const QByteArray &body, const QByteArray &contentType)
 {
     if (body.startsWith("\xEF\xBB\xBF"))
-        return {"utf-8", false};
+        return {"utf-8", false, 3};
     if (body.startsWith("\xFF\xFE"))
-        return {"utf-16le", false};
+        return {"utf-16le", false, 2};
     if (body.startsWith("\xFE\xFF"))
-        return {"utf-16be", false};
+        return {"utf-16be", false, 2};
     Declaration declared;
     declared.name = charsetInContentType(contentType, declared.odd);
     if (declared.name.isEmpty() && !declared.odd)

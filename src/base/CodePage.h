@@ -30,6 +30,7 @@ inline constexpr char kGbk[] = "GBK";
 struct Declaration {
     QByteArray name; // as declared, trimmed and lower case (or the byte-order mark's)
     bool odd = false;
+    qsizetype markLength = 0; // bytes of the byte-order mark before the text
 };
 [[nodiscard]] Declaration declaration(const QByteArray &body, const QByteArray &contentType);
 

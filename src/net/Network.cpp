@@ -323,9 +323,8 @@ int timeoutMs()
 QString decodeBody(const QByteArray &body, const QByteArray &contentTypeHeader)
 {
     const CodePage::Declaration declared = CodePage::declaration(body, contentTypeHeader);
-    const qsizetype mark = body.startsWith("\xEF\xBB\xBF") ? 3 : body.startsWith("\xFF\xFE") || body.startsWith("\xFE\xFF") ? 2 : 0;
     // An odd declaration reads as none: GBK, as the older site's pages are.
-    return CodePage::decode(body.mid(mark), declared.odd ? QByteArray() : declared.name);
+    return CodePage::decode(body.mid(declared.markLength), declared.odd ? QByteArray() : declared.name);
 }
 
 } // namespace Network
