@@ -244,14 +244,9 @@ bool isTokenRefusal(int httpStatus, const QString &page)
     return !fixedTokens() && FormToken::isRefusal(httpStatus, page);
 }
 
-QByteArray formCharset()
-{
-    return ForumCharset::forForms();
-}
-
 QString unsendable(std::initializer_list<QString> texts)
 {
-    const QByteArray charset = formCharset();
+    const QByteArray charset = ForumCharset::forForms();
     for (const QString &text : texts) {
         if (const std::optional<QString> character = CodePage::firstUnencodable(text, charset))
             return kMessageUnsendable.arg(*character, QString::fromLatin1(charset));

@@ -45,11 +45,8 @@ void forgetToken();
 // nothing with the post, which may go once more with a fresh token.
 [[nodiscard]] bool isTokenRefusal(int httpStatus, const QString &page);
 
-// The code page whatever the member typed goes out in: the one the forum's pages declare, GBK
-// before any did (ForumCharset).
-[[nodiscard]] QByteArray formCharset();
-// What the status line says when one of texts cannot be written in that code page (it would
-// arrive as "?"); empty when all can go.
+// What the status line says when one of texts cannot be written in the code page typed texts go
+// out in (ForumCharset::forForms(); it would arrive as "?"); empty when all can go.
 inline const QString kMessageUnsendable = QStringLiteral("您输入的“%1”无法按论坛的编码(%2)发送,请修改后重试!");
 [[nodiscard]] QString unsendable(std::initializer_list<QString> texts);
 // The forum's AJAX login form of this period; empty when none was read.

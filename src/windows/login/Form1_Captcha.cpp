@@ -8,6 +8,7 @@
 #include "pictures/CaptchaPicture.h"
 #include "Class1.h"
 #include "net/CookieStore.h"
+#include "net/ForumCharset.h"
 #include "net/Network.h"
 #include "net/XmlHttp.h"
 #include "rules/LoginRequest.h"
@@ -144,7 +145,7 @@ QByteArray Form1::captchaFields() const
 {
     if (!m_captchaShown || m_captcha.kind != CaptchaAnnouncement::Kind::Asked)
         return {};
-    return LoginRequest::captchaFields(m_captcha.idHash, Text4->text().trimmed(), SiteSession::formCharset());
+    return LoginRequest::captchaFields(m_captcha.idHash, Text4->text().trimmed(), ForumCharset::forForms());
 }
 
 void Form1::renewCaptcha()

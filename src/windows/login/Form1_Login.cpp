@@ -5,6 +5,7 @@
 #include "base/Seams.h"
 #include "base/Settings.h"
 #include "base/State.h"
+#include "net/ForumCharset.h"
 #include "net/Inet.h"
 #include "rules/LoginReply.h"
 #include "rules/LoginRequest.h"
@@ -118,7 +119,7 @@ void Form1::postLogin(const WaitTicket &attempt, bool readForm)
         return;
     }
     const QByteArray body = LoginRequest::body(SiteSession::tokenOr(LoginRequest::kFormHash), Text1->text(), Text2->text(),
-                                               state.QuestionId, Text3->text(), SiteSession::formCharset())
+                                               state.QuestionId, Text3->text(), ForumCharset::forForms())
         + captchaFields();
     state.LoginBody = QString::fromLatin1(body);
     // The reply comes back through Inet1_StateChanged; the window waits until then or a cancel.

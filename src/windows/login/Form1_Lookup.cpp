@@ -131,14 +131,14 @@ std::optional<QString> Form1::fetchNamePage(const WaitTicket &lookup, const QStr
             setStatus(unsendable);
             return QString(); // nothing asked, nothing learned: the entry stays
         }
-        const QString url = ProfileLookup::nameProfileUrl(name, SiteSession::formCharset());
+        const QString url = ProfileLookup::nameProfileUrl(name, ForumCharset::forForms());
         return lookup.wait([&url] { return QuorvelModule::HttpGetPageText(url); });
     };
     const bool declared = ForumCharset::isDeclared();
-    const QByteArray sentIn = SiteSession::formCharset();
+    const QByteArray sentIn = ForumCharset::forForms();
     const std::optional<QString> page = fetch();
     const bool ascii = std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    if (!page || declared || ascii || SiteSession::formCharset() == sentIn)
+    if (!page || declared || ascii || ForumCharset::forForms() == sentIn)
         return page;
     return fetch();
 }

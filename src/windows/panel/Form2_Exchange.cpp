@@ -1,6 +1,7 @@
 // The credit exchange of the currency page: za into Quorvel币.
 #include "base/Seams.h"
 #include "Form2.h"
+#include "net/ForumCharset.h"
 #include "net/XmlHttp.h"
 #include "rules/ExchangeCost.h"
 #include "rules/ExchangeForm.h"
@@ -62,7 +63,7 @@ void Form2::Command6_Click()
     XmlHttp post;
     const auto body = [&] {
         return ExchangeForm::body(SiteSession::tokenOr(QString::fromLatin1(ExchangeForm::kFormHash)), amount, password,
-                                  SiteSession::formCharset());
+                                  ForumCharset::forForms());
     };
     const SiteSession::TokenPost posted
         = SiteSession::postWithToken(post, ExchangeForm::url(), body, {amount, password}, &SiteSession::fetchFrontPage, window);

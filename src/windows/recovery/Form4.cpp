@@ -2,6 +2,7 @@
 
 #include "base/Seams.h"
 #include "base/WaitTicket.h"
+#include "net/ForumCharset.h"
 #include "net/XmlHttp.h"
 #include "rules/LostPasswordReply.h"
 #include "session/SiteSession.h"
@@ -112,7 +113,7 @@ void Form4::Command1_Click()
         // now); a refused token leaves the request undone, so it goes once more with a fresh one.
         const auto body = [this] {
             return requestBody(SiteSession::tokenOr(QString::fromLatin1(kFormHash)), Text1->text(), Text2->text(),
-                               SiteSession::formCharset());
+                               ForumCharset::forForms());
         };
         const SiteSession::TokenPost posted
             = SiteSession::postWithToken(request, requestUrl(), body, {Text1->text(), Text2->text()},
