@@ -97,3 +97,29 @@ function(quorvel_check_includes)
     endforeach()
   endforeach()
 endfunction()
+
+# Every source of the client's libraries goes through OneEventLoop.cmake before any of them builds:
+# no nested event loop. Run once every library is defined.
+function(quorvel_check_one_event_loop)
+  get_property(libraries GLOBAL PROPERTY QUORVEL_LIBRARIES)
+  set(files)
+  foreach(lib ${libraries})
+    get_target_property(sources ${lib} SOURCES)
+    get_target_property(source_dir ${lib} SOURCE_DIR)
+    foreach(source ${sources})
+      if(source MATCHES "\\.(h|cpp)$")
+        list(APPEND files ${source_dir}/${source})
+      endif()
+    endforeach()
+  endforeach()
+  list(JOIN files "|" joined)
+  set(stamp ${CMAKE_CURRENT_BINARY_DIR}/one_event_loop.stamp)
+  add_custom_command(OUTPUT ${stamp}
+    COMMAND ${CMAKE_COMMAND} "-DFILES=${joined}" -DSTAMP=${stamp} -P ${PROJECT_SOURCE_DIR}/cmake/OneEventLoop.cmake
+    DEPENDS ${files} ${PROJECT_SOURCE_DIR}/cmake/OneEventLoop.cmake
+    COMMENT "Checking the client for nested event loops" VERBATIM)
+  add_custom_target(quorvel_one_event_loop DEPENDS ${stamp})
+  foreach(lib ${libraries})
+    add_dependencies(${lib} quorvel_one_event_loop)
+  endforeach()
+endfunction()

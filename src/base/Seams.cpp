@@ -15,6 +15,21 @@ Seams::MessageHandler &messageHandler()
     return handler;
 }
 
+Seams::BoxOpener &boxOpener()
+{
+    static Seams::BoxOpener opener;
+    return opener;
+}
+
+// The answer a box gets where none is opened: the handler's, or the box printed and answered OK / No.
+Seams::Answer answerAtOnce(const Seams::MessageRequest &request)
+{
+    if (messageHandler())
+        return messageHandler()(request);
+    QTextStream(stderr) << request.title << ": " << request.text << Qt::endl;
+    return request.buttons == Seams::Buttons::YesNo ? Seams::Answer::No : Seams::Answer::Ok;
+}
+
 Seams::UrlHandler &urlHandler()
 {
     static Seams::UrlHandler handler;
@@ -41,13 +56,47 @@ QString readable(const QString &text, qsizetype maxChars)
     return text.left(keep) + QChar(0x2026);
 }
 
-Answer messageBox(const QString &text, Icon icon, Buttons buttons)
+Asking::Asking(QObject *window, MessageRequest request)
+    : m_window(window), m_request(std::move(request))
 {
-    MessageRequest request{readable(text, kMaxBoxChars), icon, buttons, kTitle};
-    if (messageHandler())
-        return messageHandler()(request);
-    QTextStream(stderr) << request.title << ": " << request.text << Qt::endl;
-    return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    m_request.text = readable(m_request.text, kMaxBoxChars);
+}
+
+Asking::~Asking()
+{
+    if (m_box)
+        Wait::DeleteLater()(m_box); // it may be inside its own finished()
+}
+
+bool Asking::await_ready()
+{
+    if (messageHandler() || !boxOpener()) {
+        m_answer = answerAtOnce(m_request);
+        return true;
+    }
+    return false;
+}
+
+void Asking::open()
+{
+    m_box = boxOpener()(m_request, m_window, [this](Answer answer) {
+        m_answer = answer;
+        m_step.resume();
+    });
+}
+
+Asking ask(QObject *window, const QString &text, Icon icon, Buttons buttons)
+{
+    return Asking(window, MessageRequest{text, icon, buttons, kTitle});
+}
+
+void tell(QObject *window, const QString &text, Icon icon)
+{
+    const MessageRequest request{readable(text, kMaxBoxChars), icon, Buttons::Ok, kTitle};
+    if (messageHandler() || !boxOpener())
+        (void)answerAtOnce(request);
+    else
+        boxOpener()(request, window, {});
 }
 
 void openUrl(const QString &url)
@@ -72,6 +121,11 @@ void endProgram()
 void setMessageHandler(MessageHandler handler)
 {
     messageHandler() = std::move(handler);
+}
+
+void setBoxOpener(BoxOpener opener)
+{
+    boxOpener() = std::move(opener);
 }
 
 void setUrlHandler(UrlHandler handler)

@@ -101,13 +101,13 @@ std::optional<QString> CRndXorHash::decipher(const QString &cipher, const QStrin
     const QString check = HashText(salt + password);
     // The check value must stand right after the salt (its first occurrence in the header).
     if (header.indexOf(check) != k) {
-        Seams::messageBox(QStringLiteral("密码不正确！"), Seams::Icon::Critical, Seams::Buttons::Ok);
+        Seams::tell(nullptr, QStringLiteral("密码不正确！"), Seams::Icon::Critical);
         return std::nullopt;
     }
     SeedFromText(header);
     const QString plain = XorText(body);
     if (HashText(plain) != integrity) {
-        Seams::messageBox(QStringLiteral("密文被修改，完整性不正确！"), Seams::Icon::Exclamation, Seams::Buttons::Ok);
+        Seams::tell(nullptr, QStringLiteral("密文被修改，完整性不正确！"), Seams::Icon::Exclamation);
         return std::nullopt;
     }
     return plain;

@@ -14,7 +14,7 @@ constexpr std::size_t Block = Aes::BlockBytes;
 
 void showDataError(const QString &text)
 {
-    Seams::messageBox(text, Seams::Icon::None, Seams::Buttons::Ok);
+    Seams::tell(nullptr, text, Seams::Icon::None);
 }
 
 // The 16 bytes at index must lie inside the array.

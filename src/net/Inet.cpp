@@ -2,9 +2,7 @@
 
 #include "Network.h"
 #include "Transfer.h"
-#include "WaitGuard.h"
 
-#include <QEventLoop>
 #include <QNetworkRequest>
 #include <QUrl>
 
@@ -19,30 +17,54 @@ Inet::~Inet()
     delete m_transfer; // aborts quietly: no signal reaches a half-destroyed control
 }
 
-QString Inet::OpenURL(const QString &url)
+void NetDetail::AbortLater::operator()(Transfer *transfer) const
 {
-    const QPointer<Inet> self(this);
-    // On the stack, not a child: the control may be destroyed while this waits.
-    Transfer transfer(Network::request(QUrl(url)), "GET", {}, Network::timeoutMs());
-    if (!transfer.isFinished()) {
-        QEventLoop loop;
-        connect(&transfer, &Transfer::finished, &loop, &QEventLoop::quit);
-        connect(this, &QObject::destroyed, &loop, &QEventLoop::quit); // nobody is left to read the answer
+    transfer->abort(); // reports nothing more
+    Wait::DeleteLater()(transfer);
+}
+
+InetOpening::InetOpening(Inet *inet, QString url)
+    : m_inet(inet), m_url(std::move(url))
+{
+}
+
+InetOpening::~InetOpening()
+{
+    QObject::disconnect(m_cancelled);
+}
+
+void InetOpening::start()
+{
+    m_transfer.reset(new Transfer(Network::request(QUrl(m_url)), "GET", {}, Network::timeoutMs()));
+    if (m_inet) {
         // Cancel ends the wait as a failed fetch.
-        connect(this, &Inet::openUrlCancelled, &loop, [&transfer, &loop] {
-            transfer.abort();
-            loop.quit();
+        m_cancelled = QObject::connect(m_inet, &Inet::openUrlCancelled, m_inet, [this] {
+            QObject::disconnect(m_cancelled);
+            m_transfer->abort();
+            m_step.resume();
         });
-        const WaitGuard input(m_inputAllowedDuringWait);
-        ++m_openUrlDepth;
-        loop.exec(QEventLoop::AllEvents);
-        if (self)
-            --m_openUrlDepth;
     }
-    const QString text = transfer.isFinished() && !transfer.failed() ? transfer.text() : QString();
-    if (self)
-        record(transfer);
-    return text;
+    // Even a request that cannot be made reports finished, on the next pass of the event loop.
+    QObject::connect(m_transfer.get(), &Transfer::finished, m_transfer.get(), [this] { m_step.resume(); });
+}
+
+void InetCompletion::connectToInet()
+{
+    m_connection = QObject::connect(m_inet, &Inet::StateChanged, m_inet, [this](int state) {
+        if (state != Inet::icResponseCompleted && state != Inet::icError)
+            return;
+        QObject::disconnect(m_connection);
+        m_state = state;
+        m_step.resume();
+    });
+}
+
+QString InetOpening::await_resume()
+{
+    const Transfer &transfer = *m_transfer;
+    if (m_inet)
+        m_inet->record(transfer);
+    return transfer.isFinished() && !transfer.failed() ? transfer.text() : QString();
 }
 
 void Inet::Execute(const QString &url, const QString &operation, const QByteArray &body, const QString &headers)
@@ -91,8 +113,7 @@ QString Inet::GetChunk(int size)
 void Inet::Cancel()
 {
     ++m_generation;
-    if (m_openUrlDepth > 0)
-        emit openUrlCancelled();
+    emit openUrlCancelled();
     if (!m_transfer)
         return;
     Transfer *transfer = m_transfer;

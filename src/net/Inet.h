@@ -1,12 +1,79 @@
 #pragma once
-// The Internet-transfer control: OpenURL (synchronous GET), Execute (asynchronous, completion
-// signalled as state 12), GetChunk over the decoded reply text, Cancel.
+// The Internet-transfer control: OpenURL (a GET the routine awaits), Execute (asynchronous,
+// completion signalled as state 12), GetChunk over the decoded reply text, Cancel.
+#include "base/Routine.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
+class Inet;
 class Transfer;
+
+namespace NetDetail {
+// A transfer a wait owns is stopped with the wait, and deleted once events run (the wait may end
+// inside the transfer's own signal).
+struct AbortLater {
+    void operator()(Transfer *transfer) const;
+};
+} // namespace NetDetail
+
+// `co_await inet.OpenURL(url)`: the body as text once the GET is over, empty text when it failed.
+class [[nodiscard]] InetOpening
+{
+public:
+    InetOpening(Inet *inet, QString url);
+    InetOpening(InetOpening &&) = delete;
+    ~InetOpening();
+    bool await_ready() const noexcept { return false; }
+    template <typename Promise>
+    bool await_suspend(std::coroutine_handle<Promise> handle)
+    {
+        if (m_step.suspend(handle))
+            start();
+        return true;
+    }
+    QString await_resume();
+
+private:
+    void start();
+    QPointer<Inet> m_inet;
+    QString m_url;
+    std::unique_ptr<Transfer, NetDetail::AbortLater> m_transfer;
+    QMetaObject::Connection m_cancelled;
+    Wait::Step m_step;
+};
+
+// `co_await inet.completion()`: goes on when the last Execute's reply is complete (state 12) or
+// has failed (state 11), and gives that state. A Cancel reports nothing: the routine that cancels
+// ends the one that waits.
+class [[nodiscard]] InetCompletion
+{
+public:
+    explicit InetCompletion(Inet *inet)
+        : m_inet(inet)
+    {
+    }
+    InetCompletion(InetCompletion &&) = delete;
+    ~InetCompletion() { QObject::disconnect(m_connection); }
+    bool await_ready() const noexcept { return false; }
+    template <typename Promise>
+    bool await_suspend(std::coroutine_handle<Promise> handle)
+    {
+        if (m_step.suspend(handle))
+            connectToInet();
+        return true;
+    }
+    [[nodiscard]] int await_resume() const noexcept { return m_state; }
+
+private:
+    void connectToInet();
+    Inet *m_inet;
+    int m_state = 0;
+    QMetaObject::Connection m_connection;
+    Wait::Step m_step;
+};
 
 class Inet : public QObject
 {
@@ -27,10 +94,10 @@ public:
     explicit Inet(QObject *parent = nullptr);
     ~Inet() override;
 
-    // Synchronous GET: waits (repainting, dropping user input, see WaitGuard) up to the time limit
-    // or until Cancel; the body as text, or empty text when the request fails (transport error,
-    // time-out, oversize, cancel).
-    QString OpenURL(const QString &url);
+    // A GET to await, up to the time limit or until Cancel; the window stays live meanwhile. Gives
+    // the body as text, or empty text when the request fails (transport error, time-out, oversize,
+    // cancel).
+    InetOpening OpenURL(const QString &url) { return InetOpening(this, url); }
     // What the last finished OpenURL or Execute saw: HTTP status (0 when none), Content-Type and
     // raw body (empty when the request failed).
     [[nodiscard]] int lastStatus() const { return m_lastStatus; }
@@ -46,15 +113,13 @@ public:
     // Starts the transfer and returns at once. headers: "Name: value" lines joined by CR LF.
     // No time limit: a reply that never comes leaves the control waiting until Cancel.
     void Execute(const QString &url, const QString &operation, const QByteArray &body, const QString &headers);
+    InetCompletion completion() { return InetCompletion(this); }
     // The next part of the decoded reply text of the last Execute, at most size characters (one
     // less rather than split a surrogate pair); empty once exhausted or before state 12.
     QString GetChunk(int size);
     // Stops the transfer in progress; no state 12 follows. A new Execute cancels the previous one.
-    // During an OpenURL wait it also ends that wait: OpenURL returns empty text.
+    // It also ends an OpenURL awaited meanwhile: that gives empty text.
     void Cancel();
-    // The control (and its children) whose input still counts during an OpenURL wait, e.g. the
-    // cancel button of an overlay. Every other input arriving during the wait is dropped.
-    void setInputAllowedDuringWait(QObject *allowed) { m_inputAllowedDuringWait = allowed; }
     [[nodiscard]] bool StillExecuting() const;
     // Whether the cookies a later Execute's reply sets go into the shared store (they do unless
     // turned off; a sign-out's late answer must not touch a session begun after it).
@@ -65,6 +130,7 @@ signals:
     void openUrlCancelled(); // internal: ends the OpenURL waits in progress
 
 private:
+    friend class InetOpening;
     void finishExecute();
     void record(const Transfer &transfer);
     QPointer<Transfer> m_transfer;
@@ -77,6 +143,4 @@ private:
     QByteArray m_lastBody;
     QString m_lastError;
     QString m_lastProxyProblem;
-    QPointer<QObject> m_inputAllowedDuringWait;
-    int m_openUrlDepth = 0;
 };

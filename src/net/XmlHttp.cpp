@@ -3,12 +3,9 @@
 #include "Inet.h"
 #include "Network.h"
 #include "Transfer.h"
-#include "WaitGuard.h"
 
 #include <QNetworkRequest>
 #include <QUrl>
-
-#include <optional>
 
 XmlHttp::XmlHttp(QObject *parent)
     : QObject(parent)
@@ -29,7 +26,7 @@ void XmlHttp::Open(const QString &method, const QString &url, bool async)
     dropTransfer();
     m_method = method.trimmed().toUpper();
     m_url = url;
-    m_async = async;
+    Q_UNUSED(async) // the caller's window holds its input for a synchronous one
     m_headers.clear();
     m_status = 0;
     m_failed = false;
@@ -56,13 +53,11 @@ void XmlHttp::send(const QByteArray &body)
         return;
     }
     start(body);
-    if (!m_async)
-        wait(QEventLoop::ExcludeUserInputEvents); // repaints, drops input (see wait)
 }
 
-void XmlHttp::waitForCompletion()
+bool XmlHttp::inProgress() const
 {
-    wait(QEventLoop::AllEvents);
+    return !m_transfer.isNull();
 }
 
 void XmlHttp::start(const QByteArray &body)
@@ -117,25 +112,4 @@ void XmlHttp::setReadyState(int state)
 {
     m_readyState = state;
     emit readyStateChanged();
-}
-
-void XmlHttp::wait(QEventLoop::ProcessEventsFlags flags)
-{
-    if (!m_transfer || m_transfer->isFinished())
-        return;
-    // The loop ends on completion, on a fresh Open (the request it waited for is gone) and on
-    // destruction; the transfer's own time limit bounds it otherwise.
-    QEventLoop loop;
-    connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
-    connect(this, &XmlHttp::readyStateChanged, &loop, [this, &loop] {
-        if (m_readyState == 4 || m_readyState <= 1)
-            loop.quit();
-    });
-    // Qt's ExcludeUserInputEvents holds input back and replays it after the wait, where it lands
-    // on whatever the window shows by then: input that arrives during the wait is dropped instead.
-    std::optional<WaitGuard> input;
-    if (flags & QEventLoop::ExcludeUserInputEvents)
-        input.emplace();
-    loop.exec(QEventLoop::AllEvents);
-    // this may be gone here: nothing after the loop touches it.
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The XML HTTP request object: Open, setRequestHeader, send, ReadyState, responseText.
+#include "base/Routine.h"
+
 #include <QByteArray>
-#include <QEventLoop>
 #include <QList>
 #include <QObject>
 #include <QPair>
@@ -22,15 +23,44 @@ public:
     void Open(const QString &method, const QString &url, bool async);
     // Invalid names are dropped; control characters in the value never reach the wire.
     void setRequestHeader(const QString &name, const QString &value);
-    // Synchronous: returns when the reply is complete, failed or past the time limit; the window
-    // repaints meanwhile but ignores user input. Asynchronous: returns at once. Either way the
-    // request fails once it runs past Network::timeoutMs(). Without Open it fails at once.
-    // The object may be destroyed while a synchronous send waits; callers keep a QPointer.
+    // Starts the request and returns at once; it fails once it runs past Network::timeoutMs().
+    // Without Open it fails at once. A synchronous request is one whose window takes no input until
+    // it is over (InputHold); the object itself waits the same way for both.
     void send(const QByteArray &body = {});
-    // Asynchronous use: waits, processing all events, until ReadyState is 4 (at most the time
-    // limit counted from send). Returns at once when nothing is in progress. The object may be
-    // destroyed meanwhile (this returns safely); callers keep a QPointer and re-check.
-    void waitForCompletion();
+    // `co_await request.completion()`: goes on once ReadyState is 4, or the request was dropped by
+    // a fresh Open; at once when nothing is in progress.
+    class [[nodiscard]] Completion
+    {
+    public:
+        explicit Completion(XmlHttp *request)
+            : m_request(request)
+        {
+        }
+        Completion(Completion &&) = delete;
+        ~Completion() { QObject::disconnect(m_connection); }
+        bool await_ready() const noexcept { return !m_request->inProgress(); }
+        template <typename Promise>
+        bool await_suspend(std::coroutine_handle<Promise> handle)
+        {
+            if (m_step.suspend(handle))
+                m_connection = QObject::connect(m_request, &XmlHttp::readyStateChanged, m_request, [this] {
+                    if (m_request->inProgress())
+                        return;
+                    QObject::disconnect(m_connection);
+                    m_step.resume();
+                });
+            return true;
+        }
+        void await_resume() const noexcept {}
+
+    private:
+        XmlHttp *m_request;
+        QMetaObject::Connection m_connection;
+        Wait::Step m_step;
+    };
+    Completion completion() { return Completion(this); }
+    // A request was sent and has not ended yet.
+    [[nodiscard]] bool inProgress() const;
 
     [[nodiscard]] int ReadyState() const { return m_readyState; } // 0 to 4
     // Decoded body of any completed reply, error statuses included; empty on transport failure.
@@ -50,10 +80,8 @@ private:
     void finish();
     void dropTransfer();
     void setReadyState(int state);
-    void wait(QEventLoop::ProcessEventsFlags flags);
     QString m_method;
     QString m_url;
-    bool m_async = true;
     QList<QPair<QByteArray, QByteArray>> m_headers;
     QPointer<Transfer> m_transfer;
     int m_readyState = 0;

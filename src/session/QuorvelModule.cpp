@@ -10,20 +10,7 @@
 #include <QImageReader>
 #include <QUrl>
 
-#include <memory>
-
 namespace {
-
-// A page fetch as the windows make it: GET, never from a cache, waiting with events processed.
-std::unique_ptr<XmlHttp> fetch(const QString &url)
-{
-    auto request = std::make_unique<XmlHttp>();
-    request->Open(QStringLiteral("get"), url, true);
-    request->setRequestHeader(QStringLiteral("If-Modified-Since"), QStringLiteral("0"));
-    request->send();
-    request->waitForCompletion();
-    return request;
-}
 
 bool isWebAddress(const QString &text)
 {
@@ -65,36 +52,45 @@ QPixmap pictureFromFile(const QString &pathOrFileUrl)
 
 namespace QuorvelModule {
 
-QString HttpGetText(const QString &url)
+Task<Page> fetchPage(QString url)
 {
+    // The session's period as it was when the page was asked for: a page of an earlier one says
+    // nothing of today's token.
     const quint64 period = SiteSession::period();
-    const QString text = fetch(url)->responseText();
-    SiteSession::notePage(url, text, period);
-    return text;
+    XmlHttp request;
+    request.Open(QStringLiteral("get"), url, true);
+    request.setRequestHeader(QStringLiteral("If-Modified-Since"), QStringLiteral("0"));
+    request.send();
+    co_await request.completion();
+    Page page{request.status(), request.failed(), request.responseText(), request.responseBody()};
+    if (page.status < 400)
+        SiteSession::notePage(url, page.text, period);
+    co_return page;
 }
 
-QString HttpGetPageText(const QString &url)
+Task<QString> HttpGetText(QString url)
 {
-    const quint64 period = SiteSession::period();
-    const auto request = fetch(url);
-    if (request->status() >= 400)
-        return {};
-    SiteSession::notePage(url, request->responseText(), period);
-    return request->responseText();
+    co_return (co_await fetchPage(std::move(url))).text;
 }
 
-QPixmap LoadNetPicture(const QString &urlOrPath)
+Task<QString> HttpGetPageText(QString url)
+{
+    const Page page = co_await fetchPage(std::move(url));
+    co_return page.status >= 400 ? QString() : page.text;
+}
+
+Task<QPixmap> LoadNetPicture(QString urlOrPath)
 {
     // The address first, then the same text through the file loader.
     if (isWebAddress(urlOrPath)) {
-        const auto request = fetch(urlOrPath);
-        if (!request->failed()) {
-            const QPixmap picture = pictureFromBytes(request->responseBody());
+        const Page page = co_await fetchPage(urlOrPath);
+        if (!page.failed) {
+            const QPixmap picture = pictureFromBytes(page.body);
             if (!picture.isNull())
-                return picture;
+                co_return picture;
         }
     }
-    return pictureFromFile(urlOrPath);
+    co_return pictureFromFile(urlOrPath);
 }
 
 } // namespace QuorvelModule

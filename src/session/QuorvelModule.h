@@ -1,21 +1,31 @@
 #pragma once
 // The shared web and text routines of the windows. Stateless.
 #include "base/ModuleText.h"
+#include "base/Routine.h"
 
 #include <QPixmap>
 #include <QString>
 
 namespace QuorvelModule {
 
-// GET with "If-Modified-Since: 0", waiting with events processed (callers must re-check their
-// window afterwards). The body of any completed reply, error pages included; empty on failure.
-// A page of the forum's hosts leaves its form token with the session (SiteSession::notePage).
-QString HttpGetText(const QString &url);
+// What a page fetch brought back.
+struct Page {
+    int status = 0;      // 0 when no HTTP status arrived
+    bool failed = true;  // transport error, time-out, oversize
+    QString text;        // the body of any completed reply, error pages included
+    QByteArray body;
+};
+// The one page fetch of the windows: GET with "If-Modified-Since: 0", awaited while the window
+// stays live. A page of the forum's hosts leaves its form token with the session
+// (SiteSession::notePage).
+Task<Page> fetchPage(QString url);
+// Its text: the body of any completed reply, error pages included; empty on failure.
+Task<QString> HttpGetText(QString url);
 // The same fetch, but an HTTP error status (400 and above) counts as no answer: empty text. For
 // readers that would take a server's error page for the forum's own word.
-QString HttpGetPageText(const QString &url);
+Task<QString> HttpGetPageText(QString url);
 // A picture from an http address (through the network layer) or from a file path. A null pixmap
 // when neither loads.
-QPixmap LoadNetPicture(const QString &urlOrPath);
+Task<QPixmap> LoadNetPicture(QString urlOrPath);
 
 } // namespace QuorvelModule

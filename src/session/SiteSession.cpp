@@ -91,7 +91,7 @@ SiteSession::Fetch fetchResult(const QString &page)
 }
 
 // The forum's front page, which carries the session's token (the member's in its log-out link).
-QString frontPage()
+Task<QString> frontPage()
 {
     return QuorvelModule::HttpGetPageText(Settings::instance().url(HostRole::Forum, QStringLiteral("/forum.php")));
 }
@@ -181,15 +181,15 @@ QString loginFormText()
     return current().loginForm;
 }
 
-Fetch fetchLoginForm()
+Task<Fetch> fetchLoginForm()
 {
     const quint64 asked = period();
     const QString url = Settings::instance().url(HostRole::Forum, kLoginFormPath);
-    const QString page = QuorvelModule::HttpGetPageText(url);
+    const QString page = co_await QuorvelModule::HttpGetPageText(url);
     if (asked != period())
-        return Fetch::NoAnswer;
+        co_return Fetch::NoAnswer;
     if (page.isEmpty())
-        return Fetch::NoAnswer; // no answer at all (no network, time-out, an error status): nothing goes
+        co_return Fetch::NoAnswer; // no answer at all (no network, time-out, an error status): nothing goes
     if (looksLikeLoginForm(page)) {
         current().loginForm = page;
         const FormToken::Found found = FormToken::read(page).found;
@@ -198,29 +198,36 @@ Fetch fetchLoginForm()
             setFixedTokens(true);
         else if (found == FormToken::Found::One)
             setFixedTokens(false);
-        return fetchResult(page);
+        co_return fetchResult(page);
     }
     // The address answered, but not with the form (a custom template, a plugin's page, an error
     // notice): every page of the forum carries the token, the front page too.
     if (!token().isEmpty() || problem() != FormToken::Found::None)
-        return fetchResult(page);
-    const QString front = frontPage();
+        co_return fetchResult(page);
+    const QString front = co_await frontPage();
     if (asked != period() || front.isEmpty())
-        return Fetch::NoAnswer;
+        co_return Fetch::NoAnswer;
     if (!token().isEmpty() || problem() != FormToken::Found::None)
-        return fetchResult(front);
+        co_return fetchResult(front);
     // Where no page carries a token the form goes as the older site's did, with the fixed token;
     // the forum's answer decides (its refusal gets the one retry).
-    return Fetch::Token;
+    co_return Fetch::Token;
 }
 
-Fetch fetchFrontPage()
+Task<Fetch> fetchFrontPage()
 {
     const quint64 asked = period();
-    const QString page = frontPage();
+    const QString page = co_await frontPage();
     if (asked != period())
-        return Fetch::NoAnswer;
-    return fetchResult(page);
+        co_return Fetch::NoAnswer;
+    co_return fetchResult(page);
+}
+
+Task<> signOut()
+{
+    if (token().isEmpty() && !siteUsesFixedTokens())
+        (void)co_await fetchFrontPage();
+    (void)drop();
 }
 
 QString fetchMessage(Fetch fetch)
@@ -244,7 +251,7 @@ bool isTokenRefusal(int httpStatus, const QString &page)
     return !fixedTokens() && FormToken::isRefusal(httpStatus, page);
 }
 
-QString unsendable(std::initializer_list<QString> texts)
+QString unsendable(const QStringList &texts)
 {
     const QByteArray charset = ForumCharset::forForms();
     for (const QString &text : texts) {
@@ -278,30 +285,27 @@ void drop(Inet &signOutTransfer)
     deleteCookieFiles(cookies);
 }
 
-TokenPost postWithToken(XmlHttp &request, const QString &url, const std::function<QByteArray()> &body,
-                        std::initializer_list<QString> typed, Fetch (*fetchToken)(), const WaitTicket &ticket)
+Task<TokenPost> postWithToken(XmlHttp &request, QString url, std::function<QByteArray()> body, QStringList typed,
+                              Task<Fetch> (*fetchToken)())
 {
     using Outcome = TokenPost::Outcome;
     for (int round = 0;; ++round) {
         if (round == 1 || (token().isEmpty() && !siteUsesFixedTokens())) {
-            const std::optional<Fetch> fetched = ticket.wait(fetchToken);
-            if (!fetched)
-                return {Outcome::Gone, Fetch::Token, {}};
-            if (*fetched != Fetch::Token)
-                return {Outcome::NoToken, *fetched, {}};
+            const Fetch fetched = co_await fetchToken();
+            if (fetched != Fetch::Token)
+                co_return TokenPost{Outcome::NoToken, fetched, {}};
         }
         if (QString message = unsendable(typed); !message.isEmpty())
-            return {Outcome::Unsendable, Fetch::Token, message};
+            co_return TokenPost{Outcome::Unsendable, Fetch::Token, message};
         request.Open(QStringLiteral("POST"), url, false);
         request.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
-        const QByteArray form = body();
-        if (!ticket.wait([&] { request.send(form); }))
-            return {Outcome::Gone, Fetch::Token, {}};
+        request.send(body());
+        co_await request.completion();
         const bool refused = isTokenRefusal(request.status(), request.responseText());
         if (refused)
             forgetToken(); // never sent again, not even with the log-out
         if (round == 1 || !refused)
-            return {Outcome::Sent, Fetch::Token, {}};
+            co_return TokenPost{Outcome::Sent, Fetch::Token, {}};
     }
 }
 

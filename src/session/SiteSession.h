@@ -7,13 +7,14 @@
 // drop. The forum binds its form token to the salt cookie and the member, so a token belongs to the
 // period in which its page was asked for: a guest token is never sent after the sign-in, a member
 // token never after the sign-out.
-#include "base/WaitTicket.h"
+#include "base/Routine.h"
 #include "rules/FormToken.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <functional>
+#include <QStringList>
 #include <initializer_list>
 
 class Inet;
@@ -48,7 +49,7 @@ void forgetToken();
 // What the status line says when one of texts cannot be written in the code page typed texts go
 // out in (ForumCharset::forForms(); it would arrive as "?"); empty when all can go.
 inline const QString kMessageUnsendable = QStringLiteral("您输入的“%1”无法按论坛的编码(%2)发送,请修改后重试!");
-[[nodiscard]] QString unsendable(std::initializer_list<QString> texts);
+[[nodiscard]] QString unsendable(const QStringList &texts);
 // The forum's AJAX login form of this period; empty when none was read.
 [[nodiscard]] QString loginFormText();
 
@@ -57,13 +58,13 @@ enum class Fetch {
     NoAnswer,   // nothing usable came back
     BadToken,   // the page's token is malformed or there are two
 };
-// Reads the forum's AJAX login form (it also sets the salt cookie on a first visit), waiting with
-// events processed: callers re-check their window afterwards. Where that address answers with
-// something else than the form, the front page gives the token; where no page carries one, the
-// form goes with the fixed token (Token). No answer at all: NoAnswer, nothing is to be posted.
-[[nodiscard]] Fetch fetchLoginForm();
-// Reads the forum's front page, which carries the member's token in its log-out link; same waiting.
-[[nodiscard]] Fetch fetchFrontPage();
+// Reads the forum's AJAX login form (it also sets the salt cookie on a first visit). Where that
+// address answers with something else than the form, the front page gives the token; where no page
+// carries one, the form goes with the fixed token (Token). No answer at all: NoAnswer, nothing is
+// to be posted.
+Task<Fetch> fetchLoginForm();
+// Reads the forum's front page, which carries the member's token in its log-out link.
+Task<Fetch> fetchFrontPage();
 // What to tell the member when a fetch gave no token.
 [[nodiscard]] QString fetchMessage(Fetch fetch);
 
@@ -73,21 +74,19 @@ struct TokenPost {
         Sent,       // the form went and request holds the forum's answer
         NoToken,    // no token could be had: nothing was posted; fetched says why
         Unsendable, // a typed text the forum's code page cannot hold: nothing was posted; message says so
-        Gone,       // the ticket failed after a wait: touch nothing of its owner
     };
-    Outcome outcome = Outcome::Gone;
+    Outcome outcome = Outcome::Sent;
     Fetch fetched = Fetch::Token;
     QString message; // for Unsendable
 };
-// Posts a url-encoded form on request, synchronously, with this period's token: where the site
-// wants a token and the period has none, fetchToken (fetchLoginForm or fetchFrontPage) reads one
-// first; a refused token (503: the forum did nothing) is forgotten and the form goes once more
-// with a fresh one. body is made once the token is at hand, and the code page known: typed, the
-// texts the member typed that body holds, are checked against it first. ticket, the posting
-// window's, is checked after every wait.
-[[nodiscard]] TokenPost postWithToken(XmlHttp &request, const QString &url, const std::function<QByteArray()> &body,
-                                      std::initializer_list<QString> typed, Fetch (*fetchToken)(),
-                                      const WaitTicket &ticket);
+// Posts a url-encoded form on request with this period's token: where the site wants a token and
+// the period has none, fetchToken (fetchLoginForm or fetchFrontPage) reads one first; a refused
+// token (503: the forum did nothing) is forgotten and the form goes once more with a fresh one.
+// body is made once the token is at hand, and the code page known: typed, the texts the member
+// typed that body holds, are checked against it first. The posting window holds its input
+// meanwhile (InputHold).
+Task<TokenPost> postWithToken(XmlHttp &request, QString url, std::function<QByteArray()> body, QStringList typed,
+                              Task<Fetch> (*fetchToken)());
 
 // The forum's sign-out request: a GET on the forum host's log-out action with this period's token,
 // or the fixed login token on the older site. Empty where today's forum gave no token or refused
@@ -95,6 +94,10 @@ struct TokenPost {
 [[nodiscard]] QString logoutUrl();
 // "Referer: <scheme>://<forum host>/" CR LF "Content-Type: application/x-www-form-urlencoded".
 [[nodiscard]] QString logoutHeaders();
+
+// The member's session ends: where today's forum gave no token yet, the front page is read for
+// it (whatever that gives), then drop(). The one way the windows sign the member out.
+Task<> signOut();
 
 // Sends the sign-out request on the given transfer control without waiting for it (the cookies it
 // carries are taken at once; those its answer sets are not kept), ends the browser session and

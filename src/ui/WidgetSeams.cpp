@@ -25,25 +25,35 @@ QMessageBox::Icon boxIcon(Seams::Icon icon)
     return QMessageBox::NoIcon;
 }
 
-Seams::Answer showMessageBox(const Seams::MessageRequest &request)
+QObject *openMessageBox(const Seams::MessageRequest &request, QObject *window,
+                        std::function<void(Seams::Answer)> answered)
 {
-    // No parent: a window closed while the box is up must not take the box with it.
-    QMessageBox box(boxIcon(request.icon), request.title, request.text, QMessageBox::NoButton);
+    // Modal to the window that asks, and gone with it; without one, to the whole program.
+    auto *parent = qobject_cast<QWidget *>(window);
+    auto *box = new QMessageBox(boxIcon(request.icon), request.title, request.text, QMessageBox::NoButton, parent);
     // Texts may come from the forum's replies: shown as written, never as markup.
-    box.setTextFormat(Qt::PlainText);
-    box.setWindowModality(Qt::ApplicationModal);
+    box->setTextFormat(Qt::PlainText);
+    box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     if (request.buttons == Seams::Buttons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-        box.setEscapeButton(QMessageBox::No);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(QMessageBox::Yes);
+        box->setEscapeButton(QMessageBox::No);
     } else {
-        box.setStandardButtons(QMessageBox::Ok);
-        box.setEscapeButton(QMessageBox::Ok);
+        box->setStandardButtons(QMessageBox::Ok);
+        box->setEscapeButton(QMessageBox::Ok);
     }
-    const int clicked = box.exec();
-    if (request.buttons == Seams::Buttons::Ok)
-        return Seams::Answer::Ok;
-    return clicked == QMessageBox::Yes ? Seams::Answer::Yes : Seams::Answer::No;
+    const Seams::Buttons buttons = request.buttons;
+    QObject::connect(box, &QMessageBox::finished, box, [box, buttons, answered = std::move(answered)](int clicked) {
+        if (!answered) {
+            box->deleteLater();
+            return;
+        }
+        // The routine that asked goes on now; it lets the box go.
+        answered(buttons == Seams::Buttons::Ok ? Seams::Answer::Ok
+                                               : (clicked == QMessageBox::Yes ? Seams::Answer::Yes : Seams::Answer::No));
+    });
+    box->open();
+    return box;
 }
 
 void openInBrowser(const QString &address)
@@ -59,7 +69,8 @@ namespace WidgetSeams {
 
 void install()
 {
-    Seams::setMessageHandler(showMessageBox);
+    Seams::setMessageHandler({});
+    Seams::setBoxOpener(openMessageBox);
     Seams::setUrlHandler(openInBrowser);
     // The end of the program keeps the seam's own default: flush and leave at once.
     Seams::setEndHandler({});

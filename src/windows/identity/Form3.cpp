@@ -3,7 +3,6 @@
 
 #include "base/Settings.h"
 #include "base/State.h"
-#include "base/WaitTicket.h"
 #include "pictures/PanelPictures.h"
 #include "rules/PanelReaders.h"
 #include "session/QuorvelModule.h"
@@ -188,14 +187,18 @@ void Form3::applyLook()
         colour(stroke, QPalette::WindowText, QColor(0x1d, 0x5f, 0xa8));
 }
 
-void Form3::showModalAfterLogin(const QPixmap &avatar, const QString &memberName)
+Form3 *Form3::showModalAfterLogin(const QPixmap &avatar, const QString &memberName)
 {
-    Form3 window;
+    // Gone once it has handed over.
+    auto *window = new Form3;
+    window->setAttribute(Qt::WA_DeleteOnClose);
     if (!avatar.isNull())
-        window.Image1->setPixmap(avatar);
+        window->Image1->setPixmap(avatar);
     // The name comes from the forum's reply: a hostile one could be megabytes.
-    window.Label3->setText(Seams::readable(memberName, Seams::kMaxLineChars));
-    window.exec();
+    window->Label3->setText(Seams::readable(memberName, Seams::kMaxLineChars));
+    window->setModal(true);
+    window->show();
+    return window;
 }
 
 Form3 *Form3::current()
@@ -203,9 +206,9 @@ Form3 *Form3::current()
     return currentWindow();
 }
 
-QString Form3::GetBody(const QString &url)
+Task<QString> Form3::GetBody(QString url)
 {
-    return QuorvelModule::HttpGetText(url);
+    return QuorvelModule::HttpGetText(std::move(url));
 }
 
 void Form3::Timer2_Timer()
@@ -228,28 +231,25 @@ void Form3::Timer1_Timer()
         return;
     m_handOverStarted = true;
     Timer1->stop();
-    const WaitTicket window(this);
+    m_handOver = handOver();
+}
 
-    if (m_pageText.isEmpty()) {
-        const std::optional<QString> page = window.wait([] { return GetBody(Settings::instance().url(HostRole::Vip, QStringLiteral("/"))); });
-        if (!page)
-            return;
-        m_pageText = *page;
-    }
+Routine Form3::handOver()
+{
+    if (m_pageText.isEmpty())
+        m_pageText = co_await GetBody(Settings::instance().url(HostRole::Vip, QStringLiteral("/")));
     const PanelReaders::VipReading reading = PanelReaders::readVipPage(m_pageText);
     m_growthText = reading.growthText;
     m_expiryText = reading.expiryText;
     // The level before the panel exists: its start-up shows the badge of this reading.
     panelState().VipLevel = reading.level;
 
-    // First touch of the panel: creates it and runs its whole start-up, waiting for the site.
-    const std::optional<Form2 *> created = window.wait([] { return Form2::instance(); });
-    if (!created)
-        return;
-    // Null when the panel went during its own start-up.
-    Form2 *const panel = *created;
-    const WaitTicket panelWindow(panel);
-    if (panelWindow.valid()) {
+    // First touch of the panel: creates it and runs its whole start-up, which waits for the site.
+    // The panel may go during it.
+    const QPointer<Form2> panel = Form2::instance();
+    if (!panel->isLoaded())
+        co_await Wait::signal(panel.data(), &Form2::loaded);
+    if (panel) {
         // The member as this window knows them; the badge stays the panel's own reading's.
         MemberCard card;
         card.avatar = Image1->pixmap();
@@ -279,7 +279,7 @@ void Form3::Timer1_Timer()
     state.YubiAmount.clear();
     clearValues();
 
-    if (panelWindow.valid()) {
+    if (panel) {
         panel->show();
         panel->activateWindow();
     }
@@ -299,9 +299,10 @@ void Form3::closeBySelf()
     Timer2->stop();
     m_closingBySelf = true;
     done(QDialog::Accepted);
-    // A window shown without exec() is closed the same way.
     hide();
     clearValues();
+    if (testAttribute(Qt::WA_DeleteOnClose))
+        deleteLater();
 }
 
 void Form3::clearValues()

@@ -9,9 +9,11 @@
 //
 //     Form3::showModalAfterLogin(loginAvatarPixmap, loginState().MemberName);
 //
-// The call returns once the window has closed itself; the panel (Form2::instance()) is then on
+// The call returns at once; once the window has closed itself the panel (Form2::instance()) is on
 // screen, unless the version check ended the program. A window can also be driven by hand:
-//     Form3 w; w.Image1->setPixmap(avatar); w.Label3->setText(name); w.exec();
+//     Form3 w; w.Image1->setPixmap(avatar); w.Label3->setText(name); w.show();
+#include "base/Routine.h"
+
 #include <QDialog>
 #include <QPixmap>
 #include <QString>
@@ -27,13 +29,13 @@ public:
     explicit Form3(QWidget *parent = nullptr);
     ~Form3() override;
 
-    // Fills Image1 and Label3, shows the window modally and returns when it has closed itself.
-    static void showModalAfterLogin(const QPixmap &avatar, const QString &memberName);
+    // Fills Image1 and Label3 and shows the window modally; it deletes itself once it has closed.
+    static Form3 *showModalAfterLogin(const QPixmap &avatar, const QString &memberName);
     // The identity-check window on screen, if any (tests and the demo look at it while it waits).
     [[nodiscard]] static Form3 *current();
 
-    // Fetches a page and returns its body (the shared page fetch; processes events while waiting).
-    [[nodiscard]] static QString GetBody(const QString &url);
+    // Fetches a page and gives its body (the shared page fetch).
+    static Task<QString> GetBody(QString url);
 
     // Controls, under their design names (also their object names).
     QLabel *Label1 = nullptr; // wait text with the dot animation
@@ -67,6 +69,7 @@ private:
     void applyLook();
     void closeBySelf();
     void clearValues();
+    Routine handOver();
 
     // Window-level values of one showing; emptied when it closes.
     QString m_pageText;
@@ -77,4 +80,5 @@ private:
     qint16 m_dotCounter = 0;
     bool m_handOverStarted = false;
     bool m_closingBySelf = false;
+    Routine m_handOver; // last: it ends before anything it uses goes
 };

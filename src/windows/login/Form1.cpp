@@ -136,9 +136,8 @@ Form1 *Form1::openNew(QWidget *startWindow)
     auto *form = new Form1;
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->setStartWindow(startWindow);
-    const WaitTicket window(form);
-    // The load waits for the site: the window may have closed itself by its end.
-    return window.wait([form] { form->Form_Load(); }) ? form : nullptr;
+    form->Form_Load();
+    return form;
 }
 
 // ---- Controls ---------------------------------------------------------------------------------
@@ -246,7 +245,6 @@ void Form1::createPanel()
     Inet2 = makeInet(Picture1, QStringLiteral("Inet2"));
     Inet3 = makeInet(Picture1, QStringLiteral("Inet3"));
     Inet5 = makeInet(Picture1, QStringLiteral("Inet5"));
-    connect(Inet1, &Inet::StateChanged, this, [this](int state) { Inet1_StateChanged(state); });
 }
 
 void Form1::createOverlay()
@@ -326,6 +324,11 @@ void Form1::createChrome()
 
 void Form1::Form_Load()
 {
+    m_load = load();
+}
+
+Routine Form1::load()
+{
     // 1. No icon; what is drawn on the window stays: the surface starts as the background.
     setWindowIcon(QIcon());
     const qreal ratio = devicePixelRatioF();
@@ -366,16 +369,15 @@ void Form1::Form_Load()
     }
     Combo1_Click();
 
-    const WaitTicket window(this);
-    // 6. The saved account (may look the account up over the network).
-    if (!window.wait([this] { bcsz(); }))
-        return;
+    // 6. The saved account; the same lookup as leaving the box, so the restored account's avatar
+    // shows at once.
+    if (bcsz())
+        co_await lookUpEntry();
 
     // 7. A numeric account names its UID directly: show its avatar.
     if (Numeric::isNumeric(Text1->text())) {
         loginState().AvatarUid = Text1->text();
-        if (!window.wait([this] { txcx(); }))
-            return;
+        co_await txcx();
     }
 
     // 8. Up on screen, in the middle of it; the start window has done its part.
@@ -464,10 +466,8 @@ void Form1::Command1_Click()
     }
     // The lookup of the entry decides first: a sign-in never posts an entry it is about to reject.
     // It goes ahead (once) when the lookup is done and the box still holds an entry.
-    if (m_lookupsRunning > 0 || m_lookupPending) {
+    if (m_lookup.isRunning()) {
         m_signInAfterLookup = true;
-        if (m_lookupsRunning == 0)
-            lookUpAccount();
         return;
     }
     setStatus(QStringLiteral("正在检测您的联网情况..."));
@@ -477,7 +477,9 @@ void Form1::Command1_Click()
 
 void Form1::Command2_Click()
 {
-    Inet3->Cancel(); // a probe still waiting ends as "no network"
+    // Nothing of the cancelled sign-in runs on; its probe and post stop.
+    m_signIn.end();
+    Inet3->Cancel();
     // A post already on its way may have used the code up at the forum: a new picture follows.
     const bool posted = Inet1->StillExecuting();
     Inet1->Cancel();
@@ -581,6 +583,16 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         return press || type == QEvent::MouseMove;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // A closed window goes on with nothing: no reply is read, no lookup or picture lands in it.
+    m_load.end();
+    m_signIn.end();
+    m_lookup.end();
+    m_captchaRenewal.end();
+    QWidget::closeEvent(event);
 }
 
 void Form1::paintEvent(QPaintEvent *)

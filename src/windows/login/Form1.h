@@ -7,7 +7,7 @@
 //   Form1_Lookup.cpp       account lookup when Text1 is left, the avatar
 //   Form1_Chrome.cpp       frame line, window drag, close and minimise buttons, links, hover looks
 //   Form1_Captcha.cpp      the captcha row: picture, code box, "换一个"
-#include "base/WaitTicket.h"
+#include "base/Routine.h"
 #include "rules/CaptchaAnnouncement.h"
 #include "rules/LoginRequest.h"
 #include "rules/ProfileLookup.h"
@@ -119,19 +119,19 @@ public:
 
     // ---- Sign-in exchange (Form1_Login.cpp) -----------------------------------------------
     // Virtual so that tests can stand in for the exchange and observe the window handing over.
+    // Starts the sign-in; a newer one or a cancel ends the one under way.
     virtual void login();
-    void Inet1_StateChanged(int state);
 
     // ---- Saved account (Form1_SavedAccount.cpp) -------------------------------------------
-    void bcsz();        // restore the saved account
+    bool bcsz();        // restore the saved account; true when an account was restored
     void zddl();        // automatic sign-in
     void qcdl();        // reset the window and drop the forum session
     void saveAccount(); // the save step after a successful sign-in
     void Check2_Click();
 
     // ---- Account lookup and avatar (Form1_Lookup.cpp) -------------------------------------
+    // Starts the lookup of the account box's entry; a newer one ends the one under way.
     void Text1_LostFocus();
-    void txcx();
     // The lookup's working texts; profileName() is the name the forum gave for a UID entry.
     ProfileLookup::LookupSlots lookupSlots;
     [[nodiscard]] QString profileName() const { return lookupSlots.profileName(); }
@@ -143,9 +143,10 @@ public:
     [[nodiscard]] const CaptchaAnnouncement::Reading &captchaReading() const { return m_captcha; }
     // The seccode fields for the login body; empty when no captcha is asked.
     [[nodiscard]] QByteArray captchaFields() const;
-    // A new picture (an empty code box); virtual so that the sign-in can first renew what the
-    // picture needs (the login form of the current session).
-    virtual void renewCaptcha();
+    // A new picture (an empty code box), after the login form of the current session is read
+    // where the session has none; focusCode puts the focus in the code box afterwards. A renewal
+    // under way goes on instead.
+    void renewCaptcha(bool focusCode);
     // Before the login post (Form1_Login.cpp): what this session's login form says about a captcha.
     // True when the post may go (with captchaFields()); false when the window now waits for a code.
     [[nodiscard]] bool captchaReadyForPost();
@@ -169,6 +170,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -188,37 +190,34 @@ private:
     // picture's answer, and the events of its controls.
     void createCaptchaRow();
     void placeInputRows();
-    void onCaptchaPicture();
     bool captchaEventFilter(QObject *watched, QEvent *event);
 
-    // Sign-in exchange (Form1_Login.cpp): the attempts, so that a reply read after a cancel or a
-    // newer attempt is dropped; acting on a whole reply.
-    AttemptCounter m_loginAttempts;
-    // Whether this attempt's post was already sent again after the forum refused its token.
-    bool m_loginRepeated = false;
-    // The attempt still owns the window: no cancel, close or newer attempt came meanwhile.
-    [[nodiscard]] bool stillSigningIn(const WaitTicket &attempt) const;
+    // Start-up (Form1.cpp).
+    Routine load();
+    // Sign-in exchange (Form1_Login.cpp): the probe, the login form, the post and its reply.
+    Routine signIn();
     // Reads the forum's login form first when this session has no token for it (readForm), then
-    // posts the login form on Inet1. A form that gives no token ends the attempt with a message.
-    void postLogin(const WaitTicket &attempt, bool readForm);
-    void handleLoginReply(const QString &reply);
+    // posts the login form on Inet1. False when nothing was posted (the window says why).
+    Task<bool> postLogin(bool readForm);
+    Task<> handleLoginReply(QString reply);
     // The forum signed the member in but the window will not hand over (ban, bad data): the
-    // member's token is fetched for the log-out where none is at hand, then qcdl. False when the
-    // window went away during the fetch.
-    [[nodiscard]] bool dropMemberSession();
-    void handOverAfterLogin();
-    // Account lookup (Form1_Lookup.cpp): the lookups, so that an older one overtaken while it
-    // waited leaves the account box alone.
-    AttemptCounter m_lookupAttempts;
-    void lookUpAccount();
+    // member's token is fetched for the log-out where none is at hand, then qcdl.
+    Task<> dropMemberSession();
+    void renewCaptchaAfterRefusal(bool wrongCode);
+    Task<> handOverAfterLogin();
+    // Account lookup (Form1_Lookup.cpp) and the avatar of loginState().AvatarUid.
+    Routine lookUpAccount();
+    Task<> lookUpEntry();
+    Task<> txcx();
     // The profile page of a user name, asked in the forum's code page (once more where the first
-    // answer declared another); nullopt when the lookup was overtaken or the window went.
-    [[nodiscard]] std::optional<QString> fetchNamePage(const WaitTicket &lookup, const QString &name);
-    // A sign-in asked for while a lookup is pending or running waits for its verdict, so the post
-    // never carries an entry the lookup rejects: one outcome for the member.
-    bool m_lookupPending = false;
-    int m_lookupsRunning = 0;
+    // answer declared another).
+    Task<QString> fetchNamePage(QString name);
+    // A sign-in asked for while a lookup runs waits for its verdict, so the post never carries an
+    // entry the lookup rejects: one outcome for the member.
     bool m_signInAfterLookup = false;
+    // Captcha (Form1_Captcha.cpp).
+    Routine captchaRenewal(bool focusCode);
+    Routine captchaPicture();
 
     QPointer<QWidget> m_startWindow;
     bool m_suppressLostFocus = false; // the program, not the member, is moving the focus
@@ -228,10 +227,14 @@ private:
     std::unique_ptr<Class1> m_balloonText4;
     CaptchaAnnouncement::Reading m_captcha;
     bool m_captchaShown = false;
-    AttemptCounter m_captchaPictures;   // pictures asked for: a newer one overtakes the older
-    WaitTicket m_pictureRequest{this, m_captchaPictures}; // the one the request in flight was made for
     quint64 m_captchaPeriod = 0;        // the session period the picture was asked for in
-    bool m_renewingCaptcha = false;     // a login form is being read for a new picture
     QString m_captchaPictureUrl;
     QList<QPair<QWidget *, int>> m_baseTops; // the rows' places without a lift
+
+    // The window's routines, last: they end before anything they use goes.
+    Routine m_load;
+    Routine m_lookup;
+    Routine m_signIn;
+    Routine m_captchaRenewal;
+    Routine m_picture;
 };

@@ -81,10 +81,6 @@ void Form1::createCaptchaRow()
 
     XmlHttp1 = new XmlHttp(Picture1);
     XmlHttp1->setObjectName(QStringLiteral("XmlHttp1"));
-    connect(XmlHttp1, &XmlHttp::readyStateChanged, this, [this] {
-        if (XmlHttp1->ReadyState() == 4)
-            onCaptchaPicture();
-    });
 
     // Enter in the code box signs in, as in the password and answer boxes.
     connect(Text4, &QLineEdit::returnPressed, this, [this] {
@@ -148,31 +144,34 @@ QByteArray Form1::captchaFields() const
     return LoginRequest::captchaFields(m_captcha.idHash, Text4->text().trimmed(), ForumCharset::forForms());
 }
 
-void Form1::renewCaptcha()
+void Form1::renewCaptcha(bool focusCode)
+{
+    // One renewal at a time: a click while the form is read changes nothing.
+    if (!m_captchaRenewal.isRunning())
+        m_captchaRenewal = captchaRenewal(focusCode);
+}
+
+Routine Form1::captchaRenewal(bool focusCode)
 {
     // A picture is drawn for the salt cookie the login form sets: after a session reset the form is
-    // read again first. It may also name another id, or no captcha at all any more.
-    if (m_renewingCaptcha)
-        return;
+    // read again first. It may also name another id, or no captcha at all any more. A newer
+    // picture asked for meanwhile ends this renewal (fetchCaptchaPicture).
     if (SiteSession::loginFormText().isEmpty() && !SiteSession::siteUsesFixedTokens()) {
-        const WaitTicket window(this);
-        const WaitTicket picture = WaitTicket::begin(this, m_captchaPictures);
+        m_picture.end();
         Text4->clear();
         Image4->clear();
         Image4->setText(kPictureLoading);
-        m_renewingCaptcha = true;
-        if (!window.wait([] { (void)SiteSession::fetchLoginForm(); }))
-            return;
-        m_renewingCaptcha = false;
-        if (!picture.valid())
-            return;
+        (void)co_await SiteSession::fetchLoginForm();
         if (SiteSession::loginFormText().isEmpty()) {
             Image4->setText(kPictureMissing);
             setStatus(CaptchaPicture::statusText(CaptchaPicture::Problem::NoAnswer));
-            return;
+            co_return;
         }
     }
     setCaptchaAnnouncement(CaptchaAnnouncement::read(SiteSession::loginFormText()));
+    // After a wrong code the member types the next one at once.
+    if (focusCode && captchaAsked())
+        Text4->setFocus();
 }
 
 bool Form1::captchaReadyForPost()
@@ -203,30 +202,32 @@ bool Form1::captchaReadyForPost()
 
 void Form1::fetchCaptchaPicture()
 {
-    // A new picture makes every older code worthless: the box starts empty again.
-    const WaitTicket picture = WaitTicket::begin(this, m_captchaPictures);
+    m_picture = captchaPicture();
+}
+
+Routine Form1::captchaPicture()
+{
+    // A new picture overtakes a renewal under way and makes every older code worthless: the box
+    // starts empty again.
+    m_captchaRenewal.end();
     Text4->clear();
     Image4->clear();
     if (m_captcha.kind != CaptchaAnnouncement::Kind::Asked) {
         Image4->setText(kPictureMissing);
         setStatus(kStatusBrokenAnnouncement);
-        return;
+        co_return;
     }
     Image4->setText(kPictureLoading);
     const QString forum = Settings::instance().origin(HostRole::Forum);
     m_captchaPictureUrl = CaptchaPicture::url(forum, m_captcha.idHash, QRandomGenerator::global()->bounded(1u << 30));
-    m_pictureRequest = picture;
     m_captchaPeriod = SiteSession::period();
     XmlHttp1->Open(QStringLiteral("GET"), m_captchaPictureUrl, true);
     XmlHttp1->setRequestHeader(QStringLiteral("Referer"), CaptchaPicture::referer(forum));
     XmlHttp1->send();
-}
-
-void Form1::onCaptchaPicture()
-{
-    // A picture asked for before a newer one (or before the row went) is no longer wanted.
-    if (!m_pictureRequest.valid() || !m_captchaShown)
-        return;
+    co_await XmlHttp1->completion();
+    // A picture that comes after the row went is no longer wanted.
+    if (!m_captchaShown)
+        co_return;
     CaptchaPicture::Result result = CaptchaPicture::read(XmlHttp1->failed(), XmlHttp1->status(), XmlHttp1->responseBody());
     // Drawn for a session that was reset meanwhile: its cookie went with the reset.
     if (result.problem == CaptchaPicture::Problem::None && m_captchaPeriod != SiteSession::period())
@@ -244,19 +245,19 @@ void Form1::onCaptchaPicture()
     if (result.problem != CaptchaPicture::Problem::None) {
         Image4->setText(kPictureMissing);
         setStatus(CaptchaPicture::statusText(result.problem));
-        return;
+        co_return;
     }
     Image4->setPixmap(QPixmap::fromImage(CaptchaPicture::forDisplay(result.image, devicePixelRatioF())));
 }
 
 void Form1::Image4_Click()
 {
-    renewCaptcha();
+    renewCaptcha(false);
 }
 
 void Form1::Label7_Click()
 {
-    renewCaptcha();
+    renewCaptcha(false);
 }
 
 void Form1::Text4_Click()

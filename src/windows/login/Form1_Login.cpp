@@ -12,7 +12,6 @@
 #include "session/SiteSession.h"
 #include "windows/identity/Form3.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -29,19 +28,6 @@ constexpr int kChunkSize = 1024;
 // The forum's refusal of a captcha code (wrong, missing, reused or expired).
 const QString kForumWrongCode = QStringLiteral("验证码填写错误");
 
-// After a refused sign-in and its session reset, when a captcha is asked: every post used its code
-// up, right or wrong, and the reset took the picture's cookie. A new picture, an empty code box,
-// the focus there after a wrong code.
-void renewCaptchaAfterRefusal(Form1 &form, bool wrongCode)
-{
-    if (!form.captchaAsked())
-        return;
-    const WaitTicket window(&form);
-    const bool stayed = window.wait([&] { form.renewCaptcha(); });
-    if (stayed && wrongCode && form.captchaAsked())
-        form.Text4->setFocus();
-}
-
 // "No network", unless it was the proxy that did not carry the request: then the proxy is named.
 QString noNetworkStatus(const Inet &inet)
 {
@@ -52,8 +38,11 @@ QString noNetworkStatus(const Inet &inet)
 
 void Form1::login()
 {
-    const WaitTicket attempt = WaitTicket::begin(this, m_loginAttempts);
+    m_signIn = signIn();
+}
 
+Routine Form1::signIn()
+{
     // The overlay with the account being signed in; Command2 on it cancels.
     Picture2->setGeometry(Picture1->geometry());
     Image3->setPixmap(Image1->pixmap());
@@ -61,53 +50,73 @@ void Form1::login()
     Picture2->show();
     Picture2->raise();
 
-    // An empty answer from the probe site means there is no network. The overlay stays live while
-    // the probe waits, so its cancel button ends the wait (as no network); other input is dropped.
-    Inet3->setInputAllowedDuringWait(Picture2);
-    const std::optional<QString> probe = attempt.wait([&] { return Inet3->OpenURL(Settings::instance().probeUrl()); });
-    if (!probe)
-        return;
-    if (probe->isEmpty()) {
+    // An empty answer from the probe site means there is no network. The window stays live while
+    // the probe waits: the overlay's cancel button ends the sign-in.
+    const QString probe = co_await Inet3->OpenURL(Settings::instance().probeUrl());
+    if (probe.isEmpty()) {
         setStatus(noNetworkStatus(*Inet3));
         Picture2->hide();
         setInputsEnabled(true);
-        return;
+        co_return;
     }
 
     setStatus(kStatusSigningIn);
     setInputsEnabled(false);
-    m_loginRepeated = false;
     // Today's forum wants the token of this session on the post; its login form gives it. The
     // older site's form has none: once seen, its fixed token goes without asking again.
-    const bool readForm = !SiteSession::siteUsesFixedTokens()
+    bool readForm = !SiteSession::siteUsesFixedTokens()
         && (SiteSession::loginFormText().isEmpty() || SiteSession::token().isEmpty());
-    postLogin(attempt, readForm);
+    for (bool repeated = false;; repeated = true) {
+        if (!co_await postLogin(readForm))
+            co_return;
+        // The window stays live until the reply is in, or the member cancels.
+        const int state = co_await Inet1->completion();
+        // The connection failed before a whole reply came (refused, cut off, oversized): rather
+        // than wait for a reply that cannot come, drop whatever the half-delivered answer set up
+        // and let the member try again.
+        if (state == Inet::icError) {
+            const QString status = noNetworkStatus(*Inet1);
+            qcdl();
+            setStatus(status);
+            co_return;
+        }
+        QString reply;
+        for (QString chunk = Inet1->GetChunk(kChunkSize); !chunk.isEmpty(); chunk = Inet1->GetChunk(kChunkSize))
+            reply += chunk;
+        // A refused token: the forum did nothing with the post (no try counted), so it goes once
+        // more with a fresh token from a fresh login form; a second refusal ends the attempt. The
+        // refused token is never sent again, not even with the reset's log-out.
+        if (!SiteSession::isTokenRefusal(Inet1->lastStatus(), reply)) {
+            co_await handleLoginReply(reply);
+            co_return;
+        }
+        SiteSession::forgetToken();
+        if (repeated) {
+            qcdl();
+            co_await Seams::ask(this, FormToken::kMessageRefused, Seams::Icon::Exclamation);
+            setStatus(FormToken::kMessageRefused);
+            co_return;
+        }
+        readForm = true;
+    }
 }
 
-bool Form1::stillSigningIn(const WaitTicket &attempt) const
-{
-    // The ticket first: the overlay is the window's, and the window may be gone.
-    return attempt.valid() && !Picture2->isHidden() && isVisible();
-}
-
-void Form1::postLogin(const WaitTicket &attempt, bool readForm)
+Task<bool> Form1::postLogin(bool readForm)
 {
     if (readForm) {
-        const std::optional<SiteSession::Fetch> fetched = attempt.wait([] { return SiteSession::fetchLoginForm(); });
-        if (!fetched || !stillSigningIn(attempt))
-            return;
-        if (*fetched != SiteSession::Fetch::Token) {
+        const SiteSession::Fetch fetched = co_await SiteSession::fetchLoginForm();
+        if (fetched != SiteSession::Fetch::Token) {
             // Nothing was posted: the member may simply try again.
             Picture2->hide();
             setInputsEnabled(true);
-            setStatus(SiteSession::fetchMessage(*fetched));
-            return;
+            setStatus(SiteSession::fetchMessage(fetched));
+            co_return false;
         }
     }
-    LoginState &state = loginState();
+    const LoginState &state = loginState();
     // With a captcha its three fields follow all the others; without one the body is as it was.
     if (!captchaReadyForPost())
-        return;
+        co_return false;
     // The form goes in the code page the forum's pages declared; a text that cannot be written in
     // it would arrive as "?" and cost a try: nothing is posted.
     const QString answer = LoginRequest::isLongForm(state.QuestionId, Text3->text()) ? Text3->text() : QString();
@@ -116,80 +125,35 @@ void Form1::postLogin(const WaitTicket &attempt, bool readForm)
         Picture2->hide();
         setInputsEnabled(true);
         setStatus(unsendable);
-        return;
+        co_return false;
     }
     const QByteArray body = LoginRequest::body(SiteSession::tokenOr(LoginRequest::kFormHash), Text1->text(), Text2->text(),
                                                state.QuestionId, Text3->text(), ForumCharset::forForms())
         + captchaFields();
-    state.LoginBody = QString::fromLatin1(body);
-    // The reply comes back through Inet1_StateChanged; the window waits until then or a cancel.
     Inet1->Execute(LoginRequest::url(), QStringLiteral("POST"), body, LoginRequest::headers());
+    co_return true;
 }
 
-void Form1::Inet1_StateChanged(int state)
+Task<> Form1::dropMemberSession()
 {
-    if (state != Inet::icResponseCompleted && state != Inet::icError)
-        return;
-
-    // The window waits for this reply while the overlay is up and no newer attempt has begun; a
-    // cancel or a close while the reply is read (events run between chunks) abandons it.
-    const WaitTicket attempt(this, m_loginAttempts);
-    const WaitTicket window(this);
-    const auto stillWaiting = [&] { return stillSigningIn(attempt); };
-    if (!stillWaiting())
-        return;
-
-    // The connection failed before a whole reply came (refused, cut off, oversized): rather than
-    // wait for a reply that cannot come, drop whatever the half-delivered answer set up and let
-    // the member try again.
-    if (state == Inet::icError) {
-        const QString status = noNetworkStatus(*Inet1);
-        qcdl();
-        setStatus(status);
-        return;
-    }
-
-    QString reply;
-    for (QString chunk = Inet1->GetChunk(kChunkSize); !chunk.isEmpty(); chunk = Inet1->GetChunk(kChunkSize)) {
-        reply += chunk;
-        QCoreApplication::processEvents();
-        if (!stillWaiting())
-            return;
-    }
-    // A refused token: the forum did nothing with the post (no try counted), so it goes once more
-    // with a fresh token from a fresh login form; a second refusal ends the attempt. The refused
-    // token is never sent again, not even with the reset's log-out.
-    if (SiteSession::isTokenRefusal(Inet1->lastStatus(), reply)) {
-        SiteSession::forgetToken();
-        if (!m_loginRepeated) {
-            m_loginRepeated = true;
-            postLogin(attempt, true);
-            return;
-        }
-        qcdl();
-        if (window.wait([] { Seams::messageBox(FormToken::kMessageRefused, Seams::Icon::Exclamation); }))
-            setStatus(FormToken::kMessageRefused);
-        return;
-    }
-    handleLoginReply(reply);
-}
-
-bool Form1::dropMemberSession()
-{
-    if (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens()) {
-        const WaitTicket window(this);
-        if (!window.wait([] { (void)SiteSession::fetchFrontPage(); }))
-            return false;
-    }
+    if (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens())
+        (void)co_await SiteSession::fetchFrontPage();
     qcdl();
-    return true;
 }
 
-void Form1::handleLoginReply(const QString &reply)
+void Form1::renewCaptchaAfterRefusal(bool wrongCode)
+{
+    // After a refused sign-in and its session reset, when a captcha is asked: every post used its
+    // code up, right or wrong, and the reset took the picture's cookie. A new picture, an empty
+    // code box, the focus there after a wrong code.
+    if (captchaAsked())
+        renewCaptcha(wrongCode);
+}
+
+Task<> Form1::handleLoginReply(QString reply)
 {
     using LoginReply::Outcome;
     const LoginReply::LoginOutcome result = LoginReply::classifyLoginReply(reply);
-    const WaitTicket window(this);
 
     // The forum's welcome set the member's cookies: from here on only the member's token counts.
     if (result.outcome == Outcome::Success || result.outcome == Outcome::DataError || result.outcome == Outcome::Banned)
@@ -201,50 +165,44 @@ void Form1::handleLoginReply(const QString &reply)
         // Where profiles are private the lookup could not learn a name's UID; the welcome names it.
         if (loginState().AvatarUid.isEmpty())
             loginState().AvatarUid = result.uid;
-        handOverAfterLogin();
-        return;
+        co_await handOverAfterLogin();
+        co_return;
     case Outcome::DataError:
         loginState().MemberName = result.memberName;
-        if (!window.wait([] { Seams::messageBox(kMessageDataError, Seams::Icon::Information); }) || !dropMemberSession())
-            return;
+        co_await Seams::ask(this, kMessageDataError, Seams::Icon::Information);
+        co_await dropMemberSession();
         // Every outcome ends on the status line; "signing in" must not stay there once idle.
         setStatus(kMessageDataError);
-        renewCaptchaAfterRefusal(*this, false);
-        return;
+        renewCaptchaAfterRefusal(false);
+        co_return;
     case Outcome::Banned:
         loginState().MemberName = result.memberName;
-        if (!dropMemberSession())
-            return;
-        if (window.wait([] { Seams::messageBox(kMessageBanned, Seams::Icon::Exclamation); })) {
-            setStatus(kStatusBanned);
-            renewCaptchaAfterRefusal(*this, false);
-        }
-        return;
+        co_await dropMemberSession();
+        co_await Seams::ask(this, kMessageBanned, Seams::Icon::Exclamation);
+        setStatus(kStatusBanned);
+        renewCaptchaAfterRefusal(false);
+        co_return;
     case Outcome::Failure:
     case Outcome::Refused:
         qcdl();
-        if (window.wait([&] { Seams::messageBox(result.message, Seams::Icon::Exclamation); })) {
-            setStatus(result.message);
-            renewCaptchaAfterRefusal(*this, result.message.contains(kForumWrongCode));
-        }
-        return;
+        co_await Seams::ask(this, result.message, Seams::Icon::Exclamation);
+        setStatus(result.message);
+        renewCaptchaAfterRefusal(result.message.contains(kForumWrongCode));
+        co_return;
     case Outcome::Unreadable:
         Picture2->hide();
         // With the login window gone no window is left, and the program ends with the last one.
-        if (window.wait([] { Seams::messageBox(kMessageServerFailure, Seams::Icon::Information); }))
-            close();
-        return;
+        co_await Seams::ask(this, kMessageServerFailure, Seams::Icon::Information);
+        close();
+        co_return;
     }
 }
 
-void Form1::handOverAfterLogin()
+Task<> Form1::handOverAfterLogin()
 {
-    const WaitTicket window(this);
-    if (!window.wait([this] { txcx(); }))
-        return;
+    co_await txcx();
     loginState().AutoLoginBlocked = 0;
-    if (!window.wait([this] { saveAccount(); }))
-        return;
+    saveAccount();
 
     // The window is closed (and deleted once events run) before the identity check opens: take
     // what it hands over first and touch nothing of it afterwards.

@@ -10,10 +10,8 @@
 #include "session/QuorvelModule.h"
 #include "session/SiteSession.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScopeGuard>
 #include <QTimer>
 
 #include <algorithm>
@@ -26,43 +24,26 @@ const QString kStatusUnknownAccount = QStringLiteral("您输入的用户名不�
 
 void Form1::Text1_LostFocus()
 {
-    // The focus left with a mouse press elsewhere, the login button most often: the press has to
-    // finish first, or the lookup's wait would swallow the release and the click would be lost.
-    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
-        m_lookupPending = true;
-        QTimer::singleShot(0, this, [this] {
-            if (m_lookupPending) // not already run by a sign-in that could not wait
-                lookUpAccount();
-        });
-        return;
-    }
-    lookUpAccount();
+    // The window stays live while the lookup waits: a click on the login button made meanwhile
+    // waits for its verdict (Command1_Click), and what the member types goes to its box.
+    m_lookup = lookUpAccount();
 }
 
-void Form1::lookUpAccount()
+Routine Form1::lookUpAccount()
 {
-    m_lookupPending = false;
-    const WaitTicket lookup = WaitTicket::begin(this, m_lookupAttempts);
-    const WaitTicket window(this);
-    ++m_lookupsRunning;
-    // Whatever way the lookup ends, a sign-in held for it goes ahead only when the box still holds
-    // the entry the member asked to sign in with (a rejected one has been emptied).
-    const auto done = qScopeGuard([this, &window, &lookup] {
-        if (!window.valid())
-            return;
-        --m_lookupsRunning;
-        if (m_lookupsRunning > 0 || !m_signInAfterLookup || !lookup.valid())
-            return;
-        m_signInAfterLookup = false;
-        if (!LoginRequest::typedAccount(Text1->text()).isEmpty())
-            QTimer::singleShot(0, this, [this] { Command1_Click(); });
-    });
-    // The page fetches run events: the window may close, or the member may come back and leave
-    // the box again, which starts a newer lookup that then owns the box.
-    const auto fetchPage = [&](const QString &url) {
-        return lookup.wait([&url] { return QuorvelModule::HttpGetPageText(url); });
-    };
+    co_await lookUpEntry();
+    // A sign-in held for the lookup goes ahead only when the box still holds the entry the member
+    // asked to sign in with (a rejected one has been emptied). A newer lookup ends this one: the
+    // held sign-in then waits for that one's verdict.
+    if (!m_signInAfterLookup)
+        co_return;
+    m_signInAfterLookup = false;
+    if (!LoginRequest::typedAccount(Text1->text()).isEmpty())
+        QTimer::singleShot(0, this, [this] { Command1_Click(); });
+}
 
+Task<> Form1::lookUpEntry()
+{
     lookupSlots.clear();
     // The prompt is no entry: it is looked up as the empty box it stands for.
     const QString entry = LoginRequest::typedAccount(Text1->text());
@@ -71,12 +52,8 @@ void Form1::lookUpAccount()
     if (Numeric::isNumeric(entry)) {
         // A UID: the avatar at once, then the member's name from the profile page.
         loginState().AvatarUid = entry;
-        if (!lookup.wait([this] { txcx(); }))
-            return;
-        const std::optional<QString> fetched = fetchPage(ProfileLookup::uidProfileUrl(entry));
-        if (!fetched)
-            return;
-        const QString &page = *fetched;
+        co_await txcx();
+        const QString page = co_await QuorvelModule::HttpGetPageText(ProfileLookup::uidProfileUrl(entry));
         lookupSlots.uid[0] = page;
         // Any titled page keeps the UID (the forum's notices too, private profiles' "sign in to
         // view" among them); only a profile's title gives the name.
@@ -85,10 +62,7 @@ void Form1::lookUpAccount()
     } else {
         // A user name: the UID from the profile page, then its avatar. A server's error page is no
         // answer, not word that the name is unknown.
-        const std::optional<QString> fetched = fetchNamePage(lookup, entry);
-        if (!fetched)
-            return;
-        const QString &page = *fetched;
+        const QString page = co_await fetchNamePage(entry);
         lookupSlots.name[0] = page;
         const ProfileLookup::Notice notice = ProfileLookup::readNotice(page);
         if (notice == ProfileLookup::Notice::NoSuchMember) {
@@ -96,14 +70,12 @@ void Form1::lookUpAccount()
         } else if (notice == ProfileLookup::Notice::SignInToView) {
             // The member exists but the page does not say the UID: the default avatar.
             loginState().AvatarUid.clear();
-            if (!lookup.wait([this] { txcx(); }))
-                return;
+            co_await txcx();
         } else if (!page.isEmpty()) {
             failed = !ProfileLookup::readNamePage(lookupSlots.name);
             if (!failed) {
                 loginState().AvatarUid = lookupSlots.name[2];
-                if (!lookup.wait([this] { txcx(); }))
-                    return;
+                co_await txcx();
             }
         }
     }
@@ -111,7 +83,7 @@ void Form1::lookUpAccount()
     if (!failed) {
         if (Text1->text().isEmpty())
             Text1->setText(kAccountPrompt);
-        return;
+        co_return;
     }
     // The entry names nobody. What the member typed since the lookup began is left alone.
     if (!Text1->text().isEmpty() && Text1->text() == entry) {
@@ -121,37 +93,32 @@ void Form1::lookUpAccount()
     }
 }
 
-std::optional<QString> Form1::fetchNamePage(const WaitTicket &lookup, const QString &name)
+Task<QString> Form1::fetchNamePage(QString name)
 {
     // The forum compares the name as the bytes it gets: they go in its code page, GBK before any
     // page of it declared one (the older site). Where this first answer declares another, the
     // name goes once more in that one; after it the code page is known, so once in a run at most.
-    const auto fetch = [&]() -> std::optional<QString> {
-        if (const QString unsendable = SiteSession::unsendable({name}); !unsendable.isEmpty()) {
-            setStatus(unsendable);
-            return QString(); // nothing asked, nothing learned: the entry stays
-        }
-        const QString url = ProfileLookup::nameProfileUrl(name, ForumCharset::forForms());
-        return lookup.wait([&url] { return QuorvelModule::HttpGetPageText(url); });
-    };
     const bool declared = ForumCharset::isDeclared();
     const QByteArray sentIn = ForumCharset::forForms();
-    const std::optional<QString> page = fetch();
     const bool ascii = std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    if (!page || declared || ascii || ForumCharset::forForms() == sentIn)
-        return page;
-    return fetch();
+    for (int round = 0;; ++round) {
+        if (const QString unsendable = SiteSession::unsendable({name}); !unsendable.isEmpty()) {
+            setStatus(unsendable);
+            co_return QString(); // nothing asked, nothing learned: the entry stays
+        }
+        const QString page = co_await QuorvelModule::HttpGetPageText(ProfileLookup::nameProfileUrl(name, ForumCharset::forForms()));
+        if (round == 1 || declared || ascii || ForumCharset::forForms() == sentIn)
+            co_return page;
+    }
 }
 
-void Form1::txcx()
+Task<> Form1::txcx()
 {
     const QString address = AvatarPath::avatarUrl(loginState().AvatarUid);
     QPixmap picture;
     if (!address.isEmpty()) {
-        const WaitTicket window(this);
         // The probe fetches the address; what it found there is the picture, if it is one.
-        if (!window.wait([&] { (void)Inet2->OpenURL(address); }))
-            return;
+        (void)co_await Inet2->OpenURL(address);
         picture = QPixmap::fromImage(AvatarPath::avatarFromProbe(Inet2->lastStatus(), Inet2->lastBody()));
     }
     Image1->setPixmap(picture.isNull() ? defaultAvatar() : picture);

@@ -12,12 +12,12 @@
 
 #include <QWidget>
 
-void Form1::bcsz()
+bool Form1::bcsz()
 {
     // Each step stands on its own: a value the cipher cannot take leaves its box as it was.
     const SavedAccount saved = SavedAccount::load(SavedAccount::filePath());
     if (!saved.keepsAccount())
-        return;
+        return false;
     Text1->setText(saved.user);
     if (const std::optional<QString> password = SavedAccount::decipher(saved.pass))
         Text2->setText(*password);
@@ -29,8 +29,7 @@ void Form1::bcsz()
             Text3->setText(*answer);
     }
     Check1->setChecked(true);
-    // The same lookup as leaving the box, so the restored account's avatar shows at once.
-    Text1_LostFocus();
+    return true;
 }
 
 void Form1::zddl()

@@ -70,9 +70,8 @@ Form2 *Form2::instance()
         return s_instance;
     auto *panel = new Form2;
     s_instance = panel;
-    const WaitTicket window(panel);
-    // The start-up waits for the site with events running; the panel may be gone afterwards.
-    return window.wait([panel] { panel->Form_Load(); }) ? panel : nullptr;
+    panel->Form_Load();
+    return panel;
 }
 
 Form2 *Form2::existing()
@@ -330,7 +329,11 @@ void Form2::setNameColor(const QColor &color)
 
 void Form2::Form_Load()
 {
-    const WaitTicket window(this);
+    m_load = load();
+}
+
+Routine Form2::load()
+{
     SkinH_AttachEx(Settings::instance().dataDir() + QStringLiteral("/SoftSkin.she"), QString());
     setWindowIcon(QIcon());
     Label11->setText(QStringLiteral("版本号： V%1.%2.%3")
@@ -343,9 +346,10 @@ void Form2::Form_Load()
     Combo2->addItem(QStringLiteral("za"));
     Combo1->setCurrentIndex(0);
     Combo2->setCurrentIndex(0);
-    if (!window.wait([this] { sX(); }))
-        return;
-    gx();
+    co_await sX();
+    co_await gx();
+    m_loaded = true;
+    emit loaded(); // last: a receiver may close the panel
 }
 
 void Form2::showBadgeForLevel(qint16 level)
@@ -357,26 +361,19 @@ void Form2::showBadgeForLevel(qint16 level)
     aicAlphaImage1[shown]->show();
 }
 
-void Form2::sX()
+Task<> Form2::sX()
 {
-    const WaitTicket window(this);
-    const auto fetch = [&window](const QString &path, HostRole role = HostRole::Home) {
-        return window.wait([&] { return QuorvelModule::HttpGetText(Settings::instance().url(role, path)); });
+    const auto fetch = [](const QString &path, HostRole role = HostRole::Home) {
+        return QuorvelModule::HttpGetText(Settings::instance().url(role, path));
     };
     PanelState &state = panelState();
 
-    std::optional<QString> fetched = fetch(QStringLiteral("/home.php?mod=spacecp&ac=credit&op=buy"));
-    if (!fetched)
-        return;
-    QString creditPage = *fetched;
+    QString creditPage = co_await fetch(QStringLiteral("/home.php?mod=spacecp&ac=credit&op=buy"));
     PanelReaders::CreditReading credits = PanelReaders::readCreditPage(creditPage);
     // A site that sells no credits (the forum's default) shows no list there; its exchange page
     // always has one, and the member's token too.
     if (!credits.found && !creditPage.isEmpty()) {
-        fetched = fetch(QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange"));
-        if (!fetched)
-            return;
-        creditPage = *fetched;
+        creditPage = co_await fetch(QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange"));
         credits = PanelReaders::readExchangePage(creditPage);
     }
     state.CreditPageText = creditPage;
@@ -389,10 +386,7 @@ void Form2::sX()
     Label1[0]->setText(state.QuorvelbiAmount);
     Label1[1]->setText(state.YubiAmount);
 
-    fetched = fetch(QStringLiteral("/"), HostRole::Vip);
-    if (!fetched)
-        return;
-    const QString vipPage = *fetched;
+    const QString vipPage = co_await fetch(QStringLiteral("/"), HostRole::Vip);
     m_vipPageText = vipPage;
     const PanelReaders::VipReading vip = PanelReaders::readVipPage(vipPage);
     state.VipLevel = vip.level;
@@ -437,7 +431,7 @@ void Form2::Label13_Click()
     const qint64 days = Label13->text().trimmed().toLongLong(&ok);
     if (!ok || days <= 0)
         return;
-    Seams::messageBox(QStringLiteral("VIP有效期剩余：") + Label13->text() + QStringLiteral("天"), Seams::Icon::Information);
+    Seams::tell(this, QStringLiteral("VIP有效期剩余：") + Label13->text() + QStringLiteral("天"), Seams::Icon::Information);
 }
 
 bool Form2::eventFilter(QObject *watched, QEvent *event)

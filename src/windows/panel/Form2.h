@@ -4,7 +4,7 @@
 // Its first touch (instance()) creates it and runs the whole start-up before returning: skin,
 // version line, badge, border, currency lists, the readings (sX) and the version check (gx), which
 // may end the program.
-#include "base/WaitTicket.h"
+#include "base/Routine.h"
 #include "MemberCard.h"
 
 #include <QColor>
@@ -23,8 +23,7 @@ class Form2 : public QWidget
 {
     Q_OBJECT
 public:
-    // The panel; creates it and runs its start-up when none exists. Null only when the panel was
-    // destroyed while its own start-up was waiting for the site.
+    // The panel; creates it and starts its start-up when none exists (loaded() tells its end).
     static Form2 *instance();
     // The panel if one exists, without creating it.
     [[nodiscard]] static Form2 *existing();
@@ -34,11 +33,11 @@ public:
     ~Form2() override;
 
     // Routines of the panel, under their design names.
-    void sX();            // reads both balances and the VIP status and shows them
+    Task<> sX();          // reads both balances and the VIP status and shows them
     // Shows what card holds on the member card; its unset parts stay as they are. The one way
     // any window (the identity check's hand-over, sX) changes what the card says of the member.
     void showMember(const MemberCard &card);
-    void gx();            // the version check
+    Task<> gx();          // the version check
     void drawBorder();    // 绘制边框: the panel's own border lines and strip widths
     void Label13_Click(); // tells the days of VIP left
     // Credit exchange.
@@ -65,6 +64,13 @@ public:
 
     // The VIP front page of the last reading.
     [[nodiscard]] QString vipPageText() const { return m_vipPageText; }
+    // The start-up (readings and version check) has run to its end.
+    [[nodiscard]] bool isLoaded() const { return m_loaded; }
+
+signals:
+    void loaded();
+
+public:
     // Exchange state: the last reply and the message last taken out of a reply.
     QString ExchangeReply;
     QString ExchangeMessage;
@@ -116,12 +122,20 @@ private:
     void buildStatusBar();
     // Form_Load: the start-up, run once by instance().
     void Form_Load();
+    Routine load();
+    Routine exchange(QString amount, QString password);
+    Routine readBalances();
+    Routine signOut();
     void showBadgeForLevel(qint16 level);
 
     QString m_vipPageText;
     QColor m_nameColor;
-    // Each answered exchange begins one: a reading of the balances that an exchange overtook is
-    // made again.
-    AttemptCounter m_exchangesAnswered;
+    bool m_loaded = false;
     static QPointer<Form2> s_instance;
+    // The panel's routines, last: they end before anything they use goes. Each answered exchange
+    // starts a reading of the balances that ends the one under way.
+    Routine m_load;
+    Routine m_exchange;
+    Routine m_balances;
+    Routine m_signOut;
 };

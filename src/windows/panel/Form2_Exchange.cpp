@@ -6,6 +6,7 @@
 #include "rules/ExchangeCost.h"
 #include "rules/ExchangeForm.h"
 #include "session/SiteSession.h"
+#include "ui/InputHold.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,7 +17,7 @@ namespace {
 void refuse(Form2 &panel, const QString &text)
 {
     panel.setStatusText(text);
-    Seams::messageBox(text, Seams::Icon::Information);
+    Seams::tell(&panel, text, Seams::Icon::Information);
 }
 
 } // namespace
@@ -46,17 +47,19 @@ void Form2::Command6_Click()
         return;
     }
 
-    const WaitTicket window(this);
+    m_exchange = exchange(amount, password);
+}
+
+Routine Form2::exchange(QString amount, QString password)
+{
     const QString confirmation = ExchangeForm::confirmation(Text4->text(), amount);
-    const std::optional<Seams::Answer> answer = window.wait(
-        [&] { return Seams::messageBox(confirmation, Seams::Icon::Information, Seams::Buttons::YesNo); });
-    if (answer != Seams::Answer::Yes)
-        return;
+    if (co_await Seams::ask(this, confirmation, Seams::Icon::Information, Seams::Buttons::YesNo) != Seams::Answer::Yes)
+        co_return;
 
     setStatusText(QStringLiteral("正在进行兑换,请稍等.."));
     Command6->setEnabled(false);
 
-    // Synchronous: the panel repaints but takes no input until the answer is in. The member is
+    // A form post: the panel repaints but takes no input until the answer is in. The member is
     // known to the forum by the session cookies of the sign-in, which every request carries, and
     // by the session's token, which the credit page gave (or the front page gives now). A refused
     // token leaves the exchange undone, so the post goes once more with a fresh one.
@@ -65,17 +68,19 @@ void Form2::Command6_Click()
         return ExchangeForm::body(SiteSession::tokenOr(QString::fromLatin1(ExchangeForm::kFormHash)), amount, password,
                                   ForumCharset::forForms());
     };
+    const QStringList typed{amount, password};
+    std::optional<InputHold> hold(std::in_place, this);
     const SiteSession::TokenPost posted
-        = SiteSession::postWithToken(post, ExchangeForm::url(), body, {amount, password}, &SiteSession::fetchFrontPage, window);
-    if (posted.outcome == SiteSession::TokenPost::Outcome::Gone)
-        return;
+        = co_await SiteSession::postWithToken(post, ExchangeForm::url(), body, typed, &SiteSession::fetchFrontPage);
+    hold.reset();
     if (posted.outcome != SiteSession::TokenPost::Outcome::Sent) {
         const QString why = posted.outcome == SiteSession::TokenPost::Outcome::Unsendable
             ? posted.message
             : SiteSession::fetchMessage(posted.fetched);
-        if (window.wait([&] { refuse(*this, why); }))
-            Command6->setEnabled(true);
-        return;
+        setStatusText(why);
+        co_await Seams::ask(this, why, Seams::Icon::Information);
+        Command6->setEnabled(true);
+        co_return;
     }
 
     ExchangeReply = post.responseText();
@@ -87,19 +92,19 @@ void Form2::Command6_Click()
     QString shown = reply.kind == ExchangeForm::Reply::Kind::Message ? ExchangeMessage : reply.message;
     if (reply.kind != ExchangeForm::Reply::Kind::Message && SiteSession::isTokenRefusal(post.status(), ExchangeReply))
         shown = FormToken::kMessageRefused;
-    // A reading of the balances under way (a previous exchange's) is overtaken by this answer.
-    (void)WaitTicket::begin(this, m_exchangesAnswered);
+    // A reading of the balances under way (a previous exchange's) is overtaken by this answer:
+    // it may show the balances from before it.
+    m_balances.end();
     setStatusText(shown);
-    if (!window.wait([&] { Seams::messageBox(shown, Seams::Icon::Information); }))
-        return;
+    co_await Seams::ask(this, shown, Seams::Icon::Information);
     Command6->setEnabled(true);
 
     // Whatever the answer said, the balances shown are those the forum reads now. The button is
-    // open again while they are read, so another exchange can be answered meanwhile; a reading it
-    // overtook may show the balances from before it, so the reading is made again.
-    for (;;) {
-        const WaitTicket reading(this, m_exchangesAnswered);
-        if (reading.wait([this] { sX(); }) || !window.valid())
-            break;
-    }
+    // open again while they are read, so another exchange can be answered meanwhile.
+    m_balances = readBalances();
+}
+
+Routine Form2::readBalances()
+{
+    co_await sX();
 }

@@ -4,34 +4,29 @@
 
 #include "base/Seams.h"
 #include "base/Settings.h"
-#include "net/XmlHttp.h"
+#include "session/QuorvelModule.h"
 #include "rules/PanelReaders.h"
 
-void Form2::gx()
+Task<> Form2::gx()
 {
-    const WaitTicket window(this);
-    // Not a child of the panel: the panel may go away while the request waits.
-    XmlHttp request;
-    request.Open(QStringLiteral("get"), Settings::instance().url(HostRole::Soft, QStringLiteral("/version/main.txt")), true);
-    request.setRequestHeader(QStringLiteral("If-Modified-Since"), QStringLiteral("0"));
-    request.send();
-    if (!window.wait([&request] { request.waitForCompletion(); }))
-        return;
-
-    const QString file = request.failed() ? QString() : request.responseText();
-    switch (PanelReaders::versionOutcome(file, request.status())) {
+    const QuorvelModule::Page page
+        = co_await QuorvelModule::fetchPage(Settings::instance().url(HostRole::Soft, QStringLiteral("/version/main.txt")));
+    const QString file = page.failed ? QString() : page.text;
+    switch (PanelReaders::versionOutcome(file, page.status)) {
     case PanelReaders::VersionOutcome::CheckFailed:
-        Seams::messageBox(QStringLiteral("检测更新失败!请您稍后再试,暂时使用原版"), Seams::Icon::Exclamation);
-        return;
+        co_await Seams::ask(this, QStringLiteral("检测更新失败!请您稍后再试,暂时使用原版"), Seams::Icon::Exclamation);
+        co_return;
     case PanelReaders::VersionOutcome::NewVersion:
-        Seams::messageBox(QStringLiteral("发现最新版本![") + PanelReaders::versionField(file) + QStringLiteral("]\r\n \r\n确定后自动打开官方论坛!"),
-                          Seams::Icon::Information);
+        co_await Seams::ask(this,
+                            QStringLiteral("发现最新版本![") + PanelReaders::versionField(file)
+                                + QStringLiteral("]\r\n \r\n确定后自动打开官方论坛!"),
+                            Seams::Icon::Information);
         Seams::openUrl(Settings::instance().url(HostRole::Forum, QString()));
         Seams::endProgram();
-        return;
+        co_return;
     case PanelReaders::VersionOutcome::Current:
         setEnabled(true);
         setStatusText(QStringLiteral("欢迎使用Quorvel软件"));
-        return;
+        co_return;
     }
 }

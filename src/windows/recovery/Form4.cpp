@@ -1,7 +1,7 @@
 #include "Form4.h"
+#include "ui/InputHold.h"
 
 #include "base/Seams.h"
-#include "base/WaitTicket.h"
 #include "net/ForumCharset.h"
 #include "net/XmlHttp.h"
 #include "rules/LostPasswordReply.h"
@@ -83,31 +83,33 @@ Form4::~Form4() = default;
 
 void Form4::showModal(QWidget *parent)
 {
-    // On the heap: the parent deletes its children, so a stack object could be deleted twice.
+    // On the heap, gone once closed: the parent deletes its children, so a stack object could be
+    // deleted twice. Modal to the window that opened it.
     auto *window = new Form4(parent);
-    const WaitTicket ticket(window);
-    // The parent may have gone (and taken the window with it) while the window was up.
-    if (ticket.wait([window] { window->exec(); }))
-        delete window;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    window->open();
 }
 
 void Form4::Command1_Click()
 {
     using namespace LostPasswordReply;
     if (Text1->text().isEmpty()) {
-        Seams::messageBox(kMessageEmptyUserName, Seams::Icon::Information);
+        Seams::tell(this, kMessageEmptyUserName, Seams::Icon::Information);
         return;
     }
     if (Text2->text().isEmpty()) {
-        Seams::messageBox(kMessageEmptyEmail, Seams::Icon::Information);
+        Seams::tell(this, kMessageEmptyEmail, Seams::Icon::Information);
         return;
     }
+    m_request = request();
+}
 
+Routine Form4::request()
+{
+    using namespace LostPasswordReply;
     Command1->setEnabled(false);
-    const WaitTicket window(this);
     {
-
-        // Not a child of the window: the window may be destroyed while send() waits.
         XmlHttp request;
         // The guest token of this session (a page read before gave it, or the login form does
         // now); a refused token leaves the request undone, so it goes once more with a fresh one.
@@ -115,18 +117,19 @@ void Form4::Command1_Click()
             return requestBody(SiteSession::tokenOr(QString::fromLatin1(kFormHash)), Text1->text(), Text2->text(),
                                ForumCharset::forForms());
         };
+        // A form post: the window takes no input until the forum has answered.
+        const QStringList typed{Text1->text(), Text2->text()};
+        std::optional<InputHold> hold(std::in_place, this);
         const SiteSession::TokenPost posted
-            = SiteSession::postWithToken(request, requestUrl(), body, {Text1->text(), Text2->text()},
-                                         &SiteSession::fetchLoginForm, window);
-        if (posted.outcome == SiteSession::TokenPost::Outcome::Gone)
-            return;
+            = co_await SiteSession::postWithToken(request, requestUrl(), body, typed, &SiteSession::fetchLoginForm);
+        hold.reset();
         if (posted.outcome != SiteSession::TokenPost::Outcome::Sent) {
             const QString message = posted.outcome == SiteSession::TokenPost::Outcome::Unsendable
                 ? posted.message
                 : SiteSession::fetchMessage(posted.fetched);
-            if (window.wait([&message] { Seams::messageBox(message, Seams::Icon::Information); }))
-                Command1->setEnabled(true);
-            return;
+            co_await Seams::ask(this, message, Seams::Icon::Information);
+            Command1->setEnabled(true);
+            co_return;
         }
 
         Outcome result = outcome(request.failed(), request.status(), request.responseText());
@@ -139,8 +142,7 @@ void Form4::Command1_Click()
             clipboard->clear();
             clipboard->setText(m_replyText);
         }
-        if (!window.wait([&result] { Seams::messageBox(result.text, result.icon); }))
-            return;
+        co_await Seams::ask(this, result.text, result.icon);
     }
     Command1->setEnabled(true);
 }

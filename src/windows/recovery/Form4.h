@@ -1,6 +1,8 @@
 #pragma once
 // The lost-password window: the member's user name and security e-mail go to the forum's
 // lost-password form, and the forum's answer is shown in a message box.
+#include "base/Routine.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -15,8 +17,8 @@ public:
     explicit Form4(QWidget *parent = nullptr);
     ~Form4() override;
 
-    // Opens the window modally over `parent` (the login window's "找回密码" link) and returns when
-    // the member closes it; the window is destroyed then. Safe when `parent` goes away meanwhile.
+    // Opens the window modal to `parent` (the login window's "找回密码" link) and returns at once;
+    // the window is destroyed once the member closes it, or with `parent`.
     static void showModal(QWidget *parent);
 
     // The whole body of the last reply, and the part of it (or the fault message) that was shown.
@@ -25,6 +27,7 @@ public:
 
 private:
     void Command1_Click();
+    Routine request();
 
     QLabel *Label1 = nullptr;
     QLineEdit *Text1 = nullptr;
@@ -34,4 +37,5 @@ private:
 
     QString m_replyText;
     QString m_messageText;
+    Routine m_request; // last: it ends before anything it uses goes
 };
