@@ -2,6 +2,7 @@
 #include "base/ProfileString.h"
 #include "ScriptedServer.h"
 #include "session/QuorvelModule.h"
+#include "Awaited.h"
 #include "TempDataDir.h"
 #include "ui/Navigation.h"
 #include "ui/Skin.h"
@@ -30,6 +31,17 @@ QByteArray pngBytes(const QSize &size)
 }
 
 } // namespace
+
+// The module's fetches run to their end.
+QString getText(const QString &url)
+{
+    return awaited(QuorvelModule::HttpGetText(url)).value_or(QString());
+}
+
+QPixmap loadPicture(const QString &urlOrPath)
+{
+    return awaited(QuorvelModule::LoadNetPicture(urlOrPath)).value_or(QPixmap());
+}
 
 class TestQuorvelModule : public QObject
 {
@@ -86,7 +98,7 @@ private slots:
         ScriptedServer server;
         QVERIFY(server.isListening());
         server.setFallback(ScriptedReply::page(404, "text/html; charset=gbk", page));
-        const QString text = QuorvelModule::HttpGetText(server.url(u"/space-uid-1.html?x=1"_s));
+        const QString text = getText(server.url(u"/space-uid-1.html?x=1"_s));
         QCOMPARE(text, u"<html><body>页面不存在</body></html>"_s);
         QCOMPARE(server.requests().size(), 1);
         const QByteArray request = server.requests().first().head;
@@ -97,7 +109,7 @@ private slots:
     void httpGetTextIsEmptyWithoutServer()
     {
         const QString url = u"http://127.0.0.1:%1/version/main.txt"_s.arg(ScriptedServer::unusedPort());
-        QCOMPARE(QuorvelModule::HttpGetText(url), QString());
+        QCOMPARE(getText(url), QString());
     }
 
     void loadNetPictureFromFile()
@@ -108,17 +120,17 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(pngBytes(QSize(48, 32)));
         file.close();
-        QCOMPARE(QuorvelModule::LoadNetPicture(path).size(), QSize(48, 32));
-        QCOMPARE(QuorvelModule::LoadNetPicture(QUrl::fromLocalFile(path).toString()).size(), QSize(48, 32));
+        QCOMPARE(loadPicture(path).size(), QSize(48, 32));
+        QCOMPARE(loadPicture(QUrl::fromLocalFile(path).toString()).size(), QSize(48, 32));
 
         const QString garbage = data.file(u"garbage.jpg"_s);
         QFile bad(garbage);
         QVERIFY(bad.open(QIODevice::WriteOnly));
         bad.write(QByteArray("\xff\xd8\xff\xe0 not really a picture"));
         bad.close();
-        QVERIFY(QuorvelModule::LoadNetPicture(garbage).isNull());
-        QVERIFY(QuorvelModule::LoadNetPicture(data.file(u"missing.png"_s)).isNull());
-        QVERIFY(QuorvelModule::LoadNetPicture(QString()).isNull());
+        QVERIFY(loadPicture(garbage).isNull());
+        QVERIFY(loadPicture(data.file(u"missing.png"_s)).isNull());
+        QVERIFY(loadPicture(QString()).isNull());
     }
 
     void loadNetPictureFromAddress()
@@ -126,15 +138,15 @@ private slots:
         ScriptedServer avatar;
         QVERIFY(avatar.isListening());
         avatar.setFallback(ScriptedReply::page(200, "image/png", pngBytes(QSize(120, 120))));
-        QCOMPARE(QuorvelModule::LoadNetPicture(avatar.url(u"/uc_server/data/avatar/000/00/00/01_avatar_middle.jpg"_s)).size(),
+        QCOMPARE(loadPicture(avatar.url(u"/uc_server/data/avatar/000/00/00/01_avatar_middle.jpg"_s)).size(),
                  QSize(120, 120));
         QCOMPARE(avatar.requests().size(), 1);
 
         ScriptedServer notAPicture;
         QVERIFY(notAPicture.isListening());
         notAPicture.setFallback(ScriptedReply::page(200, "text/html", "<html>no avatar</html>"));
-        QVERIFY(QuorvelModule::LoadNetPicture(notAPicture.url(u"/a.jpg"_s)).isNull());
-        QVERIFY(QuorvelModule::LoadNetPicture(u"http://127.0.0.1:%1/a.jpg"_s.arg(ScriptedServer::unusedPort())).isNull());
+        QVERIFY(loadPicture(notAPicture.url(u"/a.jpg"_s)).isNull());
+        QVERIFY(loadPicture(u"http://127.0.0.1:%1/a.jpg"_s.arg(ScriptedServer::unusedPort())).isNull());
     }
 
     void skinAppliesStyleSheet()

@@ -43,9 +43,15 @@ QString shownText(QString text)
     return text;
 }
 
-// Waits for the modal box, records it and lets `answer` close it.
-Seams::Answer answerBox(const std::function<Seams::Answer()> &show, const std::function<void(QMessageBox *)> &answer,
-                        SeenBox *seen)
+Routine askInto(QWidget *window, QString text, Seams::Icon icon, Seams::Buttons buttons, std::optional<Seams::Answer> &answer)
+{
+    answer = co_await Seams::ask(window, text, icon, buttons);
+}
+
+// Asks over window, waits for the modal box, records it and lets `answer` close it; the answer
+// the asking routine went on with (nullopt when it never did).
+std::optional<Seams::Answer> answerBox(QWidget *window, const QString &text, Seams::Icon icon, Seams::Buttons buttons,
+                                       const std::function<void(QMessageBox *)> &answer, SeenBox *seen)
 {
     QTimer poll;
     poll.setInterval(10);
@@ -63,7 +69,10 @@ Seams::Answer answerBox(const std::function<Seams::Answer()> &show, const std::f
         answer(box);
     });
     poll.start();
-    return show();
+    std::optional<Seams::Answer> got;
+    const Routine asking = askInto(window, text, icon, buttons, got);
+    (void)QTest::qWaitFor([&] { return got.has_value(); }, 5000);
+    return got;
 }
 
 } // namespace
@@ -134,8 +143,11 @@ private slots:
         // Forum texts can hold markup; the box shows it as written.
         const QString text = u"<b>密码错误</b>，您还可以尝试 4 次"_s;
         SeenBox seen;
-        const Seams::Answer got = answerBox(
-            [&] { return Seams::messageBox(text, Seams::Icon(icon), yesNo ? Seams::Buttons::YesNo : Seams::Buttons::Ok); },
+        // Modal to the window that asks: that window waits, the others stay live.
+        QWidget window;
+        window.show();
+        const std::optional<Seams::Answer> got = answerBox(
+            &window, text, Seams::Icon(icon), yesNo ? Seams::Buttons::YesNo : Seams::Buttons::Ok,
             [click](QMessageBox *box) {
                 if (click == 0)
                     QTest::keyClick(box, Qt::Key_Escape);
@@ -143,12 +155,13 @@ private slots:
                     box->button(QMessageBox::StandardButton(click))->click();
             },
             &seen);
-        QCOMPARE(int(got), answer);
+        QVERIFY(got);
+        QCOMPARE(int(*got), answer);
         QCOMPARE(seen.title, u"Quorvel软件"_s);
         QCOMPARE(seen.text, text);
         QCOMPARE(int(seen.icon), shownIcon);
         QCOMPARE(seen.buttons, yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(seen.modality, Qt::ApplicationModal);
+        QCOMPARE(seen.modality, Qt::WindowModal);
         QCOMPARE(seen.format, Qt::PlainText);
         // Qt's own button texts, in the interface's language.
         const QStringList buttonTexts = yesNo ? QStringList({u"是"_s, u"否"_s}) : QStringList({u"确定"_s});

@@ -8,6 +8,7 @@
 #include "net/Network.h"
 #include "net/SitePolicy.h"
 #include "net/XmlHttp.h"
+#include "AwaitedNet.h"
 #include "ScriptedServer.h"
 #include "TestProxy.h"
 
@@ -80,7 +81,7 @@ Outcome run(Way way, const QString &url, const QByteArray &method, const QByteAr
     }
     case Way::InetOpenUrl: {
         Inet inet;
-        out.text = inet.OpenURL(url);
+        out.text = openedText(inet, url);
         out.status = inet.lastStatus();
         out.failed = out.status == 0 || !inet.lastError().isEmpty();
         out.error = inet.lastError();
@@ -92,7 +93,7 @@ Outcome run(Way way, const QString &url, const QByteArray &method, const QByteAr
         request.Open(QString::fromLatin1(method), url, way == Way::XmlHttpAsync);
         request.setRequestHeader(u"Content-Type"_s, u"application/x-www-form-urlencoded"_s);
         request.send(body);
-        request.waitForCompletion();
+        (void)completed(request);
         out.failed = request.failed();
         out.status = request.status();
         out.text = request.responseText();

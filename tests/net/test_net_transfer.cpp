@@ -6,6 +6,7 @@
 #include "net/Inet.h"
 #include "net/Network.h"
 #include "net/XmlHttp.h"
+#include "AwaitedNet.h"
 #include "ScriptedServer.h"
 
 #include <QDir>
@@ -272,7 +273,7 @@ private slots:
         timer.Open(u"get"_s, m_vip->url(u"/silent"_s), true);
         m_vip->script("/silent", withMode(ScriptedReply(), ScriptedReply::Mode::NeverAnswer));
         timer.send();
-        timer.waitForCompletion();
+        QVERIFY(completed(timer));
         QVERIFY(timer.failed());
         QVERIFY(inet.StillExecuting());
 
@@ -368,7 +369,7 @@ private slots:
         Inet inet;
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(inet.OpenURL(m_stranger->url(u"/probe"_s)), expectedText);
+        QCOMPARE(openedText(inet, m_stranger->url(u"/probe"_s)), expectedText);
         QVERIFY(clock.elapsed() < 10000);
         QCOMPARE(inet.lastStatus(), expectedStatus);
         if (expectedText.isEmpty())
@@ -382,7 +383,7 @@ private slots:
         connect(m_stranger.get(), &ScriptedServer::requestReceived, this, [&] { delete inet.data(); });
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(inet->OpenURL(m_stranger->url(u"/probe"_s)), QString());
+        QCOMPARE(openedText(*inet, m_stranger->url(u"/probe"_s)), QString());
         QVERIFY(!inet);
         QVERIFY(clock.elapsed() < kLongTimeoutMs / 2);
         QTRY_COMPARE(m_stranger->closedConnections(), 1);
@@ -391,10 +392,10 @@ private slots:
     void openUrlWithoutAServer()
     {
         Inet inet;
-        QCOMPARE(inet.OpenURL(u"http://127.0.0.1:%1/"_s.arg(ScriptedServer::unusedPort())), QString());
+        QCOMPARE(openedText(inet, u"http://127.0.0.1:%1/"_s.arg(ScriptedServer::unusedPort())), QString());
         QCOMPARE(inet.lastStatus(), 0);
-        QCOMPARE(inet.OpenURL(u"file:///etc/hostname"_s), QString()); // http only
-        QCOMPARE(inet.OpenURL(u"not a url"_s), QString());
+        QCOMPARE(openedText(inet, u"file:///etc/hostname"_s), QString()); // http only
+        QCOMPARE(openedText(inet, u"not a url"_s), QString());
     }
 
     // HttpGetText's use: asynchronous GET, wait, the body whatever the status.
@@ -409,7 +410,7 @@ private slots:
         request.setRequestHeader(u"Bad Name"_s, u"x"_s);
         request.send();
         QCOMPARE(request.ReadyState(), 1); // returns at once
-        request.waitForCompletion();
+        QVERIFY(completed(request));
         QCOMPARE(request.ReadyState(), 4);
         QVERIFY(!request.failed());
         QCOMPARE(request.status(), 500);
@@ -433,7 +434,8 @@ private slots:
         request.Open(u"POST"_s, m_forum->url(u"/home.php?mod=spacecp&ac=credit&op=exchange&inajax=1"_s), false);
         request.setRequestHeader(u"Content-Type"_s, u"application/x-www-form-urlencoded"_s);
         request.send("exchangeamount=8&password=x");
-        QCOMPARE(request.ReadyState(), 4); // complete when send returns
+        QVERIFY(completed(request));
+        QCOMPARE(request.ReadyState(), 4);
         QVERIFY(request.responseText().contains(u"兑换成功"_s));
         QCOMPARE(m_forum->requests().at(0).method, QByteArray("POST"));
         QCOMPARE(m_forum->requests().at(0).body, QByteArray("exchangeamount=8&password=x"));
@@ -479,7 +481,7 @@ private slots:
         clock.start();
         request.Open(u"get"_s, m_vip->url(u"/page"_s), async);
         request.send();
-        request.waitForCompletion();
+        QVERIFY(completed(request));
         QCOMPARE(request.ReadyState(), 4);
         QVERIFY(request.failed());
         QVERIFY(request.responseText().isEmpty());
@@ -495,6 +497,7 @@ private slots:
         XmlHttp request;
         request.Open(u"get"_s, m_vip->url(u"/big"_s), false);
         request.send();
+        QVERIFY(completed(request));
         QVERIFY(!request.failed());
         QCOMPARE(request.responseBody().size(), body.size());
         QCOMPARE(request.responseText().size(), body.size());
@@ -510,7 +513,7 @@ private slots:
         XmlHttp bad;
         bad.Open(u"get"_s, u"file:///etc/hostname"_s, true);
         bad.send();
-        bad.waitForCompletion();
+        QVERIFY(completed(bad));
         QCOMPARE(bad.ReadyState(), 4);
         QVERIFY(bad.failed());
         QVERIFY(bad.responseText().isEmpty());
@@ -545,9 +548,7 @@ private slots:
         clock.start();
         request->Open(u"get"_s, m_vip->url(u"/page"_s), async);
         request->send();
-        if (request)
-            request->waitForCompletion();
-        QVERIFY(!request);
+        QTRY_VERIFY(!request);
         QVERIFY(clock.elapsed() < kLongTimeoutMs / 2); // ended by the destruction, not the clock
         QTRY_COMPARE(m_vip->closedConnections(), 1);    // and the transfer was dropped
         if (!deleteParent)
@@ -594,14 +595,14 @@ private slots:
         XmlHttp page;
         page.Open(u"get"_s, m_vip->url(u"/vip.php"_s), true);
         page.send();
-        page.waitForCompletion();
+        QVERIFY(completed(page));
         QVERIFY(!page.failed());
         const QByteArray sent = m_vip->requests().at(0).headers.value("cookie");
         QVERIFY2(sent.contains("qv_salt=s1") && sent.contains("qv_auth=a1"), sent.constData());
 
         m_stranger->script("/probe", reply(200, "up"));
         Inet probe;
-        QCOMPARE(probe.OpenURL(m_stranger->url(u"/probe"_s)), u"up"_s);
+        QCOMPARE(openedText(probe, m_stranger->url(u"/probe"_s)), u"up"_s);
         QVERIFY(!m_stranger->requests().at(0).headers.contains("cookie"));
 
         const QString cookieFile = Network::cookieStore().folder() + u"/127.0.0.1.txt"_s;
@@ -616,6 +617,7 @@ private slots:
 
         page.Open(u"get"_s, m_vip->url(u"/vip.php"_s), false);
         page.send();
+        QVERIFY(completed(page));
         QCOMPARE(m_vip->requests().size(), 2);
         QVERIFY(!m_vip->requests().at(1).headers.contains("cookie"));
         QVERIFY(!QFileInfo::exists(cookieFile));

@@ -7,6 +7,7 @@
 // the connection or asks for a password it does not get is named on the login window's status
 // line. --no-proxy and no_proxy send requests direct. The real program refuses a --proxy it
 // cannot use before it starts, and signs in through --proxy or http_proxy.
+#include "AwaitedNet.h"
 #include "base/Logging.h"
 #include "base/Settings.h"
 #include "ClientWindows.h"
@@ -301,7 +302,7 @@ void TestProxyUse::directWhenTold()
         QVERIFY(Settings::instance().applyArguments({u"quorvel"_s, u"--no-proxy"_s}));
 
     Inet inet;
-    const QString text = inet.OpenURL(Settings::instance().probeUrl());
+    const QString text = openedText(inet, Settings::instance().probeUrl());
     QCOMPARE(!text.isEmpty(), direct);
     QCOMPARE(m_session->sim().requests().size(), direct ? 1 : 0);
     QCOMPARE(inet.lastProxyProblem(), direct ? QString() : u"无法连接代理服务器 "_s + nowhere);

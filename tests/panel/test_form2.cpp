@@ -1,4 +1,5 @@
 // The member panel's start-up, readings and version check against scripted pages.
+#include "Awaited.h"
 #include "base/Settings.h"
 #include "base/State.h"
 #include "net/Network.h"
@@ -188,7 +189,7 @@ void TestForm2::creditBalances()
 
     // A later reading (after an exchange) shows the new balances.
     m_server->script(kCreditPath, gbkPage(creditPage(QStringLiteral("1288"), QStringLiteral("34"))));
-    panel->sX();
+    QVERIFY(awaited(panel->sX()));
     QCOMPARE(panel->Label1[0]->text(), QStringLiteral("1288"));
     QCOMPARE(panel->Label1[1]->text(), QStringLiteral("34"));
 }

@@ -1,6 +1,7 @@
 // Signing out from the member panel against the forum simulator: the forum's sign-out, no cookie of
 // the member left in memory or in the cookies folder, a fresh login window that does not sign in
 // by itself, the panel gone; and the privileges link.
+#include "AwaitedNet.h"
 #include "base/Settings.h"
 #include "base/State.h"
 #include "ClientWindows.h"
@@ -150,8 +151,8 @@ void TestSignOutSim::signOutEndsTheSession()
     QVERIFY(!Form2::existing());
 
     // Nothing of the member's session is left, in memory or on disk: the next page is a guest's.
-    const QString creditPage = QuorvelModule::HttpGetText(
-        Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange")));
+    const QString creditPage = awaited(QuorvelModule::HttpGetText(
+        Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange")))).value_or(QString());
     QVERIFY(!creditPage.isEmpty());
     QVERIFY(!PanelReaders::readExchangePage(creditPage).found);
     QVERIFY(!storeHolds(auth));
@@ -222,8 +223,8 @@ void TestSignOutSim::lateSignOutAnswerKeepsTheNextSession()
 
     // The new session stands: its cookie is kept and the forum still knows the member.
     QVERIFY(storeHolds(ForumSimulator::authCookieName()));
-    const QString creditPage = QuorvelModule::HttpGetText(
-        Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange")));
+    const QString creditPage = awaited(QuorvelModule::HttpGetText(
+        Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange")))).value_or(QString());
     QVERIFY(PanelReaders::readExchangePage(creditPage).found);
 }
 

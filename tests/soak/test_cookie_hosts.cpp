@@ -3,6 +3,7 @@
 // (the transfer control, the page fetch, the XML HTTP object, a post). The probe site, on another
 // loopback address or on another port of the forum's address, must never receive a Cookie header,
 // while the forum did receive the member's auth cookie.
+#include "AwaitedNet.h"
 #include "base/Settings.h"
 #include "ClientWindows.h"
 #include "ForumSimulator.h"
@@ -97,18 +98,20 @@ void TestCookieHosts::probeSiteNeverGetsCookies()
     // Every way the client reaches the probe site, with the session in the store.
     const QString probe = Settings::instance().probeUrl();
     Inet transfer;
-    QVERIFY(!transfer.OpenURL(probe).isEmpty());
-    QVERIFY(!QuorvelModule::HttpGetText(probe).isEmpty());
+    QVERIFY(!openedText(transfer, probe).isEmpty());
+    QVERIFY(!awaited(QuorvelModule::HttpGetText(probe)).value_or(QString()).isEmpty());
     XmlHttp get;
     get.Open(QStringLiteral("GET"), probe + QStringLiteral("?again=1"), false);
     get.send();
+    QVERIFY(completed(get));
     QCOMPARE(get.status(), 200);
     XmlHttp post;
     post.Open(QStringLiteral("POST"), probe, false);
     post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
     post.send("a=1");
+    QVERIFY(completed(post));
     // And the forum, the same way, for comparison.
-    QVERIFY(!QuorvelModule::HttpGetText(Settings::instance().url(HostRole::Forum, QStringLiteral("/forum.php"))).isEmpty());
+    QVERIFY(!awaited(QuorvelModule::HttpGetText(Settings::instance().url(HostRole::Forum, QStringLiteral("/forum.php")))).value_or(QString()).isEmpty());
 
     const QList<RecordedRequest> requests = sim.requests();
     int probeRequests = 0;

@@ -5,6 +5,7 @@
 // the member's period. True when the forum greeted the member.
 #include "base/CodePage.h"
 #include "base/Settings.h"
+#include "AwaitedNet.h"
 #include "net/XmlHttp.h"
 #include "session/SiteSession.h"
 
@@ -12,7 +13,7 @@
 
 inline bool signInThroughLoginForm(const QString &account, const QString &password)
 {
-    if (!SiteSession::siteUsesFixedTokens() && SiteSession::fetchLoginForm() != SiteSession::Fetch::Token)
+    if (!SiteSession::siteUsesFixedTokens() && awaited(SiteSession::fetchLoginForm()) != SiteSession::Fetch::Token)
         return false;
     const QString forum = Settings::instance().host(HostRole::Forum);
     XmlHttp post;
@@ -24,6 +25,8 @@ inline bool signInThroughLoginForm(const QString &account, const QString &passwo
     post.send("formhash=" + CodePage::percentEncode(SiteSession::tokenOr(QStringLiteral("5c2e9a17"))) + "&referer=http%3A%2F%2F"
               + CodePage::percentEncode(forum) + "%2F&username=" + CodePage::percentEncode(account)
               + "&password=" + CodePage::percentEncode(password));
+    if (!completed(post))
+        return false;
     const bool welcomed = post.responseText().contains(QStringLiteral("欢迎您回来"));
     if (welcomed)
         SiteSession::beginMemberPeriod();

@@ -1,6 +1,8 @@
 #pragma once
 // The client's windows as a test finds them: the login windows on screen, and everything a test
-// may leave behind, gone before the next test (the member panel and every login window).
+// may leave behind, gone before the next test (the member panel, the identity check and every
+// login window).
+#include "windows/identity/Form3.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
 
@@ -39,6 +41,9 @@ inline QList<Form1 *> visibleLoginWindows()
 inline void closeClientWindows()
 {
     Form2::destroyInstance();
+    // An identity check still waiting goes too (it deletes itself only once it has handed over).
+    if (Form3 *check = Form3::current(); check && check->testAttribute(Qt::WA_DeleteOnClose))
+        delete check;
     // A login window takes its balloons with it: collect first, then delete what is still there.
     QList<QPointer<Form1>> forms;
     for (QWidget *window : QApplication::topLevelWidgets())
