@@ -53,6 +53,8 @@ public:
         m_chain = handle.promise().chain;
         return !m_chain->abandoned;
     }
+    // The routine's Routine went while it ran: it is to end at this wait.
+    [[nodiscard]] bool ended() const { return m_chain->abandoned; }
     // Goes on with the routine (once per wait); ends it instead when its Routine went meanwhile.
     void resume()
     {

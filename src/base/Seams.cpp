@@ -68,7 +68,7 @@ Asking::~Asking()
         Wait::DeleteLater()(m_box); // it may be inside its own finished()
 }
 
-bool Asking::await_ready()
+bool Asking::answeredAtOnce()
 {
     if (messageHandler() || !boxOpener()) {
         m_answer = answerAtOnce(m_request);

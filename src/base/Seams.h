@@ -46,17 +46,24 @@ public:
     Asking(QObject *window, MessageRequest request);
     Asking(Asking &&) = delete;
     ~Asking();
-    bool await_ready();
+    bool await_ready() const noexcept { return false; }
     template <typename Promise>
     bool await_suspend(std::coroutine_handle<Promise> handle)
     {
-        if (m_step.suspend(handle))
+        if (!m_step.suspend(handle))
+            return true;
+        if (!answeredAtOnce()) {
             open();
-        return true;
+            return true;
+        }
+        // Answered at once (a test's handler); the answer may have closed the window that asked,
+        // and its routine then ends here.
+        return m_step.ended();
     }
     Answer await_resume() const noexcept { return m_answer; }
 
 private:
+    bool answeredAtOnce();
     void open();
     QPointer<QObject> m_window;
     MessageRequest m_request;
