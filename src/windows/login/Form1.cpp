@@ -3,7 +3,6 @@
 #include "base/Numeric.h"
 #include "base/Seams.h"
 #include "base/State.h"
-#include "ButtonCursor.h"
 #include "Class1.h"
 #include "net/Inet.h"
 #include "pictures/Animation.h"
@@ -314,7 +313,7 @@ void Form1::createChrome()
 
     for (QLabel *button : {xButton, zButton}) {
         button->setAlignment(Qt::AlignCenter);
-        button->setCursor(ButtonCursor::cursor());
+        button->setCursor(Qt::PointingHandCursor);
         button->setMouseTracking(true);
         // Only the button itself: its tooltip is a child label and would take the colour too.
         button->setStyleSheet(QStringLiteral("#%1 { color: #c0c0c0; }").arg(button->objectName()));
