@@ -244,7 +244,6 @@ void Form1::createPanel()
     Inet1 = makeInet(Picture1, QStringLiteral("Inet1"));
     Inet2 = makeInet(Picture1, QStringLiteral("Inet2"));
     Inet3 = makeInet(Picture1, QStringLiteral("Inet3"));
-    Inet5 = makeInet(Picture1, QStringLiteral("Inet5"));
     connect(Inet1, &Inet::StateChanged, this, [this](int state) { Inet1_StateChanged(state); });
 }
 

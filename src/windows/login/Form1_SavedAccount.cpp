@@ -51,7 +51,7 @@ void Form1::qcdl()
     // cookie store forgets the session and the cookie files go.
     setInputsEnabled(true);
     Picture2->hide();
-    LogOutTransfer = SiteSession::drop(); // not on Inet5: the log-out outlives the window
+    LogOutTransfer = SiteSession::drop(); // not on a control of the window: the log-out outlives it
 }
 
 void Form1::saveAccount()
