@@ -274,7 +274,6 @@ void Form3::Timer1_Timer()
     closeBySelf();
 
     PanelState &state = panelState();
-    state.CreditPageText.clear();
     state.QuorvelbiAmount.clear();
     state.YubiAmount.clear();
     clearValues();

@@ -121,7 +121,6 @@ void Form1::postLogin(const WaitTicket &attempt, bool readForm)
     const QByteArray body = LoginRequest::body(SiteSession::tokenOr(LoginRequest::kFormHash), Text1->text(), Text2->text(),
                                                state.QuestionId, Text3->text(), ForumCharset::forForms())
         + captchaFields();
-    state.LoginBody = QString::fromLatin1(body);
     // The reply comes back through Inet1_StateChanged; the window waits until then or a cancel.
     Inet1->Execute(LoginRequest::url(), QStringLiteral("POST"), body, LoginRequest::headers());
 }

@@ -376,7 +376,6 @@ void Form2::sX()
         creditPage = *fetched;
         credits = PanelReaders::readExchangePage(creditPage);
     }
-    state.CreditPageText = creditPage;
     // Only a page that holds the credit list is a reading; anything else (an empty or failed
     // fetch, the guest sign-in page, an error page) keeps the balances of the last reading.
     if (credits.found) {
