@@ -118,11 +118,11 @@ void Form1::postLogin(const WaitTicket &attempt, bool readForm)
         setStatus(unsendable);
         return;
     }
-    const QByteArray body = LoginRequest::body(SiteSession::tokenOr(LoginRequest::kFormHash), Text1->text(), Text2->text(),
+    const QByteArray body = LoginRequest::body(Settings::instance().origin(HostRole::Forum), SiteSession::tokenOr(LoginRequest::kFormHash), Text1->text(), Text2->text(),
                                                state.QuestionId, Text3->text(), ForumCharset::forForms())
         + captchaFields();
     // The reply comes back through Inet1_StateChanged; the window waits until then or a cancel.
-    Inet1->Execute(LoginRequest::url(), QStringLiteral("POST"), body, LoginRequest::headers());
+    Inet1->Execute(LoginRequest::url(Settings::instance().origin(HostRole::Forum)), QStringLiteral("POST"), body, LoginRequest::headers(Settings::instance().origin(HostRole::Forum)));
 }
 
 void Form1::Inet1_StateChanged(int state)

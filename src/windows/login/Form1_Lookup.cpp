@@ -2,6 +2,7 @@
 #include "Form1.h"
 
 #include "base/Numeric.h"
+#include "base/Settings.h"
 #include "base/State.h"
 #include "net/ForumCharset.h"
 #include "net/Inet.h"
@@ -73,7 +74,7 @@ void Form1::lookUpAccount()
         loginState().AvatarUid = entry;
         if (!lookup.wait([this] { txcx(); }))
             return;
-        const std::optional<QString> fetched = fetchPage(ProfileLookup::uidProfileUrl(entry));
+        const std::optional<QString> fetched = fetchPage(ProfileLookup::uidProfileUrl(Settings::instance().origin(HostRole::Home), entry));
         if (!fetched)
             return;
         const QString &page = *fetched;
@@ -131,7 +132,7 @@ std::optional<QString> Form1::fetchNamePage(const WaitTicket &lookup, const QStr
             setStatus(unsendable);
             return QString(); // nothing asked, nothing learned: the entry stays
         }
-        const QString url = ProfileLookup::nameProfileUrl(name, ForumCharset::forForms());
+        const QString url = ProfileLookup::nameProfileUrl(Settings::instance().origin(HostRole::Home), name, ForumCharset::forForms());
         return lookup.wait([&url] { return QuorvelModule::HttpGetPageText(url); });
     };
     const bool declared = ForumCharset::isDeclared();
@@ -145,7 +146,7 @@ std::optional<QString> Form1::fetchNamePage(const WaitTicket &lookup, const QStr
 
 void Form1::txcx()
 {
-    const QString address = AvatarPath::avatarUrl(loginState().AvatarUid);
+    const QString address = AvatarPath::avatarUrl(Settings::instance().origin(HostRole::Forum), loginState().AvatarUid);
     QPixmap picture;
     if (!address.isEmpty()) {
         const WaitTicket window(this);

@@ -1,5 +1,6 @@
 // The credit exchange of the currency page: za into Quorvel币.
 #include "base/Seams.h"
+#include "base/Settings.h"
 #include "Form2.h"
 #include "net/ForumCharset.h"
 #include "net/XmlHttp.h"
@@ -66,7 +67,7 @@ void Form2::Command6_Click()
                                   ForumCharset::forForms());
     };
     const SiteSession::TokenPost posted
-        = SiteSession::postWithToken(post, ExchangeForm::url(), body, {amount, password}, &SiteSession::fetchFrontPage, window);
+        = SiteSession::postWithToken(post, ExchangeForm::url(Settings::instance().origin(HostRole::Home)), body, {amount, password}, &SiteSession::fetchFrontPage, window);
     if (posted.outcome == SiteSession::TokenPost::Outcome::Gone)
         return;
     if (posted.outcome != SiteSession::TokenPost::Outcome::Sent) {

@@ -1,6 +1,7 @@
 #include "Form4.h"
 
 #include "base/Seams.h"
+#include "base/Settings.h"
 #include "base/WaitTicket.h"
 #include "net/ForumCharset.h"
 #include "net/XmlHttp.h"
@@ -116,7 +117,7 @@ void Form4::Command1_Click()
                                ForumCharset::forForms());
         };
         const SiteSession::TokenPost posted
-            = SiteSession::postWithToken(request, requestUrl(), body, {Text1->text(), Text2->text()},
+            = SiteSession::postWithToken(request, requestUrl(Settings::instance().origin(HostRole::Forum)), body, {Text1->text(), Text2->text()},
                                          &SiteSession::fetchLoginForm, window);
         if (posted.outcome == SiteSession::TokenPost::Outcome::Gone)
             return;
