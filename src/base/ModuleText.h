@@ -10,8 +10,6 @@ inline constexpr int kCookiesFolder = 33;
 
 // A value of a profile-string file; the default when the file or key is missing. Whole, however long.
 QString ReadIniValue(const QString &section, const QString &key, const QString &defaultValue, const QString &filePath);
-// Every match of the pattern, case-insensitive, replaced.
-QString RegexReplace(const QString &text, const QString &pattern, const QString &replacement);
 // kCookiesFolder: the cookies folder "<data folder>/Cookies" without a trailing separator, made
 // for its owner alone when missing; other numbers: empty.
 QString SpecialFolderPath(int folder);

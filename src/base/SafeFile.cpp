@@ -17,10 +17,8 @@ ssize_t writeSome(int fd, const void *data, size_t size)
     return g_write ? g_write(fd, data, size) : ::write(fd, data, size);
 }
 
-bool writeAll(int fd, const QByteArray &bytes)
+bool writeAll(int fd, const char *data, size_t left)
 {
-    const char *data = bytes.constData();
-    size_t left = size_t(bytes.size());
     while (left > 0) {
         const ssize_t written = writeSome(fd, data, left);
         if (written < 0 && errno == EINTR)
@@ -54,23 +52,62 @@ Kind kindOf(const QString &path)
 
 bool replace(const QString &path, const QByteArray &bytes)
 {
+    Writer writer(path);
+    return writer.write(bytes.constData(), size_t(bytes.size())) && writer.commit();
+}
+
+Writer::Writer(const QString &path)
+{
     if (path.isEmpty())
-        return false;
+        return;
     const QFileInfo info(path);
-    // Beside the file, so that the rename stays on one file system and is atomic.
-    QByteArray temp = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()) + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
+    m_target = QFile::encodeName(info.absoluteFilePath());
+    // Beside the file, so that the rename stays on one file system and is atomic. mkostemp makes
+    // it 0600 from the start: no moment in which another account could open it.
+    m_temp = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()) + ".XXXXXX";
+    m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
+    if (m_fd >= 0 && ::fchmod(m_fd, S_IRUSR | S_IWUSR) != 0)
+        discard();
+}
+
+Writer::~Writer()
+{
+    discard();
+}
+
+void Writer::discard()
+{
+    if (m_fd < 0)
+        return;
+    ::close(m_fd);
+    ::unlink(m_temp.constData());
+    m_fd = -1;
+}
+
+bool Writer::write(const char *data, size_t size)
+{
+    if (m_fd < 0)
         return false;
-    bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    // rename(2) replaces the name itself: a link there goes, its target stays as it was.
-    ok = ok && ::rename(temp.constData(), QFile::encodeName(info.absoluteFilePath()).constData()) == 0;
-    if (!ok) {
-        ::unlink(temp.constData());
+    if (!writeAll(m_fd, data, size)) {
+        discard();
         return false;
     }
     return true;
+}
+
+bool Writer::commit()
+{
+    if (m_fd < 0)
+        return false;
+    const int fd = m_fd;
+    m_fd = -1;
+    bool ok = ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    // rename(2) replaces the name itself: a link there goes, its target stays as it was.
+    ok = ok && ::rename(m_temp.constData(), m_target.constData()) == 0;
+    if (!ok)
+        ::unlink(m_temp.constData());
+    return ok;
 }
 
 QByteArray readRegular(const QString &path, qint64 maxBytes, bool *ok)

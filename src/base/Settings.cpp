@@ -1,5 +1,6 @@
 #include "Settings.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -14,7 +15,7 @@ namespace {
 // Role order matches HostRole.
 constexpr const char *kDefaultHosts[5] = {"bbs.quorvel.com", "home.quorvel.com", "vip.quorvel.com",
                                           "soft.quorvel.com", "www.quorvel.com"};
-constexpr const char *kHostOptions[5] = {"--forum-host", "--home-host", "--vip-host", "--soft-host", "--main-host"};
+constexpr const char *kHostOptions[5] = {"forum-host", "home-host", "vip-host", "soft-host", "main-host"};
 constexpr const char *kDefaultProbeUrl = "http://www.baidu.com/";
 
 QString executableDir()
@@ -189,76 +190,75 @@ void Settings::setResourceDir(const QString &dir)
     m_resourceDir = dir;
 }
 
-bool Settings::applyArguments(const QStringList &arguments, QString *errorMessage)
+void Settings::addOptions(QCommandLineParser &parser)
 {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        QString option = arguments.at(i);
-        if (option == QLatin1String("--no-proxy")) {
-            setDirectConnection(true);
-            continue;
-        }
-        QString value;
-        const qsizetype eq = option.indexOf(QLatin1Char('='));
-        const bool known = [&] {
-            const QString name = eq > 0 ? option.left(eq) : option;
-            if (name == QLatin1String("--probe-url") || name == QLatin1String("--data-dir")
-                || name == QLatin1String("--ca-certificates") || name == QLatin1String("--proxy"))
-                return true;
-            for (const char *o : kHostOptions)
-                if (name == QLatin1String(o))
-                    return true;
-            return false;
-        }();
-        if (!known)
-            continue; // Qt's own options and the parser of main() handle the rest
-        if (eq > 0) {
-            value = option.mid(eq + 1);
-            option = option.left(eq);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments.at(++i);
-        } else {
-            if (errorMessage)
-                *errorMessage = option + QStringLiteral(" needs a value");
-            return false;
-        }
-        if (option == QLatin1String("--probe-url")) {
-            const qsizetype separator = value.indexOf(QLatin1String("://"));
-            const QString scheme = value.left(separator).toLower();
-            if (separator >= 0 && scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
-                if (errorMessage)
-                    *errorMessage = QStringLiteral("--probe-url \"%1\": the scheme must be http or https").arg(value);
-                return false;
-            }
-            setProbeUrl(value);
-        } else if (option == QLatin1String("--data-dir")) {
-            setDataDir(value);
-        } else if (option == QLatin1String("--ca-certificates")) {
-            setCaCertificatesFile(value);
-        } else if (option == QLatin1String("--proxy")) {
-            if (value.trimmed().isEmpty()) {
-                if (errorMessage)
-                    *errorMessage = QStringLiteral("--proxy needs an address (http://HOST:PORT or socks5://HOST:PORT)");
-                return false;
-            }
-            setProxyUrl(value.trimmed());
-        } else {
-            for (int r = 0; r < 5; ++r) {
-                if (option != QLatin1String(kHostOptions[r]))
-                    continue;
-                QString why;
-                if (!parseHostSetting(value, nullptr, nullptr, &why)) {
-                    if (errorMessage)
-                        *errorMessage = option + QLatin1Char(' ') + why;
-                    return false;
-                }
-                setHost(static_cast<HostRole>(r), value);
-            }
-        }
-    }
-    if (directConnection() && !proxyUrl().isEmpty()) {
+    parser.setApplicationDescription(QStringLiteral("Quorvel member client."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QString host = QStringLiteral("[http[s]://]host[:port]");
+    parser.addOptions({
+        {QString::fromLatin1(kHostOptions[0]), QStringLiteral("Forum host (sign-in, profiles, avatars)."), host},
+        {QString::fromLatin1(kHostOptions[1]), QStringLiteral("Member-home host (profile pages, credits)."), host},
+        {QString::fromLatin1(kHostOptions[2]), QStringLiteral("VIP host (VIP front page)."), host},
+        {QString::fromLatin1(kHostOptions[3]), QStringLiteral("Software host (version file)."), host},
+        {QString::fromLatin1(kHostOptions[4]), QStringLiteral("Main site host (front page)."), host},
+        {QStringLiteral("probe-url"), QStringLiteral("Address fetched to test the network connection."),
+         QStringLiteral("url")},
+        {QStringLiteral("ca-certificates"),
+         QStringLiteral("Also trust the certificate authorities in this PEM file for https hosts."),
+         QStringLiteral("file")},
+        {QStringLiteral("data-dir"), QStringLiteral("Program folder for login.ini, the skins and the cookies."),
+         QStringLiteral("dir")},
+        {QStringLiteral("proxy"),
+         QStringLiteral("Every request through this proxy: http://HOST:PORT or socks5://HOST:PORT, with "
+                        "user:password@ before the host when it asks for them. Without it, the system's "
+                        "proxy settings (http_proxy, https_proxy, no_proxy, else the desktop's)."),
+         QStringLiteral("url")},
+        {QStringLiteral("no-proxy"), QStringLiteral("Every request direct, whatever the system's proxy settings say.")},
+        {QStringLiteral("verbose"),
+         QStringLiteral("Diagnostics on standard error: requests, replies read, files written (never a secret).")},
+    });
+}
+
+bool Settings::applyArguments(const QCommandLineParser &parser, QString *errorMessage)
+{
+    const auto refuse = [errorMessage](const QString &why) {
         if (errorMessage)
-            *errorMessage = QStringLiteral("--proxy and --no-proxy cannot be given together");
+            *errorMessage = why;
         return false;
+    };
+    // Every value an option was given is checked, and the last one given counts.
+    for (int r = 0; r < 5; ++r) {
+        const QString option = QString::fromLatin1(kHostOptions[r]);
+        const QStringList values = parser.values(option);
+        for (const QString &value : values) {
+            QString why;
+            if (!parseHostSetting(value, nullptr, nullptr, &why))
+                return refuse(QStringLiteral("--") + option + QLatin1Char(' ') + why);
+            setHost(static_cast<HostRole>(r), value);
+        }
     }
+    const QStringList probeUrls = parser.values(QStringLiteral("probe-url"));
+    for (const QString &value : probeUrls) {
+        const qsizetype separator = value.indexOf(QLatin1String("://"));
+        const QString scheme = value.left(separator).toLower();
+        if (separator >= 0 && scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+            return refuse(QStringLiteral("--probe-url \"%1\": the scheme must be http or https").arg(value));
+        setProbeUrl(value);
+    }
+    if (parser.isSet(QStringLiteral("data-dir")))
+        setDataDir(parser.value(QStringLiteral("data-dir")));
+    if (parser.isSet(QStringLiteral("ca-certificates")))
+        setCaCertificatesFile(parser.value(QStringLiteral("ca-certificates")));
+    const QStringList proxies = parser.values(QStringLiteral("proxy"));
+    for (const QString &value : proxies) {
+        if (value.trimmed().isEmpty())
+            return refuse(QStringLiteral("--proxy needs an address (http://HOST:PORT or socks5://HOST:PORT)"));
+        setProxyUrl(value.trimmed());
+    }
+    if (parser.isSet(QStringLiteral("no-proxy")))
+        setDirectConnection(true);
+    if (directConnection() && !proxyUrl().isEmpty())
+        return refuse(QStringLiteral("--proxy and --no-proxy cannot be given together"));
     return true;
 }

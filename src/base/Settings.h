@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QCommandLineParser;
+
 enum class HostRole { Forum, Home, Vip, Soft, Main };
 
 class Settings
@@ -55,10 +57,13 @@ public:
     [[nodiscard]] bool directConnection() const { return m_directConnection; }
     void setDirectConnection(bool direct) { m_directConnection = direct; }
 
-    // Applies --forum-host, --home-host, --vip-host, --soft-host, --main-host, --probe-url,
-    // --data-dir, --ca-certificates, --proxy, --no-proxy. Returns false (with a message) on a bad
-    // command line.
-    bool applyArguments(const QStringList &arguments, QString *errorMessage = nullptr);
+    // The program's whole command line, declared once on parser: the description, --help,
+    // --version, --verbose and the options of these settings, with their help texts.
+    static void addOptions(QCommandLineParser &parser);
+    // Takes from a parser that addOptions declared and that has parsed the command line
+    // --forum-host, --home-host, --vip-host, --soft-host, --main-host, --probe-url, --data-dir,
+    // --ca-certificates, --proxy and --no-proxy. Returns false (with a message) on a bad value.
+    bool applyArguments(const QCommandLineParser &parser, QString *errorMessage = nullptr);
 
     // Default hosts of the real site and the executable's folder.
     void restoreDefaults();

@@ -8,12 +8,10 @@ struct LoginState {
     QString AvatarUid;                        // UID whose avatar Image1 shows
     QString MemberName;                       // member name from the login reply
     qint16 AutoLoginBlocked = 0;              // 1 after a sign-out: no automatic sign-in
-    QString LoginBody;                        // body of the last login post
 };
 
 struct PanelState {
     qint16 VipLevel = 0; // 0 not VIP, 1 VIP, 2 SVIP
-    QString CreditPageText;
     QString QuorvelbiAmount;
     QString YubiAmount;
 };

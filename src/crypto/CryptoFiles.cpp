@@ -74,14 +74,13 @@ std::size_t Reader::readSome(std::uint8_t *into, std::size_t count)
 Writer::Writer(const QString &fileName)
     : m_file(fileName)
 {
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    if (!m_file.isOpen())
         accessError();
 }
 
 void Writer::write(const std::uint8_t *data, std::size_t count)
 {
-    if (count > 0 && m_file.write(reinterpret_cast<const char *>(data), static_cast<qint64>(count)) !=
-                         static_cast<qint64>(count))
+    if (count > 0 && !m_file.write(reinterpret_cast<const char *>(data), count))
         accessError();
 }
 

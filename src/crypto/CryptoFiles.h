@@ -1,10 +1,12 @@
 #pragma once
 // File access of the cipher library: raw bytes in, raw bytes out. Failures are raised as CipherError
 // (53 file not found, 75 a file that cannot be opened, read or written). Output files are replaced
-// whole: written to a temporary file beside them and renamed over them on commit, so a failure leaves
-// the old file as it was and a shorter new content never keeps stale bytes of a longer old one.
+// whole, the way the program's own files are (SafeFile): written to a private temporary file beside
+// them and renamed over them on commit, so a failure leaves the old file as it was and a shorter new
+// content never keeps stale bytes of a longer old one.
+#include "base/SafeFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 
 #include <cstddef>
@@ -46,7 +48,7 @@ public:
     void commit();
 
 private:
-    QSaveFile m_file;
+    SafeFile::Writer m_file;
 };
 
 } // namespace CryptoFiles

@@ -1,7 +1,5 @@
 #include "AvatarPath.h"
 
-#include "base/Settings.h"
-
 namespace AvatarPath {
 
 QString avatarPath(const QString &uid)
@@ -14,10 +12,10 @@ QString avatarPath(const QString &uid)
            QLatin1Char('/') + d.mid(5, 2) + QLatin1Char('/') + d.mid(7, 2) + QStringLiteral("_avatar_middle.jpg");
 }
 
-QString avatarUrl(const QString &uid)
+QString avatarUrl(const QString &forumOrigin, const QString &uid)
 {
     const QString path = avatarPath(uid);
-    return path.isEmpty() ? QString() : Settings::instance().url(HostRole::Forum, path);
+    return path.isEmpty() ? QString() : forumOrigin + path;
 }
 
 } // namespace AvatarPath

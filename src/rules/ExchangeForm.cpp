@@ -2,13 +2,12 @@
 
 #include "base/CodePage.h"
 #include "base/Logging.h"
-#include "base/Settings.h"
 
 namespace ExchangeForm {
 
-QString url()
+QString url(const QString &homeOrigin)
 {
-    return Settings::instance().url(HostRole::Home, kPathAndQuery);
+    return homeOrigin + kPathAndQuery;
 }
 
 QByteArray body(const QString &formHash, const QString &amount, const QString &password, const QByteArray &charset)

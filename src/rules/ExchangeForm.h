@@ -12,8 +12,9 @@ inline constexpr char kFormHash[] = "7b41e0c3";
 inline const QString kPathAndQuery =
     QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange&handlekey=credit&inajax=1");
 
-// <scheme>://<member-home host>/home.php?mod=spacecp&ac=credit&op=exchange&handlekey=credit&inajax=1
-[[nodiscard]] QString url();
+// <homeOrigin>/home.php?mod=spacecp&ac=credit&op=exchange&handlekey=credit&inajax=1, where homeOrigin
+// is the member home's "<scheme>://<host>[:<port>]" (Settings::origin(HostRole::Home)).
+[[nodiscard]] QString url(const QString &homeOrigin);
 // formhash=FORMHASH&operation=exchange&exchangesubmit=true&outi=0&exchangeamount=AMOUNT&tocredits=1
 // &fromcredits=4&password=PASSWORD&exchangesubmit_btn=true. Amount and password go as typed,
 // percent-encoded in the forum's code page (charset), so "&", "=", "%" and Chinese letters arrive

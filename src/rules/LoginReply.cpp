@@ -2,17 +2,18 @@
 
 #include "base/Logging.h"
 
-#include <algorithm>
+#include <QRegularExpression>
 
-#include "base/ModuleText.h"
+#include <algorithm>
 
 namespace {
 
 const QString kCdataMarker = QStringLiteral("CDATA");
 const QString kScriptMarker = QStringLiteral("<script ");
-const QString kFontTagPattern = QStringLiteral("</?font[^<>]*>");
-const QString kBoldTagPattern = QStringLiteral("</?b[^<>]*>");
-const QString kAnyTagPattern = QStringLiteral("<[^<>]*>");
+// Tags in any letter case, as the forum's templates write them.
+const QRegularExpression kFontTags(QStringLiteral("</?font[^<>]*>"), QRegularExpression::CaseInsensitiveOption);
+const QRegularExpression kBoldTags(QStringLiteral("</?b[^<>]*>"), QRegularExpression::CaseInsensitiveOption);
+const QRegularExpression kAnyTag(QStringLiteral("<[^<>]*>"));
 
 // The runtime's Trim: spaces only, tabs and line breaks stay.
 QString trimSpaces(const QString &text)
@@ -70,8 +71,7 @@ QString errorCallbackMarker(const QString &handleKey)
 QString plainStatus(const QString &statusPiece)
 {
     QString status = trimSpaces(statusPiece);
-    status = QuorvelModule::RegexReplace(status, kFontTagPattern, QString());
-    return QuorvelModule::RegexReplace(status, kBoldTagPattern, QString());
+    return status.remove(kFontTags).remove(kBoldTags);
 }
 
 QString failureMessage(const QString &cdata)
@@ -81,7 +81,7 @@ QString failureMessage(const QString &cdata)
     if (script >= 0)
         message = cdata.left(script + 1); // up to and including the "<" that the removal then drops
     else
-        message = QuorvelModule::RegexReplace(cdata, kAnyTagPattern, QString());
+        message = QString(cdata).remove(kAnyTag);
     message.remove(QLatin1Char('<'));
     return message;
 }

@@ -2,19 +2,17 @@
 
 #include "base/CodePage.h"
 #include "base/Numeric.h"
-#include "base/Settings.h"
 
 namespace LoginRequest {
 
-QString url()
+QString url(const QString &forumOrigin)
 {
-    return Settings::instance().url(HostRole::Forum, kPathAndQuery);
+    return forumOrigin + kPathAndQuery;
 }
 
-QString headers()
+QString headers(const QString &forumOrigin)
 {
-    return QStringLiteral("Referer: ") + Settings::instance().origin(HostRole::Forum) +
-           QStringLiteral("/\r\nContent-Type: application/x-www-form-urlencoded");
+    return QStringLiteral("Referer: ") + forumOrigin + QStringLiteral("/\r\nContent-Type: application/x-www-form-urlencoded");
 }
 
 bool isLongForm(const QString &questionId, const QString &answer)
@@ -33,11 +31,13 @@ bool isUidLike(const QString &account)
     return true;
 }
 
-QByteArray body(const QString &formHash, const QString &username, const QString &password, const QString &questionId,
-                const QString &answer, const QByteArray &charset)
+QByteArray body(const QString &forumOrigin, const QString &formHash, const QString &username, const QString &password,
+                const QString &questionId, const QString &answer, const QByteArray &charset)
 {
-    QByteArray out = "formhash=" + CodePage::percentEncode(formHash) + "&referer=" + Settings::instance().scheme(HostRole::Forum).toLatin1() + "%3A%2F%2F" +
-                     Settings::instance().host(HostRole::Forum).toLatin1() + "%2F" +
+    QByteArray referer = forumOrigin.toLatin1();
+    if (const qsizetype separator = referer.indexOf("://"); separator >= 0)
+        referer.replace(separator, 3, "%3A%2F%2F");
+    QByteArray out = "formhash=" + CodePage::percentEncode(formHash) + "&referer=" + referer + "%2F" +
                      "&username=" + CodePage::percentEncode(username, charset) + "&password=" + CodePage::percentEncode(password, charset);
     if (isLongForm(questionId, answer)) {
         out += "&questionid=" + QByteArray::number(Numeric::valInt(questionId)) +

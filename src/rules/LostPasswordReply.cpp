@@ -2,13 +2,12 @@
 
 #include "base/CodePage.h"
 #include "base/Logging.h"
-#include "base/Settings.h"
 
 namespace LostPasswordReply {
 
-QString requestUrl()
+QString requestUrl(const QString &forumOrigin)
 {
-    return Settings::instance().url(HostRole::Forum, kPath);
+    return forumOrigin + kPath;
 }
 
 QByteArray requestBody(const QString &formHash, const QString &userName, const QString &email, const QByteArray &charset)

@@ -26,8 +26,8 @@ inline const QString kMessageServerErrorTemplate =
 inline const QString kMessageUnreadable =
     QStringLiteral("论坛的回复无法识别，请稍后再试。（回复全文已复制到剪贴板）");
 
-// "<scheme>://<forum host>" + kPath.
-[[nodiscard]] QString requestUrl();
+// forumOrigin ("<scheme>://<host>[:<port>]", Settings::origin(HostRole::Forum)) + kPath.
+[[nodiscard]] QString requestUrl(const QString &forumOrigin);
 
 // The form body. Both typed texts are percent-encoded in the forum's code page (charset), so that
 // "&", "=", "+", "%", "#", blanks and Chinese letters reach the forum as typed.

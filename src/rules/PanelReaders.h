@@ -51,7 +51,10 @@ enum class VersionOutcome {
     NewVersion,  // the site names another version: tell, open the forum, end the program
     Current,     // the site names this client's version
 };
-inline const QString kClientVersion = QStringLiteral("V1.2");
+// This client's version as the version file names it, "V<major>.<minor>" of the project version
+// the build is made from (CMakeLists.txt), so a new release cannot forget to change it here.
+inline const QString kClientVersion = QString(u'V' + QString::number(QUORVEL_VERSION_MAJOR) + u'.'
+                                              + QString::number(QUORVEL_VERSION_MINOR));
 // httpStatus is 0 when no HTTP status arrived. An empty reply, an HTTP error status or a reply
 // without "km:" (an error page of the host) is a failed check, not a new version.
 [[nodiscard]] VersionOutcome versionOutcome(const QString &file, int httpStatus);

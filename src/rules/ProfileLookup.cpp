@@ -1,7 +1,6 @@
 #include "ProfileLookup.h"
 
 #include "base/CodePage.h"
-#include "base/Settings.h"
 
 #include <QRegularExpression>
 
@@ -30,18 +29,16 @@ QString textBefore(const QString &text, const QString &marker)
 
 namespace ProfileLookup {
 
-QString uidProfileUrl(const QString &uid)
+QString uidProfileUrl(const QString &homeOrigin, const QString &uid)
 {
-    return Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=space&uid=") +
-                                                         QString::fromLatin1(CodePage::percentEncode(uid)) +
-                                                         QStringLiteral("&do=profile"));
+    return homeOrigin + QStringLiteral("/home.php?mod=space&uid=") + QString::fromLatin1(CodePage::percentEncode(uid))
+        + QStringLiteral("&do=profile");
 }
 
-QString nameProfileUrl(const QString &name, const QByteArray &charset)
+QString nameProfileUrl(const QString &homeOrigin, const QString &name, const QByteArray &charset)
 {
-    return Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=space&username=") +
-                                                         QString::fromLatin1(CodePage::percentEncode(name, charset)) +
-                                                         QStringLiteral("&do=profile"));
+    return homeOrigin + QStringLiteral("/home.php?mod=space&username=")
+        + QString::fromLatin1(CodePage::percentEncode(name, charset)) + QStringLiteral("&do=profile");
 }
 
 bool readUidPage(std::array<QString, 6> &uidSlots)

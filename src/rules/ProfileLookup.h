@@ -26,10 +26,11 @@ struct LookupSlots {
     [[nodiscard]] const QString &profileName() const { return uid[2]; }
 };
 
-// Profile page addresses on the member-home host; the entry is percent-encoded in the forum's
-// code page so that Chinese letters, "&", "#" and blanks arrive as typed.
-[[nodiscard]] QString uidProfileUrl(const QString &uid);
-[[nodiscard]] QString nameProfileUrl(const QString &name, const QByteArray &charset);
+// Profile page addresses on the member home (homeOrigin: "<scheme>://<host>[:<port>]",
+// Settings::origin(HostRole::Home)); the entry is percent-encoded in the forum's code page so that
+// Chinese letters, "&", "#" and blanks arrive as typed.
+[[nodiscard]] QString uidProfileUrl(const QString &homeOrigin, const QString &uid);
+[[nodiscard]] QString nameProfileUrl(const QString &homeOrigin, const QString &name, const QByteArray &charset);
 
 // Fills slots 1 and 2 of the UID side from slot 0 (the page): slot 1 = the text after the first
 // "<title>" up to the next "<title>" or the end, slot 2 = slot 1 before its first "的" when that

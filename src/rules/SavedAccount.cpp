@@ -5,7 +5,6 @@
 #include "base/ModuleText.h"
 #include "base/Numeric.h"
 #include "base/ProfileString.h"
-#include "base/Settings.h"
 #include "crypto/CipherError.h"
 #include "crypto/cRijndael.h"
 
@@ -25,9 +24,9 @@ cRijndael &cipher()
 
 } // namespace
 
-QString SavedAccount::filePath()
+QString SavedAccount::filePath(const QString &dataDir)
 {
-    return Settings::instance().dataDir() + QStringLiteral("/login.ini");
+    return dataDir + QStringLiteral("/login.ini");
 }
 
 SavedAccount SavedAccount::load(const QString &filePath)

@@ -35,8 +35,8 @@ struct SavedAccount
     static inline const QString kOn = QStringLiteral("是");
     static inline const QString kOff = QStringLiteral("否");
 
-    // <data folder>/login.ini
-    [[nodiscard]] static QString filePath();
+    // <dataDir>/login.ini, dataDir being the program folder (Settings::dataDir()).
+    [[nodiscard]] static QString filePath(const QString &dataDir);
 
     // The six keys of a file; a missing or unreadable file reads as all keys empty.
     [[nodiscard]] static SavedAccount load(const QString &filePath);

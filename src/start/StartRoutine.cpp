@@ -31,36 +31,6 @@ QString versionText()
         + QLatin1Char('.') + QString::number(QUORVEL_VERSION_PATCH);
 }
 
-void addOptions(QCommandLineParser &parser)
-{
-    parser.setApplicationDescription(QStringLiteral("Quorvel member client."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QString host = QStringLiteral("[http[s]://]host[:port]");
-    parser.addOptions({
-        {QStringLiteral("forum-host"), QStringLiteral("Forum host (sign-in, profiles, avatars)."), host},
-        {QStringLiteral("home-host"), QStringLiteral("Member-home host (profile pages, credits)."), host},
-        {QStringLiteral("vip-host"), QStringLiteral("VIP host (VIP front page)."), host},
-        {QStringLiteral("soft-host"), QStringLiteral("Software host (version file)."), host},
-        {QStringLiteral("main-host"), QStringLiteral("Main site host (front page)."), host},
-        {QStringLiteral("probe-url"), QStringLiteral("Address fetched to test the network connection."),
-         QStringLiteral("url")},
-        {QStringLiteral("ca-certificates"),
-         QStringLiteral("Also trust the certificate authorities in this PEM file for https hosts."),
-         QStringLiteral("file")},
-        {QStringLiteral("data-dir"), QStringLiteral("Program folder for login.ini, the skins and the cookies."),
-         QStringLiteral("dir")},
-        {QStringLiteral("proxy"),
-         QStringLiteral("Every request through this proxy: http://HOST:PORT or socks5://HOST:PORT, with "
-                        "user:password@ before the host when it asks for them. Without it, the system's "
-                        "proxy settings (http_proxy, https_proxy, no_proxy, else the desktop's)."),
-         QStringLiteral("url")},
-        {QStringLiteral("no-proxy"), QStringLiteral("Every request direct, whatever the system's proxy settings say.")},
-        {QStringLiteral("verbose"),
-         QStringLiteral("Diagnostics on standard error: requests, replies read, files written (never a secret).")},
-    });
-}
-
 // SHA-256 of the skins earlier releases shipped: a copy still byte for byte one of them was never
 // edited, and gives way to the skin shipped now (those lacked the login window's complete look).
 bool isEarlierShippedSkin(const QString &path)
@@ -119,13 +89,13 @@ int runQuorvel(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("quorvel")); // quorvel.desktop: task bar grouping
 
     QCommandLineParser parser;
-    addOptions(parser);
-    parser.process(app); // --help, --version and unknown options end here
+    Settings::addOptions(parser);
+    parser.process(app); // --help, --version, unknown options and missing values end here
     if (parser.isSet(QStringLiteral("verbose")))
         Logging::setVerbose(true);
 
     QString error;
-    if (!Settings::instance().applyArguments(QApplication::arguments(), &error)) {
+    if (!Settings::instance().applyArguments(parser, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }

@@ -47,25 +47,6 @@ class TestQuorvelModule : public QObject
 {
     Q_OBJECT
 private slots:
-    void regexReplaceRemovesTagsInAnyCase()
-    {
-        const QString reply = u"<FONT color=\"red\">密码错误</Font>，<B>请重试</b><BR><br/><body>!</BODY><blockquote>"_s;
-        QString text = QuorvelModule::RegexReplace(reply, u"</?font[^<>]*>"_s, QString());
-        QCOMPARE(text, u"密码错误，<B>请重试</b><BR><br/><body>!</BODY><blockquote>"_s);
-        // Every tag whose name begins with b goes: bold, line breaks, body and the rest alike.
-        text = QuorvelModule::RegexReplace(text, u"</?b[^<>]*>"_s, QString());
-        QCOMPARE(text, u"密码错误，请重试!"_s);
-    }
-
-    void regexReplaceUsesScriptReplacementSyntax()
-    {
-        QCOMPARE(QuorvelModule::RegexReplace(u"uid=12 UID=345"_s, u"uid=(\\d+)"_s, u"[$1|$&|$$|\\1]"_s),
-                 u"[12|uid=12|$|\\1] [345|UID=345|$|\\1]"_s);
-        QCOMPARE(QuorvelModule::RegexReplace(u"abc"_s, u"b"_s, u"$2$"_s), u"a$2$c"_s);
-        // A pattern that does not compile leaves the text as it was.
-        QCOMPARE(QuorvelModule::RegexReplace(u"a(b"_s, u"(b"_s, u"x"_s), u"a(b"_s);
-    }
-
     void specialFolderPath()
     {
         TempDataDir data;

@@ -1,9 +1,11 @@
 // The program's own files against an unlucky data folder: a full file system (a real small tmpfs
-// where it can be mounted, and a write seam that fails the same way everywhere), a linked cookies
+// where it can be mounted, and a write seam that fails the same way everywhere, which the cipher
+// library's files meet too), a linked cookies
 // folder and a linked login.ini, and a login.ini that is huge, endless (/dev/zero) or a FIFO.
 #include "base/ProfileString.h"
 #include "base/SafeFile.h"
 #include "base/Settings.h"
+#include "crypto/CBase64EnDeCode.h"
 #include "net/CookieStore.h"
 #include "session/SiteSession.h"
 
@@ -163,15 +165,24 @@ private slots:
         QVERIFY(!SafeFile::replace(ini, "anything longer than ten bytes"));
         g_room = 10;
         store.insertCookie(persistent("q_auth", "second cookie value"));
+        // The cipher library replaces its output files the same way.
+        const QString coded = dir.filePath(u"coded.txt"_s);
+        QVERIFY(writeBytes(coded, "old coded text"));
+        g_room = 10;
+        CBase64EnDeCode().Base64FileEncode(ini, coded);
         SafeFile::setWriteFunction(nullptr);
 
         QCOMPARE(fileBytes(ini), before);
         QCOMPARE(fileBytes(cookieFile), cookiesBefore);
-        QCOMPARE(namesIn(dir.path()), (QStringList{u"Cookies"_s, u"login.ini"_s}));
+        QCOMPARE(fileBytes(coded), QByteArray("old coded text"));
+        QCOMPARE(namesIn(dir.path()), (QStringList{u"Cookies"_s, u"coded.txt"_s, u"login.ini"_s}));
         QCOMPARE(namesIn(dir.filePath(u"Cookies"_s)), QStringList{u"127.0.0.1.txt"_s});
         // And once the disk has room, saving works again.
         QVERIFY(ProfileString::write(kSection, u"ans"_s, u"ok"_s, ini));
         QCOMPARE(ProfileString::read(kSection, u"ans"_s, {}, ini), u"ok"_s);
+        CBase64EnDeCode().Base64FileEncode(ini, coded);
+        QCOMPARE(fileBytes(coded), fileBytes(ini).toBase64());
+        QCOMPARE(modeOf(coded), 0600);
     }
 
     // A linked Cookies folder: the reset deletes nothing behind it, the store reads and writes

@@ -91,7 +91,7 @@ void TestPrivateFiles::filesAreTheOwnersOnly()
     const Umask umask(mode_t(mask & 0777));
 
     // The save step, and the one write made when automatic sign-in is unticked, on a new file.
-    const QString ini = SavedAccount::filePath();
+    const QString ini = SavedAccount::filePath(Settings::instance().dataDir());
     QVERIFY(SavedAccount::fromSignIn(true, u"alice"_s, u"alice123"_s, false, u"0"_s, {}, true).save(ini));
     QCOMPARE(octal(modeOf(ini)), octal(0600));
     QVERIFY(QFile::remove(ini));
@@ -126,7 +126,7 @@ void TestPrivateFiles::filesOpenToOthersAreNarrowed()
 {
     TempDataDir dir;
     const Umask umask(0);
-    const QString ini = SavedAccount::filePath();
+    const QString ini = SavedAccount::filePath(Settings::instance().dataDir());
     const QString folder = QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder);
     const QString cookieFile = folder + u"/127.0.0.1.txt"_s;
     {

@@ -179,7 +179,6 @@ void TestForm3::handOver()
     // The start-up's reading stays on screen; the stored readings are emptied.
     QCOMPARE(panel->Label1[0]->text(), QStringLiteral("1280"));
     QCOMPARE(panel->Label1[1]->text(), QStringLiteral("36"));
-    QVERIFY(panelState().CreditPageText.isEmpty());
     QVERIFY(panelState().QuorvelbiAmount.isEmpty());
     QVERIFY(panelState().YubiAmount.isEmpty());
     QVERIFY(m_seams->messages.isEmpty());

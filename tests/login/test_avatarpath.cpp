@@ -2,8 +2,6 @@
 #include "pictures/AvatarProbe.h"
 #include "rules/AvatarPath.h"
 
-#include "base/Settings.h"
-
 #include <QBuffer>
 #include <QImage>
 #include <QTest>
@@ -58,11 +56,11 @@ private slots:
 
     void onForumHost()
     {
-        Settings::instance().setHost(HostRole::Forum, u"127.0.0.1:9000"_s);
-        QCOMPARE(AvatarPath::avatarUrl(u"1234"_s),
+        QCOMPARE(AvatarPath::avatarUrl(u"http://127.0.0.1:9000"_s, u"1234"_s),
                  u"http://127.0.0.1:9000/uc_server/data/avatar/000/00/12/34_avatar_middle.jpg"_s);
-        QCOMPARE(AvatarPath::avatarUrl(u"123456"_s), QString());
-        Settings::instance().restoreDefaults();
+        QCOMPARE(AvatarPath::avatarUrl(u"https://bbs.example.org"_s, u"7"_s),
+                 u"https://bbs.example.org/uc_server/data/avatar/000/00/00/07_avatar_middle.jpg"_s);
+        QCOMPARE(AvatarPath::avatarUrl(u"http://127.0.0.1:9000"_s, u"123456"_s), QString());
     }
 };
 

@@ -1,6 +1,5 @@
 // The captcha's plain readings: the login form's announcement, the picture request and its answer,
 // the pixels shown at 100 % and 200 %, and the login body's captcha fields.
-#include "base/Settings.h"
 #include "rules/CaptchaAnnouncement.h"
 #include "rules/LoginRequest.h"
 #include "pictures/CaptchaPicture.h"
@@ -60,8 +59,6 @@ class TestCaptchaReading : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanupTestCase() { Settings::instance().restoreDefaults(); }
-
     void announcement_data()
     {
         QTest::addColumn<QString>("form");
@@ -192,8 +189,7 @@ private slots:
         QCOMPARE(LoginRequest::captchaFields(u"cS"_s, u"a&b=c"_s, "GBK"),
                  QByteArray("&seccodehash=cS&seccodemodid=member%3A%3Alogging&seccodeverify=a%26b%3Dc"));
         // Without a captcha the body is what it always was: nothing of the captcha in it.
-        Settings::instance().setHost(HostRole::Forum, u"127.0.0.1:8123"_s);
-        QCOMPARE(LoginRequest::body(u"5c2e9a17"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}, "GBK"),
+        QCOMPARE(LoginRequest::body(u"http://127.0.0.1:8123"_s, u"5c2e9a17"_s, u"alice"_s, u"alice123"_s, u"0"_s, {}, "GBK"),
                  QByteArray("formhash=5c2e9a17&referer=http%3A%2F%2F127.0.0.1:8123%2F&username=alice&password=alice123"));
     }
 };

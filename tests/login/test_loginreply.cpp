@@ -106,6 +106,9 @@ private slots:
         QTest::newRow("other tags stay") << u"<i>VIP</i><span>x</span>"_s << u"<i>VIP</i><span>x</span>"_s;
         // The bold pattern only needs a tag name starting with b.
         QTest::newRow("br removed too") << u"a<br/>b"_s << u"ab"_s;
+        QTest::newRow("any case, every tag beginning with b")
+            << u"<FONT color=\"red\">密码错误</Font>，<B>请重试</b><BR><br/><body>!</BODY><blockquote>"_s
+            << u"密码错误，请重试!"_s;
         QTest::newRow("tabs are not trimmed") << u"\tVIP"_s << u"\tVIP"_s;
         QTest::newRow("markup only") << u"<font color=red></font>"_s << QString();
     }

@@ -1,26 +1,34 @@
 // The login form post: address, headers and the body in its short and long forms.
 #include "rules/LoginRequest.h"
 
-#include "base/Settings.h"
-
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The forum's origin as the settings give it (scheme, host and port).
+const QString kForum = u"http://127.0.0.1:8123"_s;
+
+} // namespace
 
 class TestLoginRequest : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { Settings::instance().setHost(HostRole::Forum, u"127.0.0.1:8123"_s); }
-    void cleanupTestCase() { Settings::instance().restoreDefaults(); }
-
     void addressAndHeaders()
     {
-        QCOMPARE(LoginRequest::url(), u"http://127.0.0.1:8123/member.php?mod=logging&action=login&loginsubmit=yes"
-                                      "&handlekey=login&loginhash=Qm7tW&inajax=1"_s);
+        QCOMPARE(LoginRequest::url(kForum), u"http://127.0.0.1:8123/member.php?mod=logging&action=login&loginsubmit=yes"
+                                            "&handlekey=login&loginhash=Qm7tW&inajax=1"_s);
         // No CR LF after the last header.
-        QCOMPARE(LoginRequest::headers(),
+        QCOMPARE(LoginRequest::headers(kForum),
                  u"Referer: http://127.0.0.1:8123/\r\nContent-Type: application/x-www-form-urlencoded"_s);
+        // A forum on https.
+        QCOMPARE(LoginRequest::url(u"https://bbs.example.org"_s),
+                 u"https://bbs.example.org/member.php?mod=logging&action=login&loginsubmit=yes"
+                 "&handlekey=login&loginhash=Qm7tW&inajax=1"_s);
+        QCOMPARE(LoginRequest::headers(u"https://bbs.example.org"_s),
+                 u"Referer: https://bbs.example.org/\r\nContent-Type: application/x-www-form-urlencoded"_s);
     }
 
     void body_data()
@@ -79,14 +87,17 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(QByteArray, tail);
         QFETCH(QByteArray, charset);
-        QCOMPARE(LoginRequest::body(LoginRequest::kFormHash, user, password, question, answer, charset),
+        QCOMPARE(LoginRequest::body(kForum, LoginRequest::kFormHash, user, password, question, answer, charset),
                  QByteArray("formhash=5c2e9a17&referer=http%3A%2F%2F127.0.0.1:8123%2F") + tail);
     }
 
     void sessionTokenLeadsTheBody()
     {
-        QCOMPARE(LoginRequest::body(u"0a1b2c3d"_s, u"alice"_s, u"pw"_s, u"0"_s, QString(), "GBK"),
+        QCOMPARE(LoginRequest::body(kForum, u"0a1b2c3d"_s, u"alice"_s, u"pw"_s, u"0"_s, QString(), "GBK"),
                  QByteArray("formhash=0a1b2c3d&referer=http%3A%2F%2F127.0.0.1:8123%2F&username=alice&password=pw"));
+        // The referer names the forum's own scheme and port.
+        QCOMPARE(LoginRequest::body(u"https://bbs.example.org:8443"_s, u"0a1b2c3d"_s, u"alice"_s, u"pw"_s, u"0"_s, QString(), "GBK"),
+                 QByteArray("formhash=0a1b2c3d&referer=https%3A%2F%2Fbbs.example.org:8443%2F&username=alice&password=pw"));
     }
 
     // The account box's prompt is never an account.

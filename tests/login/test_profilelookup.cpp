@@ -1,7 +1,6 @@
 // Reading profile pages for the account lookup: name from a UID's page, UID from a name's page.
 #include "rules/ProfileLookup.h"
 
-#include "base/Settings.h"
 
 #include <QTest>
 
@@ -26,15 +25,16 @@ class TestProfileLookup : public QObject
 private slots:
     void addresses()
     {
-        Settings::instance().setHost(HostRole::Home, u"127.0.0.1:9001"_s);
-        QCOMPARE(ProfileLookup::uidProfileUrl(u"1234"_s), u"http://127.0.0.1:9001/home.php?mod=space&uid=1234&do=profile"_s);
-        QCOMPARE(ProfileLookup::nameProfileUrl(u"小明"_s, "GBK"),
+        const QString home = u"http://127.0.0.1:9001"_s;
+        QCOMPARE(ProfileLookup::uidProfileUrl(home, u"1234"_s), u"http://127.0.0.1:9001/home.php?mod=space&uid=1234&do=profile"_s);
+        QCOMPARE(ProfileLookup::nameProfileUrl(home, u"小明"_s, "GBK"),
                  u"http://127.0.0.1:9001/home.php?mod=space&username=%D0%A1%C3%F7&do=profile"_s);
-        QCOMPARE(ProfileLookup::nameProfileUrl(u"小明"_s, "UTF-8"),
+        QCOMPARE(ProfileLookup::nameProfileUrl(home, u"小明"_s, "UTF-8"),
                  u"http://127.0.0.1:9001/home.php?mod=space&username=%E5%B0%8F%E6%98%8E&do=profile"_s);
-        QCOMPARE(ProfileLookup::nameProfileUrl(u"a&b #"_s, "UTF-8"),
+        QCOMPARE(ProfileLookup::nameProfileUrl(home, u"a&b #"_s, "UTF-8"),
                  u"http://127.0.0.1:9001/home.php?mod=space&username=a%26b%20%23&do=profile"_s);
-        Settings::instance().restoreDefaults();
+        QCOMPARE(ProfileLookup::uidProfileUrl(u"https://home.example.org"_s, u"42"_s),
+                 u"https://home.example.org/home.php?mod=space&uid=42&do=profile"_s);
     }
 
     void byUid_data()

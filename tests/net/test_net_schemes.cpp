@@ -3,6 +3,7 @@
 // proxy each address goes through (the environment's variables as curl reads them, --proxy).
 #include "base/Logging.h"
 #include "base/Settings.h"
+#include "CommandLine.h"
 #include "net/CookieStore.h"
 #include "net/Network.h"
 #include "net/ProxyChoice.h"
@@ -90,13 +91,13 @@ private slots:
         if (!accepted) {
             QVERIFY(why.contains(setting));
             QString error;
-            QVERIFY(!Settings::instance().applyArguments({u"quorvel"_s, u"--vip-host"_s, setting}, &error));
+            QVERIFY(!applyCommandLine({u"quorvel"_s, u"--vip-host"_s, setting}, &error));
             QVERIFY2(error.startsWith(u"--vip-host"_s), qPrintable(error));
             return;
         }
         QCOMPARE(gotScheme, scheme);
         QCOMPARE(gotHost, host);
-        QVERIFY(Settings::instance().applyArguments({u"quorvel"_s, u"--vip-host"_s, setting}));
+        QVERIFY(applyCommandLine({u"quorvel"_s, u"--vip-host"_s, setting}));
         QCOMPARE(Settings::instance().scheme(HostRole::Vip), scheme);
         QCOMPARE(Settings::instance().host(HostRole::Vip), host);
         QCOMPARE(Settings::instance().url(HostRole::Vip, u"/vip.php?x=1"_s), scheme + u"://"_s + host + u"/vip.php?x=1"_s);
@@ -107,7 +108,7 @@ private slots:
     void commandLineOfEveryRole()
     {
         Settings &settings = Settings::instance();
-        QVERIFY(settings.applyArguments({u"quorvel"_s, u"--forum-host=https://a:1"_s, u"--home-host"_s, u"https://b:2"_s,
+        QVERIFY(applyCommandLine({u"quorvel"_s, u"--forum-host=https://a:1"_s, u"--home-host"_s, u"https://b:2"_s,
                                          u"--vip-host"_s, u"c:3"_s, u"--soft-host"_s, u"https://d"_s, u"--main-host"_s,
                                          u"http://e"_s, u"--probe-url"_s, u"https://p:9/x"_s, u"--ca-certificates"_s,
                                          u"/tmp/ca.pem"_s}));
@@ -119,21 +120,35 @@ private slots:
         QCOMPARE(settings.probeUrl(), u"https://p:9/x"_s);
         QCOMPARE(settings.caCertificatesFile(), u"/tmp/ca.pem"_s);
         QString error;
-        QVERIFY(!settings.applyArguments({u"quorvel"_s, u"--probe-url"_s, u"file:///etc/passwd"_s}, &error));
+        QVERIFY(!applyCommandLine({u"quorvel"_s, u"--probe-url"_s, u"file:///etc/passwd"_s}, &error));
         QVERIFY(error.contains(u"http or https"_s));
-        QVERIFY(!settings.applyArguments({u"quorvel"_s, u"--ca-certificates"_s}, &error));
+        QVERIFY(!applyCommandLine({u"quorvel"_s, u"--ca-certificates"_s}, &error));
+        QVERIFY2(error.contains(u"'--ca-certificates'"_s), qPrintable(error));
+        QVERIFY(!applyCommandLine({u"quorvel"_s, u"--forum-hots"_s, u"a:1"_s}, &error));
+        QVERIFY2(error.contains(u"'forum-hots'"_s), qPrintable(error));
 
-        QVERIFY(settings.applyArguments({u"quorvel"_s, u"--proxy"_s, u" socks5://p:1080 "_s}, &error));
+        QVERIFY(applyCommandLine({u"quorvel"_s, u"--proxy"_s, u" socks5://p:1080 "_s}, &error));
         QCOMPARE(settings.proxyUrl(), u"socks5://p:1080"_s);
         QVERIFY(!settings.directConnection());
-        QVERIFY(!settings.applyArguments({u"quorvel"_s, u"--no-proxy"_s}, &error)); // the --proxy above stays
+        QVERIFY(!applyCommandLine({u"quorvel"_s, u"--no-proxy"_s}, &error)); // the --proxy above stays
         QCOMPARE(error, u"--proxy and --no-proxy cannot be given together"_s);
         settings.restoreDefaults();
-        QVERIFY(settings.applyArguments({u"quorvel"_s, u"--no-proxy"_s}, &error));
+        QVERIFY(applyCommandLine({u"quorvel"_s, u"--no-proxy"_s}, &error));
         QVERIFY(settings.directConnection());
         QVERIFY(settings.proxyUrl().isEmpty());
-        QVERIFY(!settings.applyArguments({u"quorvel"_s, u"--proxy="_s}, &error));
+        QVERIFY(!applyCommandLine({u"quorvel"_s, u"--proxy="_s}, &error));
         QVERIFY(error.startsWith(u"--proxy needs an address"_s));
+
+        // --help lists every option the program takes, with what it is given.
+        QCommandLineParser parser;
+        Settings::addOptions(parser);
+        const QString help = parser.helpText();
+        for (const QString &line : {u"--forum-host <[http[s]://]host[:port]>"_s, u"--home-host <[http[s]://]host[:port]>"_s,
+                                    u"--vip-host <[http[s]://]host[:port]>"_s, u"--soft-host <[http[s]://]host[:port]>"_s,
+                                    u"--main-host <[http[s]://]host[:port]>"_s, u"--probe-url <url>"_s,
+                                    u"--ca-certificates <file>"_s, u"--data-dir <dir>"_s, u"--proxy <url>"_s,
+                                    u"--no-proxy"_s, u"--verbose"_s, u"--help"_s, u"--version"_s, u"Quorvel member client."_s})
+            QVERIFY2(help.contains(line), qPrintable(line));
     }
 
     // --proxy, as the start routine checks it: scheme, host and port are required (curl would

@@ -11,6 +11,7 @@
 #include "base/Logging.h"
 #include "base/Settings.h"
 #include "ClientWindows.h"
+#include "CommandLine.h"
 #include "ForumSimulator.h"
 #include "LogCapture.h"
 #include "net/CookieStore.h"
@@ -51,7 +52,7 @@ void useProxy(const QString &how, const QString &url)
 {
     if (how == u"option"_s) {
         QString error;
-        QVERIFY2(Settings::instance().applyArguments({u"quorvel"_s, u"--proxy"_s, url}, &error), qPrintable(error));
+        QVERIFY2(applyCommandLine({u"quorvel"_s, u"--proxy"_s, url}, &error), qPrintable(error));
         QVERIFY2(Network::checkProxySetting(&error), qPrintable(error));
     } else {
         qputenv("http_proxy", url.toUtf8());
@@ -299,7 +300,7 @@ void TestProxyUse::directWhenTold()
     if (!noProxy.isEmpty())
         qputenv("no_proxy", noProxy.toLatin1());
     if (noProxyOption)
-        QVERIFY(Settings::instance().applyArguments({u"quorvel"_s, u"--no-proxy"_s}));
+        QVERIFY(applyCommandLine({u"quorvel"_s, u"--no-proxy"_s}));
 
     Inet inet;
     const QString text = openedText(inet, Settings::instance().probeUrl());

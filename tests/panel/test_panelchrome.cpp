@@ -19,9 +19,24 @@ const QColor kRest(0xC0, 0xC0, 0xC0);
 const QColor kLit(0xFF, 0xFF, 0xFF);
 const QColor kBorder(0x80, 0x80, 0x80);
 
-QColor labelColor(const Form2 *panel, int index)
+// The brightest pixel of a window label as the window shows it: the label's text colour where a
+// glyph covers whole pixels, a blend with the darker picture behind it at the glyphs' edges.
+QColor brightestPixel(Form2 *panel, int index)
 {
-    return panel->Label2[size_t(index)]->palette().color(QPalette::WindowText);
+    const QLabel *label = panel->Label2[size_t(index)];
+    const QImage image = panel->grab(QRect(label->mapTo(panel, QPoint()), label->size())).toImage();
+    QColor brightest(Qt::black);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (const QColor c = image.pixelColor(x, y); c.lightness() > brightest.lightness())
+                brightest = c;
+    return brightest;
+}
+
+// Lit: drawn brighter than the grey of a label at rest, however thin its glyphs ("_").
+bool lit(Form2 *panel, int index)
+{
+    return brightestPixel(panel, index).lightness() > kRest.lightness();
 }
 
 // A point of the window's own background: the right border column, beside the page strip.
@@ -136,25 +151,28 @@ void TestPanelChrome::hoverLightsOneLabel()
     Form2 *panel = openPanel();
     QVERIFY(panel);
     for (int i = 1; i <= 3; ++i)
-        QCOMPARE(labelColor(panel, i), kRest);
+        QVERIFY(!lit(panel, i));
+    // The colours themselves, where the glyphs cover whole pixels.
+    QCOMPARE(brightestPixel(panel, 3), kRest);
 
     for (int under = 1; under <= 3; ++under) {
         QTest::mouseMove(panel->Label2[size_t(under)]);
         for (int i = 1; i <= 3; ++i)
-            QCOMPARE(labelColor(panel, i), i == under ? kLit : kRest);
+            QCOMPARE(lit(panel, i), i == under);
     }
+    QCOMPARE(brightestPixel(panel, 3), kLit);
     // From a label onto the window's background: all three back at rest.
     QVERIFY(!panel->childAt(background(panel)));
     QTest::mouseMove(panel, background(panel));
     for (int i = 1; i <= 3; ++i)
-        QCOMPARE(labelColor(panel, i), kRest);
+        QVERIFY(!lit(panel, i));
 
     // Leaving a label for a control dims it as well.
     QTest::mouseMove(panel->Label2[1]);
-    QCOMPARE(labelColor(panel, 1), kLit);
+    QVERIFY(lit(panel, 1));
     QTest::mouseMove(panel->Label3);
     for (int i = 1; i <= 3; ++i)
-        QCOMPARE(labelColor(panel, i), kRest);
+        QVERIFY(!lit(panel, i));
 }
 
 void TestPanelChrome::hoverUnderTheSkin()
@@ -180,8 +198,9 @@ void TestPanelChrome::hoverUnderTheSkin()
         return count;
     };
     const int atRest = whitePixels();
+    QVERIFY(!lit(panel, 2));
     QTest::mouseMove(close);
-    QCOMPARE(labelColor(panel, 2), kLit);
+    QVERIFY(lit(panel, 2));
     QVERIFY2(whitePixels() > atRest, qPrintable(QStringLiteral("%1 -> %2").arg(atRest).arg(whitePixels())));
 }
 
@@ -206,7 +225,6 @@ void TestPanelChrome::labelReleases()
     // Members the window does not have do nothing.
     panel->Label2_MouseUp(0, Qt::LeftButton);
     panel->Label2_MouseUp(7, Qt::LeftButton);
-    panel->Label2_MouseMove(9);
     QCOMPARE(m_session->seams.endCount, 1);
     QCOMPARE(m_session->seams.openedUrls.size(), 1);
 }

@@ -111,7 +111,7 @@ void TestSignOutSim::signOutEndsTheSession()
     // The member had chosen to sign in automatically.
     QVERIFY(SavedAccount::fromSignIn(true, QStringLiteral("alice"), QStringLiteral("alice123"), false,
                                      QStringLiteral("0"), QString(), true)
-                .save(SavedAccount::filePath()));
+                .save(SavedAccount::filePath(Settings::instance().dataDir())));
     QPointer<Form2> panel = openPanel(QStringLiteral("alice"), QStringLiteral("alice123"));
     QVERIFY(panel);
     const QByteArray auth = ForumSimulator::authCookieName();

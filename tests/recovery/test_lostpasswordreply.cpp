@@ -1,6 +1,5 @@
 // The lost-password request as sent and the reading of every kind of reply, without a window.
 #include "base/CodePage.h"
-#include "base/Settings.h"
 #include "ForumReplies.h"
 #include "rules/LostPasswordReply.h"
 
@@ -14,12 +13,9 @@ class TestLostPasswordReply : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup() { Settings::instance().restoreDefaults(); }
-
     void urlNamesTheForumHost()
     {
-        Settings::instance().setHost(HostRole::Forum, QStringLiteral("127.0.0.1:8123"));
-        QCOMPARE(requestUrl(),
+        QCOMPARE(requestUrl(QStringLiteral("http://127.0.0.1:8123")),
                  QStringLiteral("http://127.0.0.1:8123/member.php?mod=lostpasswd&lostpwsubmit=yes&infloat=yes&inajax=1"));
     }
 

@@ -306,7 +306,7 @@ void TestSoak::checkAfterSignOut(int cycle, const Visitor &visitor, const QByteA
     }
 
     // login.ini: whole, the six keys of this visit's save and nothing else.
-    const QString iniPath = SavedAccount::filePath();
+    const QString iniPath = SavedAccount::filePath(Settings::instance().dataDir());
     const SavedAccount saved = SavedAccount::load(iniPath);
     QVERIFY2(saved.keepsAccount(), qPrintable(where));
     QCOMPARE(saved.user, visitor.account);

@@ -239,7 +239,6 @@ Routine Form3::handOver()
     if (m_pageText.isEmpty())
         m_pageText = co_await GetBody(Settings::instance().url(HostRole::Vip, QStringLiteral("/")));
     const PanelReaders::VipReading reading = PanelReaders::readVipPage(m_pageText);
-    m_growthText = reading.growthText;
     m_expiryText = reading.expiryText;
     // The level before the panel exists: its start-up shows the badge of this reading.
     panelState().VipLevel = reading.level;
@@ -260,10 +259,7 @@ Routine Form3::handOver()
             card.nameColour = QColor(255, 0, 0);
         std::optional<qint64> days;
         if (!m_expiryText.isEmpty()) {
-            m_expiryDate = PanelReaders::expiryDateText(m_expiryText);
             days = PanelReaders::daysLeft(m_expiryText, QDate::currentDate());
-            if (days)
-                m_daysLeft = QString::number(*days);
         }
         card.daysLeft = days.value_or(0);
         card.vipLevel = reading.level;
@@ -274,7 +270,6 @@ Routine Form3::handOver()
     closeBySelf();
 
     PanelState &state = panelState();
-    state.CreditPageText.clear();
     state.QuorvelbiAmount.clear();
     state.YubiAmount.clear();
     clearValues();
@@ -308,10 +303,7 @@ void Form3::closeBySelf()
 void Form3::clearValues()
 {
     m_pageText.clear();
-    m_growthText.clear();
     m_expiryText.clear();
-    m_expiryDate.clear();
-    m_daysLeft.clear();
 }
 
 void Form3::reject()

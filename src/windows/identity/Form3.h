@@ -73,10 +73,7 @@ private:
 
     // Window-level values of one showing; emptied when it closes.
     QString m_pageText;
-    QString m_growthText;
     QString m_expiryText;
-    QString m_expiryDate;
-    QString m_daysLeft;
     qint16 m_dotCounter = 0;
     bool m_handOverStarted = false;
     bool m_closingBySelf = false;

@@ -3,7 +3,6 @@
 #include "base/Numeric.h"
 #include "base/Seams.h"
 #include "base/State.h"
-#include "ButtonCursor.h"
 #include "Class1.h"
 #include "net/Inet.h"
 #include "pictures/Animation.h"
@@ -244,7 +243,6 @@ void Form1::createPanel()
     Inet1 = makeInet(Picture1, QStringLiteral("Inet1"));
     Inet2 = makeInet(Picture1, QStringLiteral("Inet2"));
     Inet3 = makeInet(Picture1, QStringLiteral("Inet3"));
-    Inet5 = makeInet(Picture1, QStringLiteral("Inet5"));
 }
 
 void Form1::createOverlay()
@@ -312,7 +310,7 @@ void Form1::createChrome()
 
     for (QLabel *button : {xButton, zButton}) {
         button->setAlignment(Qt::AlignCenter);
-        button->setCursor(ButtonCursor::cursor());
+        button->setCursor(Qt::PointingHandCursor);
         button->setMouseTracking(true);
         // Only the button itself: its tooltip is a child label and would take the colour too.
         button->setStyleSheet(QStringLiteral("#%1 { color: #c0c0c0; }").arg(button->objectName()));

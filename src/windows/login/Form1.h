@@ -83,7 +83,6 @@ public:
     Inet *Inet1 = nullptr; // the login post
     Inet *Inet2 = nullptr; // the avatar probe
     Inet *Inet3 = nullptr; // the network probe
-    Inet *Inet5 = nullptr; // one of the window's controls; the reset's log-out does not ride on it:
     QPointer<Inet> LogOutTransfer; // the last reset's log-out, on a control the application owns
     // Captcha row, shown only when the forum asks for a captcha (Form1_Captcha.cpp)
     QLineEdit *Text4 = nullptr;  // the code
@@ -140,7 +139,6 @@ public:
     // Acts on what the login form announced: shows the row with a fresh picture, or hides it.
     void setCaptchaAnnouncement(const CaptchaAnnouncement::Reading &reading);
     [[nodiscard]] bool captchaAsked() const;
-    [[nodiscard]] const CaptchaAnnouncement::Reading &captchaReading() const { return m_captcha; }
     // The seccode fields for the login body; empty when no captcha is asked.
     [[nodiscard]] QByteArray captchaFields() const;
     // A new picture (an empty code box), after the login form of the current session is read

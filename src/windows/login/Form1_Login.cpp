@@ -127,10 +127,11 @@ Task<bool> Form1::postLogin(bool readForm)
         setStatus(unsendable);
         co_return false;
     }
-    const QByteArray body = LoginRequest::body(SiteSession::tokenOr(LoginRequest::kFormHash), Text1->text(), Text2->text(),
+    const QByteArray body = LoginRequest::body(Settings::instance().origin(HostRole::Forum), SiteSession::tokenOr(LoginRequest::kFormHash), Text1->text(), Text2->text(),
                                                state.QuestionId, Text3->text(), ForumCharset::forForms())
         + captchaFields();
-    Inet1->Execute(LoginRequest::url(), QStringLiteral("POST"), body, LoginRequest::headers());
+    const QString forum = Settings::instance().origin(HostRole::Forum);
+    Inet1->Execute(LoginRequest::url(forum), QStringLiteral("POST"), body, LoginRequest::headers(forum));
     co_return true;
 }
 

@@ -2,6 +2,7 @@
 #include "Form1.h"
 
 #include "base/Numeric.h"
+#include "base/Settings.h"
 #include "base/State.h"
 #include "net/ForumCharset.h"
 #include "net/Inet.h"
@@ -53,7 +54,8 @@ Task<> Form1::lookUpEntry()
         // A UID: the avatar at once, then the member's name from the profile page.
         loginState().AvatarUid = entry;
         co_await txcx();
-        const QString page = co_await QuorvelModule::HttpGetPageText(ProfileLookup::uidProfileUrl(entry));
+        const QString page
+            = co_await QuorvelModule::HttpGetPageText(ProfileLookup::uidProfileUrl(Settings::instance().origin(HostRole::Home), entry));
         lookupSlots.uid[0] = page;
         // Any titled page keeps the UID (the forum's notices too, private profiles' "sign in to
         // view" among them); only a profile's title gives the name.
@@ -106,7 +108,8 @@ Task<QString> Form1::fetchNamePage(QString name)
             setStatus(unsendable);
             co_return QString(); // nothing asked, nothing learned: the entry stays
         }
-        const QString page = co_await QuorvelModule::HttpGetPageText(ProfileLookup::nameProfileUrl(name, ForumCharset::forForms()));
+        const QString page = co_await QuorvelModule::HttpGetPageText(
+            ProfileLookup::nameProfileUrl(Settings::instance().origin(HostRole::Home), name, ForumCharset::forForms()));
         if (round == 1 || declared || ascii || ForumCharset::forForms() == sentIn)
             co_return page;
     }
@@ -114,7 +117,7 @@ Task<QString> Form1::fetchNamePage(QString name)
 
 Task<> Form1::txcx()
 {
-    const QString address = AvatarPath::avatarUrl(loginState().AvatarUid);
+    const QString address = AvatarPath::avatarUrl(Settings::instance().origin(HostRole::Forum), loginState().AvatarUid);
     QPixmap picture;
     if (!address.isEmpty()) {
         // The probe fetches the address; what it found there is the picture, if it is one.

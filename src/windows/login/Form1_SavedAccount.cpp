@@ -2,6 +2,7 @@
 #include "Form1.h"
 #include "net/Inet.h"
 
+#include "base/Settings.h"
 #include "base/State.h"
 #include "rules/SavedAccount.h"
 #include "session/SiteSession.h"
@@ -15,7 +16,7 @@
 bool Form1::bcsz()
 {
     // Each step stands on its own: a value the cipher cannot take leaves its box as it was.
-    const SavedAccount saved = SavedAccount::load(SavedAccount::filePath());
+    const SavedAccount saved = SavedAccount::load(SavedAccount::filePath(Settings::instance().dataDir()));
     if (!saved.keepsAccount())
         return false;
     Text1->setText(saved.user);
@@ -34,7 +35,7 @@ bool Form1::bcsz()
 
 void Form1::zddl()
 {
-    if (!SavedAccount::load(SavedAccount::filePath()).signsInAutomatically())
+    if (!SavedAccount::load(SavedAccount::filePath(Settings::instance().dataDir())).signsInAutomatically())
         return;
     Check2->setChecked(true); // Check2_Click ticks Check1 as well
     // After a sign-out in this run the member chose to stay out: no sign-in on their behalf.
@@ -50,7 +51,7 @@ void Form1::qcdl()
     // cookie store forgets the session and the cookie files go.
     setInputsEnabled(true);
     Picture2->hide();
-    LogOutTransfer = SiteSession::drop(); // not on Inet5: the log-out outlives the window
+    LogOutTransfer = SiteSession::drop(); // not on a control of the window: the log-out outlives it
 }
 
 void Form1::saveAccount()
@@ -58,7 +59,7 @@ void Form1::saveAccount()
     // A write that fails (a read-only folder) is ignored: the sign-in goes on.
     SavedAccount::fromSignIn(Check1->isChecked(), Text1->text(), Text2->text(), Combo1->currentIndex() != 0,
                              loginState().QuestionId, Text3->text(), Check2->isChecked())
-        .save(SavedAccount::filePath());
+        .save(SavedAccount::filePath(Settings::instance().dataDir()));
 }
 
 void Form1::Check2_Click()
@@ -68,5 +69,5 @@ void Form1::Check2_Click()
     if (Check2->isChecked())
         Check1->setChecked(true);
     else
-        SavedAccount::saveAutoLoginOff(SavedAccount::filePath());
+        SavedAccount::saveAutoLoginOff(SavedAccount::filePath(Settings::instance().dataDir()));
 }

@@ -94,7 +94,6 @@ Form2::Form2()
     setAttribute(Qt::WA_StyledBackground, true);
     setWindowTitle(QStringLiteral("Quorvel会员中心"));
     setFixedSize(kWidth, kHeight);
-    setMouseTracking(true);
     buildControls();
 }
 
@@ -131,11 +130,9 @@ void Form2::buildTop()
         label->setAlignment(Qt::AlignCenter);
         label->setToolTip(QString::fromUtf16(l.tip));
         label->setCursor(Qt::PointingHandCursor);
-        label->setMouseTracking(true);
-        // Light grey at rest (&HC0C0C0).
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, QColor(0xC0, 0xC0, 0xC0));
-        label->setPalette(palette);
+        // Light grey at rest (&HC0C0C0), white under the pointer (&HFFFFFF). Scoped to the label
+        // by its name: its tooltip is a child label and would take the colours too.
+        label->setStyleSheet(QStringLiteral("#%1 { color: #c0c0c0; } #%1:hover { color: #ffffff; }").arg(label->objectName()));
         label->installEventFilter(this);
         Label2[static_cast<size_t>(l.index)] = label;
     }
@@ -376,7 +373,6 @@ Task<> Form2::sX()
         creditPage = co_await fetch(QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange"));
         credits = PanelReaders::readExchangePage(creditPage);
     }
-    state.CreditPageText = creditPage;
     // Only a page that holds the credit list is a reading; anything else (an empty or failed
     // fetch, the guest sign-in page, an error page) keeps the balances of the last reading.
     if (credits.found) {
@@ -453,9 +449,7 @@ bool Form2::eventFilter(QObject *watched, QEvent *event)
     for (int index = 1; index <= 3; ++index) {
         if (watched != Label2[static_cast<size_t>(index)])
             continue;
-        if (type == QEvent::MouseMove)
-            Label2_MouseMove(index);
-        else if (type == QEvent::MouseButtonRelease)
+        if (type == QEvent::MouseButtonRelease)
             Label2_MouseUp(index, static_cast<QMouseEvent *>(event)->button());
         return false;
     }
@@ -468,8 +462,3 @@ void Form2::mousePressEvent(QMouseEvent *event)
     QWidget::mousePressEvent(event);
 }
 
-void Form2::mouseMoveEvent(QMouseEvent *event)
-{
-    Form_MouseMove();
-    QWidget::mouseMoveEvent(event);
-}

@@ -49,9 +49,7 @@ public:
     // Chrome.
     void TabStrip1_Click();
     void Form_MouseDown(Qt::MouseButton button);
-    void Form_MouseMove();
     void aicAlphaImage2_MouseDown(Qt::MouseButton button);
-    void Label2_MouseMove(int index);
     void Label2_MouseUp(int index, Qt::MouseButton button);
 
     // Status bar panel 2, the panel's progress and result line.
@@ -111,7 +109,6 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
     Form2();

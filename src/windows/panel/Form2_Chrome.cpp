@@ -18,8 +18,6 @@ using Twips::px;
 namespace {
 
 const QColor kBorderColor(0x80, 0x80, 0x80); // &H808080
-const QColor kLabelAtRest(0xC0, 0xC0, 0xC0); // &HC0C0C0
-const QColor kLabelLit(0xFF, 0xFF, 0xFF);    // &HFFFFFF
 
 // What 绘制边框 draws on the window: lines under every control, as lines drawn on a form are.
 // It lets the mouse through to the window.
@@ -59,37 +57,6 @@ private:
     QList<QLine> m_lines;
 };
 
-// A window label dims again when the mouse leaves it: the controls around the labels keep their
-// mouse to themselves, so the window's background alone would leave a label lit.
-class LabelLeaveWatcher : public QObject
-{
-public:
-    explicit LabelLeaveWatcher(Form2 *panel)
-        : QObject(panel)
-        , m_panel(panel)
-    {
-        setObjectName(QStringLiteral("LabelLeaveWatcher"));
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Leave)
-            m_panel->Form_MouseMove();
-        return false;
-    }
-
-private:
-    Form2 *m_panel;
-};
-
-void setLabelColor(QLabel *label, const QColor &color)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-}
-
 } // namespace
 
 void Form2::drawBorder()
@@ -111,15 +78,10 @@ void Form2::drawBorder()
                                   QLine(px(w - 10), px(h), px(w - 10), 0),        // right edge
                               });
 
-    // Only the window's own background moves it and dims the window labels: the controls keep
-    // their mouse to themselves, as controls with windows of their own do.
+    // Only the window's own background moves it: the controls keep their mouse to themselves, as
+    // controls with windows of their own do.
     for (QWidget *child : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
         child->setAttribute(Qt::WA_NoMousePropagation);
-    if (!findChild<LabelLeaveWatcher *>(QStringLiteral("LabelLeaveWatcher"), Qt::FindDirectChildrenOnly)) {
-        auto *watcher = new LabelLeaveWatcher(this);
-        for (int index = 1; index <= 3; ++index)
-            Label2[size_t(index)]->installEventFilter(watcher);
-    }
 
     // The panel opens in the middle of the screen.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -132,23 +94,9 @@ void Form2::Form_MouseDown(Qt::MouseButton)
     WindowDrag::start(this);
 }
 
-void Form2::Form_MouseMove()
-{
-    for (int index = 1; index <= 3; ++index)
-        setLabelColor(Label2[size_t(index)], kLabelAtRest);
-}
-
 void Form2::aicAlphaImage2_MouseDown(Qt::MouseButton button)
 {
     Form_MouseDown(button);
-}
-
-void Form2::Label2_MouseMove(int index)
-{
-    if (index < 1 || index > 3)
-        return;
-    Form_MouseMove();
-    setLabelColor(Label2[size_t(index)], kLabelLit);
 }
 
 void Form2::Label2_MouseUp(int index, Qt::MouseButton)

@@ -1,5 +1,6 @@
 // The credit exchange of the currency page: za into Quorvel币.
 #include "base/Seams.h"
+#include "base/Settings.h"
 #include "Form2.h"
 #include "net/ForumCharset.h"
 #include "net/XmlHttp.h"
@@ -71,7 +72,8 @@ Routine Form2::exchange(QString amount, QString password)
     const QStringList typed{amount, password};
     std::optional<InputHold> hold(std::in_place, this);
     const SiteSession::TokenPost posted
-        = co_await SiteSession::postWithToken(post, ExchangeForm::url(), body, typed, &SiteSession::fetchFrontPage);
+        = co_await SiteSession::postWithToken(post, ExchangeForm::url(Settings::instance().origin(HostRole::Home)), body, typed,
+                                              &SiteSession::fetchFrontPage);
     hold.reset();
     if (posted.outcome != SiteSession::TokenPost::Outcome::Sent) {
         const QString why = posted.outcome == SiteSession::TokenPost::Outcome::Unsendable

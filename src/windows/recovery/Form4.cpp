@@ -2,6 +2,7 @@
 #include "ui/InputHold.h"
 
 #include "base/Seams.h"
+#include "base/Settings.h"
 #include "net/ForumCharset.h"
 #include "net/XmlHttp.h"
 #include "rules/LostPasswordReply.h"
@@ -121,7 +122,8 @@ Routine Form4::request()
         const QStringList typed{Text1->text(), Text2->text()};
         std::optional<InputHold> hold(std::in_place, this);
         const SiteSession::TokenPost posted
-            = co_await SiteSession::postWithToken(request, requestUrl(), body, typed, &SiteSession::fetchLoginForm);
+            = co_await SiteSession::postWithToken(request, requestUrl(Settings::instance().origin(HostRole::Forum)), body, typed,
+                                                  &SiteSession::fetchLoginForm);
         hold.reset();
         if (posted.outcome != SiteSession::TokenPost::Outcome::Sent) {
             const QString message = posted.outcome == SiteSession::TokenPost::Outcome::Unsendable
