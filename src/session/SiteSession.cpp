@@ -223,11 +223,11 @@ Task<Fetch> fetchFrontPage()
     co_return fetchResult(page);
 }
 
-Task<> signOut()
+Task<Inet *> signOut()
 {
     if (token().isEmpty() && !siteUsesFixedTokens())
         (void)co_await fetchFrontPage();
-    (void)drop();
+    co_return drop();
 }
 
 QString fetchMessage(Fetch fetch)

@@ -96,8 +96,9 @@ Task<TokenPost> postWithToken(XmlHttp &request, QString url, std::function<QByte
 [[nodiscard]] QString logoutHeaders();
 
 // The member's session ends: where today's forum gave no token yet, the front page is read for
-// it (whatever that gives), then drop(). The one way the windows sign the member out.
-Task<> signOut();
+// it (whatever that gives), then drop(), whose log-out control it gives. The one way the windows
+// sign a member out.
+Task<Inet *> signOut();
 
 // Sends the sign-out request on the given transfer control without waiting for it (the cookies it
 // carries are taken at once; those its answer sets are not kept), ends the browser session and

@@ -239,7 +239,6 @@ Routine Form3::handOver()
     if (m_pageText.isEmpty())
         m_pageText = co_await GetBody(Settings::instance().url(HostRole::Vip, QStringLiteral("/")));
     const PanelReaders::VipReading reading = PanelReaders::readVipPage(m_pageText);
-    m_expiryText = reading.expiryText;
     // The level before the panel exists: its start-up shows the badge of this reading.
     panelState().VipLevel = reading.level;
 
@@ -250,20 +249,9 @@ Routine Form3::handOver()
         co_await Wait::signal(panel.data(), &Form2::loaded);
     if (panel) {
         // The member as this window knows them; the badge stays the panel's own reading's.
-        MemberCard card;
+        MemberCard card = MemberCard::fromVip(reading, QDate::currentDate(), MemberCard::VipView::HandOver);
         card.avatar = Image1->pixmap();
         card.name = Label3->text();
-        if (reading.level == 2)
-            card.nameColour = QColor(225, 159, 1);
-        else if (reading.level == 1)
-            card.nameColour = QColor(255, 0, 0);
-        std::optional<qint64> days;
-        if (!m_expiryText.isEmpty()) {
-            days = PanelReaders::daysLeft(m_expiryText, QDate::currentDate());
-        }
-        card.daysLeft = days.value_or(0);
-        card.vipLevel = reading.level;
-        card.expiry = m_expiryText;
         panel->showMember(card);
     }
 
@@ -303,7 +291,6 @@ void Form3::closeBySelf()
 void Form3::clearValues()
 {
     m_pageText.clear();
-    m_expiryText.clear();
 }
 
 void Form3::reject()

@@ -73,7 +73,6 @@ private:
 
     // Window-level values of one showing; emptied when it closes.
     QString m_pageText;
-    QString m_expiryText;
     qint16 m_dotCounter = 0;
     bool m_handOverStarted = false;
     bool m_closingBySelf = false;

@@ -125,6 +125,7 @@ public:
     bool bcsz();        // restore the saved account; true when an account was restored
     void zddl();        // automatic sign-in
     void qcdl();        // reset the window and drop the forum session
+    void backToInputs(); // the overlay goes, the inputs take input again
     void saveAccount(); // the save step after a successful sign-in
     void Check2_Click();
 
@@ -199,7 +200,7 @@ private:
     Task<bool> postLogin(bool readForm);
     Task<> handleLoginReply(QString reply);
     // The forum signed the member in but the window will not hand over (ban, bad data): the
-    // member's token is fetched for the log-out where none is at hand, then qcdl.
+    // member's session ends (SiteSession::signOut) and the window is back to its inputs.
     Task<> dropMemberSession();
     void renewCaptchaAfterRefusal(bool wrongCode);
     Task<> handOverAfterLogin();

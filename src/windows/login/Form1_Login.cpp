@@ -137,9 +137,8 @@ Task<bool> Form1::postLogin(bool readForm)
 
 Task<> Form1::dropMemberSession()
 {
-    if (SiteSession::token().isEmpty() && !SiteSession::siteUsesFixedTokens())
-        (void)co_await SiteSession::fetchFrontPage();
-    qcdl();
+    LogOutTransfer = co_await SiteSession::signOut();
+    backToInputs();
 }
 
 void Form1::renewCaptchaAfterRefusal(bool wrongCode)

@@ -49,9 +49,14 @@ void Form1::qcdl()
 {
     // Back to input, then no half-open sign-in left behind: the forum signs the member out, the
     // cookie store forgets the session and the cookie files go.
+    backToInputs();
+    LogOutTransfer = SiteSession::drop(); // not on a control of the window: the log-out outlives it
+}
+
+void Form1::backToInputs()
+{
     setInputsEnabled(true);
     Picture2->hide();
-    LogOutTransfer = SiteSession::drop(); // not on a control of the window: the log-out outlives it
 }
 
 void Form1::saveAccount()

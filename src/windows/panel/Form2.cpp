@@ -386,14 +386,7 @@ Task<> Form2::sX()
     m_vipPageText = vipPage;
     const PanelReaders::VipReading vip = PanelReaders::readVipPage(vipPage);
     state.VipLevel = vip.level;
-    MemberCard card;
-    card.vipLevel = vip.level;
-    card.badge = true;
-    if (vip.level != 0) {
-        card.expiry = PanelReaders::expiryDateText(vip.expiryText);
-        card.daysLeft = PanelReaders::daysLeft(vip.expiryText, QDate::currentDate()).value_or(0);
-    }
-    showMember(card);
+    showMember(MemberCard::fromVip(vip, QDate::currentDate(), MemberCard::VipView::Reading));
 }
 
 void Form2::showMember(const MemberCard &card)

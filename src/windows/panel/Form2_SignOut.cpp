@@ -25,7 +25,7 @@ Routine Form2::signOut()
     // The forum signs the member out, the cookie store forgets the session, the cookie files go.
     // The log-out request rides on a control the application owns, which lives until the forum
     // answers (or the time limit passes): closing the panel does not abort it.
-    co_await SiteSession::signOut();
+    (void)co_await SiteSession::signOut();
     panelState().VipLevel = 0;
     loginState().AutoLoginBlocked = 1;
 
