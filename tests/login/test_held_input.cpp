@@ -83,6 +83,19 @@ class TestHeldInputUnderX : public QObject
 {
     Q_OBJECT
 
+    // The client pointed at site, whose probe never answers, and form loaded and up.
+    static void openOnSiteWithSilentProbe(ScriptedServer &site, Form1 &form)
+    {
+        ScriptedReply silent;
+        silent.mode = ScriptedReply::Mode::NeverAnswer;
+        site.script("/probe", silent);
+        pointSiteAt(site.hostAndPort());
+        Settings::instance().setProbeUrl(site.url(u"/probe"_s));
+        form.Form_Load();
+        QTRY_VERIFY(form.isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+    }
+
 private slots:
     void init() { Network::setTimeoutMs(3000); }
     void cleanup() { Network::setTimeoutMs(0); }
@@ -128,16 +141,10 @@ private slots:
         site.script("/uc_server/data/avatar/000/00/12/34_avatar_middle.jpg", avatar);
         // No profile to read: the lookup keeps the UID.
         site.script("/home.php", ScriptedReply::page(404, "text/html", "not found"));
-        ScriptedReply silent;
-        silent.mode = ScriptedReply::Mode::NeverAnswer;
-        site.script("/probe", silent);
-        pointSiteAt(site.hostAndPort());
-        Settings::instance().setProbeUrl(site.url(u"/probe"_s));
-
         Form1 form;
-        form.Form_Load();
-        QTRY_VERIFY(form.isVisible());
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        openOnSiteWithSilentProbe(site, form);
+        if (QTest::currentTestFailed())
+            return;
         form.activateWindow();
         QTRY_VERIFY(form.isActiveWindow());
 
@@ -163,16 +170,10 @@ private slots:
     {
         TempDataDir data;
         ScriptedServer site;
-        ScriptedReply silent;
-        silent.mode = ScriptedReply::Mode::NeverAnswer;
-        site.script("/probe", silent);
-        pointSiteAt(site.hostAndPort());
-        Settings::instance().setProbeUrl(site.url(u"/probe"_s));
-
         Form1 form;
-        form.Form_Load();
-        QTRY_VERIFY(form.isVisible());
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        openOnSiteWithSilentProbe(site, form);
+        if (QTest::currentTestFailed())
+            return;
         form.Text1->setText(u"alice"_s);
         form.Text2->setText(u"pw"_s);
         const int requestsBefore = int(site.requests().size());
