@@ -121,10 +121,8 @@ int runQuorvel(int argc, char *argv[])
     // The start window's load is the start routine: skin, start window, login window.
     auto *startWindow = new Form5;
     startWindow->setAttribute(Qt::WA_DeleteOnClose);
+    // The load returns at once: the start window goes up at the first event and the login window
+    // once its lookup is done, so no window may be visible yet. Nothing closes before the loop runs.
     startWindow->Form_Load();
-    // An automatic sign-in can already have ended in closing every window.
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    if (std::none_of(windows.begin(), windows.end(), [](const QWidget *w) { return w->isVisible(); }))
-        return 0;
     return QApplication::exec();
 }

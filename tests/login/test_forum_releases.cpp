@@ -7,6 +7,7 @@
 #include "base/State.h"
 #include "IniFiles.h"
 #include "net/CookieStore.h"
+#include "net/Inet.h"
 #include "net/Network.h"
 #include "rules/LoginRequest.h"
 #include "session/SiteSession.h"
@@ -26,6 +27,8 @@
 #include <QStringEncoder>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 using Role = ForumSimulator::Role;
@@ -433,7 +436,17 @@ void TestForumReleases::lookup()
     sim().setSiteSettings(settings);
     openWindow();
     m_form->Text1->setText(entry);
-    m_form->Text1_LostFocus(); // leaving the box looks the entry up; it returns when the lookup is done
+    m_form->Text1_LostFocus(); // leaving the box starts the lookup of the entry and returns
+    // The lookup is over once its last answer is read: the profile page (which the lookup keeps in
+    // its first slot, after the second asking where there is one), and after a name's page that
+    // gave a UID the avatar's answer (whose status the avatar probe keeps). An entry that is not
+    // asked for is dealt with at once.
+    if (lookups > 0) {
+        const bool byUid = !entry.isEmpty() && std::all_of(entry.cbegin(), entry.cend(), [](QChar c) { return c.isDigit(); });
+        QTRY_VERIFY_WITH_TIMEOUT(!(byUid ? m_form->lookupSlots.uid : m_form->lookupSlots.name)[0].isEmpty(), 10000);
+        if (!byUid && !avatarUid.isEmpty())
+            QTRY_VERIFY_WITH_TIMEOUT(m_form->Inet2->lastStatus() != 0, 10000);
+    }
     QCOMPARE(requests("GET", "mod=space").size(), lookups);
     // The last lookup went in the forum's own code page.
     if (lookups > 0)
@@ -574,16 +587,19 @@ void TestForumReleases::lostPasswordAfterARefusedSignIn()
     QTRY_VERIFY_WITH_TIMEOUT(idle() && !m_session->seams.messages.isEmpty(), 10000);
     QVERIFY(Network::cookieStore().allCookies().isEmpty()); // the reset took the session
 
-    // The lost-password window, as the member fills it in.
-    QTimer::singleShot(0, this, [&account, &email] {
-        auto *window = qobject_cast<Form4 *>(QApplication::activeModalWidget());
-        QVERIFY(window);
-        window->findChild<QLineEdit *>(u"Text1"_s)->setText(account);
-        window->findChild<QLineEdit *>(u"Text2"_s)->setText(email);
-        window->findChild<QPushButton *>(u"Command1"_s)->click();
-        window->close();
-    });
+    // The lost-password window, as the member fills it in: it opens modal over the login window.
     Form4::showModal(m_form);
+    const QPointer<Form4> window = qobject_cast<Form4 *>(QApplication::activeModalWidget());
+    QVERIFY(window);
+    const qsizetype boxes = m_session->seams.messages.size();
+    window->findChild<QLineEdit *>(u"Text1"_s)->setText(account);
+    window->findChild<QLineEdit *>(u"Text2"_s)->setText(email);
+    QPushButton *send = window->findChild<QPushButton *>(u"Command1"_s);
+    send->click();
+    // The post is over once the forum's answer has been shown and the button takes clicks again.
+    QTRY_VERIFY_WITH_TIMEOUT(m_session->seams.messages.size() == boxes + 1 && send->isEnabled(), 10000);
+    window->close();
+    QTRY_VERIFY(!window);
     QCOMPARE(sim().mailedUids(), QList<int>{uid});
     QVERIFY(m_session->seams.lastMessage().contains(u"Email"_s));
     const auto posts = requests("POST", "mod=lostpasswd");

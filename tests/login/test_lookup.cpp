@@ -3,6 +3,7 @@
 // member moving on while a page is awaited.
 #include "base/State.h"
 #include "net/CookieStore.h"
+#include "net/Inet.h"
 #include "net/Network.h"
 #include "session/QuorvelModule.h"
 #include "SimSession.h"
@@ -24,6 +25,14 @@ namespace {
 
 const QString kUnknown = u"您输入的用户名不存在,请检查.."_s;
 const QString kPrompt = u"请输入用户名或UID"_s;
+
+// True when what must not happen did not, while the event loop ran for ms (a late answer of a
+// lookup that should have ended would land within it).
+template <typename Condition>
+bool neverWithin(int ms, Condition happened)
+{
+    return !QTest::qWaitFor(happened, ms);
+}
 
 } // namespace
 
@@ -51,6 +60,12 @@ private slots:
     void newerLookupOwnsTheBox();
 
 private:
+    // Text1_LostFocus starts the lookup and returns at once; these tell its end. A UID's lookup
+    // ends with its profile page (asked after the avatar), which the lookup keeps in its first
+    // slot; a name's with the avatar probe's answer, whose status the probe's control keeps.
+    [[nodiscard]] bool uidPageRead() const { return !m_form->lookupSlots.uid[0].isEmpty(); }
+    [[nodiscard]] bool namePageRead() const { return !m_form->lookupSlots.name[0].isEmpty(); }
+    [[nodiscard]] bool avatarAnswered() const { return m_form->Inet2->lastStatus() != 0; }
     [[nodiscard]] bool showsDefaultAvatar() const
     {
         return m_form->Image1->pixmap().toImage() == m_form->defaultAvatar().toImage();
@@ -109,6 +124,7 @@ void TestLookup::byUid()
 
     m_form->Text1->setText(entry);
     m_form->Text1_LostFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(uidPageRead(), 5000);
 
     QCOMPARE(loginState().AvatarUid, entry);
     QCOMPARE(m_form->profileName(), name);
@@ -145,6 +161,8 @@ void TestLookup::byName()
 
     m_form->Text1->setText(entry);
     m_form->Text1_LostFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(namePageRead(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(avatarAnswered(), 5000);
 
     QCOMPARE(loginState().AvatarUid, uid);
     QVERIFY(m_form->profileName().isEmpty());
@@ -167,9 +185,9 @@ void TestLookup::unknownEntries()
     m_form->Text1->setText(entry);
     loginState().AvatarUid = u"1234"_s;
     m_form->Text1_LostFocus();
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->status(), kUnknown, 5000);
 
     QVERIFY(m_form->Text1->text().isEmpty());
-    QCOMPARE(m_form->status(), kUnknown);
     QVERIFY(m_session->seams.messages.isEmpty()); // the status line only
     QCOMPARE(loginState().AvatarUid, u"1234"_s); // a name that names nobody leaves the UID alone
     QCOMPARE(avatarRequests(), 0);
@@ -199,6 +217,13 @@ void TestLookup::emptyBox()
     const QString before = m_form->status();
     m_form->Text1->setText(entry);
     m_form->Text1_LostFocus();
+    QTRY_COMPARE_WITH_TIMEOUT(sim().requestsTo("username=").size(), 1, 5000);
+    // The notice page is kept by the lookup, which has then ended. An empty page leaves no trace
+    // but in the box: whatever it is to hold, it holds from then on.
+    if (!emptyPage)
+        QTRY_VERIFY_WITH_TIMEOUT(namePageRead(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->Text1->text(), text, 5000);
+    QVERIFY(neverWithin(500, [&] { return m_form->Text1->text() != text || m_form->status() != before; }));
     QCOMPARE(m_form->Text1->text(), text);
     QCOMPARE(m_form->status(), before);
     for (const auto &r : sim().requests())
@@ -223,10 +248,13 @@ void TestLookup::avatarProbeFaults()
     // First a picture, so that falling back to the default is seen.
     m_form->Text1->setText(u"1234"_s);
     m_form->Text1_LostFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(uidPageRead(), 5000);
     QVERIFY(!showsDefaultAvatar());
 
     sim().setFault(fault, "/uc_server/");
     m_form->Text1_LostFocus();
+    // The avatar may take up to the time limit (3 s) to fail; the page comes after it.
+    QTRY_VERIFY_WITH_TIMEOUT(uidPageRead(), 10000);
     QVERIFY(showsDefaultAvatar());
     QCOMPARE(m_form->profileName(), u"alice"_s); // the lookup itself went on
     QCOMPARE(m_form->Text1->text(), u"1234"_s);
@@ -300,7 +328,9 @@ void TestLookup::windowClosedDuringLookup()
     // The window goes away outright while the lookup waits for the slow request.
     QTimer::singleShot(100, this, [this] { delete m_form; });
     m_form->Text1_LostFocus();
-    QVERIFY(!m_form);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_form, 5000);
+    // The slow answer (due 300 ms after its request) reaches no one: nothing shows, nothing breaks.
+    QVERIFY(neverWithin(600, [&] { return !m_session->seams.messages.isEmpty(); }));
     QVERIFY(m_session->seams.messages.isEmpty());
 }
 
@@ -316,9 +346,11 @@ void TestLookup::newerLookupOwnsTheBox()
         m_form->Text1_LostFocus();
     });
     m_form->Text1_LostFocus();
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->profileName(), u"alice"_s, 5000);
+    // The older lookup's answer was due 400 ms after its request: by then it has come or never will.
+    QVERIFY(neverWithin(600, [&] { return m_form->Text1->text() != u"1234"_s || m_form->status() == kUnknown; }));
     QCOMPARE(m_form->Text1->text(), u"1234"_s);
     QCOMPARE(loginState().AvatarUid, u"1234"_s);
-    QCOMPARE(m_form->profileName(), u"alice"_s);
     QVERIFY(m_form->status() != kUnknown);
 }
 

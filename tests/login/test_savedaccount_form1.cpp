@@ -111,6 +111,8 @@ void TestSavedAccountForm1::cleanup()
     resetSharedState();
 }
 
+// The load returns at once; the window shows once the saved account's lookup is done, and the
+// automatic sign-in, where there is one, starts right after. The callers wait for it to show.
 std::unique_ptr<SignInRecordingForm> TestSavedAccountForm1::openWindow()
 {
     auto form = std::make_unique<SignInRecordingForm>();
@@ -128,6 +130,7 @@ void TestSavedAccountForm1::putIni(const QByteArray &bytes)
 void TestSavedAccountForm1::firstRunWithoutFile()
 {
     const auto form = openWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(form->isVisible(), 10000);
     QCOMPARE(form->Text1->text(), Form1::kAccountPrompt);
     QVERIFY(form->Text2->text().isEmpty());
     QVERIFY(!form->Check1->isChecked());
@@ -188,6 +191,7 @@ void TestSavedAccountForm1::restoresSavedAccount()
     const QByteArray before = fileBytes(iniPath());
 
     const auto form = openWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(form->isVisible(), 10000);
     QCOMPARE(form->Text1->text(), account);
     QCOMPARE(form->Text2->text(), password);
     QCOMPARE(form->Combo1->currentIndex(), question);
@@ -223,6 +227,7 @@ void TestSavedAccountForm1::unreadablePassword()
     putIni(iniBytes(
         {u"保存账号=是"_s, u"USER=alice"_s, u"PASS="_s + stored, u"ASK=2"_s, u"ANS="_s + stored, u"自动登录=是"_s}));
     const auto form = openWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(form->isVisible(), 10000);
     QCOMPARE(form->Text1->text(), u"alice"_s);
     QVERIFY(form->Text2->text().isEmpty());
     QCOMPARE(form->Combo1->currentIndex(), 2);
@@ -240,6 +245,7 @@ void TestSavedAccountForm1::windowsFileSignsInOnce()
     // signs in by itself, once.
     QVERIFY(QFile::copy(windowsFile(u"login-windows.ini"_s), iniPath()));
     const auto form = openWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(form->isVisible(), 10000);
     QCOMPARE(form->Text1->text(), u"dave"_s);
     QCOMPARE(form->Text2->text(), u"dave000"_s);
     QCOMPARE(form->Combo1->currentIndex(), 3);
@@ -283,6 +289,7 @@ void TestSavedAccountForm1::noAutomaticSignIn()
     putIni(iniBytes(entries));
     loginState().AutoLoginBlocked = blocked;
     const auto form = openWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(form->isVisible(), 10000);
     QCOMPARE(form->Text1->text(), account);
     QCOMPARE(form->Text2->text().isEmpty(), !saved);
     QVERIFY(form->Check2->isChecked());
@@ -298,6 +305,7 @@ void TestSavedAccountForm1::autoLoginBox()
     QVERIFY(QFile::setPermissions(iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     loginState().AutoLoginBlocked = 1;
     const auto form = openWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(form->isVisible(), 10000);
     QVERIFY(form->Check2->isChecked());
     form->Check1->setChecked(false);
 
@@ -320,6 +328,7 @@ void TestSavedAccountForm1::autoLoginBox()
 void TestSavedAccountForm1::saveStepWritesTheWindow()
 {
     const auto form = openWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(form->isVisible(), 10000);
     form->Text1->setText(u"dave"_s);
     form->Text2->setText(u"dave000"_s);
     form->Combo1->setCurrentIndex(3);
@@ -366,6 +375,7 @@ void TestSavedAccountForm1::passwordsSurviveTheFile()
     QFETCH(QString, password);
     {
         const auto first = openWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(first->isVisible(), 10000);
         first->Text1->setText(u"alice"_s);
         first->Text2->setText(password);
         first->Combo1->setCurrentIndex(1);
@@ -374,6 +384,7 @@ void TestSavedAccountForm1::passwordsSurviveTheFile()
         first->saveAccount();
     }
     const auto next = openWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(next->isVisible(), 10000);
     QCOMPARE(next->Text2->text(), password);
     QCOMPARE(next->Text3->text(), password);
     QVERIFY(m_session->seams.messages.isEmpty());
@@ -399,6 +410,7 @@ void TestSavedAccountForm1::unwritableFolder()
         QVERIFY(QDir(m_session->dir.path()).mkdir(u"login.ini"_s));
     }
     const auto form = openWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(form->isVisible(), 10000);
     form->Text1->setText(u"alice"_s);
     form->Text2->setText(u"alice123"_s);
     form->Check1->setChecked(true);

@@ -113,8 +113,10 @@ void TestSavedAccountSignIn::automaticSignInReachesPanel()
     // the choice, but does not sign in again in this run.
     Navigation::setLoginWindowFactory([this] { m_form = Form1::openNew(); });
     m_session->seams.queueAnswer(Seams::Answer::Yes);
+    const QPointer<Form1> signedIn = m_form;
     Form2::existing()->Command5_Click();
-    QVERIFY(m_form);
+    // The fresh window shows once its lookup of the restored account is done.
+    QTRY_VERIFY_WITH_TIMEOUT(m_form && m_form != signedIn && m_form->isVisible(), 10000);
     QCOMPARE(loginState().AutoLoginBlocked, qint16(1));
     QTRY_VERIFY(!Form2::existing() || !Form2::existing()->isVisible());
     QCOMPARE(m_form->Text1->text(), memberName);
@@ -132,6 +134,7 @@ void TestSavedAccountSignIn::signInWithoutKeepingBlanksAccount()
     QVERIFY(QFile::setPermissions(iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     loginState().AutoLoginBlocked = 1;
     m_form = Form1::openNew();
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->isVisible(), 10000); // after the restored account's lookup
     QCOMPARE(m_form->Text1->text(), u"dave"_s);
     QVERIFY(m_form->Check2->isChecked());
 
@@ -151,6 +154,7 @@ void TestSavedAccountSignIn::unwritableFolderLeavesSignInWorking()
     // login.ini taken by a folder fails every write, also for root (a read-only folder would not).
     QVERIFY(QDir(m_session->dir.path()).mkdir(u"login.ini"_s));
     m_form = Form1::openNew();
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->isVisible(), 10000);
     m_form->Text1->setText(u"alice"_s);
     m_form->Text2->setText(u"alice123"_s);
     m_form->Check2->setChecked(true);

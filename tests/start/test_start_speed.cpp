@@ -135,6 +135,8 @@ void TestStartSpeed::startWindowCoversTheAccountLookup()
     start->setAttribute(Qt::WA_DeleteOnClose);
     start->Form_Load();
 
+    // The load returns at once; the login window shows once the lookup is done.
+    QTRY_VERIFY_WITH_TIMEOUT(visibleWindow(QStringLiteral("Form1")), 10000);
     QCOMPARE(session.sim().requestsTo("username=alice").size(), 1);
     // Up while the lookup waited, then closed by the login window.
     QCOMPARE(log.shown.value(0), QStringLiteral("Form5"));
