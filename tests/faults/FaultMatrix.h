@@ -50,8 +50,15 @@ void waitUntil(Condition condition, int ms = kSettleMs)
 [[nodiscard]] QString pictureKind(const QLabel *label, const QImage &defaultPicture);
 
 // Signs the member in through the forum's login form and lets the real identity check hand over
-// to the panel (then Form2::existing()); false when the forum did not greet the member.
+// to the panel (then Form2::existing()); false when the forum did not greet the member. The check
+// opens and returns at once: this waits until it has handed over and gone (or the time is up, and
+// the cell reads what stands).
 [[nodiscard]] bool signInToPanel(const QString &account, const QString &password);
+
+// Whether a request of the client is still out: a reply of the client's network manager that has
+// not finished. For a routine that waits for nothing but the site (the account lookup), none out
+// means it has ended: each reply's end runs it on to its next request or to its end at once.
+[[nodiscard]] bool requestsInFlight();
 
 // The rows seen so far; printTable() writes them as one table (and a legend of the tags used) with qInfo.
 void addRow(const QString &request, const QString &fault, const QString &seen, const QString &expected);
