@@ -152,9 +152,8 @@ int runQuorvel(int argc, char *argv[])
     auto *startWindow = new Form5;
     startWindow->setAttribute(Qt::WA_DeleteOnClose);
     startWindow->Form_Load();
-    // An automatic sign-in can already have ended in closing every window.
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    if (std::none_of(windows.begin(), windows.end(), [](const QWidget *w) { return w->isVisible(); }))
-        return 0;
+    // No window may be up yet: the login window's load goes on from the event loop (the saved
+    // account's lookup, then an automatic sign-in) and shows it then; the start window shows on
+    // the loop's first pass. Nothing of the start can have ended before the loop runs.
     return QApplication::exec();
 }
