@@ -7,9 +7,7 @@
 
 #include <QDate>
 #include <QLabel>
-#include <QNetworkAccessManager>
 #include <QNetworkCookie>
-#include <QNetworkReply>
 #include <QPointer>
 #include <QRegularExpression>
 #include <algorithm>
@@ -248,11 +246,5 @@ bool signInToPanel(const QString &account, const QString &password)
     return true;
 }
 
-bool requestsInFlight()
-{
-    // The manager is the parent of every reply it makes; a finished one goes with deleteLater.
-    const QList<QNetworkReply *> replies = Network::manager().findChildren<QNetworkReply *>(Qt::FindDirectChildrenOnly);
-    return std::any_of(replies.cbegin(), replies.cend(), [](const QNetworkReply *reply) { return reply->isRunning(); });
-}
 
 } // namespace FaultMatrix

@@ -6,6 +6,7 @@
 // A cell is one request of the client met by one fault of the site. Its outcome is written as a
 // line of "field=value" parts read off the real windows; the test compares that line with the
 // expected one and adds both to the table (ctest -R test_faults -V shows it).
+#include "AwaitedNet.h"
 #include "SimSession.h"
 
 #include <QList>
@@ -54,11 +55,6 @@ void waitUntil(Condition condition, int ms = kSettleMs)
 // opens and returns at once: this waits until it has handed over and gone (or the time is up, and
 // the cell reads what stands).
 [[nodiscard]] bool signInToPanel(const QString &account, const QString &password);
-
-// Whether a request of the client is still out: a reply of the client's network manager that has
-// not finished. For a routine that waits for nothing but the site (the account lookup), none out
-// means it has ended: each reply's end runs it on to its next request or to its end at once.
-[[nodiscard]] bool requestsInFlight();
 
 // The rows seen so far; printTable() writes them as one table (and a legend of the tags used) with qInfo.
 void addRow(const QString &request, const QString &fault, const QString &seen, const QString &expected);
