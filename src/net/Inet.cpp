@@ -31,18 +31,23 @@ InetOpening::InetOpening(Inet *inet, QString url)
 InetOpening::~InetOpening()
 {
     QObject::disconnect(m_cancelled);
+    QObject::disconnect(m_gone);
 }
 
 void InetOpening::start()
 {
     m_transfer.reset(new Transfer(Network::request(QUrl(m_url)), "GET", {}, Network::timeoutMs()));
     if (m_inet) {
-        // Cancel ends the wait as a failed fetch.
-        m_cancelled = QObject::connect(m_inet, &Inet::openUrlCancelled, m_inet, [this] {
+        // Cancel ends the wait as a failed fetch; so does the control's end: nobody is left to
+        // read the answer, and the request is not left running until its time limit.
+        const auto stop = [this] {
             QObject::disconnect(m_cancelled);
+            QObject::disconnect(m_gone);
             m_transfer->abort();
             m_step.resume();
-        });
+        };
+        m_cancelled = QObject::connect(m_inet, &Inet::openUrlCancelled, m_inet, stop);
+        m_gone = QObject::connect(m_inet, &QObject::destroyed, m_transfer.get(), stop);
     }
     // Even a request that cannot be made reports finished, on the next pass of the event loop.
     QObject::connect(m_transfer.get(), &Transfer::finished, m_transfer.get(), [this] { m_step.resume(); });

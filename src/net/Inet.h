@@ -19,7 +19,8 @@ struct AbortLater {
 };
 } // namespace NetDetail
 
-// `co_await inet.OpenURL(url)`: the body as text once the GET is over, empty text when it failed.
+// `co_await inet.OpenURL(url)`: the body as text once the GET is over, empty text when it failed,
+// was cancelled or the control went meanwhile.
 class [[nodiscard]] InetOpening
 {
 public:
@@ -42,6 +43,7 @@ private:
     QString m_url;
     std::unique_ptr<Transfer, NetDetail::AbortLater> m_transfer;
     QMetaObject::Connection m_cancelled;
+    QMetaObject::Connection m_gone;
     Wait::Step m_step;
 };
 

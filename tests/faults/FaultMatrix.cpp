@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QLabel>
 #include <QNetworkCookie>
+#include <QPointer>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -238,9 +239,12 @@ bool signInToPanel(const QString &account, const QString &password)
     if (!signInThroughLoginForm(account, password))
         return false;
     IdentityCheckHurry hurry;
-    // Returns once the identity check has closed itself and shown the panel.
-    Form3::showModalAfterLogin(QPixmap(), account);
+    // The check reads the VIP page, the panel starts up (each request up to the time limit, one of
+    // them maybe faulted), then the check closes itself and shows the panel.
+    const QPointer<Form3> check = Form3::showModalAfterLogin(QPixmap(), account);
+    waitUntil([&] { return !check; }, 3 * kSettleMs);
     return true;
 }
+
 
 } // namespace FaultMatrix

@@ -6,6 +6,7 @@
 // A cell is one request of the client met by one fault of the site. Its outcome is written as a
 // line of "field=value" parts read off the real windows; the test compares that line with the
 // expected one and adds both to the table (ctest -R test_faults -V shows it).
+#include "AwaitedNet.h"
 #include "SimSession.h"
 
 #include <QList>
@@ -50,7 +51,9 @@ void waitUntil(Condition condition, int ms = kSettleMs)
 [[nodiscard]] QString pictureKind(const QLabel *label, const QImage &defaultPicture);
 
 // Signs the member in through the forum's login form and lets the real identity check hand over
-// to the panel (then Form2::existing()); false when the forum did not greet the member.
+// to the panel (then Form2::existing()); false when the forum did not greet the member. The check
+// opens and returns at once: this waits until it has handed over and gone (or the time is up, and
+// the cell reads what stands).
 [[nodiscard]] bool signInToPanel(const QString &account, const QString &password);
 
 // The rows seen so far; printTable() writes them as one table (and a legend of the tags used) with qInfo.

@@ -173,8 +173,10 @@ QString TestFaultsLostPwSignOut::lostPassword(SimFault fault)
         return QStringLiteral("CONTROLS MISSING");
     QTest::keyClicks(user, QStringLiteral("alice"));
     QTest::keyClicks(email, QStringLiteral("alice@example.com"));
-    // The post is synchronous: the answer is in, and shown, when the click returns.
+    // The click returns at once; the window takes no input while the post waits, and ends with
+    // the answer's box and its button open again.
     button->click();
+    waitUntil([&] { return !window || (button->isEnabled() && !m_cell->seams().messages.isEmpty()); });
     if (!window)
         return QStringLiteral("WINDOW GONE; ") + boxes(m_cell->seams().messages);
 

@@ -97,6 +97,9 @@ private:
     // vipbob (VIP, ten days left, 300 Quorvel币, 80 za) through the identity check to the panel.
     Form2 *openPanel();
     QString exchange(SimFault fault);
+    // The VIP page, which a reading of the balances asks for last, was asked for after the last
+    // exchange post: the exchange's outcome is complete.
+    [[nodiscard]] bool balancesReadAfterPost();
     [[nodiscard]] QString panelState(const Form2 *panel) const;
     [[nodiscard]] static QString card(const Form2 *panel);
     [[nodiscard]] static QString balances(const Form2 *panel);
@@ -249,13 +252,30 @@ QString TestFaultsPanel::exchange(SimFault fault)
     panel->Text3->setText(QStringLiteral("8"));
     panel->Text5->setText(QStringLiteral("bob456"));
     m_cell->seams().queueAnswer(Seams::Answer::Yes);
-    // The post waits for the forum inside the click; the balances are read again before it returns.
+    // The click returns at once: the post waits for the forum, the answer is told, and the
+    // balances are read again, the VIP page last of all.
     panel->Command6->click();
+    waitUntil([&] { return !panel || balancesReadAfterPost(); });
     if (!panel)
         return QStringLiteral("PANEL GONE; ") + boxes(m_cell->seams().messages);
     return boxes(m_cell->seams().messages) + QStringLiteral("; status=") + tag(panel->statusText())
         + QStringLiteral("; button=") + (panel->Command6->isEnabled() ? QStringLiteral("enabled") : QStringLiteral("DISABLED"))
         + QStringLiteral("; ") + balances(panel);
+}
+
+bool TestFaultsPanel::balancesReadAfterPost()
+{
+    bool posted = false;
+    bool readAfter = false;
+    for (const ForumSimulator::RecordedRequest &r : m_cell->sim().requests()) {
+        if (r.pathAndQuery.contains("op=exchange&handlekey=credit")) {
+            posted = true;
+            readAfter = false;
+        } else if (posted && r.role == SimRole::Vip) {
+            readAfter = true;
+        }
+    }
+    return readAfter;
 }
 
 QString TestFaultsPanel::panelState(const Form2 *panel) const

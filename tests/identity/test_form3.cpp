@@ -13,12 +13,16 @@
 #include <QDate>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QTimer>
 #include <QTest>
 
 namespace {
 
 const QByteArray kCreditPath = "/home.php";
+// The hand-over's whole wait: the window's first tick, its fetch and the panel's start-up, each
+// page up to the test's time limit of 1.5 s.
+constexpr int kHandOverMs = 15000;
 
 QString vipPage(const QString &growth, const QString &expiry)
 {
@@ -162,7 +166,12 @@ void TestForm3::handOver()
     m_server->script("/", gbkPage(page, 200, 0, never));
 
     const QPixmap avatar = sampleAvatar();
-    Form3::showModalAfterLogin(avatar, QStringLiteral("bob"));
+    const QPointer<Form3> window = Form3::showModalAfterLogin(avatar, QStringLiteral("bob"));
+    // It shows modally and returns at once; the hand-over closes and deletes it.
+    QVERIFY(window);
+    QCOMPARE(Form3::current(), window.data());
+    QVERIFY(window->isVisible() && window->isModal());
+    QTRY_VERIFY_WITH_TIMEOUT(!window, kHandOverMs);
 
     QVERIFY(!Form3::current());
     Form2 *panel = Form2::existing();
@@ -200,7 +209,8 @@ void TestForm3::levelIsSetBeforeThePanelStarts()
         vipFetchesBefore = m_server->countTo("/");
     });
     Form3::showModalAfterLogin(QPixmap(), QStringLiteral("carol"));
-    QVERIFY(checked);
+    QTRY_VERIFY_WITH_TIMEOUT(checked, kHandOverMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!Form3::current(), kHandOverMs);
     QVERIFY(windowOpen);
     QVERIFY(svipBadgeShown);
     QCOMPARE(vipFetchesBefore, 1);
@@ -226,6 +236,7 @@ void TestForm3::oneFetchWhileTheAnimationGoesOn()
     });
     watcher.start();
     Form3::showModalAfterLogin(QPixmap(), QStringLiteral("alice"));
+    QTRY_VERIFY_WITH_TIMEOUT(!Form3::current(), kHandOverMs);
     watcher.stop();
 
     QVERIFY2(textsWhileWaiting.size() >= 3, qPrintable(textsWhileWaiting.join(QLatin1Char('|'))));
@@ -239,8 +250,10 @@ void TestForm3::handOverWhenAPanelAlreadyExists()
     m_server->script("/", gbkPage(vipPage(QStringLiteral("5+2"), dots(QDate::currentDate().addDays(3)))));
     Form2 *panel = Form2::instance();
     QVERIFY(panel);
+    QTRY_VERIFY_WITH_TIMEOUT(panel->isLoaded(), kHandOverMs);
     QCOMPARE(m_server->countTo("/version/main.txt"), 1);
     Form3::showModalAfterLogin(QPixmap(), QStringLiteral("bob"));
+    QTRY_VERIFY_WITH_TIMEOUT(!Form3::current(), kHandOverMs);
     // The same panel, no second start-up; the hand-over still fills it in.
     QCOMPARE(Form2::existing(), panel);
     QCOMPARE(m_server->countTo("/version/main.txt"), 1);

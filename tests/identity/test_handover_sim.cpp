@@ -9,6 +9,7 @@
 
 #include <QDate>
 #include <QLabel>
+#include <QPointer>
 #include <QTest>
 
 namespace {
@@ -20,6 +21,17 @@ int shownBadge(const Form2 *panel)
         if (!panel->aicAlphaImage1[size_t(i)]->isHidden())
             shown = shown < 0 ? i : -2;
     return shown;
+}
+
+// Shows the identity check as the login exchange does and waits until it has handed over to the
+// panel and gone: its first tick, its fetch and the panel's start-up, each page up to the session's
+// time limit. False when it was still there after that.
+bool handedOver(const QString &memberName)
+{
+    const QPointer<Form3> check = Form3::showModalAfterLogin(QPixmap(), memberName);
+    if (!check || Form3::current() != check)
+        return false;
+    return QTest::qWaitFor([&] { return !check; }, 15000);
 }
 
 } // namespace
@@ -88,7 +100,7 @@ void TestHandOverSim::memberReachesPanel()
     QFETCH(QString, label6);
 
     QVERIFY(signInThroughLoginForm(account, password));
-    Form3::showModalAfterLogin(QPixmap(), account);
+    QVERIFY(handedOver(account));
 
     Form2 *panel = Form2::existing();
     QVERIFY(panel);
@@ -145,7 +157,7 @@ void TestHandOverSim::versionFile()
         m_session->sim().setFault(SimFault(fault), "/version/main.txt", SimRole::Soft);
 
     QVERIFY(signInThroughLoginForm(QStringLiteral("vipbob"), QStringLiteral("bob456")));
-    Form3::showModalAfterLogin(QPixmap(), QStringLiteral("vipbob"));
+    QVERIFY(handedOver(QStringLiteral("vipbob")));
 
     QCOMPARE(m_session->seams.messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(m_session->seams.endCount, ends ? 1 : 0);
@@ -181,7 +193,7 @@ void TestHandOverSim::siteFailures()
     QVERIFY(signInThroughLoginForm(QStringLiteral("vipbob"), QStringLiteral("bob456")));
     m_session->sim().setFault(SimFault(fault), {}, SimRole(role));
 
-    Form3::showModalAfterLogin(QPixmap(), QStringLiteral("vipbob"));
+    QVERIFY(handedOver(QStringLiteral("vipbob")));
 
     Form2 *panel = Form2::existing();
     QVERIFY(panel);
@@ -200,7 +212,7 @@ void TestHandOverSim::siteFailures()
 void TestHandOverSim::guestSeesNoBalances()
 {
     // No sign-in: the credit page is the sign-in page and the VIP page greets a guest.
-    Form3::showModalAfterLogin(QPixmap(), QStringLiteral("nobody"));
+    QVERIFY(handedOver(QStringLiteral("nobody")));
     Form2 *panel = Form2::existing();
     QVERIFY(panel);
     QCOMPARE(panel->Label1[0]->text(), QString());

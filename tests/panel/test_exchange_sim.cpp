@@ -12,6 +12,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -47,6 +48,11 @@ private:
     Form2 *openPanel(const QString &account, const QString &password);
     void fill(const QString &amount, const QString &password);
     [[nodiscard]] int exchangePosts() const { return int(m_session->sim().requestsTo(kExchangePath).size()); }
+    // An exchange returns at once; its outcome is complete once its answer was told and the
+    // balances were read again. A reading asks for the credit page first and for the VIP front
+    // page last, after the card shows the balances it read: true once n readings have begun since
+    // openPanel and the VIP page was asked for after the last one's credit page.
+    [[nodiscard]] bool balancesReadAgain(int n) const;
 
     std::unique_ptr<SimSession> m_session;
     QPointer<Form2> m_panel;
@@ -69,12 +75,32 @@ Form2 *TestExchangeSim::openPanel(const QString &account, const QString &passwor
     if (!signInThroughLoginForm(account, password))
         return nullptr;
     m_panel = Form2::instance();
-    if (!m_panel)
+    // The start-up's readings and version check first: what the test counts comes after them.
+    if (!m_panel || !QTest::qWaitFor([this] { return !m_panel || m_panel->isLoaded(); }, 10000) || !m_panel)
         return nullptr;
     m_panel->show();
     m_session->seams.clear();
     m_session->sim().clearRequests();
     return m_panel;
+}
+
+bool TestExchangeSim::balancesReadAgain(int n) const
+{
+    return QTest::qWaitFor(
+        [&] {
+            int readings = 0;
+            bool lastOneDone = false;
+            for (const ForumSimulator::RecordedRequest &r : m_session->sim().requests()) {
+                if (r.pathAndQuery.contains("op=buy")) {
+                    ++readings;
+                    lastOneDone = false;
+                } else if (r.role == SimRole::Vip && r.pathAndQuery == "/") {
+                    lastOneDone = true;
+                }
+            }
+            return readings >= n && lastOneDone;
+        },
+        10000);
 }
 
 void TestExchangeSim::fill(const QString &amount, const QString &password)
@@ -97,6 +123,7 @@ void TestExchangeSim::exchangeChargesBothBalances()
     QTest::keyClicks(panel->Text5, QStringLiteral("alice123"));
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
+    QVERIFY(balancesReadAgain(1));
 
     // The question, then the forum's answer.
     QCOMPARE(m_session->seams.messages.size(), 2);
@@ -153,6 +180,7 @@ void TestExchangeSim::typedTextsReachTheForumIntact()
     QCOMPARE(panel->Text4->text(), QStringLiteral("2"));
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
+    QVERIFY(balancesReadAgain(1));
 
     const auto posts = m_session->sim().requestsTo(kExchangePath);
     QCOMPARE(posts.size(), 1);
@@ -195,6 +223,7 @@ void TestExchangeSim::forumRefusals()
     fill(amount, password);
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
+    QVERIFY(balancesReadAgain(1));
 
     QCOMPARE(exchangePosts(), 1);
     QCOMPARE(m_session->seams.messages.size(), 2);
@@ -306,6 +335,7 @@ void TestExchangeSim::siteFaults()
     fill(QStringLiteral("8"), QStringLiteral("alice123"));
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
+    QVERIFY(balancesReadAgain(1));
 
     QVERIFY(panel->Command6->isEnabled());
     QCOMPARE(exchangePosts(), SimFault(fault) == SimFault::Token503 ? 2 : 1);
@@ -327,6 +357,7 @@ void TestExchangeSim::messageKeptOnlyFromTheForum()
     fill(QStringLiteral("4"), QStringLiteral("alice123"));
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
+    QVERIFY(balancesReadAgain(1));
     const QString first = panel->ExchangeMessage;
     QVERIFY(first.startsWith(QStringLiteral("积分兑换成功")));
 
@@ -335,6 +366,7 @@ void TestExchangeSim::messageKeptOnlyFromTheForum()
     m_session->sim().setFault(SimFault::ErrorPage, kExchangePath, std::nullopt, 1);
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
+    QVERIFY(balancesReadAgain(2));
     QCOMPARE(m_session->seams.lastMessage(), ExchangeForm::kUnreadableText);
     QCOMPARE(panel->ExchangeMessage, first);
     QVERIFY(panel->ExchangeReply.contains(QStringLiteral("<html")) || !panel->ExchangeReply.contains(QStringLiteral("showDialog")));
@@ -343,6 +375,7 @@ void TestExchangeSim::messageKeptOnlyFromTheForum()
     fill(QStringLiteral("4"), QStringLiteral("wrong"));
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command6->click();
+    QVERIFY(balancesReadAgain(3));
     QCOMPARE(panel->ExchangeMessage, QStringLiteral("密码错误，无法进行积分兑换，请返回修改"));
     QCOMPARE(exchangePosts(), 3);
 }
@@ -374,9 +407,11 @@ void TestExchangeSim::secondExchangeWhileBalancesAreRead()
             });
         });
     panel->Command6->click();
+    // The second exchange's reading is the last: the slow one it overtook shows nothing after it.
+    QTRY_VERIFY_WITH_TIMEOUT(secondStarted, 10000);
+    QVERIFY(balancesReadAgain(2));
     disconnect(onReading);
 
-    QVERIFY(secondStarted);
     QVERIFY(buttonOpenDuringReading);
     QCOMPARE(exchangePosts(), 2);
     const ForumSimulator::Member *alice = m_session->sim().member(QStringLiteral("alice"));

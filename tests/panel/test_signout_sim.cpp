@@ -96,8 +96,9 @@ Form2 *TestSignOutSim::openPanel(const QString &account, const QString &password
 {
     if (!signInThroughLoginForm(account, password))
         return nullptr;
-    Form2 *panel = Form2::instance();
-    if (!panel)
+    const QPointer<Form2> panel = Form2::instance();
+    // The start-up's readings and version check first: what the test counts comes after them.
+    if (!panel || !QTest::qWaitFor([&] { return !panel || panel->isLoaded(); }, 10000) || !panel)
         return nullptr;
     panel->Label3->setText(account); // as the identity check leaves it
     panel->show();
@@ -125,6 +126,8 @@ void TestSignOutSim::signOutEndsTheSession()
 
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command5->click();
+    // The click returns at once; the sign-out ends with the panel closed.
+    QTRY_VERIFY(!panel);
 
     QCOMPARE(m_session->seams.messages.size(), 1);
     QCOMPARE(m_session->seams.messages.first().text, QStringLiteral("确定要注销账号【alice】?"));
@@ -143,11 +146,12 @@ void TestSignOutSim::signOutEndsTheSession()
     QCOMPARE(logouts.first().header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
     QVERIFY(logouts.first().header("Cookie").contains(auth));
 
-    // A fresh login window, filled in, that does not sign in by itself; the panel goes.
+    // A fresh login window, filled in, that does not sign in by itself; the panel goes. The window
+    // shows once its lookup of the saved account is done.
+    QTRY_COMPARE(visibleLoginWindows().size(), 1);
     const QList<Form1 *> windows = visibleLoginWindows();
     QCOMPARE(windows.size(), 1);
     QCOMPARE(windows.first()->Text1->text(), QStringLiteral("alice"));
-    QTRY_VERIFY(!panel);
     QVERIFY(!Form2::existing());
 
     // Nothing of the member's session is left, in memory or on disk: the next page is a guest's.
@@ -196,8 +200,8 @@ void TestSignOutSim::signOutWithoutCookieFilesOrAnswer()
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command5->click();
 
-    QCOMPARE(visibleLoginWindows().size(), 1);
     QTRY_VERIFY(!panel);
+    QCOMPARE(visibleLoginWindows().size(), 1);
     // The request goes out all the same, after the panel has gone.
     QTRY_COMPARE(m_session->sim().requestsTo("action=logout").size(), 1);
     QVERIFY(!storeHolds(ForumSimulator::authCookieName()));

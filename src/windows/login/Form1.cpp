@@ -590,6 +590,7 @@ void Form1::closeEvent(QCloseEvent *event)
     m_signIn.end();
     m_lookup.end();
     m_captchaRenewal.end();
+    m_picture.end();
     QWidget::closeEvent(event);
 }
 

@@ -74,7 +74,7 @@ void Form1::Label1_MouseDown(int index)
     if (index == 0)
         Seams::openUrl(Settings::instance().url(HostRole::Forum, QStringLiteral("/member.php?mod=register")));
     else if (index == 1)
-        Form4::showModal(this); // the login window waits until the lost-password window closes
+        Form4::showModal(this); // modal to the login window, which waits until it closes
 }
 
 void Form1::xButton_MouseMove()

@@ -1,9 +1,9 @@
 #pragma once
 // Form2, the member panel: the signed-in member's card (name, avatar, balances, VIP badge and days),
 // the VIP, currency and product-description pages, and the status bar. There is at most one panel.
-// Its first touch (instance()) creates it and runs the whole start-up before returning: skin,
-// version line, badge, border, currency lists, the readings (sX) and the version check (gx), which
-// may end the program.
+// Its first touch (instance()) creates it and starts its start-up, then returns: skin, version
+// line, badge, border and currency lists at once, then the readings (sX) and the version check
+// (gx), which may end the program; isLoaded() and loaded() tell the end.
 #include "base/Routine.h"
 #include "MemberCard.h"
 

@@ -21,6 +21,8 @@ Routine Form2::signOut()
         co_return;
     Command5->setEnabled(false);
     Command5->setText(QStringLiteral("注销中"));
+    // A reading of the balances still under way belongs to the ending session.
+    m_balances.end();
 
     // The forum signs the member out, the cookie store forgets the session, the cookie files go.
     // The log-out request rides on a control the application owns, which lives until the forum

@@ -3,7 +3,13 @@
 // client's network layer.
 #include "Awaited.h"
 #include "net/Inet.h"
+#include "net/Network.h"
 #include "net/XmlHttp.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+
+#include <algorithm>
 
 namespace TestDetail {
 inline Task<QString> openUrl(Inet &inet, QString url)
@@ -26,4 +32,14 @@ inline QString openedText(Inet &inet, const QString &url, int timeoutMs = 15000)
 inline bool completed(XmlHttp &request, int timeoutMs = 15000)
 {
     return awaited(TestDetail::completion(request), timeoutMs);
+}
+
+// Whether a request of the client is still out: a reply of the client's network manager (the
+// parent of every reply it makes) that has not finished. For a routine that waits for nothing but
+// the site (the account lookup, the balances' reading), none out means it has ended: each reply's
+// end runs it on to its next request, or to its end, at once.
+inline bool requestsInFlight()
+{
+    const QList<QNetworkReply *> replies = Network::manager().findChildren<QNetworkReply *>(Qt::FindDirectChildrenOnly);
+    return std::any_of(replies.cbegin(), replies.cend(), [](const QNetworkReply *reply) { return reply->isRunning(); });
 }

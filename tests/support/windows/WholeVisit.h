@@ -4,6 +4,7 @@
 // sign-out back to a fresh login window, and a lost-password request. Each step waits for what the
 // member would see and fails the running test when it does not come (check
 // QTest::currentTestFailed() after a step). Boxes are answered through the seam recorder.
+#include "AwaitedNet.h"
 #include "ClientWindows.h"
 #include "SeamRecorder.h"
 #include "windows/identity/Form3.h"
@@ -56,7 +57,9 @@ inline Form2 *signIn(QPointer<Form1> &login, const QString &account, const QStri
     return QTest::currentTestFailed() ? nullptr : Form2::existing();
 }
 
-// Exchanges quorvelbi Quorvel币 for za in the panel, confirming the question; za shows zaAfter.
+// Exchanges quorvelbi Quorvel币 for za in the panel, confirming the question; za shows zaAfter,
+// and the balances' new reading has ended: after the balances it reads the VIP page, and the
+// next step of the visit comes after that, as the member's next click would.
 inline void exchange(Form2 &panel, const QString &quorvelbi, const QString &password, const QString &zaAfter,
                      SeamRecorder &seams)
 {
@@ -65,6 +68,7 @@ inline void exchange(Form2 &panel, const QString &quorvelbi, const QString &pass
     seams.queueAnswer(Seams::Answer::Yes);
     panel.Command6->click();
     QTRY_COMPARE_WITH_TIMEOUT(panel.Label1[1]->text(), zaAfter, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!requestsInFlight(), 5000);
 }
 
 // Signs out from the panel, confirming the question: the panel goes and a fresh login window
