@@ -2,6 +2,7 @@
 // only *.txt file of a scratch folder that a new store is then pointed at. No crash; only cookies
 // that can be stored come back (named, with a domain and a path, persistent); loading writes nothing.
 #include "ReaderInput.h"
+#include "base/Settings.h"
 #include "net/CookieStore.h"
 
 #include <QDir>
@@ -21,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     {
-        CookieStore store;
+        static const Settings settings; // the real site's hosts: loading depends on none of them
+        CookieStore store(settings);
         store.setFolder(scratch.path());
         for (const QNetworkCookie &cookie : store.allCookies()) {
             check(!cookie.name().isEmpty() && !cookie.domain().isEmpty() && !cookie.path().isEmpty());

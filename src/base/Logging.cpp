@@ -118,9 +118,14 @@ bool isIpv6Literal(const QString &host)
 }
 
 // The site role an address belongs to, empty when none.
+// The settings of the session whose addresses the log lines show (Logging::showSiteOf).
+const Settings *g_site = nullptr;
+
 QString roleOf(const QUrl &url)
 {
-    const Settings &settings = Settings::instance();
+    if (!g_site)
+        return {};
+    const Settings &settings = *g_site;
     static constexpr struct {
         HostRole role;
         const char *name;
@@ -146,6 +151,11 @@ QString strangerHost(const QUrl &url)
 } // namespace
 
 namespace Logging {
+
+void showSiteOf(const Settings *settings)
+{
+    g_site = settings;
+}
 
 void setVerbose(bool on)
 {

@@ -8,6 +8,7 @@
 #include <QString>
 
 class QUrl;
+class Settings;
 
 Q_DECLARE_LOGGING_CATEGORY(lcNet)   // quorvel.net: every request, certificate problems
 Q_DECLARE_LOGGING_CATEGORY(lcLogin) // quorvel.login: login window, login and lookup replies
@@ -15,6 +16,11 @@ Q_DECLARE_LOGGING_CATEGORY(lcPanel) // quorvel.panel: member panel, exchange, ve
 Q_DECLARE_LOGGING_CATEGORY(lcFiles) // quorvel.files: login.ini, cookie files, skin copies, Qt's texts
 
 namespace Logging {
+
+// The hosts of these settings (the member session's) are the site's in log lines: shown as they
+// are, by role. Like the message handler and --verbose, this holds for the whole process; the
+// session names itself when made and nullptr when it goes. Without one every host is a stranger.
+void showSiteOf(const Settings *settings);
 
 // --verbose: debug and info messages of every quorvel category on. QT_LOGGING_RULES still has
 // the last word, as Qt always gives it.

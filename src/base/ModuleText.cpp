@@ -14,13 +14,13 @@ QString ReadIniValue(const QString &section, const QString &key, const QString &
     return ProfileString::read(section, key, defaultValue, filePath);
 }
 
-QString SpecialFolderPath(int folder)
+QString SpecialFolderPath(const Settings &settings, int folder)
 {
     if (folder != kCookiesFolder)
         return {};
-    const QString path = Settings::instance().cookiesDir();
+    const QString path = settings.cookiesDir();
     // The folder holds the forum session: made for its owner alone, whatever the umask.
-    if (!QFileInfo::exists(path) && QDir().mkpath(Settings::instance().dataDir()))
+    if (!QFileInfo::exists(path) && QDir().mkpath(settings.dataDir()))
         QDir().mkdir(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
 }

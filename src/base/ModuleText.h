@@ -3,6 +3,8 @@
 // them. The web routines of the module are in session/QuorvelModule.h, which includes this one.
 #include <QString>
 
+class Settings;
+
 namespace QuorvelModule {
 
 // The folder number of the cookies folder (the shell's CSIDL_COOKIES), for SpecialFolderPath.
@@ -12,6 +14,6 @@ inline constexpr int kCookiesFolder = 33;
 QString ReadIniValue(const QString &section, const QString &key, const QString &defaultValue, const QString &filePath);
 // kCookiesFolder: the cookies folder "<data folder>/Cookies" without a trailing separator, made
 // for its owner alone when missing; other numbers: empty.
-QString SpecialFolderPath(int folder);
+QString SpecialFolderPath(const Settings &settings, int folder);
 
 } // namespace QuorvelModule

@@ -42,12 +42,6 @@ bool isWritableDir(const QString &dir)
 
 } // namespace
 
-Settings &Settings::instance()
-{
-    static Settings settings;
-    return settings;
-}
-
 Settings::Settings()
 {
     restoreDefaults();

@@ -7,10 +7,11 @@ class QCommandLineParser;
 
 enum class HostRole { Forum, Home, Vip, Soft, Main };
 
+// A value: the member session owns the one the program runs with.
 class Settings
 {
 public:
-    static Settings &instance();
+    Settings();
 
     // "host[:port]" of a role, without scheme.
     [[nodiscard]] QString host(HostRole role) const;
@@ -69,7 +70,6 @@ public:
     void restoreDefaults();
 
 private:
-    Settings();
     QString m_hosts[5];
     QString m_schemes[5];
     QString m_caCertificatesFile;

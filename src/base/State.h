@@ -1,5 +1,6 @@
 #pragma once
-// Module-level state shared by the windows for the whole run, under the names the windows use.
+// The member's state shared by the windows, under the names the windows use; the member session
+// owns one of each.
 #include <QString>
 #include <QtGlobal>
 
@@ -15,8 +16,3 @@ struct PanelState {
     QString QuorvelbiAmount;
     QString YubiAmount;
 };
-
-LoginState &loginState();
-PanelState &panelState();
-// Back to the values at program start (tests run many sign-ins in one process).
-void resetSharedState();

@@ -65,8 +65,9 @@ void removeSameIdentifier(QList<QNetworkCookie> &cookies, const QNetworkCookie &
 
 } // namespace
 
-CookieStore::CookieStore(QObject *parent)
+CookieStore::CookieStore(const Settings &settings, QObject *parent)
     : QNetworkCookieJar(parent)
+    , m_settings(settings)
 {
 }
 
@@ -140,9 +141,9 @@ bool CookieStore::deleteCookie(const QNetworkCookie &cookie)
     return removed;
 }
 
-bool CookieStore::isSiteAddress(const QUrl &url)
+bool CookieStore::isSiteAddress(const QUrl &url) const
 {
-    return SitePolicy::isCookieAddress(url);
+    return SitePolicy::isCookieAddress(m_settings, url);
 }
 
 QString CookieStore::fileNameForDomain(const QString &domain)

@@ -1,15 +1,18 @@
 #pragma once
 // The shared cookie store: cookies in memory, persistent ones also as *.txt files in the cookies
-// folder. Cookies are sent only to the site's own hosts (Settings' roles).
+// folder. Cookies are sent only to the site's own hosts (the roles of the settings it is given).
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QString>
+
+class Settings;
 
 class CookieStore : public QNetworkCookieJar
 {
     Q_OBJECT
 public:
-    explicit CookieStore(QObject *parent = nullptr);
+    // settings (the site's hosts) must outlive the store.
+    explicit CookieStore(const Settings &settings, QObject *parent = nullptr);
 
     // Folder of the *.txt files; loads the cookies found there (expired ones are dropped). Moving
     // to another folder starts from that folder's cookies alone; naming the current folder again
@@ -33,9 +36,9 @@ public:
     bool insertCookie(const QNetworkCookie &cookie) override;
     bool deleteCookie(const QNetworkCookie &cookie) override;
 
-    // True when host and port of url are those of one of the site's roles (Settings), and url is
-    // not the connectivity probe's address. Cookies are taken from and sent to these only.
-    [[nodiscard]] static bool isSiteAddress(const QUrl &url);
+    // True when host and port of url are those of one of the site's roles, and url is not the
+    // connectivity probe's address. Cookies are taken from and sent to these only.
+    [[nodiscard]] bool isSiteAddress(const QUrl &url) const;
     // A cookies folder that is a symbolic link: refused (memory only, nothing read, written or
     // deleted through it), as linked cookie files are.
     [[nodiscard]] static bool isLinkedFolder(const QString &folder);
@@ -53,6 +56,7 @@ private:
     };
     void persist();
     void load();
+    const Settings &m_settings;
     QString m_folder;
     QList<Change> m_pending;
     bool m_insideInsert = false;

@@ -7,60 +7,48 @@
 
 #include <QUrl>
 
-namespace {
-
-struct Learned {
-    QString forumOrigin; // what it was learned of; another forum host knows nothing yet
-    QByteArray charset;
-};
-
-Learned &learned()
+ForumCharset::ForumCharset(const Settings &settings)
+    : m_settings(settings)
 {
-    static Learned value;
-    const QString origin = Settings::instance().origin(HostRole::Forum);
-    if (value.forumOrigin != origin)
-        value = Learned{origin, {}};
-    return value;
 }
 
-} // namespace
-
-namespace ForumCharset {
-
-QByteArray forForms()
+QByteArray ForumCharset::learned() const
 {
-    const QByteArray &charset = learned().charset;
+    return m_forumOrigin == m_settings.origin(HostRole::Forum) ? m_charset : QByteArray();
+}
+
+QByteArray ForumCharset::forForms() const
+{
+    const QByteArray charset = learned();
     return charset.isEmpty() ? QByteArray(CodePage::kGbk) : charset;
 }
 
-bool isDeclared()
+bool ForumCharset::isDeclared() const
 {
-    return !learned().charset.isEmpty();
+    return !learned().isEmpty();
 }
 
-void noteReply(const QUrl &url, int status, const QByteArray &contentType, const QByteArray &body)
+void ForumCharset::noteReply(const QUrl &url, int status, const QByteArray &contentType, const QByteArray &body)
 {
-    if (status < 200 || status > 299 || !SitePolicy::isForumAddress(url))
+    if (status < 200 || status > 299 || !SitePolicy::isForumAddress(m_settings, url))
         return;
     const CodePage::Declaration declared = CodePage::declaration(body, contentType);
     if (declared.name.isEmpty() && !declared.odd)
         return;
     const std::optional<QByteArray> usable = declared.odd ? std::nullopt : CodePage::usableCharset(declared.name);
-    Learned &site = learned();
     if (!usable || usable->startsWith("UTF-16") || usable->startsWith("UTF-32")) {
         // The declared name is the site's text: not written out, only the choice made.
         qCInfo(lcNet, "the forum declares a code page that forms cannot use: forms stay in %s", forForms().constData());
         return;
     }
-    if (site.charset != *usable) {
-        site.charset = *usable;
+    if (learned() != *usable) {
+        m_forumOrigin = m_settings.origin(HostRole::Forum);
+        m_charset = *usable;
         qCInfo(lcNet, "the forum declares the code page %s: typed texts go out in it", usable->constData());
     }
 }
 
-void forget()
+void ForumCharset::forget()
 {
-    learned().charset.clear();
+    m_charset.clear();
 }
-
-} // namespace ForumCharset

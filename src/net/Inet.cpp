@@ -6,8 +6,9 @@
 #include <QNetworkRequest>
 #include <QUrl>
 
-Inet::Inet(QObject *parent)
+Inet::Inet(Network &network, QObject *parent)
     : QObject(parent)
+    , m_network(network)
 {
 }
 
@@ -24,7 +25,7 @@ void NetDetail::AbortLater::operator()(Transfer *transfer) const
 }
 
 InetOpening::InetOpening(Inet *inet, QString url)
-    : m_inet(inet), m_url(std::move(url))
+    : m_inet(inet), m_network(inet->network()), m_url(std::move(url))
 {
 }
 
@@ -36,7 +37,7 @@ InetOpening::~InetOpening()
 
 void InetOpening::start()
 {
-    m_transfer.reset(new Transfer(Network::request(QUrl(m_url)), "GET", {}, Network::timeoutMs()));
+    m_transfer.reset(new Transfer(m_network, m_network.request(QUrl(m_url)), "GET", {}, m_network.timeoutMs()));
     if (m_inet) {
         // Cancel ends the wait as a failed fetch; so does the control's end: nobody is left to
         // read the answer, and the request is not left running until its time limit.
@@ -78,13 +79,13 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
     m_text.clear();
     m_chunkPos = 0;
 
-    QNetworkRequest request = Network::request(QUrl(url));
+    QNetworkRequest request = m_network.request(QUrl(url));
     const auto headerPairs = Network::parseHeaderLines(headers);
     for (const auto &header : headerPairs)
         request.setRawHeader(header.first, header.second);
     if (!m_storesReplyCookies)
         request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    auto *transfer = new Transfer(request, operation.toLatin1(), body, 0, this);
+    auto *transfer = new Transfer(m_network, request, operation.toLatin1(), body, 0, this);
     m_transfer = transfer;
     connect(transfer, &Transfer::progress, this, [this, transfer](int state) {
         if (transfer == m_transfer)

@@ -9,6 +9,7 @@
 #include <QString>
 
 class Inet;
+class Network;
 class Transfer;
 
 namespace NetDetail {
@@ -40,6 +41,7 @@ public:
 private:
     void start();
     QPointer<Inet> m_inet;
+    Network &m_network;
     QString m_url;
     std::unique_ptr<Transfer, NetDetail::AbortLater> m_transfer;
     QMetaObject::Connection m_cancelled;
@@ -93,8 +95,11 @@ public:
         icResponseCompleted = 12,
     };
 
-    explicit Inet(QObject *parent = nullptr);
+    // Requests go through network (the member session's), which must outlive the control.
+    explicit Inet(Network &network, QObject *parent = nullptr);
     ~Inet() override;
+
+    [[nodiscard]] Network &network() const { return m_network; }
 
     // A GET to await, up to the time limit or until Cancel; the window stays live meanwhile. Gives
     // the body as text, or empty text when the request fails (transport error, time-out, oversize,
@@ -133,6 +138,7 @@ signals:
 
 private:
     friend class InetOpening;
+    Network &m_network;
     void finishExecute();
     void record(const Transfer &transfer);
     QPointer<Transfer> m_transfer;

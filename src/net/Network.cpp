@@ -3,6 +3,7 @@
 #include "base/CodePage.h"
 #include "base/Settings.h"
 #include "CookieStore.h"
+#include "ForumCharset.h"
 #include "ProxyChoice.h"
 #include "Transfer.h"
 
@@ -23,67 +24,6 @@
 #include <algorithm>
 
 namespace {
-
-int g_timeoutMs = 0;
-QList<QSslCertificate> g_extraCas; // from --ca-certificates
-quint64 g_session = 0;
-QList<Transfer *> g_transfers; // every live transfer, for endSession
-// Owned by the application object, so both go away with it and a later application gets fresh ones.
-QPointer<QNetworkAccessManager> g_manager;
-QPointer<CookieStore> g_cookieStore;
-
-// The proxy of a request, asked by the manager for every request (and every redirect's hop).
-QNetworkProxy chooseProxy(const QNetworkProxyQuery &query)
-{
-    const Settings &settings = Settings::instance();
-    if (settings.directConnection())
-        return QNetworkProxy(QNetworkProxy::NoProxy);
-    if (!settings.proxyUrl().isEmpty()) {
-        // The start routine refuses a bad address; should one get here, the request fails as
-        // "no proxy" rather than go around the proxy the member named.
-        return ProxyChoice::fromOption(settings.proxyUrl()).value_or(QNetworkProxy(QNetworkProxy::DefaultProxy));
-    }
-    if (!ProxyChoice::Environment::anySetInProcess()) {
-        // The desktop's settings, as far as Qt reads them (libproxy on Linux).
-        const QList<QNetworkProxy> system = QNetworkProxyFactory::systemProxyForQuery(query);
-        return system.value(0, QNetworkProxy(QNetworkProxy::NoProxy));
-    }
-    const ProxyChoice::Environment environment = ProxyChoice::Environment::ofProcess();
-    const QNetworkProxy chosen = ProxyChoice::forAddress(query.url(), environment);
-    const QString value = ProxyChoice::variableValueFor(query.url(), environment);
-    if (chosen.type() == QNetworkProxy::NoProxy && !value.isEmpty() && !ProxyChoice::fromEnvironmentValue(value)) {
-        // Said once: a proxy the member set that this program cannot use (never the value itself).
-        static bool told = false;
-        if (!told)
-            qWarning("quorvel: the proxy variable for %s names no http:// or socks5:// proxy; requests go direct",
-                     qPrintable(query.url().scheme()));
-        told = true;
-    }
-    return chosen;
-}
-
-class ProxyFactory : public QNetworkProxyFactory
-{
-public:
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override { return {chooseProxy(query)}; }
-};
-
-void ensureCreated()
-{
-    if (g_manager && g_cookieStore)
-        return;
-    if (!g_manager) {
-        g_manager = new QNetworkAccessManager(QCoreApplication::instance());
-        // Qt would follow redirects anywhere with the first request's Cookie header; Transfer
-        // follows them itself, only on the site.
-        g_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-        g_manager->setProxyFactory(new ProxyFactory); // the manager owns it
-    }
-    auto *store = new CookieStore;
-    g_manager->setCookieJar(store); // the manager becomes its parent
-    g_cookieStore = store;
-    store->setFolder(Settings::instance().cookiesDir());
-}
 
 bool isTokenChar(char c)
 {
@@ -116,33 +56,104 @@ QByteArray headerValue(const QString &value)
     return withoutControls(CodePage::toAnsi(value.trimmed())).trimmed();
 }
 
-void registerTransfer(Transfer *transfer)
-{
-    g_transfers.append(transfer);
-}
-
-void unregisterTransfer(Transfer *transfer)
-{
-    g_transfers.removeOne(transfer);
-}
-
 } // namespace NetDetail
 
-namespace Network {
-
-QNetworkAccessManager &manager()
+QNetworkProxy Network::chooseProxy(const QNetworkProxyQuery &query) const
 {
-    ensureCreated();
-    return *g_manager;
+    const Settings &settings = m_settings;
+    if (settings.directConnection())
+        return QNetworkProxy(QNetworkProxy::NoProxy);
+    if (!settings.proxyUrl().isEmpty()) {
+        // The start routine refuses a bad address; should one get here, the request fails as
+        // "no proxy" rather than go around the proxy the member named.
+        return ProxyChoice::fromOption(settings.proxyUrl()).value_or(QNetworkProxy(QNetworkProxy::DefaultProxy));
+    }
+    if (!ProxyChoice::Environment::anySetInProcess()) {
+        // The desktop's settings, as far as Qt reads them (libproxy on Linux).
+        const QList<QNetworkProxy> system = QNetworkProxyFactory::systemProxyForQuery(query);
+        return system.value(0, QNetworkProxy(QNetworkProxy::NoProxy));
+    }
+    const ProxyChoice::Environment environment = ProxyChoice::Environment::ofProcess();
+    const QNetworkProxy chosen = ProxyChoice::forAddress(query.url(), environment);
+    const QString value = ProxyChoice::variableValueFor(query.url(), environment);
+    if (chosen.type() == QNetworkProxy::NoProxy && !value.isEmpty() && !ProxyChoice::fromEnvironmentValue(value)) {
+        // Said once: a proxy the member set that this program cannot use (never the value itself).
+        if (!m_toldUnusableProxy)
+            qWarning("quorvel: the proxy variable for %s names no http:// or socks5:// proxy; requests go direct",
+                     qPrintable(query.url().scheme()));
+        m_toldUnusableProxy = true;
+    }
+    return chosen;
 }
 
-CookieStore &cookieStore()
+class Network::ProxyFactory : public QNetworkProxyFactory
 {
-    ensureCreated();
-    return *g_cookieStore;
+public:
+    explicit ProxyFactory(const Network &network)
+        : m_network(network)
+    {
+    }
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override { return {m_network.chooseProxy(query)}; }
+
+private:
+    const Network &m_network;
+};
+
+Network::Network(const Settings &settings)
+    : m_settings(settings)
+    , m_charset(std::make_unique<ForumCharset>(settings))
+{
 }
 
-QNetworkRequest request(const QUrl &url)
+Network::~Network()
+{
+    // Controls that outlive the session's network stop here, before their replies go with the manager.
+    const QList<Transfer *> running = m_transfers;
+    m_transfers.clear();
+    for (Transfer *transfer : running)
+        transfer->detachFromNetwork();
+}
+
+void Network::ensureCreated()
+{
+    if (m_manager && m_cookieStore)
+        return;
+    if (!m_manager) {
+        m_manager = std::make_unique<QNetworkAccessManager>();
+        // Qt would follow redirects anywhere with the first request's Cookie header; Transfer
+        // follows them itself, only on the site.
+        m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+        m_manager->setProxyFactory(new ProxyFactory(*this)); // the manager owns it
+    }
+    auto *store = new CookieStore(m_settings);
+    m_manager->setCookieJar(store); // the manager becomes its parent
+    m_cookieStore = store;
+    store->setFolder(m_settings.cookiesDir());
+}
+
+void Network::addTransfer(Transfer *transfer)
+{
+    m_transfers.append(transfer);
+}
+
+void Network::removeTransfer(Transfer *transfer)
+{
+    m_transfers.removeOne(transfer);
+}
+
+QNetworkAccessManager &Network::manager()
+{
+    ensureCreated();
+    return *m_manager;
+}
+
+CookieStore &Network::cookieStore()
+{
+    ensureCreated();
+    return *m_cookieStore;
+}
+
+QNetworkRequest Network::request(const QUrl &url) const
 {
     QNetworkRequest request(url);
     // The forum speaks plain HTTP/1.1; a page fetch must always reach the site.
@@ -150,19 +161,19 @@ QNetworkRequest request(const QUrl &url)
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    if (!g_extraCas.isEmpty()) { // also on http: a redirect may move the request to https
+    if (!m_extraCas.isEmpty()) { // also on http: a redirect may move the request to https
         // Qt's own lookup of the system store stops once a configuration names its authorities,
         // so the system's are named here too.
         static const QList<QSslCertificate> systemCas = QSslConfiguration::systemCaCertificates();
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setCaCertificates(systemCas + g_extraCas);
+        tls.setCaCertificates(systemCas + m_extraCas);
         tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
         request.setSslConfiguration(tls);
     }
     return request;
 }
 
-bool useCaCertificatesFile(const QString &path, QString *errorMessage)
+bool Network::useCaCertificatesFile(const QString &path, QString *errorMessage)
 {
     QList<QSslCertificate> found = QSslCertificate::fromPath(path, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
     found.removeIf([](const QSslCertificate &c) { return c.isNull(); });
@@ -171,16 +182,16 @@ bool useCaCertificatesFile(const QString &path, QString *errorMessage)
             *errorMessage = QStringLiteral("--ca-certificates: no PEM certificate in \"%1\"").arg(path);
         return false;
     }
-    g_extraCas = found;
+    m_extraCas = found;
     return true;
 }
 
-void resetCaCertificates()
+void Network::resetCaCertificates()
 {
-    g_extraCas.clear();
+    m_extraCas.clear();
 }
 
-QString certificateProblem(const QList<QSslError> &errors)
+QString Network::certificateProblem(const QList<QSslError> &errors)
 {
     QStringList reasons;
     for (const QSslError &error : errors) {
@@ -216,7 +227,7 @@ QString certificateProblem(const QList<QSslError> &errors)
     return reasons.join(QStringLiteral("; "));
 }
 
-QNetworkReply *send(QNetworkRequest request, const QByteArray &method, const QByteArray &body)
+QNetworkReply *Network::send(QNetworkRequest request, const QByteArray &method, const QByteArray &body)
 {
     const QUrl url = request.url();
     const QString scheme = url.scheme().toLower();
@@ -240,7 +251,7 @@ QNetworkReply *send(QNetworkRequest request, const QByteArray &method, const QBy
     return nam.sendCustomRequest(request, verb, body);
 }
 
-QList<QPair<QByteArray, QByteArray>> parseHeaderLines(const QString &headers)
+QList<QPair<QByteArray, QByteArray>> Network::parseHeaderLines(const QString &headers)
 {
     QList<QPair<QByteArray, QByteArray>> out;
     static const QRegularExpression lineBreak(QStringLiteral("\r?\n|\r"));
@@ -257,33 +268,28 @@ QList<QPair<QByteArray, QByteArray>> parseHeaderLines(const QString &headers)
     return out;
 }
 
-void endSession()
+void Network::endSession()
 {
-    ++g_session;
+    ++m_session;
     // A copy: ending a transfer may let its owner go, and the list with it changes.
-    const QList<QPointer<Transfer>> running(g_transfers.cbegin(), g_transfers.cend());
+    const QList<QPointer<Transfer>> running(m_transfers.cbegin(), m_transfers.cend());
     for (const QPointer<Transfer> &transfer : running)
-        if (transfer && transfer->session() < g_session)
+        if (transfer && transfer->session() < m_session)
             transfer->endWithSession();
 }
 
-quint64 sessionNumber()
+bool Network::checkProxySetting(QString *errorMessage) const
 {
-    return g_session;
-}
-
-bool checkProxySetting(QString *errorMessage)
-{
-    const QString url = Settings::instance().proxyUrl();
+    const QString url = m_settings.proxyUrl();
     return url.isEmpty() || ProxyChoice::fromOption(url, errorMessage).has_value();
 }
 
-QNetworkProxy proxyFor(const QUrl &url)
+QNetworkProxy Network::proxyFor(const QUrl &url) const
 {
     return chooseProxy(QNetworkProxyQuery(url));
 }
 
-QString proxyProblem(int error, const QNetworkProxy &proxy, const QUrl &url)
+QString Network::proxyProblem(int error, const QNetworkProxy &proxy, const QUrl &url)
 {
     if (proxy.type() == QNetworkProxy::NoProxy || proxy.type() == QNetworkProxy::DefaultProxy)
         return {};
@@ -310,21 +316,10 @@ QString proxyProblem(int error, const QNetworkProxy &proxy, const QUrl &url)
     }
 }
 
-void setTimeoutMs(int ms)
-{
-    g_timeoutMs = ms > 0 ? ms : 0;
-}
-
-int timeoutMs()
-{
-    return g_timeoutMs > 0 ? g_timeoutMs : kTimeoutMs;
-}
-
-QString decodeBody(const QByteArray &body, const QByteArray &contentTypeHeader)
+QString Network::decodeBody(const QByteArray &body, const QByteArray &contentTypeHeader)
 {
     const CodePage::Declaration declared = CodePage::declaration(body, contentTypeHeader);
     // An odd declaration reads as none: GBK, as the older site's pages are.
     return CodePage::decode(body.mid(declared.markLength), declared.odd ? QByteArray() : declared.name);
 }
 
-} // namespace Network

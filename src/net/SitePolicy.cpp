@@ -39,11 +39,10 @@ bool isHttpsTwinOfRole(const QUrl &url, const QUrl &role)
 
 // url is on one of roles, reached by the role's scheme (or its https twin).
 template <std::size_t N>
-bool isAddressOfRoles(const QUrl &url, const HostRole (&roles)[N])
+bool isAddressOfRoles(const Settings &settings, const QUrl &url, const HostRole (&roles)[N])
 {
     if (!isWebAddress(url))
         return false;
-    const Settings &settings = Settings::instance();
     for (const HostRole role : roles) {
         // QUrl gives an IPv6 host without its brackets on both sides, so "[::1]:8080" compares too.
         const QUrl site(settings.url(role, QStringLiteral("/")));
@@ -61,10 +60,10 @@ bool isAddressOfRoles(const QUrl &url, const HostRole (&roles)[N])
 
 namespace SitePolicy {
 
-bool isUpgrade(const QUrl &from, const QUrl &to)
+bool isUpgrade(const Settings &settings, const QUrl &from, const QUrl &to)
 {
     return !isHttps(from) && isHttps(to) && from.host().compare(to.host(), Qt::CaseInsensitive) == 0 &&
-           isRoleAddress(to);
+           isRoleAddress(settings, to);
 }
 
 } // namespace SitePolicy
@@ -73,15 +72,15 @@ namespace {
 
 // The scheme a redirect may land on: the same one, or the move of a role host from http to https.
 // Never from https back to http: the member's texts would then cross the network in the clear.
-bool schemeAllowed(const QUrl &from, const QUrl &to)
+bool schemeAllowed(const Settings &settings, const QUrl &from, const QUrl &to)
 {
-    return to.scheme().compare(from.scheme(), Qt::CaseInsensitive) == 0 || SitePolicy::isUpgrade(from, to);
+    return to.scheme().compare(from.scheme(), Qt::CaseInsensitive) == 0 || SitePolicy::isUpgrade(settings, from, to);
 }
 
 // The same address but for the scheme (and the port that comes with it).
-bool onlySchemeMoved(const QUrl &from, const QUrl &to)
+bool onlySchemeMoved(const Settings &settings, const QUrl &from, const QUrl &to)
 {
-    return SitePolicy::isUpgrade(from, to) && from.path(QUrl::FullyEncoded) == to.path(QUrl::FullyEncoded) &&
+    return SitePolicy::isUpgrade(settings, from, to) && from.path(QUrl::FullyEncoded) == to.path(QUrl::FullyEncoded) &&
            from.query(QUrl::FullyEncoded) == to.query(QUrl::FullyEncoded);
 }
 
@@ -89,28 +88,28 @@ bool onlySchemeMoved(const QUrl &from, const QUrl &to)
 
 namespace SitePolicy {
 
-bool isRoleAddress(const QUrl &url)
+bool isRoleAddress(const Settings &settings, const QUrl &url)
 {
-    return isAddressOfRoles(url, kSiteRoles);
+    return isAddressOfRoles(settings, url, kSiteRoles);
 }
 
-bool isForumAddress(const QUrl &url)
+bool isForumAddress(const Settings &settings, const QUrl &url)
 {
-    return isAddressOfRoles(url, kForumRoles);
+    return isAddressOfRoles(settings, url, kForumRoles);
 }
 
-bool isProbeHost(const QUrl &url)
+bool isProbeHost(const Settings &settings, const QUrl &url)
 {
-    const QUrl probe(Settings::instance().probeUrl());
+    const QUrl probe(settings.probeUrl());
     return isWebAddress(url) && isWebAddress(probe) && sameHostAndPort(probe, url) &&
            url.scheme().compare(probe.scheme(), Qt::CaseInsensitive) == 0;
 }
 
-bool isCookieAddress(const QUrl &url)
+bool isCookieAddress(const Settings &settings, const QUrl &url)
 {
-    if (!isRoleAddress(url))
+    if (!isRoleAddress(settings, url))
         return false;
-    const QUrl probe(Settings::instance().probeUrl());
+    const QUrl probe(settings.probeUrl());
     const auto comparable = QUrl::RemoveFragment | QUrl::StripTrailingSlash | QUrl::NormalizePathSegments;
     return !(probe.isValid() && probe.adjusted(comparable) == url.adjusted(comparable));
 }
@@ -120,7 +119,7 @@ bool isRedirectStatus(int status)
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-Hop redirectHop(const QUrl &origin, const QUrl &from, const QUrl &to, int status, const QByteArray &method, bool hasBody)
+Hop redirectHop(const Settings &settings, const QUrl &origin, const QUrl &from, const QUrl &to, int status, const QByteArray &method, bool hasBody)
 {
     Hop hop;
     // The reason reaches standard error: the address as a log line may show it, never a secret in it.
@@ -129,8 +128,8 @@ Hop redirectHop(const QUrl &origin, const QUrl &from, const QUrl &to, int status
         hop.reason = QStringLiteral("The site redirected the request to an address that cannot be followed.");
         return hop;
     }
-    const bool onSite = isRoleAddress(to) || (isProbeHost(origin) && isProbeHost(to));
-    if (!onSite || !schemeAllowed(from, to)) {
+    const bool onSite = isRoleAddress(settings, to) || (isProbeHost(settings, origin) && isProbeHost(settings, to));
+    if (!onSite || !schemeAllowed(settings, from, to)) {
         hop.reason = QStringLiteral("The site redirected the request to %1, which is not one of its own addresses; "
                                     "nothing was sent there.").arg(where);
         return hop;
@@ -138,7 +137,7 @@ Hop redirectHop(const QUrl &origin, const QUrl &from, const QUrl &to, int status
     const QByteArray verb = method.isEmpty() ? QByteArrayLiteral("GET") : method.toUpper();
     if (status == 307 || status == 308) {
         // Method and body stay as they were, so the body may only go back to the host it was meant for.
-        if (hasBody && !sameHostAndPort(from, to) && !isUpgrade(from, to)) {
+        if (hasBody && !sameHostAndPort(from, to) && !isUpgrade(settings, from, to)) {
             hop.reason = QStringLiteral("The site redirected a form to another host (%1); the form was not sent again.")
                              .arg(where);
             return hop;
@@ -151,7 +150,7 @@ Hop redirectHop(const QUrl &origin, const QUrl &from, const QUrl &to, int status
     // A 301 or 302 that moves a form to the very same address over HTTPS says only that the site
     // moved to HTTPS: the form goes again, with its body, to the same host (a GET would lose the
     // sign-in). 303 means "see another page", and any other move is a new page: GET without body.
-    if ((status == 301 || status == 302) && onlySchemeMoved(from, to)) {
+    if ((status == 301 || status == 302) && onlySchemeMoved(settings, from, to)) {
         hop.follow = true;
         hop.method = verb;
         hop.keepBody = hasBody;

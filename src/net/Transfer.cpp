@@ -29,32 +29,40 @@ bool isBrokenBody(QNetworkReply::NetworkError error, int status)
 
 } // namespace
 
-Transfer::Transfer(const QNetworkRequest &request, const QByteArray &method, const QByteArray &body, int timeoutMs,
+Transfer::Transfer(Network &network, const QNetworkRequest &request, const QByteArray &method, const QByteArray &body, int timeoutMs,
                    QObject *parent)
     : QObject(parent)
+    , m_network(&network)
     , m_request(request)
     , m_method(method.trimmed().toUpper())
     , m_requestBody(body)
     , m_origin(request.url())
     , m_url(request.url())
-    , m_session(Network::sessionNumber())
+    , m_session(network.sessionNumber())
 {
     // Cookies are stored here, per answer, so that a late answer of an ended session stores none.
     m_storesCookies = request.attribute(QNetworkRequest::CookieSaveControlAttribute).toInt() != QNetworkRequest::Manual;
     m_request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    NetDetail::registerTransfer(this);
+    network.addTransfer(this);
     m_timer.setSingleShot(true);
     m_clock.start();
     connect(&m_timer, &QTimer::timeout, this, &Transfer::onTimeout);
-    startHop(Network::send(m_request, m_method, m_requestBody));
+    startHop(network.send(m_request, m_method, m_requestBody));
     if (timeoutMs > 0 && !m_finished)
         m_timer.start(timeoutMs);
 }
 
 Transfer::~Transfer()
 {
-    NetDetail::unregisterTransfer(this);
+    if (m_network)
+        m_network->removeTransfer(this);
     release();
+}
+
+void Transfer::detachFromNetwork()
+{
+    abort();
+    m_network = nullptr;
 }
 
 void Transfer::startHop(QNetworkReply *reply)
@@ -109,11 +117,11 @@ void Transfer::storeCookies()
     if (m_cookiesStored || !m_reply)
         return;
     m_cookiesStored = true;
-    if (!m_storesCookies || m_session != Network::sessionNumber())
+    if (!m_storesCookies || !m_network || m_session != m_network->sessionNumber())
         return; // the member signed out since this request began: its cookies belong to no session
     const auto cookies = m_reply->header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>();
     if (!cookies.isEmpty())
-        Network::cookieStore().setCookiesFromUrl(cookies, m_reply->url());
+        m_network->cookieStore().setCookiesFromUrl(cookies, m_reply->url());
 }
 
 void Transfer::onMetaDataChanged()
@@ -153,7 +161,7 @@ bool Transfer::followRedirect()
         return false; // no Location: the 3xx page is the answer
     const QUrl target = m_reply->url().resolved(location);
     const SitePolicy::Hop hop =
-        SitePolicy::redirectHop(m_origin, m_reply->url(), target, m_status, m_method, !m_requestBody.isEmpty());
+        SitePolicy::redirectHop(m_network->settings(), m_origin, m_reply->url(), target, m_status, m_method, !m_requestBody.isEmpty());
     if (!hop.follow) {
         failWith(hop.reason);
         return true;
@@ -190,7 +198,7 @@ bool Transfer::followRedirect()
     m_body.clear();
     m_contentType.clear();
     m_status = 0;
-    startHop(Network::send(m_request, m_method, m_requestBody));
+    startHop(m_network ? m_network->send(m_request, m_method, m_requestBody) : nullptr);
     return true;
 }
 
@@ -225,7 +233,7 @@ void Transfer::onFinished()
     if (m_failed && m_errorText.isEmpty())
         noteError();
     if (!m_failed)
-        ForumCharset::noteReply(m_url, m_status, m_contentType, m_body);
+        m_network->charset().noteReply(m_url, m_status, m_contentType, m_body);
     logOutcome();
     release();
     emit finished(); // last: receivers may delete this object
@@ -275,7 +283,7 @@ void Transfer::noteError()
     }
     // The error's name, not Qt's text: that text quotes the whole address, form token included.
     const QNetworkReply::NetworkError error = m_reply ? m_reply->error() : QNetworkReply::UnknownNetworkError;
-    m_proxyProblem = Network::proxyProblem(error, Network::proxyFor(m_url), m_url);
+    m_proxyProblem = m_network ? Network::proxyProblem(error, m_network->proxyFor(m_url), m_url) : QString();
     if (!m_proxyProblem.isEmpty()) {
         m_errorText = m_proxyProblem;
         // Shown without --verbose, as a refused certificate: the member must be able to see it.

@@ -14,27 +14,24 @@
 #include <QTimer>
 #include <QUrl>
 
+class Network;
 class QNetworkReply;
-class Transfer;
 
 namespace NetDetail {
 // A header name that is an HTTP token; a header value as wire bytes (GBK) without control characters.
 [[nodiscard]] bool isHeaderName(const QByteArray &name);
 [[nodiscard]] QByteArray headerValue(const QString &value);
-// The live transfers Network::endSession stops.
-void registerTransfer(Transfer *transfer);
-void unregisterTransfer(Transfer *transfer);
 } // namespace NetDetail
 
 class Transfer : public QObject
 {
     Q_OBJECT
 public:
-    // Sends request with method and body through Network::send (a request that cannot be made
+    // Sends request with method and body through network's send (a request that cannot be made
     // fails on the next event loop pass). timeoutMs <= 0: no time limit; it covers every hop.
-    // The cookies the answers set go into the store unless the request's CookieSaveControlAttribute
-    // is Manual, and never once the session the request began in has ended.
-    Transfer(const QNetworkRequest &request, const QByteArray &method, const QByteArray &body, int timeoutMs,
+    // The cookies the answers set go into network's store unless the request's
+    // CookieSaveControlAttribute is Manual, and never once the session the request began in has ended.
+    Transfer(Network &network, const QNetworkRequest &request, const QByteArray &method, const QByteArray &body, int timeoutMs,
              QObject *parent = nullptr);
     ~Transfer() override;
     Transfer(const Transfer &) = delete;
@@ -45,6 +42,8 @@ public:
     // The session it belongs to has ended: stops at once (nothing more is read, no cookie is
     // stored) and reports itself failed on the next event loop pass.
     void endWithSession();
+    // The network goes (the member session ends with the program): stops without a report.
+    void detachFromNetwork();
 
     [[nodiscard]] bool isFinished() const { return m_finished; }
     // Transport error, time-out, oversize, abort, or no HTTP answer at all.
@@ -90,6 +89,7 @@ private:
     void logOutcome();
     void noteError();
 
+    Network *m_network; // null once the network went
     QPointer<QNetworkReply> m_reply;
     QNetworkRequest m_request; // as the caller made it, without cookies: each hop asks the store afresh
     QByteArray m_method;

@@ -7,8 +7,9 @@
 #include <QNetworkRequest>
 #include <QUrl>
 
-XmlHttp::XmlHttp(QObject *parent)
+XmlHttp::XmlHttp(Network &network, QObject *parent)
     : QObject(parent)
+    , m_network(network)
 {
 }
 
@@ -69,10 +70,10 @@ void XmlHttp::start(const QByteArray &body)
     m_text.clear();
     m_errorText.clear();
 
-    QNetworkRequest request = Network::request(QUrl(m_url));
+    QNetworkRequest request = m_network.request(QUrl(m_url));
     for (const auto &header : std::as_const(m_headers))
         request.setRawHeader(header.first, header.second);
-    auto *transfer = new Transfer(request, m_method.toLatin1(), body, Network::timeoutMs(), this);
+    auto *transfer = new Transfer(m_network, request, m_method.toLatin1(), body, m_network.timeoutMs(), this);
     m_transfer = transfer;
     connect(transfer, &Transfer::progress, this, [this, transfer](int state) {
         if (transfer == m_transfer && state == Inet::icReceivingResponse && m_readyState < 2)

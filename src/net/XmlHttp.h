@@ -9,13 +9,15 @@
 #include <QPointer>
 #include <QString>
 
+class Network;
 class Transfer;
 
 class XmlHttp : public QObject
 {
     Q_OBJECT
 public:
-    explicit XmlHttp(QObject *parent = nullptr);
+    // Requests go through network (the member session's), which must outlive the object.
+    explicit XmlHttp(Network &network, QObject *parent = nullptr);
     ~XmlHttp() override;
 
     // method "get"/"GET"/"POST" (case-insensitive); asynchronous when async is true. Opening again
@@ -23,7 +25,7 @@ public:
     void Open(const QString &method, const QString &url, bool async);
     // Invalid names are dropped; control characters in the value never reach the wire.
     void setRequestHeader(const QString &name, const QString &value);
-    // Starts the request and returns at once; it fails once it runs past Network::timeoutMs().
+    // Starts the request and returns at once; it fails once it runs past the network's time limit.
     // Without Open it fails at once. A synchronous request is one whose window takes no input until
     // it is over (InputHold); the object itself waits the same way for both.
     void send(const QByteArray &body = {});
@@ -76,6 +78,7 @@ signals:
     void readyStateChanged();
 
 private:
+    Network &m_network;
     void start(const QByteArray &body);
     void finish();
     void dropTransfer();

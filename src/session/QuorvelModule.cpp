@@ -52,38 +52,38 @@ QPixmap pictureFromFile(const QString &pathOrFileUrl)
 
 namespace QuorvelModule {
 
-Task<Page> fetchPage(QString url)
+Task<Page> fetchPage(SiteSession &site, QString url)
 {
     // The session's period as it was when the page was asked for: a page of an earlier one says
     // nothing of today's token.
-    const quint64 period = SiteSession::period();
-    XmlHttp request;
+    const quint64 period = site.period();
+    XmlHttp request(site.network());
     request.Open(QStringLiteral("get"), url, true);
     request.setRequestHeader(QStringLiteral("If-Modified-Since"), QStringLiteral("0"));
     request.send();
     co_await request.completion();
     Page page{request.status(), request.failed(), request.responseText(), request.responseBody()};
     if (page.status < 400)
-        SiteSession::notePage(url, page.text, period);
+        site.notePage(url, page.text, period);
     co_return page;
 }
 
-Task<QString> HttpGetText(QString url)
+Task<QString> HttpGetText(SiteSession &site, QString url)
 {
-    co_return (co_await fetchPage(std::move(url))).text;
+    co_return (co_await fetchPage(site, std::move(url))).text;
 }
 
-Task<QString> HttpGetPageText(QString url)
+Task<QString> HttpGetPageText(SiteSession &site, QString url)
 {
-    const Page page = co_await fetchPage(std::move(url));
+    const Page page = co_await fetchPage(site, std::move(url));
     co_return page.status >= 400 ? QString() : page.text;
 }
 
-Task<QPixmap> LoadNetPicture(QString urlOrPath)
+Task<QPixmap> LoadNetPicture(SiteSession &site, QString urlOrPath)
 {
     // The address first, then the same text through the file loader.
     if (isWebAddress(urlOrPath)) {
-        const Page page = co_await fetchPage(urlOrPath);
+        const Page page = co_await fetchPage(site, urlOrPath);
         if (!page.failed) {
             const QPixmap picture = pictureFromBytes(page.body);
             if (!picture.isNull())

@@ -22,37 +22,6 @@ namespace {
 const QString kLoginFormPath =
     QStringLiteral("/member.php?mod=logging&action=login&infloat=yes&handlekey=login&inajax=1");
 
-struct Period {
-    quint64 number = 1;
-    bool member = false;
-    QString token;
-    FormToken::Found problem = FormToken::Found::None;
-    QString loginForm;
-    QString forumHost; // the site the period belongs to
-};
-
-Period &current();
-
-void beginGuestPeriod()
-{
-    Period &p = current();
-    p = Period{p.number + 1, false, {}, FormToken::Found::None, {}, p.forumHost};
-}
-
-Period &current()
-{
-    // Whatever ends the browser session (a drop, a fresh start) ends the period with it: the
-    // tokens were bound to the cookies that are gone. So does pointing the client at another site.
-    static Period period = [] {
-        QObject::connect(&Network::cookieStore(), &CookieStore::sessionEnded, &Network::cookieStore(), beginGuestPeriod);
-        return Period{};
-    }();
-    const QString forumHost = Settings::instance().host(HostRole::Forum);
-    if (period.forumHost != forumHost)
-        period = Period{period.number + 1, false, {}, FormToken::Found::None, {}, forumHost};
-    return period;
-}
-
 // A login form is recognised by its two inputs, so that an error page without a token is not
 // taken for the older site's form.
 bool looksLikeLoginForm(const QString &text)
@@ -60,30 +29,64 @@ bool looksLikeLoginForm(const QString &text)
     return text.contains(QLatin1String("name=\"username\"")) && text.contains(QLatin1String("name=\"password\""));
 }
 
-// The forum host whose login form came without a token (the older site); knowledge of the site,
-// so it goes with the forum host setting.
-QString &fixedTokenHost()
+// A control that lives until the forum answers (or the time limit passes), whoever asked.
+Inet *ownSignOutTransfer(Network &network)
 {
-    static QString host;
-    return host;
+    auto *transfer = new Inet(network, QCoreApplication::instance());
+    QObject::connect(transfer, &Inet::StateChanged, transfer, [transfer](int state) {
+        if (state == Inet::icResponseCompleted || state == Inet::icError)
+            transfer->deleteLater();
+    });
+    QTimer::singleShot(network.timeoutMs(), transfer, &QObject::deleteLater);
+    return transfer;
 }
 
-bool fixedTokens()
+} // namespace
+
+SiteSession::SiteSession(const Settings &settings, Network &network)
+    : m_settings(settings)
+    , m_network(network)
 {
-    return !fixedTokenHost().isEmpty() && fixedTokenHost() == Settings::instance().host(HostRole::Forum);
 }
 
-void setFixedTokens(bool fixed)
+void SiteSession::beginGuestPeriod()
 {
-    fixedTokenHost() = fixed ? Settings::instance().host(HostRole::Forum) : QString();
+    Period &p = m_period;
+    p = Period{p.number + 1, false, {}, FormToken::Found::None, {}, p.forumHost};
 }
 
-SiteSession::Fetch fetchResult(const QString &page)
+SiteSession::Period &SiteSession::current()
 {
-    using SiteSession::Fetch;
-    if (!SiteSession::token().isEmpty())
+    // Whatever ends the browser session (a drop, a fresh start) ends the period with it: the
+    // tokens were bound to the cookies that are gone. The store is watched from the first look at
+    // the period on (made no earlier: the network waits for its first use). So does pointing the
+    // client at another site.
+    if (!m_watchingStore) {
+        m_watchingStore = true;
+        QObject::connect(&m_network.cookieStore(), &CookieStore::sessionEnded, &m_network.cookieStore(),
+                         [this] { beginGuestPeriod(); });
+    }
+    const QString forumHost = m_settings.host(HostRole::Forum);
+    if (m_period.forumHost != forumHost)
+        m_period = Period{m_period.number + 1, false, {}, FormToken::Found::None, {}, forumHost};
+    return m_period;
+}
+
+bool SiteSession::fixedTokens()
+{
+    return !m_fixedTokenHost.isEmpty() && m_fixedTokenHost == m_settings.host(HostRole::Forum);
+}
+
+void SiteSession::setFixedTokens(bool fixed)
+{
+    m_fixedTokenHost = fixed ? m_settings.host(HostRole::Forum) : QString();
+}
+
+SiteSession::Fetch SiteSession::fetchResult(const QString &page)
+{
+    if (!token().isEmpty())
         return Fetch::Token;
-    if (SiteSession::problem() != FormToken::Found::None)
+    if (problem() != FormToken::Found::None)
         return Fetch::BadToken;
     if (page.isEmpty())
         return Fetch::NoAnswer;
@@ -91,47 +94,32 @@ SiteSession::Fetch fetchResult(const QString &page)
 }
 
 // The forum's front page, which carries the session's token (the member's in its log-out link).
-Task<QString> frontPage()
+Task<QString> SiteSession::frontPage()
 {
-    return QuorvelModule::HttpGetPageText(Settings::instance().url(HostRole::Forum, QStringLiteral("/forum.php")));
+    return QuorvelModule::HttpGetPageText(*this, m_settings.url(HostRole::Forum, QStringLiteral("/forum.php")));
 }
 
-// A control that lives until the forum answers (or the time limit passes), whoever asked.
-Inet *ownSignOutTransfer()
-{
-    auto *transfer = new Inet(QCoreApplication::instance());
-    QObject::connect(transfer, &Inet::StateChanged, transfer, [transfer](int state) {
-        if (state == Inet::icResponseCompleted || state == Inet::icError)
-            transfer->deleteLater();
-    });
-    QTimer::singleShot(Network::timeoutMs(), transfer, &QObject::deleteLater);
-    return transfer;
-}
 
-} // namespace
-
-namespace SiteSession {
-
-quint64 period()
+quint64 SiteSession::period()
 {
     return current().number;
 }
 
-bool isMemberPeriod()
+bool SiteSession::isMemberPeriod()
 {
     return current().member;
 }
 
-void beginMemberPeriod()
+void SiteSession::beginMemberPeriod()
 {
     Period &p = current();
     p = Period{p.number + 1, true, {}, FormToken::Found::None, {}, p.forumHost};
 }
 
-void notePage(const QString &url, const QString &page, quint64 askedInPeriod)
+void SiteSession::notePage(const QString &url, const QString &page, quint64 askedInPeriod)
 {
     Period &p = current();
-    if (askedInPeriod != p.number || !SitePolicy::isForumAddress(QUrl(url)))
+    if (askedInPeriod != p.number || !SitePolicy::isForumAddress(m_settings, QUrl(url)))
         return;
     const FormToken::Reading reading = FormToken::read(page);
     switch (reading.found) {
@@ -151,41 +139,41 @@ void notePage(const QString &url, const QString &page, quint64 askedInPeriod)
     }
 }
 
-QString token()
+QString SiteSession::token()
 {
     return current().token;
 }
 
-QString tokenOr(const QString &fixedToken)
+QString SiteSession::tokenOr(const QString &fixedToken)
 {
     return current().token.isEmpty() ? fixedToken : current().token;
 }
 
-FormToken::Found problem()
+FormToken::Found SiteSession::problem()
 {
     return current().problem;
 }
 
-void forgetToken()
+void SiteSession::forgetToken()
 {
     current().token.clear();
 }
 
-bool siteUsesFixedTokens()
+bool SiteSession::siteUsesFixedTokens()
 {
     return fixedTokens();
 }
 
-QString loginFormText()
+QString SiteSession::loginFormText()
 {
     return current().loginForm;
 }
 
-Task<Fetch> fetchLoginForm()
+Task<SiteSession::Fetch> SiteSession::fetchLoginForm()
 {
     const quint64 asked = period();
-    const QString url = Settings::instance().url(HostRole::Forum, kLoginFormPath);
-    const QString page = co_await QuorvelModule::HttpGetPageText(url);
+    const QString url = m_settings.url(HostRole::Forum, kLoginFormPath);
+    const QString page = co_await QuorvelModule::HttpGetPageText(*this, url);
     if (asked != period())
         co_return Fetch::NoAnswer;
     if (page.isEmpty())
@@ -214,7 +202,7 @@ Task<Fetch> fetchLoginForm()
     co_return Fetch::Token;
 }
 
-Task<Fetch> fetchFrontPage()
+Task<SiteSession::Fetch> SiteSession::fetchFrontPage()
 {
     const quint64 asked = period();
     const QString page = co_await frontPage();
@@ -223,37 +211,37 @@ Task<Fetch> fetchFrontPage()
     co_return fetchResult(page);
 }
 
-Task<Inet *> signOut()
+Task<Inet *> SiteSession::signOut()
 {
     if (token().isEmpty() && !siteUsesFixedTokens())
         (void)co_await fetchFrontPage();
     co_return drop();
 }
 
-QString fetchMessage(Fetch fetch)
+QString SiteSession::fetchMessage(Fetch fetch)
 {
     return fetch == Fetch::BadToken ? FormToken::kMessageInvalid : FormToken::kMessageUnavailable;
 }
 
-QString logoutUrl()
+QString SiteSession::logoutUrl()
 {
     // The older site wants the login form's fixed token on the log-out action as well. Today's
     // forum ignores a log-out without its token, and a refused token is never sent again.
     if (token().isEmpty() && !fixedTokens())
         return {};
-    return Settings::instance().url(HostRole::Forum, QStringLiteral("/member.php?mod=logging&action=logout&formhash=")
+    return m_settings.url(HostRole::Forum, QStringLiteral("/member.php?mod=logging&action=logout&formhash=")
                                                          + tokenOr(LoginRequest::kFormHash));
 }
 
-bool isTokenRefusal(int httpStatus, const QString &page)
+bool SiteSession::isTokenRefusal(int httpStatus, const QString &page)
 {
     // The older site checks no token: its 503 is a failed request like any other.
     return !fixedTokens() && FormToken::isRefusal(httpStatus, page);
 }
 
-QString unsendable(const QStringList &texts)
+QString SiteSession::unsendable(const QStringList &texts)
 {
-    const QByteArray charset = ForumCharset::forForms();
+    const QByteArray charset = m_network.charset().forForms();
     for (const QString &text : texts) {
         if (const std::optional<QString> character = CodePage::firstUnencodable(text, charset))
             return kMessageUnsendable.arg(*character, QString::fromLatin1(charset));
@@ -261,37 +249,37 @@ QString unsendable(const QStringList &texts)
     return {};
 }
 
-QString logoutHeaders()
+QString SiteSession::logoutHeaders()
 {
-    return QStringLiteral("Referer: ") + Settings::instance().origin(HostRole::Forum)
+    return QStringLiteral("Referer: ") + m_settings.origin(HostRole::Forum)
         + QStringLiteral("/\r\nContent-Type: application/x-www-form-urlencoded");
 }
 
-void drop(Inet &signOutTransfer)
+void SiteSession::drop(Inet &signOutTransfer)
 {
     // The request takes the session's cookies with it before the store forgets them. Its answer
     // only repeats that they are gone, and may come after the member has signed in again: the
     // cookies it sets are not kept. What is still in flight of the session stops first.
-    Network::endSession();
+    m_network.endSession();
     const QString logout = logoutUrl();
     if (!logout.isEmpty()) {
         signOutTransfer.setStoresReplyCookies(false);
         signOutTransfer.Execute(logout, QStringLiteral("GET"), {}, logoutHeaders());
         signOutTransfer.setStoresReplyCookies(true);
     }
-    const QString cookies = QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder);
+    const QString cookies = QuorvelModule::SpecialFolderPath(m_settings, QuorvelModule::kCookiesFolder);
     // Ending the browser session begins the next guest period.
-    Network::cookieStore().endSession();
+    m_network.cookieStore().endSession();
     deleteCookieFiles(cookies);
 }
 
-Task<TokenPost> postWithToken(XmlHttp &request, QString url, std::function<QByteArray()> body, QStringList typed,
-                              Task<Fetch> (*fetchToken)())
+Task<SiteSession::TokenPost> SiteSession::postWithToken(XmlHttp &request, QString url, std::function<QByteArray()> body, QStringList typed,
+                              Task<Fetch> (SiteSession::*fetchToken)())
 {
     using Outcome = TokenPost::Outcome;
     for (int round = 0;; ++round) {
         if (round == 1 || (token().isEmpty() && !siteUsesFixedTokens())) {
-            const Fetch fetched = co_await fetchToken();
+            const Fetch fetched = co_await (this->*fetchToken)();
             if (fetched != Fetch::Token)
                 co_return TokenPost{Outcome::NoToken, fetched, {}};
         }
@@ -309,14 +297,14 @@ Task<TokenPost> postWithToken(XmlHttp &request, QString url, std::function<QByte
     }
 }
 
-Inet *drop()
+Inet *SiteSession::drop()
 {
-    Inet *transfer = ownSignOutTransfer();
+    Inet *transfer = ownSignOutTransfer(m_network);
     drop(*transfer);
     return transfer;
 }
 
-void deleteCookieFiles(const QString &folder)
+void SiteSession::deleteCookieFiles(const QString &folder)
 {
     if (folder.isEmpty())
         return;
@@ -332,4 +320,3 @@ void deleteCookieFiles(const QString &folder)
         QFile::remove(dir.filePath(name));
 }
 
-} // namespace SiteSession

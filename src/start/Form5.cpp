@@ -5,6 +5,7 @@
 #include "pictures/QuorvelAssets.h"
 #include "ui/Skin.h"
 #include "windows/login/Form1.h"
+#include "session/MemberSession.h"
 
 #include <QLabel>
 #include <QMovie>
@@ -18,8 +19,9 @@ constexpr int kAnimationWidth = 40;
 constexpr int kAnimationHeight = 45;
 } // namespace
 
-Form5::Form5(QWidget *parent)
+Form5::Form5(MemberSession &session, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , m_session(session)
 {
     QuorvelAssets::init();
     setObjectName(QStringLiteral("Form5"));
@@ -39,7 +41,7 @@ Form5::Form5(QWidget *parent)
 void Form5::Form_Load()
 {
     // The skin before any window shows; a missing skin leaves the plain look.
-    SkinH_AttachEx(Settings::instance().dataDir() + QStringLiteral("/2.she"), QString());
+    SkinH_AttachEx(m_session.settings().dataDir() + QStringLiteral("/2.she"), QString());
     // This window covers the wait while the login window loads, and it can only be painted when
     // events are handled: it goes up at the first event handled before the login window is up (an
     // account lookup over the network). A login window that loads without waiting closes it before
@@ -48,7 +50,7 @@ void Form5::Form_Load()
     m_showTimer->setSingleShot(true);
     connect(m_showTimer, &QTimer::timeout, this, &QWidget::show);
     m_showTimer->start(0);
-    Form1::openNew(this);
+    Form1::openNew(m_session, this);
 }
 
 void Form5::closeEvent(QCloseEvent *event)

@@ -2,6 +2,7 @@
 // The start window: a small animation while the skin is attached and the login window loads.
 #include <QWidget>
 
+class MemberSession;
 class QLabel;
 class QMovie;
 class QTimer;
@@ -10,7 +11,8 @@ class Form5 : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Form5(QWidget *parent = nullptr);
+    // The login window it opens works on session (which must outlive both).
+    explicit Form5(MemberSession &session, QWidget *parent = nullptr);
 
     // The start routine: attach the skin, show this window (once events are handled), then the
     // login window (which closes this one once it is up).
@@ -27,5 +29,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    MemberSession &m_session;
     QTimer *m_showTimer = nullptr;
 };

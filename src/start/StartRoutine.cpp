@@ -1,15 +1,13 @@
 #include "StartRoutine.h"
 
 #include "base/Logging.h"
-#include "base/Settings.h"
 #include "Form5.h"
 #include "net/CookieStore.h"
-#include "net/Network.h"
 #include "ProgramIcon.h"
+#include "session/MemberSession.h"
 #include "session/QuorvelModule.h"
 #include "StartupTrace.h"
 #include "ui/AccessibleNames.h"
-#include "ui/Navigation.h"
 #include "ui/QtTranslation.h"
 #include "ui/WidgetSeams.h"
 #include "windows/login/Form1.h"
@@ -74,9 +72,9 @@ void copySkins(const QString &fromDir, const QString &to)
     }
 }
 
-void registerWindows()
+void registerWindows(MemberSession &session)
 {
-    Navigation::setLoginWindowFactory([] { Form1::openNew(); });
+    session.setLoginWindowOpener([](MemberSession &s) { Form1::openNew(s); });
 }
 
 int runQuorvel(int argc, char *argv[])
@@ -95,31 +93,35 @@ int runQuorvel(int argc, char *argv[])
         Logging::setVerbose(true);
 
     QString error;
-    if (!Settings::instance().applyArguments(parser, &error)) {
+    Settings settings;
+    if (!settings.applyArguments(parser, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
-    const QString caFile = Settings::instance().caCertificatesFile();
-    if (!caFile.isEmpty() && !Network::useCaCertificatesFile(caFile, &error)) {
+    // The one session of the run: every window gets it from here.
+    MemberSession session(std::move(settings));
+    const QString caFile = session.settings().caCertificatesFile();
+    if (!caFile.isEmpty() && !session.network().useCaCertificatesFile(caFile, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
-    if (!Network::checkProxySetting(&error)) {
+    if (!session.network().checkProxySetting(&error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
 
-    copySkins(Settings::instance().resourceDir(), Settings::instance().dataDir());
+    copySkins(session.settings().resourceDir(), session.settings().dataDir());
     // After the command line: --help and --version stay as the manual page shows them, and
     // --verbose is known when the catalogue turns out to be missing (the start goes on in English).
     QtTranslation::install();
     WidgetSeams::install();
     AccessibleNames::install();
-    registerWindows();
-    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder));
+    registerWindows(session);
+    session.network().cookieStore().setFolder(
+        QuorvelModule::SpecialFolderPath(session.settings(), QuorvelModule::kCookiesFolder));
 
     // The start window's load is the start routine: skin, start window, login window.
-    auto *startWindow = new Form5;
+    auto *startWindow = new Form5(session);
     startWindow->setAttribute(Qt::WA_DeleteOnClose);
     // The load returns at once: the start window goes up at the first event and the login window
     // once its lookup is done, so no window may be visible yet. Nothing closes before the loop runs.

@@ -2,6 +2,8 @@
 // The program's start: command line, program folder, seams, windows, then the start window.
 #include <QString>
 
+class MemberSession;
+
 // Runs the whole program and returns its exit code.
 int runQuorvel(int argc, char *argv[]);
 
@@ -10,6 +12,6 @@ int runQuorvel(int argc, char *argv[]);
 // byte one it shipped) is brought up to date; a link is left alone.
 void copySkins(const QString &fromDir, const QString &toDir);
 
-// Tells the lower layers how to open the windows they cannot link (the login window after the
+// Tells session how to open the windows the lower layers cannot link (the login window after the
 // member panel signs out).
-void registerWindows();
+void registerWindows(MemberSession &session);

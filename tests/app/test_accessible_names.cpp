@@ -11,6 +11,7 @@
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
 #include "windows/recovery/Form4.h"
+#include "TestSession.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -121,8 +122,8 @@ private slots:
     }
     void cleanup()
     {
-        Form2::destroyInstance();
-        Network::setTimeoutMs(0);
+        Form2::destroy(testSession());
+        testSession().network().setTimeoutMs(0);
         m_seams.reset();
         m_dir.reset();
     }
@@ -130,7 +131,7 @@ private slots:
     void loginWindow()
     {
         SimFixture sim; // hosts point at loopback; nothing here sends a request
-        Form1 form;
+        Form1 form(testSession());
         AccessibleNames::apply(&form);
         const QStringList missing = unnamedControls(&form, {QStringLiteral("Label5_1")});
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
@@ -146,8 +147,8 @@ private slots:
     {
         // The lost-password window is a child of the login window with controls of the same
         // names: naming one window must not rename the other's.
-        Form1 form;
-        auto *lost = new Form4(&form);
+        Form1 form(testSession());
+        auto *lost = new Form4(testSession(), &form);
         AccessibleNames::apply(&form);
         AccessibleNames::apply(lost);
         AccessibleNames::apply(&form);
@@ -163,8 +164,8 @@ private slots:
     {
         SimFixture sim;
         QVERIFY(sim.isRunning());
-        Network::setTimeoutMs(3000);
-        Form2 *panel = Form2::instance();
+        testSession().network().setTimeoutMs(3000);
+        Form2 *panel = Form2::of(testSession());
         QVERIFY(panel);
         AccessibleNames::apply(panel);
         const QStringList missing = unnamedControls(panel, {QStringLiteral("S1_2"), QStringLiteral("Label13")});
@@ -179,12 +180,12 @@ private slots:
 
     void identityAndStartWindows()
     {
-        Form3 identity;
+        Form3 identity(testSession());
         AccessibleNames::apply(&identity);
         QStringList missing = unnamedControls(&identity, {QStringLiteral("Label1")});
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
 
-        Form5 start;
+        Form5 start(testSession());
         AccessibleNames::apply(&start);
         missing = unnamedControls(&start, {});
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
@@ -194,7 +195,7 @@ private slots:
     {
         AccessibleNames::install();
         AccessibleNames::install(); // a second call adds no second watcher
-        Form4 lost;
+        Form4 lost(testSession());
         QVERIFY(spokenName(lost.findChild<QLineEdit *>(QStringLiteral("Text2"))) != QStringLiteral("电子邮箱"));
         lost.show();
         QVERIFY(QTest::qWaitForWindowExposed(&lost));

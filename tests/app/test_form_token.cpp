@@ -2,6 +2,7 @@
 #include "base/Settings.h"
 #include "rules/FormToken.h"
 #include "session/SiteSession.h"
+#include "TestSession.h"
 
 #include <QTest>
 
@@ -13,10 +14,10 @@ class TestFormToken : public QObject
 private slots:
     void initTestCase()
     {
-        Settings::instance().setHost(HostRole::Forum, u"127.0.0.1:8101"_s);
-        Settings::instance().setHost(HostRole::Home, u"127.0.0.1:8102"_s);
-        Settings::instance().setHost(HostRole::Vip, u"127.0.0.1:8103"_s);
-        Settings::instance().setHost(HostRole::Soft, u"127.0.0.1:8104"_s);
+        testSession().settings().setHost(HostRole::Forum, u"127.0.0.1:8101"_s);
+        testSession().settings().setHost(HostRole::Home, u"127.0.0.1:8102"_s);
+        testSession().settings().setHost(HostRole::Vip, u"127.0.0.1:8103"_s);
+        testSession().settings().setHost(HostRole::Soft, u"127.0.0.1:8104"_s);
     }
 
     void read_data()
@@ -92,59 +93,59 @@ private slots:
     {
         const QString page = u"<input type=\"hidden\" name=\"formhash\" value=\"0a1b2c3d\" />"_s;
         const QString forumUrl = u"http://127.0.0.1:8101/member.php"_s;
-        const quint64 guest = SiteSession::period();
-        SiteSession::notePage(forumUrl, page, guest);
-        QCOMPARE(SiteSession::token(), u"0a1b2c3d"_s);
-        QCOMPARE(SiteSession::tokenOr(u"5c2e9a17"_s), u"0a1b2c3d"_s);
+        const quint64 guest = testSession().site().period();
+        testSession().site().notePage(forumUrl, page, guest);
+        QCOMPARE(testSession().site().token(), u"0a1b2c3d"_s);
+        QCOMPARE(testSession().site().tokenOr(u"5c2e9a17"_s), u"0a1b2c3d"_s);
 
-        SiteSession::beginMemberPeriod();
-        QVERIFY(SiteSession::isMemberPeriod());
-        QVERIFY(SiteSession::token().isEmpty());
-        QCOMPARE(SiteSession::tokenOr(u"5c2e9a17"_s), u"5c2e9a17"_s);
+        testSession().site().beginMemberPeriod();
+        QVERIFY(testSession().site().isMemberPeriod());
+        QVERIFY(testSession().site().token().isEmpty());
+        QCOMPARE(testSession().site().tokenOr(u"5c2e9a17"_s), u"5c2e9a17"_s);
         // A guest page that comes back after the welcome is not taken.
-        SiteSession::notePage(forumUrl, page, guest);
-        QVERIFY(SiteSession::token().isEmpty());
+        testSession().site().notePage(forumUrl, page, guest);
+        QVERIFY(testSession().site().token().isEmpty());
 
-        const quint64 member = SiteSession::period();
-        SiteSession::notePage(u"http://127.0.0.1:8102/home.php"_s,
+        const quint64 member = testSession().site().period();
+        testSession().site().notePage(u"http://127.0.0.1:8102/home.php"_s,
                               u"<a href=\"member.php?mod=logging&amp;action=logout&amp;formhash=9f8e7d6c\">"_s, member);
-        QCOMPARE(SiteSession::token(), u"9f8e7d6c"_s);
-        QVERIFY(SiteSession::logoutUrl().endsWith(u"&formhash=9f8e7d6c"_s));
+        QCOMPARE(testSession().site().token(), u"9f8e7d6c"_s);
+        QVERIFY(testSession().site().logoutUrl().endsWith(u"&formhash=9f8e7d6c"_s));
 
         // A refused token is never sent again: today's forum would ignore a log-out without its
         // token, so none is sent.
-        SiteSession::forgetToken();
-        QVERIFY(SiteSession::token().isEmpty());
-        QVERIFY(SiteSession::logoutUrl().isEmpty());
+        testSession().site().forgetToken();
+        QVERIFY(testSession().site().token().isEmpty());
+        QVERIFY(testSession().site().logoutUrl().isEmpty());
     }
 
     void onlyTheForumsPagesGiveTokens()
     {
-        SiteSession::forgetToken();
-        const quint64 now = SiteSession::period();
+        testSession().site().forgetToken();
+        const quint64 now = testSession().site().period();
         const QString page = u"&amp;formhash=0a1b2c3d"_s;
-        SiteSession::notePage(u"http://127.0.0.1:8104/version/main.txt"_s, page, now); // software host
-        SiteSession::notePage(u"http://127.0.0.2:8101/"_s, page, now);                 // another address
-        SiteSession::notePage(u"http://127.0.0.1:9999/"_s, page, now);                 // another port
-        QVERIFY(SiteSession::token().isEmpty());
-        SiteSession::notePage(u"http://127.0.0.1:8103/"_s, page, now); // the VIP host
-        QCOMPARE(SiteSession::token(), u"0a1b2c3d"_s);
+        testSession().site().notePage(u"http://127.0.0.1:8104/version/main.txt"_s, page, now); // software host
+        testSession().site().notePage(u"http://127.0.0.2:8101/"_s, page, now);                 // another address
+        testSession().site().notePage(u"http://127.0.0.1:9999/"_s, page, now);                 // another port
+        QVERIFY(testSession().site().token().isEmpty());
+        testSession().site().notePage(u"http://127.0.0.1:8103/"_s, page, now); // the VIP host
+        QCOMPARE(testSession().site().token(), u"0a1b2c3d"_s);
     }
 
     void aBadTokenIsAProblemNotAToken()
     {
-        const quint64 now = SiteSession::period();
-        SiteSession::notePage(u"http://127.0.0.1:8101/"_s, u"&amp;formhash=0a1b2c3d"_s, now);
-        SiteSession::notePage(u"http://127.0.0.1:8101/"_s, u"&amp;formhash=0a1b&amp;formhash=ffffffff"_s, now);
-        QVERIFY(SiteSession::token().isEmpty());
-        QCOMPARE(SiteSession::problem(), FormToken::Found::Malformed);
+        const quint64 now = testSession().site().period();
+        testSession().site().notePage(u"http://127.0.0.1:8101/"_s, u"&amp;formhash=0a1b2c3d"_s, now);
+        testSession().site().notePage(u"http://127.0.0.1:8101/"_s, u"&amp;formhash=0a1b&amp;formhash=ffffffff"_s, now);
+        QVERIFY(testSession().site().token().isEmpty());
+        QCOMPARE(testSession().site().problem(), FormToken::Found::Malformed);
         QCOMPARE(SiteSession::fetchMessage(SiteSession::Fetch::BadToken), FormToken::kMessageInvalid);
         // A page without any token says nothing about the problem either way.
-        SiteSession::notePage(u"http://127.0.0.1:8101/"_s, u"<p>404</p>"_s, now);
-        QCOMPARE(SiteSession::problem(), FormToken::Found::Malformed);
-        SiteSession::notePage(u"http://127.0.0.1:8101/"_s, u"&amp;formhash=12345678"_s, now);
-        QCOMPARE(SiteSession::problem(), FormToken::Found::None);
-        QCOMPARE(SiteSession::token(), u"12345678"_s);
+        testSession().site().notePage(u"http://127.0.0.1:8101/"_s, u"<p>404</p>"_s, now);
+        QCOMPARE(testSession().site().problem(), FormToken::Found::Malformed);
+        testSession().site().notePage(u"http://127.0.0.1:8101/"_s, u"&amp;formhash=12345678"_s, now);
+        QCOMPARE(testSession().site().problem(), FormToken::Found::None);
+        QCOMPARE(testSession().site().token(), u"12345678"_s);
     }
 };
 

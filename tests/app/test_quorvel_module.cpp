@@ -4,8 +4,8 @@
 #include "session/QuorvelModule.h"
 #include "Awaited.h"
 #include "TempDataDir.h"
-#include "ui/Navigation.h"
 #include "ui/Skin.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -35,12 +35,12 @@ QByteArray pngBytes(const QSize &size)
 // The module's fetches run to their end.
 QString getText(const QString &url)
 {
-    return awaited(QuorvelModule::HttpGetText(url)).value_or(QString());
+    return awaited(QuorvelModule::HttpGetText(testSession().site(), url)).value_or(QString());
 }
 
 QPixmap loadPicture(const QString &urlOrPath)
 {
-    return awaited(QuorvelModule::LoadNetPicture(urlOrPath)).value_or(QPixmap());
+    return awaited(QuorvelModule::LoadNetPicture(testSession().site(), urlOrPath)).value_or(QPixmap());
 }
 
 class TestQuorvelModule : public QObject
@@ -50,12 +50,12 @@ private slots:
     void specialFolderPath()
     {
         TempDataDir data;
-        const QString cookies = QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder);
+        const QString cookies = QuorvelModule::SpecialFolderPath(testSession().settings(), QuorvelModule::kCookiesFolder);
         QCOMPARE(cookies, QDir::cleanPath(data.path()) + u"/Cookies"_s);
         QVERIFY(!cookies.endsWith(u'/'));
         QVERIFY(QFileInfo(cookies).isDir());
         for (int other : {0, 26, 32, 34, -33})
-            QCOMPARE(QuorvelModule::SpecialFolderPath(other), QString());
+            QCOMPARE(QuorvelModule::SpecialFolderPath(testSession().settings(), other), QString());
     }
 
     void readIniValue()
@@ -156,21 +156,21 @@ private slots:
         app->setStyleSheet(QString());
     }
 
-    void navigationCallsTheRegisteredFactory()
+    void openLoginWindowCallsTheRegisteredOpener()
     {
-        Navigation::showLoginWindow(); // nothing registered: nothing happens
+        testSession().openLoginWindow(); // nothing registered: nothing happens
         int shown = 0;
-        Navigation::setLoginWindowFactory([&shown] {
+        testSession().setLoginWindowOpener([&shown](MemberSession &session) {
             ++shown;
             // The new window registers itself again while being shown.
-            Navigation::setLoginWindowFactory([&shown] { shown += 10; });
+            session.setLoginWindowOpener([&shown](MemberSession &) { shown += 10; });
         });
-        Navigation::showLoginWindow();
+        testSession().openLoginWindow();
         QCOMPARE(shown, 1);
-        Navigation::showLoginWindow();
+        testSession().openLoginWindow();
         QCOMPARE(shown, 11);
-        Navigation::setLoginWindowFactory({});
-        Navigation::showLoginWindow();
+        testSession().setLoginWindowOpener({});
+        testSession().openLoginWindow();
         QCOMPARE(shown, 11);
     }
 };

@@ -4,6 +4,7 @@
 #include "net/Network.h"
 #include "SimSignIn.h"
 #include "windows/identity/Form3.h"
+#include "TestSession.h"
 
 #include <QDate>
 #include <QLabel>
@@ -219,7 +220,7 @@ Cell::Cell()
 
 bool Cell::holdsSession()
 {
-    const QList<QNetworkCookie> cookies = Network::cookieStore().allCookies();
+    const QList<QNetworkCookie> cookies = testSession().network().cookieStore().allCookies();
     return std::any_of(cookies.cbegin(), cookies.cend(),
                        [](const QNetworkCookie &c) { return c.name() == ForumSimulator::authCookieName(); });
 }
@@ -227,7 +228,7 @@ bool Cell::holdsSession()
 IdentityCheckHurry::IdentityCheckHurry()
 {
     QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [] {
-        Form3 *check = Form3::current();
+        Form3 *check = Form3::current(testSession());
         if (check && check->isVisible() && !check->handOverStarted())
             check->Timer1_Timer();
     });
@@ -241,7 +242,7 @@ bool signInToPanel(const QString &account, const QString &password)
     IdentityCheckHurry hurry;
     // The check reads the VIP page, the panel starts up (each request up to the time limit, one of
     // them maybe faulted), then the check closes itself and shows the panel.
-    const QPointer<Form3> check = Form3::showModalAfterLogin(QPixmap(), account);
+    const QPointer<Form3> check = Form3::showModalAfterLogin(testSession(), QPixmap(), account);
     waitUntil([&] { return !check; }, 3 * kSettleMs);
     return true;
 }

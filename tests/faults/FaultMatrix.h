@@ -8,6 +8,7 @@
 // expected one and adds both to the table (ctest -R test_faults -V shows it).
 #include "AwaitedNet.h"
 #include "SimSession.h"
+#include "TestSession.h"
 
 #include <QList>
 #include <QTest>
@@ -51,7 +52,7 @@ void waitUntil(Condition condition, int ms = kSettleMs)
 [[nodiscard]] QString pictureKind(const QLabel *label, const QImage &defaultPicture);
 
 // Signs the member in through the forum's login form and lets the real identity check hand over
-// to the panel (then Form2::existing()); false when the forum did not greet the member. The check
+// to the panel (then Form2::existing(testSession())); false when the forum did not greet the member. The check
 // opens and returns at once: this waits until it has handed over and gone (or the time is up, and
 // the cell reads what stands).
 [[nodiscard]] bool signInToPanel(const QString &account, const QString &password);

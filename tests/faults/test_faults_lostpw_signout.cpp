@@ -9,10 +9,10 @@
 #include "base/State.h"
 #include "net/Inet.h"
 #include "start/StartRoutine.h"
-#include "ui/Navigation.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
 #include "windows/recovery/Form4.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -72,7 +72,7 @@ private:
 void TestFaultsLostPwSignOut::initTestCase()
 {
     // The panel's sign-out opens a fresh login window, as in the program.
-    registerWindows();
+    registerWindows(testSession());
 }
 
 void TestFaultsLostPwSignOut::init()
@@ -83,7 +83,7 @@ void TestFaultsLostPwSignOut::init()
 
 void TestFaultsLostPwSignOut::cleanup()
 {
-    Form2::destroyInstance();
+    Form2::destroy(testSession());
     QList<QPointer<QWidget>> windows;
     for (QWidget *window : QApplication::topLevelWidgets())
         if (qobject_cast<Form1 *>(window) || qobject_cast<Form4 *>(window))
@@ -94,7 +94,7 @@ void TestFaultsLostPwSignOut::cleanup()
 
 void TestFaultsLostPwSignOut::cleanupTestCase()
 {
-    Navigation::setLoginWindowFactory({});
+    testSession().setLoginWindowOpener({});
     printTable(QStringLiteral("lost-password window and sign-out request"));
 }
 
@@ -164,7 +164,7 @@ QString TestFaultsLostPwSignOut::lostPassword(SimFault fault)
     m_cell->sim().setFault(fault, "mod=lostpasswd", SimRole::Forum);
     QGuiApplication::clipboard()->setText(kClipboardBefore);
 
-    QPointer<Form4> window = new Form4;
+    QPointer<Form4> window = new Form4(testSession());
     window->show();
     auto *user = window->findChild<QLineEdit *>(QStringLiteral("Text1"));
     auto *email = window->findChild<QLineEdit *>(QStringLiteral("Text2"));
@@ -199,7 +199,7 @@ QString TestFaultsLostPwSignOut::lostPassword(SimFault fault)
 QString TestFaultsLostPwSignOut::signOutAfterRefusal(SimFault fault)
 {
     m_cell->sim().setFault(fault, "action=logout", SimRole::Forum);
-    QPointer<Form1> form = Form1::openNew();
+    QPointer<Form1> form = Form1::openNew(testSession());
     form->Text1->setText(QStringLiteral("eve"));
     form->Text2->setText(QStringLiteral("eve111"));
     form->Command1->click();
@@ -224,7 +224,7 @@ QString TestFaultsLostPwSignOut::signOutFromPanel(SimFault fault)
 {
     if (!signInToPanel(QStringLiteral("vipbob"), QStringLiteral("bob456")))
         return QStringLiteral("SIGN-IN FAILED");
-    QPointer<Form2> panel = Form2::existing();
+    QPointer<Form2> panel = Form2::existing(testSession());
     if (!panel || !panel->isVisible())
         return QStringLiteral("NO PANEL; ") + boxes(m_cell->seams().messages);
     m_cell->seams().clear();
@@ -249,8 +249,8 @@ QString TestFaultsLostPwSignOut::signOutFromPanel(SimFault fault)
     return QStringLiteral("%1; %2; %3; session=%4; AutoLoginBlocked=%5; VipLevel=%6; %7; %8")
         .arg(login, panel ? QStringLiteral("PANEL LEFT") : QStringLiteral("panel closed"), boxes(m_cell->seams().messages),
              Cell::holdsSession() ? QStringLiteral("KEPT") : QStringLiteral("dropped"))
-        .arg(loginState().AutoLoginBlocked)
-        .arg(panelState().VipLevel)
+        .arg(testSession().login().AutoLoginBlocked)
+        .arg(testSession().card().VipLevel)
         .arg(signOutsSent(), transfers() == 0 ? QStringLiteral("transfer released") : QStringLiteral("TRANSFER LEFT"));
 }
 

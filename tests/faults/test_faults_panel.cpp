@@ -7,6 +7,7 @@
 
 #include "base/State.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -115,7 +116,7 @@ void TestFaultsPanel::init()
 
 void TestFaultsPanel::cleanup()
 {
-    Form2::destroyInstance();
+    Form2::destroy(testSession());
     m_cell.reset();
 }
 
@@ -235,7 +236,7 @@ QString TestFaultsPanel::run(Request request, SimFault fault)
 
 Form2 *TestFaultsPanel::openPanel()
 {
-    return signInToPanel(QStringLiteral("vipbob"), QStringLiteral("bob456")) ? Form2::existing() : nullptr;
+    return signInToPanel(QStringLiteral("vipbob"), QStringLiteral("bob456")) ? Form2::existing(testSession()) : nullptr;
 }
 
 QString TestFaultsPanel::exchange(SimFault fault)

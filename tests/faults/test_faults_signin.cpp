@@ -9,6 +9,7 @@
 #include "net/Inet.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -249,7 +250,7 @@ QString TestFaultsSignIn::signInOutcome() const
     // A sign-in that did not go through leaves no forum session in the client.
     const QString shown = boxes(m_cell->seams().messages) + QStringLiteral("; session=")
                           + (Cell::holdsSession() ? QStringLiteral("open") : QStringLiteral("none"));
-    if (Form2 *panel = Form2::existing(); panel && panel->isVisible())
+    if (Form2 *panel = Form2::existing(testSession()); panel && panel->isVisible())
         return QStringLiteral("panel(%1); ").arg(panel->Label3->text()) + shown;
     if (!m_form || !m_form->isVisible())
         return QStringLiteral("window closed; ") + shown;
@@ -258,17 +259,17 @@ QString TestFaultsSignIn::signInOutcome() const
 
 bool TestFaultsSignIn::signInSettled() const
 {
-    if (Form2 *panel = Form2::existing(); panel && panel->isVisible())
+    if (Form2 *panel = Form2::existing(testSession()); panel && panel->isVisible())
         return true;
     // A sign-in that went through closes the window first; the identity check then hands over.
-    if (Form3::current())
+    if (Form3::current(testSession()))
         return false;
     return !m_form || !m_form->isVisible() || windowState() == QLatin1String("idle");
 }
 
 QString TestFaultsSignIn::signIn(const QString &account, const QString &password)
 {
-    m_form = Form1::openNew();
+    m_form = Form1::openNew(testSession());
     m_form->Text1->setText(account);
     m_form->Text2->setText(password);
     IdentityCheckHurry hurry;
@@ -290,7 +291,7 @@ QString TestFaultsSignIn::signIn(const QString &account, const QString &password
 
 QString TestFaultsSignIn::lookUp(const QString &entry)
 {
-    m_form = Form1::openNew();
+    m_form = Form1::openNew(testSession());
     m_form->Text1->setText(entry);
     // The account box is left: the lookup starts and waits for nothing but the site, one request
     // at a time; with none out any more it has ended.
@@ -300,14 +301,14 @@ QString TestFaultsSignIn::lookUp(const QString &entry)
         return QStringLiteral("WINDOW GONE");
     return QStringLiteral("Text1=%1; status=%2; avatar=%3; uid=%4; name=%5; ")
                .arg(orDash(m_form->Text1->text()), tag(m_form->status()),
-                    pictureKind(m_form->Image1, m_form->defaultAvatar().toImage()), orDash(loginState().AvatarUid),
+                    pictureKind(m_form->Image1, m_form->defaultAvatar().toImage()), orDash(testSession().login().AvatarUid),
                     orDash(m_form->profileName()))
         + boxes(m_cell->seams().messages);
 }
 
 QString TestFaultsSignIn::signInWithCaptcha()
 {
-    m_form = Form1::openNew();
+    m_form = Form1::openNew(testSession());
     m_form->Text1->setText(QStringLiteral("alice"));
     m_form->Text2->setText(QStringLiteral("alice123"));
     IdentityCheckHurry hurry;

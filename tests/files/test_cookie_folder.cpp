@@ -5,6 +5,7 @@
 #include "base/Settings.h"
 #include "net/CookieStore.h"
 #include "session/SiteSession.h"
+#include "TestSession.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -92,13 +93,13 @@ class TestCookieFolder : public QObject
     Q_OBJECT
 private slots:
     void init();
-    void cleanupTestCase() { Settings::instance().restoreDefaults(); }
+    void cleanupTestCase() { testSession().settings().restoreDefaults(); }
     void hostileCookiesNeverLeaveTheFolder();
 };
 
 void TestCookieFolder::init()
 {
-    Settings &settings = Settings::instance();
+    Settings &settings = testSession().settings();
     settings.restoreDefaults();
     settings.setHost(HostRole::Forum, u"127.0.0.1:1001"_s);
     settings.setProbeUrl(u"http://127.0.0.1:1009/"_s);
@@ -124,7 +125,7 @@ void TestCookieFolder::hostileCookiesNeverLeaveTheFolder()
     const QMap<QString, QByteArray> before = snapshotOutside(root.path(), folder);
 
     {
-        CookieStore store;
+        CookieStore store(testSession().settings());
         store.setFolder(folder);
         QVERIFY(store.allCookies().isEmpty());
 
@@ -158,7 +159,7 @@ void TestCookieFolder::hostileCookiesNeverLeaveTheFolder()
     }
 
     // A restart reads the folder back, and only the folder.
-    CookieStore restarted;
+    CookieStore restarted(testSession().settings());
     restarted.setFolder(folder);
     for (const QNetworkCookie &cookie : restarted.allCookies())
         QVERIFY2(!cookie.name().startsWith("outside"), cookie.name().constData());

@@ -8,6 +8,7 @@
 #include "crypto/CBase64EnDeCode.h"
 #include "net/CookieStore.h"
 #include "session/SiteSession.h"
+#include "TestSession.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -100,7 +101,7 @@ private slots:
     void cleanup()
     {
         SafeFile::setWriteFunction(nullptr);
-        Settings::instance().restoreDefaults();
+        testSession().settings().restoreDefaults();
     }
 
     // A real full file system: the save fails and login.ini and the cookie file stay byte for byte.
@@ -121,7 +122,7 @@ private slots:
         const QByteArray before = fileBytes(ini);
         const QString cookies = mountPoint + u"/Cookies"_s;
         {
-            CookieStore store;
+            CookieStore store(testSession().settings());
             store.setFolder(cookies);
             QVERIFY(store.insertCookie(persistent("q_salt", "first")));
         }
@@ -134,7 +135,7 @@ private slots:
         QCOMPARE(fileBytes(ini), before);
         QCOMPARE(modeOf(ini), 0600);
         {
-            CookieStore store;
+            CookieStore store(testSession().settings());
             store.setFolder(cookies);
             store.insertCookie(persistent("q_auth", QByteArray(20000, 'a')));
         }
@@ -152,7 +153,7 @@ private slots:
         const QString ini = dir.filePath(u"login.ini"_s);
         QVERIFY(ProfileString::write(kSection, {{u"user"_s, u"dave"_s}, {u"pass"_s, u"enciphered"_s}}, ini));
         const QByteArray before = fileBytes(ini);
-        CookieStore store;
+        CookieStore store(testSession().settings());
         store.setFolder(dir.filePath(u"Cookies"_s));
         QVERIFY(store.insertCookie(persistent("q_salt", "first")));
         const QString cookieFile = dir.filePath(u"Cookies/127.0.0.1.txt"_s);
@@ -198,7 +199,7 @@ private slots:
         QVERIFY(QFile::link(target, cookies));
         QVERIFY(CookieStore::isLinkedFolder(cookies));
 
-        CookieStore store;
+        CookieStore store(testSession().settings());
         store.setFolder(cookies);
         QVERIFY(store.allCookies().isEmpty()); // nothing read through the link
         store.insertCookie(persistent("q_new", "v"));
@@ -253,10 +254,10 @@ private slots:
         qunsetenv("XDG_DATA_HOME");
         QStandardPaths::setTestModeEnabled(true); // ~/.qttest/share/..., nothing of the member's touched
         QTemporaryDir elsewhere;
-        Settings::instance().setDataDir({});
-        Settings::instance().setResourceDir(elsewhere.path()); // not the executable's folder: the per-user one
+        testSession().settings().setDataDir({});
+        testSession().settings().setResourceDir(elsewhere.path()); // not the executable's folder: the per-user one
         QCOMPARE(Settings::accountHome(), home);
-        const QString dataDir = Settings::instance().dataDir();
+        const QString dataDir = testSession().settings().dataDir();
         QStandardPaths::setTestModeEnabled(false);
         qputenv("HOME", savedHome);
         if (!savedXdg.isEmpty())

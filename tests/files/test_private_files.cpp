@@ -6,6 +6,7 @@
 #include "rules/SavedAccount.h"
 #include "session/QuorvelModule.h"
 #include "TempDataDir.h"
+#include "TestSession.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -70,7 +71,7 @@ private slots:
 
 void TestPrivateFiles::init()
 {
-    Settings &settings = Settings::instance();
+    Settings &settings = testSession().settings();
     settings.restoreDefaults();
     settings.setHost(HostRole::Forum, u"127.0.0.1:1001"_s);
     settings.setProbeUrl(u"http://127.0.0.1:1009/"_s);
@@ -91,7 +92,7 @@ void TestPrivateFiles::filesAreTheOwnersOnly()
     const Umask umask(mode_t(mask & 0777));
 
     // The save step, and the one write made when automatic sign-in is unticked, on a new file.
-    const QString ini = SavedAccount::filePath(Settings::instance().dataDir());
+    const QString ini = SavedAccount::filePath(testSession().settings().dataDir());
     QVERIFY(SavedAccount::fromSignIn(true, u"alice"_s, u"alice123"_s, false, u"0"_s, {}, true).save(ini));
     QCOMPARE(octal(modeOf(ini)), octal(0600));
     QVERIFY(QFile::remove(ini));
@@ -100,10 +101,10 @@ void TestPrivateFiles::filesAreTheOwnersOnly()
 
     // The cookies folder as the program names it, and the files the store writes into it, from
     // the wire and directly.
-    const QString folder = QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder);
+    const QString folder = QuorvelModule::SpecialFolderPath(testSession().settings(), QuorvelModule::kCookiesFolder);
     QVERIFY(!folder.isEmpty());
     QCOMPARE(octal(modeOf(folder)), octal(0700));
-    CookieStore store;
+    CookieStore store(testSession().settings());
     store.setFolder(folder);
     const QList<QNetworkCookie> fromForum =
         QNetworkCookie::parseCookies("qvbbs_2132_saltkey=s; expires=Fri, 01-Jan-2100 00:00:00 GMT; path=/; httponly");
@@ -115,7 +116,7 @@ void TestPrivateFiles::filesAreTheOwnersOnly()
 
     // A cookies folder the store has to make itself.
     const QString ownFolder = dir.file(u"elsewhere/Cookies"_s);
-    CookieStore second;
+    CookieStore second(testSession().settings());
     second.setFolder(ownFolder);
     QVERIFY(second.insertCookie(persistentCookie("own")));
     QCOMPARE(octal(modeOf(ownFolder)), octal(0700));
@@ -126,8 +127,8 @@ void TestPrivateFiles::filesOpenToOthersAreNarrowed()
 {
     TempDataDir dir;
     const Umask umask(0);
-    const QString ini = SavedAccount::filePath(Settings::instance().dataDir());
-    const QString folder = QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder);
+    const QString ini = SavedAccount::filePath(testSession().settings().dataDir());
+    const QString folder = QuorvelModule::SpecialFolderPath(testSession().settings(), QuorvelModule::kCookiesFolder);
     const QString cookieFile = folder + u"/127.0.0.1.txt"_s;
     {
         QFile file(ini);
@@ -149,7 +150,7 @@ void TestPrivateFiles::filesOpenToOthersAreNarrowed()
     QCOMPARE(octal(modeOf(ini)), octal(0600));
     QCOMPARE(SavedAccount::load(ini).user, u"old"_s);
 
-    CookieStore store;
+    CookieStore store(testSession().settings());
     store.setFolder(folder);
     QCOMPARE(store.allCookies().size(), 1);
     QVERIFY(store.insertCookie(persistentCookie("new")));

@@ -6,6 +6,7 @@
 #include "windows/identity/Form3.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QImageReader>
@@ -84,13 +85,13 @@ void TestHighDpi::init()
 
 void TestHighDpi::cleanup()
 {
-    Form2::destroyInstance();
+    Form2::destroy(testSession());
     m_session.reset();
 }
 
 void TestHighDpi::loginWindowPictures()
 {
-    Form1 form;
+    Form1 form(testSession());
     form.Form_Load();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     VERIFY_DENSE(form.Image1);
@@ -102,7 +103,7 @@ void TestHighDpi::loginWindowPictures()
 
 void TestHighDpi::bannerShowsTheDenseDrawing()
 {
-    Form1 form;
+    Form1 form(testSession());
     form.Form_Load();
     form.bannerMovie->setPaused(true);
     QVERIFY(form.bannerMovie->jumpToFrame(0));
@@ -124,7 +125,7 @@ void TestHighDpi::captchaPictureSharp()
 {
     // The forum draws 100 x 30 pixels: shown at 200 % each of them is a 2 x 2 block, not a blur.
     m_session->sim().setCaptchaEnabled(true);
-    Form1 form;
+    Form1 form(testSession());
     form.Form_Load();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.setCaptchaAnnouncement({CaptchaAnnouncement::Kind::Asked, QStringLiteral("cSdpi")});
@@ -143,7 +144,7 @@ void TestHighDpi::captchaPictureSharp()
 
 void TestHighDpi::loginFrameCoversTheEdge()
 {
-    Form1 form;
+    Form1 form(testSession());
     form.Form_Load();
     const QImage image = form.grab().toImage();
     QCOMPARE(image.size(), form.size() * kRatio);
@@ -163,27 +164,27 @@ void TestHighDpi::buttonPointerIsTheSystemHand()
 {
     // The system's hand, which the platform draws at the screen's own scale (a picture of the
     // program's would be shown at its pixel size, half as large as meant).
-    Form1 form;
+    Form1 form(testSession());
     for (const QLabel *button : {form.xButton, form.zButton})
         QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
 }
 
 void TestHighDpi::startAnimation()
 {
-    Form5 start;
+    Form5 start(testSession());
     QTRY_VERIFY(!start.AniGIF1->pixmap().isNull());
     VERIFY_DENSE(start.AniGIF1);
 }
 
 void TestHighDpi::identityCheckAvatar()
 {
-    Form3 window;
+    Form3 window(testSession());
     VERIFY_DENSE(window.Image1);
 }
 
 void TestHighDpi::panelPicturesAndFrame()
 {
-    Form2 *panel = Form2::instance();
+    Form2 *panel = Form2::of(testSession());
     QVERIFY(panel);
     panel->show();
     QVERIFY(QTest::qWaitForWindowExposed(panel));

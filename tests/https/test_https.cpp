@@ -18,11 +18,11 @@
 #include "start/StartRoutine.h"
 #include "TempDataDir.h"
 #include "TestCa.h"
-#include "ui/Navigation.h"
 #include "windows/identity/Form3.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
 #include "windows/recovery/Form4.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -100,26 +100,26 @@ void TestHttps::initTestCase()
 void TestHttps::init()
 {
     m_dir = std::make_unique<TempDataDir>();
-    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder));
-    Network::cookieStore().endSession();
+    testSession().network().cookieStore().setFolder(QuorvelModule::SpecialFolderPath(testSession().settings(), QuorvelModule::kCookiesFolder));
+    testSession().network().cookieStore().endSession();
     m_seams = std::make_unique<SeamRecorder>();
-    Network::setTimeoutMs(5000);
-    QVERIFY(Network::useCaCertificatesFile(m_ca->caFile()));
-    registerWindows();
+    testSession().network().setTimeoutMs(5000);
+    QVERIFY(testSession().network().useCaCertificatesFile(m_ca->caFile()));
+    registerWindows(testSession());
     g_warnings.clear();
 }
 
 void TestHttps::cleanup()
 {
     closeClientWindows();
-    Navigation::setLoginWindowFactory({});
-    Network::setTimeoutMs(0);
-    Network::resetCaCertificates();
-    Network::cookieStore().endSession();
+    testSession().setLoginWindowOpener({});
+    testSession().network().setTimeoutMs(0);
+    testSession().network().resetCaCertificates();
+    testSession().network().cookieStore().endSession();
     m_sim.reset();
     m_seams.reset();
     m_dir.reset();
-    Settings::instance().restoreDefaults();
+    testSession().settings().restoreDefaults();
 }
 
 void TestHttps::startSim(TestCa::Server server, const QList<ForumSimulator::Role> &roles)
@@ -164,8 +164,8 @@ void TestHttps::wholeVisitOverHttps()
     sim.setSiteSettings(site);
     sim.setCaptchaEnabled(captcha);
     for (HostRole role : {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main})
-        QCOMPARE(Settings::instance().scheme(role), u"https"_s);
-    QVERIFY(Settings::instance().probeUrl().startsWith(u"https://"_s));
+        QCOMPARE(testSession().settings().scheme(role), u"https"_s);
+    QVERIFY(testSession().settings().probeUrl().startsWith(u"https://"_s));
     ForumSimulator::Member *member = sim.member(account);
     QVERIFY(member);
     member->za = 40;
@@ -173,12 +173,12 @@ void TestHttps::wholeVisitOverHttps()
 
     QTimer tick; // the identity check's one-second wait, ticked at once
     connect(&tick, &QTimer::timeout, this, [] {
-        if (Form3 *check = Form3::current(); check && !check->handOverStarted())
+        if (Form3 *check = Form3::current(testSession()); check && !check->handOverStarted())
             check->Timer1_Timer();
     });
     tick.start(5);
 
-    QPointer<Form1> login = Form1::openNew();
+    QPointer<Form1> login = Form1::openNew(testSession());
     QVERIFY(login);
     login->Text1->setText(account);
     login->Text2->setText(password);
@@ -199,23 +199,23 @@ void TestHttps::wholeVisitOverHttps()
         login->Text4->setText(QString::fromLatin1(sim.captcha().latestCode()));
         login->Command1->click();
     }
-    QTRY_VERIFY2_WITH_TIMEOUT(!login && Form2::existing() && Form2::existing()->isVisible() && !Form3::current(),
+    QTRY_VERIFY2_WITH_TIMEOUT(!login && Form2::existing(testSession()) && Form2::existing(testSession())->isVisible() && !Form3::current(testSession()),
                               qPrintable(u"no hand-over; messages: "_s + m_seams->messageTexts().join(u'|')
                                          + u"; warnings: "_s + g_warnings.join(u'|')),
                               15000);
-    QPointer<Form2> panel = Form2::existing();
+    QPointer<Form2> panel = Form2::existing(testSession());
     QCOMPARE(panel->Label3->text(), account);
     QTRY_COMPARE_WITH_TIMEOUT(panel->Label1[1]->text(), u"40"_s, 5000);
 
     // The session's cookies came over HTTPS and are marked Secure, in memory and in the files.
-    const QList<QNetworkCookie> cookies = Network::cookieStore().allCookies();
+    const QList<QNetworkCookie> cookies = testSession().network().cookieStore().allCookies();
     QVERIFY(!cookies.isEmpty());
     for (const QNetworkCookie &c : cookies)
         QVERIFY2(c.isSecure(), c.name().constData());
-    const QStringList files = QDir(QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder)).entryList({u"*.txt"_s}, QDir::Files);
+    const QStringList files = QDir(QuorvelModule::SpecialFolderPath(testSession().settings(), QuorvelModule::kCookiesFolder)).entryList({u"*.txt"_s}, QDir::Files);
     QVERIFY(!files.isEmpty());
     for (const QString &name : files) {
-        QFile file(QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder) + u'/' + name);
+        QFile file(QuorvelModule::SpecialFolderPath(testSession().settings(), QuorvelModule::kCookiesFolder) + u'/' + name);
         QVERIFY(file.open(QIODevice::ReadOnly));
         for (const QByteArray &line : file.readAll().split('\n'))
             QVERIFY2(line.isEmpty() || line.contains("; secure"), line.constData());
@@ -237,7 +237,7 @@ void TestHttps::wholeVisitOverHttps()
     QVERIFY(sim.requestsTo("action=logout").last().header("Cookie").contains(ForumSimulator::authCookieName()));
 
     // Lost password, from a fresh window.
-    Form4 lost;
+    Form4 lost(testSession());
     lost.show();
     QVERIFY(QTest::qWaitForWindowExposed(&lost));
     lost.findChild<QLineEdit *>(u"Text1"_s)->setText(account);
@@ -277,14 +277,14 @@ void TestHttps::refusedCertificates()
     QFETCH(bool, trustTestAuthority);
     QFETCH(QString, reason);
     if (!trustTestAuthority)
-        Network::resetCaCertificates();
+        testSession().network().resetCaCertificates();
     startSim(server);
     if (QTest::currentTestFailed())
         return;
     const QString forum = m_sim->hostAndPort(ForumSimulator::Role::Forum);
 
     // A page fetch: empty, as for any failed fetch.
-    QCOMPARE(awaited(QuorvelModule::HttpGetText(m_sim->url(ForumSimulator::Role::Forum, u"/forum.php"_s))).value_or(QString()), QString());
+    QCOMPARE(awaited(QuorvelModule::HttpGetText(testSession().site(), m_sim->url(ForumSimulator::Role::Forum, u"/forum.php"_s))).value_or(QString()), QString());
     QVERIFY2(g_warnings.size() == 1, qPrintable(g_warnings.join(u'|')));
     const QString expected = u"certificate of "_s + forum + u" refused: "_s;
     QVERIFY2(g_warnings.first().startsWith(expected), qPrintable(g_warnings.first()));
@@ -295,10 +295,10 @@ void TestHttps::refusedCertificates()
     QCOMPARE(g_warnings.size(), 2);
     QVERIFY(g_warnings.last().contains(reason));
     QVERIFY(m_sim->requests().isEmpty());
-    QVERIFY(Network::cookieStore().allCookies().isEmpty());
+    QVERIFY(testSession().network().cookieStore().allCookies().isEmpty());
 
     // Through the login window: no panel, the window stays usable.
-    QPointer<Form1> login = Form1::openNew();
+    QPointer<Form1> login = Form1::openNew(testSession());
     QVERIFY(login);
     login->Text1->setText(u"alice"_s);
     login->Text2->setText(u"alice123"_s);
@@ -306,7 +306,7 @@ void TestHttps::refusedCertificates()
     // The probe site fails like everything else: the window says the network is not there.
     QTRY_COMPARE_WITH_TIMEOUT(login->Label5[1]->text(), u"请检查您的网络链接"_s, 10000);
     QVERIFY(login->Text1->isEnabled());
-    QVERIFY(!Form2::existing());
+    QVERIFY(!Form2::existing(testSession()));
     QVERIFY(m_sim->requests().isEmpty());
 }
 
@@ -316,13 +316,13 @@ void TestHttps::onlySomeRolesOnHttps()
     startSim(TestCa::Server::Good, {ForumSimulator::Role::Forum});
     if (QTest::currentTestFailed())
         return;
-    QCOMPARE(Settings::instance().scheme(HostRole::Forum), u"https"_s);
-    QCOMPARE(Settings::instance().scheme(HostRole::Home), u"http"_s);
+    QCOMPARE(testSession().settings().scheme(HostRole::Forum), u"https"_s);
+    QCOMPARE(testSession().settings().scheme(HostRole::Home), u"http"_s);
     QVERIFY(signInThroughLoginForm(u"alice"_s, u"alice123"_s));
     // The forum's cookies are Secure: the plain home role gets none of them.
-    const QString home = Settings::instance().url(HostRole::Home, u"/home.php?mod=space&uid=1234"_s);
-    QVERIFY(Network::cookieStore().cookiesForUrl(QUrl(home)).isEmpty());
-    QVERIFY(!awaited(QuorvelModule::HttpGetText(home)).value_or(QString()).isEmpty());
+    const QString home = testSession().settings().url(HostRole::Home, u"/home.php?mod=space&uid=1234"_s);
+    QVERIFY(testSession().network().cookieStore().cookiesForUrl(QUrl(home)).isEmpty());
+    QVERIFY(!awaited(QuorvelModule::HttpGetText(testSession().site(), home)).value_or(QString()).isEmpty());
     const QList<RecordedRequest> toHome = m_sim->requestsTo("mod=space");
     QCOMPARE(toHome.size(), 1);
     QVERIFY(!toHome.first().header("Cookie").contains(ForumSimulator::authCookieName()));
@@ -365,8 +365,8 @@ void TestHttps::loginPostMovedToHttps()
     redirector.setFallback(moved);
     // The member's settings still name the forum by http; the site's https address is known as
     // one of its roles (here the main site's) unless the case says otherwise.
-    Settings::instance().setHost(HostRole::Forum, redirector.origin());
-    Settings::instance().setHost(HostRole::Main, toRole ? secureForum : u"127.0.0.1:1"_s);
+    testSession().settings().setHost(HostRole::Forum, redirector.origin());
+    testSession().settings().setHost(HostRole::Main, toRole ? secureForum : u"127.0.0.1:1"_s);
 
     QCOMPARE(signInThroughLoginForm(u"alice"_s, u"alice123"_s), signedIn);
     // The login form (for the session's token), then the post; a form that cannot be had stops it.

@@ -11,6 +11,7 @@
 #include "TempDataDir.h"
 #include "windows/identity/Form3.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,7 +38,7 @@ int main(int argc, char **argv)
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
     TempDataDir dir;
     QFile::copy(QStringLiteral(QUORVEL_SOURCE_DIR "/assets/SoftSkin.she"), dir.file(QStringLiteral("SoftSkin.she")));
-    Network::cookieStore().setFolder(dir.file(QStringLiteral("Cookies")));
+    testSession().network().cookieStore().setFolder(dir.file(QStringLiteral("Cookies")));
     SeamRecorder seams;
     SimFixture sim;
 
@@ -47,7 +48,7 @@ int main(int argc, char **argv)
     } members[] = {{"alice", "alice123"}, {"vipbob", "bob456"}, {"svipcarol", "carol789"}};
     for (const auto &m : members) {
         const QString account = QString::fromLatin1(m.account);
-        Network::cookieStore().endSession();
+        testSession().network().cookieStore().endSession();
         if (!signInThroughLoginForm(account, QString::fromLatin1(m.password))) {
             QTextStream(stderr) << "sign-in failed for " << account << Qt::endl;
             return 1;
@@ -55,19 +56,19 @@ int main(int argc, char **argv)
         // The avatar as the login window would have it.
         const ForumMember *member = sim->member(account);
         const QString uid = QStringLiteral("%1").arg(member->uid, 9, 10, QLatin1Char('0'));
-        const QPixmap avatar = QuorvelModule::LoadNetPicture(
-            Settings::instance().url(HostRole::Forum, QStringLiteral("/uc_server/data/avatar/") + uid.mid(0, 3) + QLatin1Char('/')
+        const QPixmap avatar = QuorvelModule::LoadNetPicture(testSession().site(), 
+            testSession().settings().url(HostRole::Forum, QStringLiteral("/uc_server/data/avatar/") + uid.mid(0, 3) + QLatin1Char('/')
                                                           + uid.mid(3, 2) + QLatin1Char('/') + uid.mid(5, 2) + QLatin1Char('/')
                                                           + uid.mid(7, 2) + QStringLiteral("_avatar_middle.jpg")));
         // The identity check while it waits (its skin is the one the panel attaches).
         QTimer::singleShot(1600, [&] {
-            if (Form3 *window = Form3::current())
+            if (Form3 *window = Form3::current(testSession()))
                 save(window, out, QStringLiteral("form3-") + account);
         });
         sim->setSlowDelayMs(2500);
         sim->setFault(SimFault::Slow, "/", SimRole::Vip, 1);
-        Form3::showModalAfterLogin(avatar, account);
-        Form2 *panel = Form2::existing();
+        Form3::showModalAfterLogin(testSession(), avatar, account);
+        Form2 *panel = Form2::existing(testSession());
         if (!panel)
             return 1;
         for (int tab = 0; tab < 3; ++tab) {
@@ -76,7 +77,7 @@ int main(int argc, char **argv)
             QApplication::processEvents();
             save(panel, out, QStringLiteral("panel-%1-tab%2").arg(account).arg(tab));
         }
-        Form2::destroyInstance();
+        Form2::destroy(testSession());
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include "TempDataDir.h"
 #include "windows/identity/Form3.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QDate>
@@ -73,7 +74,7 @@ void TestForm3::init()
     m_seams = std::make_unique<SeamRecorder>();
     m_server = startPanelSite();
     QVERIFY(m_server->isListening());
-    Network::setTimeoutMs(1500);
+    testSession().network().setTimeoutMs(1500);
     m_server->script(kCreditPath, gbkPage(QStringLiteral("<ul class=\"creditl mtm bbda cl\"><li><em> Quorvel币: </em>1280</li>"
                                                 "<li><em> za: </em>36</li></ul>")));
     m_server->script("/version/main.txt", gbkPage(QStringLiteral("km:V1.2|")));
@@ -81,8 +82,8 @@ void TestForm3::init()
 
 void TestForm3::cleanup()
 {
-    Form2::destroyInstance();
-    Network::setTimeoutMs(0);
+    Form2::destroy(testSession());
+    testSession().network().setTimeoutMs(0);
     m_server.reset();
     m_seams.reset();
     m_dir.reset();
@@ -90,7 +91,7 @@ void TestForm3::cleanup()
 
 void TestForm3::animationCyclesThroughDots()
 {
-    Form3 window;
+    Form3 window(testSession());
     window.Timer1->stop();
     window.Timer2->stop();
     const QString wait = QStringLiteral("身份校验中,请稍等");
@@ -107,7 +108,7 @@ void TestForm3::animationCyclesThroughDots()
 
 void TestForm3::memberCannotCloseIt()
 {
-    Form3 window;
+    Form3 window(testSession());
     window.Timer1->stop();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -166,18 +167,18 @@ void TestForm3::handOver()
     m_server->script("/", gbkPage(page, 200, 0, never));
 
     const QPixmap avatar = sampleAvatar();
-    const QPointer<Form3> window = Form3::showModalAfterLogin(avatar, QStringLiteral("bob"));
+    const QPointer<Form3> window = Form3::showModalAfterLogin(testSession(), avatar, QStringLiteral("bob"));
     // It shows modally and returns at once; the hand-over closes and deletes it.
     QVERIFY(window);
-    QCOMPARE(Form3::current(), window.data());
+    QCOMPARE(Form3::current(testSession()), window.data());
     QVERIFY(window->isVisible() && window->isModal());
     QTRY_VERIFY_WITH_TIMEOUT(!window, kHandOverMs);
 
-    QVERIFY(!Form3::current());
-    Form2 *panel = Form2::existing();
+    QVERIFY(!Form3::current(testSession()));
+    Form2 *panel = Form2::existing(testSession());
     QVERIFY(panel);
     QVERIFY(panel->isVisible());
-    QCOMPARE(int(panelState().VipLevel), level);
+    QCOMPARE(int(testSession().card().VipLevel), level);
     QCOMPARE(panel->Label3->text(), QStringLiteral("bob"));
     QCOMPARE(panel->nameColor(), nameColor);
     QCOMPARE(!panel->Label13->isHidden(), label13Shown);
@@ -188,8 +189,8 @@ void TestForm3::handOver()
     // The start-up's reading stays on screen; the stored readings are emptied.
     QCOMPARE(panel->Label1[0]->text(), QStringLiteral("1280"));
     QCOMPARE(panel->Label1[1]->text(), QStringLiteral("36"));
-    QVERIFY(panelState().QuorvelbiAmount.isEmpty());
-    QVERIFY(panelState().YubiAmount.isEmpty());
+    QVERIFY(testSession().card().QuorvelbiAmount.isEmpty());
+    QVERIFY(testSession().card().YubiAmount.isEmpty());
     QVERIFY(m_seams->messages.isEmpty());
 }
 
@@ -204,18 +205,18 @@ void TestForm3::levelIsSetBeforeThePanelStarts()
         if (!request.target.startsWith(kCreditPath) || checked)
             return;
         checked = true;
-        windowOpen = Form3::current() && Form3::current()->isVisible();
-        svipBadgeShown = Form2::existing() && !Form2::existing()->aicAlphaImage1[2]->isHidden();
+        windowOpen = Form3::current(testSession()) && Form3::current(testSession())->isVisible();
+        svipBadgeShown = Form2::existing(testSession()) && !Form2::existing(testSession())->aicAlphaImage1[2]->isHidden();
         vipFetchesBefore = m_server->countTo("/");
     });
-    Form3::showModalAfterLogin(QPixmap(), QStringLiteral("carol"));
+    Form3::showModalAfterLogin(testSession(), QPixmap(), QStringLiteral("carol"));
     QTRY_VERIFY_WITH_TIMEOUT(checked, kHandOverMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!Form3::current(), kHandOverMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!Form3::current(testSession()), kHandOverMs);
     QVERIFY(windowOpen);
     QVERIFY(svipBadgeShown);
     QCOMPARE(vipFetchesBefore, 1);
     // Without an avatar the panel shows its own picture of a member without one.
-    QVERIFY(!Form2::existing()->Image1->pixmap().isNull());
+    QVERIFY(!Form2::existing(testSession())->Image1->pixmap().isNull());
 }
 
 void TestForm3::oneFetchWhileTheAnimationGoesOn()
@@ -226,7 +227,7 @@ void TestForm3::oneFetchWhileTheAnimationGoesOn()
     QTimer watcher;
     watcher.setInterval(100);
     connect(&watcher, &QTimer::timeout, this, [&] {
-        Form3 *window = Form3::current();
+        Form3 *window = Form3::current(testSession());
         if (!window || !window->handOverStarted())
             return;
         if (textsWhileWaiting.isEmpty() || textsWhileWaiting.last() != window->Label1->text())
@@ -235,27 +236,27 @@ void TestForm3::oneFetchWhileTheAnimationGoesOn()
             window->Timer1_Timer(); // a tick during the wait must not fetch again
     });
     watcher.start();
-    Form3::showModalAfterLogin(QPixmap(), QStringLiteral("alice"));
-    QTRY_VERIFY_WITH_TIMEOUT(!Form3::current(), kHandOverMs);
+    Form3::showModalAfterLogin(testSession(), QPixmap(), QStringLiteral("alice"));
+    QTRY_VERIFY_WITH_TIMEOUT(!Form3::current(testSession()), kHandOverMs);
     watcher.stop();
 
     QVERIFY2(textsWhileWaiting.size() >= 3, qPrintable(textsWhileWaiting.join(QLatin1Char('|'))));
     // Form3's one fetch and the panel's own reading.
     QCOMPARE(m_server->countTo("/"), 2);
-    QVERIFY(Form2::existing() && Form2::existing()->isVisible());
+    QVERIFY(Form2::existing(testSession()) && Form2::existing(testSession())->isVisible());
 }
 
 void TestForm3::handOverWhenAPanelAlreadyExists()
 {
     m_server->script("/", gbkPage(vipPage(QStringLiteral("5+2"), dots(QDate::currentDate().addDays(3)))));
-    Form2 *panel = Form2::instance();
+    Form2 *panel = Form2::of(testSession());
     QVERIFY(panel);
     QTRY_VERIFY_WITH_TIMEOUT(panel->isLoaded(), kHandOverMs);
     QCOMPARE(m_server->countTo("/version/main.txt"), 1);
-    Form3::showModalAfterLogin(QPixmap(), QStringLiteral("bob"));
-    QTRY_VERIFY_WITH_TIMEOUT(!Form3::current(), kHandOverMs);
+    Form3::showModalAfterLogin(testSession(), QPixmap(), QStringLiteral("bob"));
+    QTRY_VERIFY_WITH_TIMEOUT(!Form3::current(testSession()), kHandOverMs);
     // The same panel, no second start-up; the hand-over still fills it in.
-    QCOMPARE(Form2::existing(), panel);
+    QCOMPARE(Form2::existing(testSession()), panel);
     QCOMPARE(m_server->countTo("/version/main.txt"), 1);
     QCOMPARE(panel->Label3->text(), QStringLiteral("bob"));
     QCOMPARE(panel->nameColor(), QColor(255, 0, 0));

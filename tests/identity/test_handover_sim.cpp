@@ -6,6 +6,7 @@
 #include "SimSignIn.h"
 #include "windows/identity/Form3.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QDate>
 #include <QLabel>
@@ -28,8 +29,8 @@ int shownBadge(const Form2 *panel)
 // time limit. False when it was still there after that.
 bool handedOver(const QString &memberName)
 {
-    const QPointer<Form3> check = Form3::showModalAfterLogin(QPixmap(), memberName);
-    if (!check || Form3::current() != check)
+    const QPointer<Form3> check = Form3::showModalAfterLogin(testSession(), QPixmap(), memberName);
+    if (!check || Form3::current(testSession()) != check)
         return false;
     return QTest::qWaitFor([&] { return !check; }, 15000);
 }
@@ -63,7 +64,7 @@ void TestHandOverSim::init()
 
 void TestHandOverSim::cleanup()
 {
-    Form2::destroyInstance();
+    Form2::destroy(testSession());
     m_session.reset();
 }
 
@@ -102,11 +103,11 @@ void TestHandOverSim::memberReachesPanel()
     QVERIFY(signInThroughLoginForm(account, password));
     QVERIFY(handedOver(account));
 
-    Form2 *panel = Form2::existing();
+    Form2 *panel = Form2::existing(testSession());
     QVERIFY(panel);
     QVERIFY(panel->isVisible());
-    QVERIFY(!Form3::current());
-    QCOMPARE(int(panelState().VipLevel), level);
+    QVERIFY(!Form3::current(testSession()));
+    QCOMPARE(int(testSession().card().VipLevel), level);
     QCOMPARE(shownBadge(panel), badge);
     QCOMPARE(panel->Label3->text(), account);
     QCOMPARE(panel->nameColor(), nameColor);
@@ -162,8 +163,8 @@ void TestHandOverSim::versionFile()
     QCOMPARE(m_session->seams.messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(m_session->seams.endCount, ends ? 1 : 0);
     QCOMPARE(m_session->seams.openedUrls, ends ? QStringList{m_session->sim().url(SimRole::Forum, QString())} : QStringList());
-    QVERIFY(Form2::existing());
-    QCOMPARE(Form2::existing()->statusText(), message.isEmpty() ? QStringLiteral("欢迎使用Quorvel软件") : QStringLiteral("正在检测更新.."));
+    QVERIFY(Form2::existing(testSession()));
+    QCOMPARE(Form2::existing(testSession())->statusText(), message.isEmpty() ? QStringLiteral("欢迎使用Quorvel软件") : QStringLiteral("正在检测更新.."));
 }
 
 void TestHandOverSim::siteFailures_data()
@@ -195,11 +196,11 @@ void TestHandOverSim::siteFailures()
 
     QVERIFY(handedOver(QStringLiteral("vipbob")));
 
-    Form2 *panel = Form2::existing();
+    Form2 *panel = Form2::existing(testSession());
     QVERIFY(panel);
     QVERIFY(panel->isVisible());
-    QVERIFY(!Form3::current());
-    QCOMPARE(int(panelState().VipLevel), level);
+    QVERIFY(!Form3::current(testSession()));
+    QCOMPARE(int(testSession().card().VipLevel), level);
     QCOMPARE(panel->Label1[1]->text(), yubi);
     QCOMPARE(panel->Label6->text().isEmpty(), false);
     if (level == 0) {
@@ -213,11 +214,11 @@ void TestHandOverSim::guestSeesNoBalances()
 {
     // No sign-in: the credit page is the sign-in page and the VIP page greets a guest.
     QVERIFY(handedOver(QStringLiteral("nobody")));
-    Form2 *panel = Form2::existing();
+    Form2 *panel = Form2::existing(testSession());
     QVERIFY(panel);
     QCOMPARE(panel->Label1[0]->text(), QString());
     QCOMPARE(panel->Label1[1]->text(), QString());
-    QCOMPARE(int(panelState().VipLevel), 0);
+    QCOMPARE(int(testSession().card().VipLevel), 0);
     QCOMPARE(panel->Label6->text(), QStringLiteral("未开通Quorvel会员"));
 }
 

@@ -24,11 +24,11 @@
 #include "SimFixture.h"
 #include "start/StartRoutine.h"
 #include "TempDataDir.h"
-#include "ui/Navigation.h"
 #include "windows/identity/Form3.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
 #include "windows/recovery/Form4.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -145,15 +145,15 @@ void TestVerboseSecrets::initTestCase()
 void TestVerboseSecrets::cleanup()
 {
     closeClientWindows();
-    Navigation::setLoginWindowFactory({});
+    testSession().setLoginWindowOpener({});
     Logging::setVerbose(false);
     (void)LogCapture::stop();
-    Network::setTimeoutMs(0);
-    Network::cookieStore().endSession();
+    testSession().network().setTimeoutMs(0);
+    testSession().network().cookieStore().endSession();
     m_sim.reset();
     m_seams.reset();
     m_dir.reset();
-    Settings::instance().restoreDefaults();
+    testSession().settings().restoreDefaults();
 }
 
 ChildRun TestVerboseSecrets::runChild(const QStringList &extraArguments, const QProcessEnvironment &environment,
@@ -239,24 +239,24 @@ void TestVerboseSecrets::loggingRulesAloneTurnACategoryOn()
 void TestVerboseSecrets::inProcessVisitKeepsSecrets()
 {
     m_dir = std::make_unique<TempDataDir>();
-    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder));
-    Network::cookieStore().endSession();
+    testSession().network().cookieStore().setFolder(QuorvelModule::SpecialFolderPath(testSession().settings(), QuorvelModule::kCookiesFolder));
+    testSession().network().cookieStore().endSession();
     m_seams = std::make_unique<SeamRecorder>();
     m_sim = std::make_unique<SimFixture>();
     QVERIFY(m_sim->isRunning());
-    Network::setTimeoutMs(3000);
-    registerWindows();
+    testSession().network().setTimeoutMs(3000);
+    registerWindows(testSession());
     LogCapture::start();
     Logging::setVerbose(true);
 
     QTimer tick;
     connect(&tick, &QTimer::timeout, this, [] {
-        if (Form3 *check = Form3::current(); check && !check->handOverStarted())
+        if (Form3 *check = Form3::current(testSession()); check && !check->handOverStarted())
             check->Timer1_Timer();
     });
     tick.start(5);
     const QString password = u"xm&=+%密码"_s; // 小明: form characters and Chinese in the password
-    QPointer<Form1> login = Form1::openNew();
+    QPointer<Form1> login = Form1::openNew(testSession());
     QVERIFY(login);
     login->Text1->setText(u"小明"_s);
     login->Text2->setText(password);
@@ -264,8 +264,8 @@ void TestVerboseSecrets::inProcessVisitKeepsSecrets()
     login->Check1->setChecked(true);
     login->Check2->setChecked(false);
     login->Command1->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!login && Form2::existing() && Form2::existing()->isVisible() && !Form3::current(), 10000);
-    QPointer<Form2> panel = Form2::existing();
+    QTRY_VERIFY_WITH_TIMEOUT(!login && Form2::existing(testSession()) && Form2::existing(testSession())->isVisible() && !Form3::current(testSession()), 10000);
+    QPointer<Form2> panel = Form2::existing(testSession());
     QTRY_COMPARE_WITH_TIMEOUT(panel->Label1[1]->text(), u"20"_s, 5000);
     panel->Text3->setText(u"4"_s);
     panel->Text5->setText(password);
@@ -277,7 +277,7 @@ void TestVerboseSecrets::inProcessVisitKeepsSecrets()
     QTRY_VERIFY_WITH_TIMEOUT(!panel, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!m_sim->sim().requestsTo("action=logout").isEmpty(), 5000);
     {
-        Form4 lost;
+        Form4 lost(testSession());
         lost.show();
         lost.findChild<QLineEdit *>(u"Text1"_s)->setText(u"小明"_s);
         lost.findChild<QLineEdit *>(u"Text2"_s)->setText(u"xiaoming@example.com"_s);
@@ -293,7 +293,7 @@ void TestVerboseSecrets::inProcessVisitKeepsSecrets()
     QStringList secrets = secretsSeenBy(m_sim->sim());
     QVERIFY2(secrets.contains(QString::fromLatin1(CodePage::percentEncode(password))), qPrintable(secrets.join(u'|')));
     secrets << password;
-    for (const QNetworkCookie &c : Network::cookieStore().allCookies())
+    for (const QNetworkCookie &c : testSession().network().cookieStore().allCookies())
         secrets << QString::fromLatin1(c.value());
     const QString leak = leakIn(log, secrets);
     QVERIFY2(leak.isEmpty(), qPrintable(leak + u"\nlog:\n"_s + log));

@@ -9,6 +9,7 @@
 #include "base/State.h"
 #include "windows/login/Class1.h"
 #include "windows/login/Form1.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -28,6 +29,10 @@ namespace {
 class RecordingForm1 : public Form1
 {
 public:
+    RecordingForm1()
+        : Form1(testSession())
+    {
+    }
     void login() override
     {
         ++loginCalls;
@@ -204,7 +209,7 @@ void TestForm1::loadPreparesTheWindow()
                                   QStringLiteral("您个人计算机的型号"), QStringLiteral("您最喜欢的餐馆名称"),
                                   QStringLiteral("驾驶执照的最后四位数字")}));
     QCOMPARE(form.Combo1->currentIndex(), 0);
-    QCOMPARE(loginState().QuestionId, QStringLiteral("0"));
+    QCOMPARE(testSession().login().QuestionId, QStringLiteral("0"));
     QVERIFY(form.Text3->isHidden());
     QCOMPARE(form.Check1->y(), 100);
     QCOMPARE(form.Check2->y(), 100);
@@ -223,7 +228,7 @@ void TestForm1::questionChoiceShowsAnswerBox()
 {
     Form1 &form = *loadForm();
     form.Combo1->setCurrentIndex(3);
-    QCOMPARE(loginState().QuestionId, QStringLiteral("3"));
+    QCOMPARE(testSession().login().QuestionId, QStringLiteral("3"));
     QVERIFY(form.Text3->isVisibleTo(&form));
     QCOMPARE(form.Check1->y(), 122);
     QCOMPARE(form.Check2->y(), 122);
@@ -232,7 +237,7 @@ void TestForm1::questionChoiceShowsAnswerBox()
 
     // Back to "no question": the answer is hidden and forgotten.
     form.Combo1->setCurrentIndex(0);
-    QCOMPARE(loginState().QuestionId, QStringLiteral("0"));
+    QCOMPARE(testSession().login().QuestionId, QStringLiteral("0"));
     QVERIFY(form.Text3->isHidden());
     QVERIFY(form.Text3->text().isEmpty());
     QCOMPARE(form.Check1->y(), 100);
@@ -240,13 +245,13 @@ void TestForm1::questionChoiceShowsAnswerBox()
 
     // A question again: the box comes back empty.
     form.Combo1->setCurrentIndex(7);
-    QCOMPARE(loginState().QuestionId, QStringLiteral("7"));
+    QCOMPARE(testSession().login().QuestionId, QStringLiteral("7"));
     QVERIFY(form.Text3->isVisibleTo(&form));
     QVERIFY(form.Text3->text().isEmpty());
 
     // No selection at all leaves the question number as it was.
     form.Combo1->setCurrentIndex(-1);
-    QCOMPARE(loginState().QuestionId, QStringLiteral("7"));
+    QCOMPARE(testSession().login().QuestionId, QStringLiteral("7"));
     QVERIFY(form.Text3->isVisibleTo(&form));
 }
 
@@ -475,7 +480,7 @@ void TestForm1::registrationLinkAndDrag()
     Form1 &form = *loadForm();
     QTest::mousePress(form.Label1[0], Qt::LeftButton);
     QCOMPARE(m_seams->openedUrls,
-             QStringList(Settings::instance().url(HostRole::Forum, QStringLiteral("/member.php?mod=register"))));
+             QStringList(testSession().settings().url(HostRole::Forum, QStringLiteral("/member.php?mod=register"))));
 }
 
 QTEST_MAIN(TestForm1)

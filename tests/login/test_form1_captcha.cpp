@@ -11,6 +11,7 @@
 #include "ui/AccessibleNames.h"
 #include "pictures/CaptchaPicture.h"
 #include "windows/login/Form1.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -61,19 +62,19 @@ class TestForm1Captcha : public QObject
 private slots:
     void init()
     {
-        resetSharedState();
+        resetMemberState();
         m_session = std::make_unique<SimSession>(1000);
         QVERIFY(m_session->isRunning());
         sim().setCaptchaEnabled(true);
         sim().setSlowDelayMs(1500);
-        m_form = Form1::openNew();
+        m_form = Form1::openNew(testSession());
         QVERIFY(m_form);
     }
     void cleanup()
     {
         delete m_form;
         m_session.reset();
-        Settings::instance().restoreDefaults();
+        testSession().settings().restoreDefaults();
     }
 
     void hiddenWithoutCaptcha()
@@ -106,7 +107,7 @@ private slots:
         QVERIFY(requests.first().pathAndQuery.endsWith("&idhash=cSw1nd"));
         QCOMPARE(requests.first().header("Referer"), QByteArray("http://" + forum.toLatin1() + "/"));
         // The code's cookie is kept in the shared store, as a session cookie.
-        const auto cookies = Network::cookieStore().allCookies();
+        const auto cookies = testSession().network().cookieStore().allCookies();
         const auto it = std::find_if(cookies.begin(), cookies.end(),
                                      [](const QNetworkCookie &c) { return c.name() == "qvbbs_2132_seccodecSw1nd"; });
         QVERIFY(it != cookies.end());
@@ -338,7 +339,7 @@ private slots:
         ScriptedServer forum;
         forum.setFallback(ScriptedReply::raw(head + "\r\nContent-Length: " + QByteArray::number(body.size())
                                              + "\r\nConnection: close\r\n\r\n" + body));
-        Settings::instance().setHost(HostRole::Forum, forum.hostAndPort());
+        testSession().settings().setHost(HostRole::Forum, forum.hostAndPort());
         m_form->setCaptchaAnnouncement(asked(u"cSfix"_s));
         QTRY_COMPARE_WITH_TIMEOUT(m_form->status(), CaptchaPicture::statusText(problem), 4000);
         QVERIFY(m_form->Image4->pixmap().isNull());

@@ -10,11 +10,11 @@
 #include "base/Settings.h"
 #include "net/Inet.h"
 #include "start/StartRoutine.h"
-#include "ui/Navigation.h"
 #include "ui/Skin.h"
 #include "windows/login/Class1.h"
 #include "windows/login/Form1.h"
 #include "windows/recovery/Form4.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QAbstractItemView>
@@ -41,6 +41,10 @@ namespace {
 class ClosingForm1 : public Form1
 {
 public:
+    ClosingForm1()
+        : Form1(testSession())
+    {
+    }
     bool closeSeen = false;
     bool executingAtClose = false;
 
@@ -80,7 +84,7 @@ const QPoint kFreeBackground(20, 60); // left of the banner, above the input pan
 // Attaches a shipped skin the way the program does: copied into the program folder, attached from there.
 bool attachShippedSkin(const QString &name)
 {
-    const QString target = Settings::instance().dataDir() + QLatin1Char('/') + name;
+    const QString target = testSession().settings().dataDir() + QLatin1Char('/') + name;
     QFile::remove(target);
     return QFile::copy(qEnvironmentVariable("QUORVEL_SOURCE_DIR") + QStringLiteral("/assets/") + name, target)
            && SkinH_AttachEx(target, QString()) == 1;
@@ -103,7 +107,7 @@ Form1 *shownLoginWindow()
 QImage drawnControl(Form1 *form, const QString &control, const QString &state)
 {
     if (control == QLatin1String("Form4"))
-        return Form4(form).grab().toImage().convertToFormat(QImage::Format_RGB32);
+        return Form4(testSession(), form).grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QString name = control.section(QLatin1Char(' '), 0, 0);
     const QString part = control.section(QLatin1Char(' '), 1);
     auto *widget = form->findChild<QWidget *>(name);
@@ -252,8 +256,8 @@ private:
 
 void TestForm1Chrome::initTestCase()
 {
-    // The login window after a sign-out opens through Navigation, as the start routine set it up.
-    registerWindows();
+    // The login window after a sign-out opens through the session, as the start routine set it up.
+    registerWindows(testSession());
     // Every site role on a loopback port nobody listens on: whatever the window fetches at start
     // fails at once. The sign-in test brings its own simulator.
     const QString closed = closedLoopbackAddress();
@@ -277,7 +281,7 @@ void TestForm1Chrome::cleanup()
 
 Form1 &TestForm1Chrome::loadForm()
 {
-    m_form = std::make_unique<Form1>();
+    m_form = std::make_unique<Form1>(testSession());
     m_form->Form_Load();
     return *m_form;
 }
@@ -392,7 +396,7 @@ void TestForm1Chrome::dragWithAnyButtonFromTheBackgroundOnly()
     QCOMPARE(form.pos(), start);
 
     // A window never shown has nothing to drag and must not fail.
-    Form1 hidden;
+    Form1 hidden(testSession());
     QTest::mousePress(&hidden, Qt::RightButton, {}, kFreeBackground);
     QTest::mouseRelease(&hidden, Qt::RightButton, {}, kFreeBackground);
     QVERIFY(!hidden.findChild<QObject *>(QStringLiteral("PointerDrag")));
@@ -401,7 +405,7 @@ void TestForm1Chrome::dragWithAnyButtonFromTheBackgroundOnly()
 void TestForm1Chrome::buttonPointer()
 {
     // The close and minimise buttons and the links show the system's pointing hand.
-    Form1 form;
+    Form1 form(testSession());
     for (const QLabel *pointed : {form.xButton, form.zButton, form.Label1[0], form.Label1[1]})
         QCOMPARE(pointed->cursor().shape(), Qt::PointingHandCursor);
 }
@@ -418,7 +422,7 @@ void TestForm1Chrome::minimise()
 void TestForm1Chrome::registrationLinkWithAnyButton()
 {
     Form1 &form = loadForm();
-    const QString address = QStringLiteral("http://") + Settings::instance().host(HostRole::Forum) +
+    const QString address = QStringLiteral("http://") + testSession().settings().host(HostRole::Forum) +
                             QStringLiteral("/member.php?mod=register");
     QTest::mousePress(form.Label1[0], Qt::LeftButton);
     QTest::mouseRelease(form.Label1[0], Qt::LeftButton);
@@ -593,7 +597,7 @@ void TestForm1Chrome::oneLookUnderEitherSkin()
     QFETCH(QString, state);
 
     QVERIFY(attachShippedSkin(QStringLiteral("2.she")));
-    QPointer<Form1> atStart = Form1::openNew();
+    QPointer<Form1> atStart = Form1::openNew(testSession());
     QVERIFY(atStart);
     const QImage atRest = drawnControl(atStart, control, QStringLiteral("rest"));
     const QImage underLoginSkin = drawnControl(atStart, control, state);
@@ -604,7 +608,7 @@ void TestForm1Chrome::oneLookUnderEitherSkin()
     delete atStart.data();
 
     QVERIFY(attachShippedSkin(QStringLiteral("SoftSkin.she"))); // as the panel's load does
-    Navigation::showLoginWindow();                              // as the sign-out does
+    testSession().openLoginWindow();                              // as the sign-out does
     QPointer<Form1> afterSignOut = shownLoginWindow();
     QVERIFY(afterSignOut);
     const QImage underPanelSkin = drawnControl(afterSignOut, control, state);

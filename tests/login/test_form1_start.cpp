@@ -10,8 +10,8 @@
 #include "start/Form5.h"
 #include "start/ProgramIcon.h"
 #include "start/StartRoutine.h"
-#include "ui/Navigation.h"
 #include "windows/login/Form1.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -76,7 +76,7 @@ void TestForm1Start::startWindowHandsOverWithSkin()
     SeamRecorder seams;
     QVERIFY(QFile::copy(shippedSkinPath(), data.file(QStringLiteral("2.she"))));
 
-    QPointer<Form5> start = new Form5;
+    QPointer<Form5> start = new Form5(testSession());
     start->setAttribute(Qt::WA_DeleteOnClose);
     QCOMPARE(start->size(), QSize(55, 61));
     QVERIFY(start->startMovie->isValid());
@@ -97,7 +97,7 @@ void TestForm1Start::startsWithoutSkin()
 {
     TempDataDir data;
     SeamRecorder seams;
-    QPointer<Form5> start = new Form5;
+    QPointer<Form5> start = new Form5(testSession());
     start->setAttribute(Qt::WA_DeleteOnClose);
     start->Form_Load();
     QVERIFY(qApp->styleSheet().isEmpty());
@@ -109,8 +109,8 @@ void TestForm1Start::loginWindowOpensAgainFromBelow()
 {
     TempDataDir data;
     SeamRecorder seams;
-    registerWindows();
-    Navigation::showLoginWindow();
+    registerWindows(testSession());
+    testSession().openLoginWindow();
     QList<Form1 *> logins = visibleLoginWindows();
     QCOMPARE(logins.size(), 1);
     QPointer<Form1> first = logins.first();
@@ -119,9 +119,9 @@ void TestForm1Start::loginWindowOpensAgainFromBelow()
     // Closing it lets it go; a second one is a fresh window.
     first->close();
     QTRY_VERIFY(!first);
-    Navigation::showLoginWindow();
+    testSession().openLoginWindow();
     QCOMPARE(visibleLoginWindows().size(), 1);
-    Navigation::setLoginWindowFactory({});
+    testSession().setLoginWindowOpener({});
 }
 
 void TestForm1Start::shippedSkinIsWellFormed()
@@ -131,7 +131,7 @@ void TestForm1Start::shippedSkinIsWellFormed()
     const QString sheet = QString::fromUtf8(file.readAll());
 
     // Every picture it names is compiled into the program.
-    Form1 probe; // registers the compiled-in pictures
+    Form1 probe(testSession()); // registers the compiled-in pictures
     const QRegularExpression url(QStringLiteral("url\\(([^)]+)\\)"));
     int pictures = 0;
     for (auto it = url.globalMatch(sheet); it.hasNext(); ++pictures) {

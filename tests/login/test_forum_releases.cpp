@@ -12,10 +12,10 @@
 #include "rules/LoginRequest.h"
 #include "session/SiteSession.h"
 #include "SimSession.h"
-#include "ui/Navigation.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
 #include "windows/recovery/Form4.h"
+#include "TestSession.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -98,7 +98,7 @@ private:
     void fill(const QString &account, const QString &password, int question = 0, const QString &answer = {});
     [[nodiscard]] bool handedOver() const
     {
-        return (!m_form || !m_form->isVisible()) && Form2::existing() && Form2::existing()->isVisible();
+        return (!m_form || !m_form->isVisible()) && Form2::existing(testSession()) && Form2::existing(testSession())->isVisible();
     }
     [[nodiscard]] bool idle() const
     {
@@ -124,9 +124,9 @@ void TestForumReleases::init()
 
 void TestForumReleases::cleanup()
 {
-    Navigation::setLoginWindowFactory({});
+    testSession().setLoginWindowOpener({});
     delete m_form;
-    Form2::destroyInstance();
+    Form2::destroy(testSession());
     m_session.reset();
 }
 
@@ -137,7 +137,7 @@ void TestForumReleases::addSites()
 
 void TestForumReleases::openWindow()
 {
-    m_form = Form1::openNew();
+    m_form = Form1::openNew(testSession());
 }
 
 void TestForumReleases::fill(const QString &account, const QString &password, int question, const QString &answer)
@@ -242,7 +242,7 @@ void TestForumReleases::signIn()
         sim().member(u"alice"_s)->password = u"a(b)'c\"<d>"_s;
         password = u"a(b)'c\"<d>"_s;
     }
-    loginState().AutoLoginBlocked = 1;
+    testSession().login().AutoLoginBlocked = 1;
     openWindow();
     fill(account, password, question, answer);
     m_form->Command1->click();
@@ -251,11 +251,11 @@ void TestForumReleases::signIn()
         QVERIFY2(m_session->seams.lastMessage().contains(u"失败"_s), qPrintable(m_session->seams.lastMessage()));
     } else {
         QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
-        QCOMPARE(Form2::existing()->Label3->text(), member);
+        QCOMPARE(Form2::existing(testSession())->Label3->text(), member);
         QVERIFY2(m_session->seams.messages.isEmpty(), qPrintable(m_session->seams.messageTexts().join(u" | "_s)));
         // The member's own avatar, from the UID the welcome named (no lookup ran: the box was
         // never left).
-        QCOMPARE(loginState().AvatarUid, QString::number(sim().member(member)->uid));
+        QCOMPARE(testSession().login().AvatarUid, QString::number(sim().member(member)->uid));
     }
 
     const auto posts = requests("POST", "action=login");
@@ -321,7 +321,7 @@ void TestForumReleases::refusalsResetWithTheSessionsToken()
             QVERIFY(logout.pathAndQuery.endsWith("&formhash=5c2e9a17"));
     }
     QCOMPARE(requests("GET", "action=login&infloat=yes").size(), site == Site::Current ? 6 : 1);
-    QVERIFY(Network::cookieStore().allCookies().isEmpty());
+    QVERIFY(testSession().network().cookieStore().allCookies().isEmpty());
     verifyNoStaleToken();
 }
 
@@ -370,7 +370,7 @@ void TestForumReleases::savedAccountOfTheWindowsClientSignsIn()
     QVERIFY(QFile::setPermissions(m_session->dir.file(u"login.ini"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     openWindow();
     QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
-    QCOMPARE(Form2::existing()->Label3->text(), u"dave"_s);
+    QCOMPARE(Form2::existing(testSession())->Label3->text(), u"dave"_s);
     QVERIFY(m_session->seams.messages.isEmpty());
     const auto posts = requests("POST", "action=login");
     QCOMPARE(posts.size(), 1);
@@ -453,7 +453,7 @@ void TestForumReleases::lookup()
         QVERIFY(requests("GET", "mod=space").last().pathAndQuery.contains(onWire(entry, utf8)));
     QCOMPARE(m_form->Text1->text(), kept);
     QCOMPARE(m_form->status(), status);
-    QCOMPARE(loginState().AvatarUid, avatarUid);
+    QCOMPARE(testSession().login().AvatarUid, avatarUid);
     QCOMPARE(m_form->profileName(), profileName);
     // A name that is only known to exist has no UID and so the default avatar.
     if (avatarUid.isEmpty())
@@ -509,18 +509,18 @@ void TestForumReleases::panelBalancesExchangeAndSignOut()
             QSKIP("no IPv6 loopback here");
         pointClientAt(sim());
         for (const HostRole role : {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main}) {
-            const QUrl now(Settings::instance().origin(role));
-            Settings::instance().setHost(role, u"http://[%1]:%2"_s.arg(ipv6).arg(now.port()));
+            const QUrl now(testSession().settings().origin(role));
+            testSession().settings().setHost(role, u"http://[%1]:%2"_s.arg(ipv6).arg(now.port()));
         }
     }
     // The member's security question stays out of this visit.
     sim().member(account)->questionId = 0;
-    loginState().AutoLoginBlocked = 1;
+    testSession().login().AutoLoginBlocked = 1;
     openWindow();
     fill(account, password);
     m_form->Command1->click();
     QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
-    QPointer<Form2> panel = Form2::existing();
+    QPointer<Form2> panel = Form2::existing(testSession());
     QCOMPARE(panel->Label1[0]->text(), QString::number(quorvelbi));
     QCOMPARE(panel->Label1[1]->text(), QString::number(za));
     // A site that sells no credits: the balances came from the exchange page, in the same visit.
@@ -542,15 +542,15 @@ void TestForumReleases::panelBalancesExchangeAndSignOut()
 
     // Sign-out: the forum itself ended the session, and the store holds none of its cookies.
     QCOMPARE(sim().state().openSessionCount(), 1);
-    Navigation::setLoginWindowFactory([this] { m_form = Form1::openNew(); });
+    testSession().setLoginWindowOpener([this](MemberSession &session) { m_form = Form1::openNew(session); });
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command5_Click();
     QTRY_COMPARE_WITH_TIMEOUT(sim().state().openSessionCount(), 0, 5000);
     const auto logouts = requests("GET", "action=logout");
     QCOMPARE(logouts.size(), 1);
     QCOMPARE(logouts.first().tokenCheck, site == Site::Current ? SimTokenCheck::Valid : SimTokenCheck::Fixed);
-    QVERIFY(Network::cookieStore().allCookies().isEmpty());
-    QVERIFY(!SiteSession::isMemberPeriod());
+    QVERIFY(testSession().network().cookieStore().allCookies().isEmpty());
+    QVERIFY(!testSession().site().isMemberPeriod());
     verifyNoStaleToken();
 }
 
@@ -585,10 +585,10 @@ void TestForumReleases::lostPasswordAfterARefusedSignIn()
     fill(account, u"wrong"_s);
     m_form->Command1->click();
     QTRY_VERIFY_WITH_TIMEOUT(idle() && !m_session->seams.messages.isEmpty(), 10000);
-    QVERIFY(Network::cookieStore().allCookies().isEmpty()); // the reset took the session
+    QVERIFY(testSession().network().cookieStore().allCookies().isEmpty()); // the reset took the session
 
     // The lost-password window, as the member fills it in: it opens modal over the login window.
-    Form4::showModal(m_form);
+    Form4::showModal(testSession(), m_form);
     const QPointer<Form4> window = qobject_cast<Form4 *>(QApplication::activeModalWidget());
     QVERIFY(window);
     const qsizetype boxes = m_session->seams.messages.size();
@@ -627,7 +627,7 @@ void TestForumReleases::aRefusedTokenIsSentOnceMoreFresh()
     fill(u"alice"_s, u"alice123"_s);
     // The first post meets the refusal page (as a token from an expired window would).
     sim().setFault(SimFault::Token503, "loginsubmit=yes", Role::Forum, 1);
-    loginState().AutoLoginBlocked = 1;
+    testSession().login().AutoLoginBlocked = 1;
     m_form->Command1->click();
     if (site == Site::Older) {
         // The older site checks no token: its 503 is an answer like any other, never sent again
@@ -705,7 +705,7 @@ void TestForumReleases::aLoginFormAddressWithoutTheForm()
     QFETCH(Site, site);
     sim().setSiteSettings(settingsOf(site));
     sim().setFault(SimFault::ErrorPage, "action=login&infloat=yes", Role::Forum);
-    loginState().AutoLoginBlocked = 1;
+    testSession().login().AutoLoginBlocked = 1;
     openWindow();
     fill(u"alice"_s, u"alice123"_s);
     m_form->Command1->click();

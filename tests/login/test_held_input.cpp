@@ -14,6 +14,7 @@
 #include "net/XmlHttp.h"
 #include "ui/InputHold.h"
 #include "windows/login/Form1.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -90,15 +91,15 @@ class TestHeldInputUnderX : public QObject
         silent.mode = ScriptedReply::Mode::NeverAnswer;
         site.script("/probe", silent);
         pointSiteAt(site.hostAndPort());
-        Settings::instance().setProbeUrl(site.url(u"/probe"_s));
+        testSession().settings().setProbeUrl(site.url(u"/probe"_s));
         form.Form_Load();
         QTRY_VERIFY(form.isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(&form));
     }
 
 private slots:
-    void init() { Network::setTimeoutMs(3000); }
-    void cleanup() { Network::setTimeoutMs(0); }
+    void init() { testSession().network().setTimeoutMs(3000); }
+    void cleanup() { testSession().network().setTimeoutMs(0); }
 
     // A click on a window busy with a form post does nothing then, and is handed to its button once
     // the post is over.
@@ -121,7 +122,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
         clickLater(300, button);
-        XmlHttp post;
+        XmlHttp post(testSession().network());
         const Routine posting = holdingPost(&window, post, QUrl(server.url(u"/slow"_s)), clicks, clicksWhenDone);
         QTRY_VERIFY_WITH_TIMEOUT(!posting.isRunning(), 5000);
         QCOMPARE(post.responseText(), u"done"_s);
@@ -141,7 +142,7 @@ private slots:
         site.script("/uc_server/data/avatar/000/00/12/34_avatar_middle.jpg", avatar);
         // No profile to read: the lookup keeps the UID.
         site.script("/home.php", ScriptedReply::page(404, "text/html", "not found"));
-        Form1 form;
+        Form1 form(testSession());
         openOnSiteWithSilentProbe(site, form);
         if (QTest::currentTestFailed())
             return;
@@ -170,7 +171,7 @@ private slots:
     {
         TempDataDir data;
         ScriptedServer site;
-        Form1 form;
+        Form1 form(testSession());
         openOnSiteWithSilentProbe(site, form);
         if (QTest::currentTestFailed())
             return;

@@ -19,6 +19,7 @@
 #include "session/QuorvelModule.h"
 #include "session/SiteSession.h"
 #include "windows/login/Form1.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QDir>
@@ -91,7 +92,7 @@ private:
 
     Form1 &openForm()
     {
-        m_form = std::make_unique<Form1>();
+        m_form = std::make_unique<Form1>(testSession());
         m_form->Form_Load();
         m_form->show();
         return *m_form;
@@ -105,25 +106,25 @@ private slots:
         m_site = std::make_unique<ScriptedServer>();
         QVERIFY(m_site->port());
         pointSiteAt(m_site->hostAndPort());
-        Network::cookieStore().setFolder(m_data->file(u"Cookies"_s));
-        Network::cookieStore().endSession();
+        testSession().network().cookieStore().setFolder(m_data->file(u"Cookies"_s));
+        testSession().network().cookieStore().endSession();
         m_site->script("/", pageReply(u"<html>online</html>"_s)); // the probe
         // The login form the sign-in reads first: the older site's, without a token.
         m_site->script("/member.php?action=login&infloat=yes",
                        xmlReply(CodePage::toAnsi(u"<?xml version=\"1.0\" encoding=\"gbk\"?>\n<root><![CDATA[<form>"
                                                  "<input name=\"username\" /><input name=\"password\" /></form>]]></root>"_s)));
-        Network::setTimeoutMs(8000);
+        testSession().network().setTimeoutMs(8000);
     }
 
     void cleanup()
     {
         m_form.reset();
-        Network::setTimeoutMs(0);
-        Network::cookieStore().endSession();
+        testSession().network().setTimeoutMs(0);
+        testSession().network().cookieStore().endSession();
         m_site.reset();
         m_seams.reset();
         m_data.reset();
-        Settings::instance().restoreDefaults();
+        testSession().settings().restoreDefaults();
     }
 
     // A refusal text of megabytes reaches the box and the status line cut to a readable length.
@@ -274,17 +275,17 @@ private slots:
         ScriptedReply late = pageReply(u"<ul class=\"creditl mtm bbda cl\"></ul>"_s, 400);
         late.headers.append(QPair<QByteArray, QByteArray>("Set-Cookie", "q_auth=fresh; path=/; expires=Fri, 01-Jan-2100 00:00:00 GMT"));
         m_site->script("/home.php", late);
-        XmlHttp reread;
-        reread.Open(u"get"_s, Settings::instance().url(HostRole::Home, u"/home.php?mod=spacecp&ac=credit"_s), true);
+        XmlHttp reread(testSession().network());
+        reread.Open(u"get"_s, testSession().settings().url(HostRole::Home, u"/home.php?mod=spacecp&ac=credit"_s), true);
         reread.send();
         QTRY_COMPARE(countRequests(*m_site, "GET", "/home.php"), 1);
 
-        Inet signOut;
-        SiteSession::drop(signOut);
+        Inet signOut(testSession().network());
+        testSession().site().drop(signOut);
         QTest::qWait(900);
         QCOMPARE(reread.ReadyState(), 4);
         QVERIFY(reread.failed());
-        for (const QNetworkCookie &cookie : Network::cookieStore().allCookies())
+        for (const QNetworkCookie &cookie : testSession().network().cookieStore().allCookies())
             QVERIFY2(cookie.name() != "q_auth", cookie.value().constData());
         QVERIFY(QDir(m_data->file(u"Cookies"_s)).entryList({u"*.txt"_s}, QDir::Files).isEmpty());
     }

@@ -8,6 +8,7 @@
 #include "session/QuorvelModule.h"
 #include "SimSession.h"
 #include "windows/login/Form1.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -83,7 +84,7 @@ void TestLookup::init()
     QVERIFY(m_session->isRunning());
     // The profiles as the older site shows them to guests; private ones are in test_forum_releases.
     sim().setSiteSettings(SimSiteSettings::older());
-    m_form = Form1::openNew();
+    m_form = Form1::openNew(testSession());
     QVERIFY(m_form);
     sim().clearRequests();
 }
@@ -126,7 +127,7 @@ void TestLookup::byUid()
     m_form->Text1_LostFocus();
     QTRY_VERIFY_WITH_TIMEOUT(uidPageRead(), 5000);
 
-    QCOMPARE(loginState().AvatarUid, entry);
+    QCOMPARE(testSession().login().AvatarUid, entry);
     QCOMPARE(m_form->profileName(), name);
     QCOMPARE(m_form->Text1->text(), entry);
     QVERIFY(m_session->seams.messages.isEmpty());
@@ -164,7 +165,7 @@ void TestLookup::byName()
     QTRY_VERIFY_WITH_TIMEOUT(namePageRead(), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(avatarAnswered(), 5000);
 
-    QCOMPARE(loginState().AvatarUid, uid);
+    QCOMPARE(testSession().login().AvatarUid, uid);
     QVERIFY(m_form->profileName().isEmpty());
     QCOMPARE(m_form->Text1->text(), entry);
     QCOMPARE(showsDefaultAvatar(), !picture);
@@ -183,13 +184,13 @@ void TestLookup::unknownEntries()
 {
     QFETCH(QString, entry);
     m_form->Text1->setText(entry);
-    loginState().AvatarUid = u"1234"_s;
+    testSession().login().AvatarUid = u"1234"_s;
     m_form->Text1_LostFocus();
     QTRY_COMPARE_WITH_TIMEOUT(m_form->status(), kUnknown, 5000);
 
     QVERIFY(m_form->Text1->text().isEmpty());
     QVERIFY(m_session->seams.messages.isEmpty()); // the status line only
-    QCOMPARE(loginState().AvatarUid, u"1234"_s); // a name that names nobody leaves the UID alone
+    QCOMPARE(testSession().login().AvatarUid, u"1234"_s); // a name that names nobody leaves the UID alone
     QCOMPARE(avatarRequests(), 0);
 }
 
@@ -271,7 +272,7 @@ void TestLookup::leavingTheBoxLooksUp()
     QTest::keyClicks(m_form->Text1, u"42"_s);
     QTest::keyClick(m_form->Text1, Qt::Key_Tab);
     QTRY_COMPARE_WITH_TIMEOUT(m_form->profileName(), u"vipbob"_s, 5000);
-    QCOMPARE(loginState().AvatarUid, u"42"_s);
+    QCOMPARE(testSession().login().AvatarUid, u"42"_s);
     QVERIFY(!showsDefaultAvatar());
 
     // Back into the box, typed over with a name nobody has, and left again.
@@ -350,7 +351,7 @@ void TestLookup::newerLookupOwnsTheBox()
     // The older lookup's answer was due 400 ms after its request: by then it has come or never will.
     QVERIFY(neverWithin(600, [&] { return m_form->Text1->text() != u"1234"_s || m_form->status() == kUnknown; }));
     QCOMPARE(m_form->Text1->text(), u"1234"_s);
-    QCOMPARE(loginState().AvatarUid, u"1234"_s);
+    QCOMPARE(testSession().login().AvatarUid, u"1234"_s);
     QVERIFY(m_form->status() != kUnknown);
 }
 

@@ -9,6 +9,7 @@
 #include "rules/SavedAccount.h"
 #include "SimSession.h"
 #include "windows/login/Form1.h"
+#include "TestSession.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -43,6 +44,7 @@ class SignInRecordingForm : public Form1
 {
 public:
     SignInRecordingForm()
+        : Form1(testSession())
     {
         // Every text of the status line, in order (setStatus also sets it as the line's tip).
         Label5[1]->installEventFilter(this);
@@ -108,7 +110,7 @@ void TestSavedAccountForm1::init()
 void TestSavedAccountForm1::cleanup()
 {
     m_session.reset();
-    resetSharedState();
+    resetMemberState();
 }
 
 // The load returns at once; the window shows once the saved account's lookup is done, and the
@@ -195,7 +197,7 @@ void TestSavedAccountForm1::restoresSavedAccount()
     QCOMPARE(form->Text1->text(), account);
     QCOMPARE(form->Text2->text(), password);
     QCOMPARE(form->Combo1->currentIndex(), question);
-    QCOMPARE(loginState().QuestionId, QString::number(question));
+    QCOMPARE(testSession().login().QuestionId, QString::number(question));
     QCOMPARE(form->Text3->isHidden(), question == 0);
     QCOMPARE(form->Text3->text(), answer);
     // A restored account is looked up at once, before the window is up; nothing else is.
@@ -249,7 +251,7 @@ void TestSavedAccountForm1::windowsFileSignsInOnce()
     QCOMPARE(form->Text1->text(), u"dave"_s);
     QCOMPARE(form->Text2->text(), u"dave000"_s);
     QCOMPARE(form->Combo1->currentIndex(), 3);
-    QCOMPARE(loginState().QuestionId, u"3"_s);
+    QCOMPARE(testSession().login().QuestionId, u"3"_s);
     QVERIFY(!form->Text3->isHidden());
     QCOMPARE(form->Text3->text(), u"上海"_s);
     QVERIFY(form->Check1->isChecked());
@@ -287,7 +289,7 @@ void TestSavedAccountForm1::noAutomaticSignIn()
     QFETCH(QString, account);
     QFETCH(bool, saved);
     putIni(iniBytes(entries));
-    loginState().AutoLoginBlocked = blocked;
+    testSession().login().AutoLoginBlocked = blocked;
     const auto form = openWindow();
     QTRY_VERIFY_WITH_TIMEOUT(form->isVisible(), 10000);
     QCOMPARE(form->Text1->text(), account);
@@ -303,7 +305,7 @@ void TestSavedAccountForm1::autoLoginBox()
 {
     QVERIFY(QFile::copy(windowsFile(u"login-windows.ini"_s), iniPath()));
     QVERIFY(QFile::setPermissions(iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    loginState().AutoLoginBlocked = 1;
+    testSession().login().AutoLoginBlocked = 1;
     const auto form = openWindow();
     QTRY_VERIFY_WITH_TIMEOUT(form->isVisible(), 10000);
     QVERIFY(form->Check2->isChecked());

@@ -9,9 +9,9 @@
 #include "rules/SavedAccount.h"
 #include "session/QuorvelModule.h"
 #include "SimSession.h"
-#include "ui/Navigation.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,7 +40,7 @@ private slots:
 private:
     [[nodiscard]] bool handedOver() const
     {
-        return (!m_form || !m_form->isVisible()) && Form2::existing() && Form2::existing()->isVisible();
+        return (!m_form || !m_form->isVisible()) && Form2::existing(testSession()) && Form2::existing(testSession())->isVisible();
     }
     [[nodiscard]] qsizetype probes() const;
     [[nodiscard]] QString iniPath() const { return m_session->dir.file(u"login.ini"_s); }
@@ -58,9 +58,9 @@ void TestSavedAccountSignIn::init()
 
 void TestSavedAccountSignIn::cleanup()
 {
-    Navigation::setLoginWindowFactory({});
+    testSession().setLoginWindowOpener({});
     delete m_form;
-    Form2::destroyInstance();
+    Form2::destroy(testSession());
     m_session.reset();
 }
 
@@ -96,9 +96,9 @@ void TestSavedAccountSignIn::automaticSignInReachesPanel()
         QCOMPARE(ini.write(file), file.size());
     }
 
-    m_form = Form1::openNew();
+    m_form = Form1::openNew(testSession());
     QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
-    QCOMPARE(Form2::existing()->Label3->text(), memberName);
+    QCOMPARE(Form2::existing(testSession())->Label3->text(), memberName);
     QVERIFY(m_session->seams.messages.isEmpty());
 
     // One sign-in, with what the file held.
@@ -111,14 +111,14 @@ void TestSavedAccountSignIn::automaticSignInReachesPanel()
 
     // The member signs out in the panel: the fresh login window restores the account and shows
     // the choice, but does not sign in again in this run.
-    Navigation::setLoginWindowFactory([this] { m_form = Form1::openNew(); });
+    testSession().setLoginWindowOpener([this](MemberSession &session) { m_form = Form1::openNew(session); });
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     const QPointer<Form1> signedIn = m_form;
-    Form2::existing()->Command5_Click();
+    Form2::existing(testSession())->Command5_Click();
     // The fresh window shows once its lookup of the restored account is done.
     QTRY_VERIFY_WITH_TIMEOUT(m_form && m_form != signedIn && m_form->isVisible(), 10000);
-    QCOMPARE(loginState().AutoLoginBlocked, qint16(1));
-    QTRY_VERIFY(!Form2::existing() || !Form2::existing()->isVisible());
+    QCOMPARE(testSession().login().AutoLoginBlocked, qint16(1));
+    QTRY_VERIFY(!Form2::existing(testSession()) || !Form2::existing(testSession())->isVisible());
     QCOMPARE(m_form->Text1->text(), memberName);
     QVERIFY(m_form->Check2->isChecked());
     QVERIFY(m_form->Command1->isEnabled());
@@ -132,8 +132,8 @@ void TestSavedAccountSignIn::signInWithoutKeepingBlanksAccount()
 {
     QVERIFY(QFile::copy(windowsFile(u"login-windows.ini"_s), iniPath()));
     QVERIFY(QFile::setPermissions(iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    loginState().AutoLoginBlocked = 1;
-    m_form = Form1::openNew();
+    testSession().login().AutoLoginBlocked = 1;
+    m_form = Form1::openNew(testSession());
     QTRY_VERIFY_WITH_TIMEOUT(m_form->isVisible(), 10000); // after the restored account's lookup
     QCOMPARE(m_form->Text1->text(), u"dave"_s);
     QVERIFY(m_form->Check2->isChecked());
@@ -144,7 +144,7 @@ void TestSavedAccountSignIn::signInWithoutKeepingBlanksAccount()
     m_form->Check1->setChecked(false);
     m_form->Command1->click();
     QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
-    QCOMPARE(loginState().AutoLoginBlocked, qint16(0));
+    QCOMPARE(testSession().login().AutoLoginBlocked, qint16(0));
     QCOMPARE(fileBytes(iniPath()),
              iniBytes({u"保存账号=否"_s, u"USER="_s, u"PASS="_s, u"ASK=0"_s, u"ANS="_s, u"自动登录=是"_s}));
 }
@@ -153,7 +153,7 @@ void TestSavedAccountSignIn::unwritableFolderLeavesSignInWorking()
 {
     // login.ini taken by a folder fails every write, also for root (a read-only folder would not).
     QVERIFY(QDir(m_session->dir.path()).mkdir(u"login.ini"_s));
-    m_form = Form1::openNew();
+    m_form = Form1::openNew(testSession());
     QTRY_VERIFY_WITH_TIMEOUT(m_form->isVisible(), 10000);
     m_form->Text1->setText(u"alice"_s);
     m_form->Text2->setText(u"alice123"_s);
@@ -161,7 +161,7 @@ void TestSavedAccountSignIn::unwritableFolderLeavesSignInWorking()
     QVERIFY(m_form->Check1->isChecked());
     m_form->Command1->click();
     QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
-    QCOMPARE(Form2::existing()->Label3->text(), u"alice"_s);
+    QCOMPARE(Form2::existing(testSession())->Label3->text(), u"alice"_s);
     QVERIFY(m_session->seams.messages.isEmpty());
     QVERIFY(QFileInfo(iniPath()).isDir());
 }

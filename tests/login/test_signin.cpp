@@ -13,6 +13,7 @@
 #include "windows/identity/Form3.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -120,13 +121,13 @@ void TestSignIn::init()
 void TestSignIn::cleanup()
 {
     delete m_form;
-    Form2::destroyInstance();
+    Form2::destroy(testSession());
     m_session.reset();
 }
 
 Form1 *TestSignIn::openWindow()
 {
-    m_form = Form1::openNew();
+    m_form = Form1::openNew(testSession());
     return m_form;
 }
 
@@ -150,16 +151,16 @@ bool TestSignIn::reached(End end) const
     case End::Idle:
         return isIdle();
     case End::Closed:
-        return isClosed() && !Form2::existing();
+        return isClosed() && !Form2::existing(testSession());
     case End::HandedOver:
-        return isClosed() && Form2::existing() && Form2::existing()->isVisible();
+        return isClosed() && Form2::existing(testSession()) && Form2::existing(testSession())->isVisible();
     }
     return false;
 }
 
 bool TestSignIn::sessionCookieKept() const
 {
-    const auto cookies = Network::cookieStore().allCookies();
+    const auto cookies = testSession().network().cookieStore().allCookies();
     return std::any_of(cookies.begin(), cookies.end(),
                        [](const QNetworkCookie &c) { return c.name() == ForumSimulator::authCookieName(); });
 }
@@ -196,7 +197,7 @@ void TestSignIn::successHandsOver()
     QFETCH(QString, memberName);
     QFETCH(QByteArray, fields);
 
-    loginState().AutoLoginBlocked = 1; // as after a sign-out earlier in the run
+    testSession().login().AutoLoginBlocked = 1; // as after a sign-out earlier in the run
     openWindow();
     fill(account, password, question, answer);
     m_form->Check1->setChecked(true);
@@ -206,7 +207,7 @@ void TestSignIn::successHandsOver()
     bool form3Avatar = false;
     QTimer watch;
     connect(&watch, &QTimer::timeout, this, [&] {
-        if (Form3 *f3 = Form3::current()) {
+        if (Form3 *f3 = Form3::current(testSession())) {
             form3Name = f3->Label3->text();
             form3Avatar = !f3->Image1->pixmap().isNull();
         }
@@ -218,9 +219,9 @@ void TestSignIn::successHandsOver()
 
     QCOMPARE(form3Name, memberName);
     QVERIFY(form3Avatar);
-    QCOMPARE(Form2::existing()->Label3->text(), memberName);
-    QCOMPARE(loginState().MemberName, memberName);
-    QCOMPARE(loginState().AutoLoginBlocked, qint16(0));
+    QCOMPARE(Form2::existing(testSession())->Label3->text(), memberName);
+    QCOMPARE(testSession().login().MemberName, memberName);
+    QCOMPARE(testSession().login().AutoLoginBlocked, qint16(0));
     QVERIFY(m_session->seams.messages.isEmpty());
     QVERIFY(sessionCookieKept());
 
@@ -294,8 +295,8 @@ void TestSignIn::refusals()
     QCOMPARE(m_session->seams.messages.first().title, u"Quorvel软件"_s);
     QCOMPARE(m_form->status(), status);
     QVERIFY(isIdle());
-    QCOMPARE(loginState().MemberName, memberName);
-    QVERIFY(!Form2::existing());
+    QCOMPARE(testSession().login().MemberName, memberName);
+    QVERIFY(!Form2::existing(testSession()));
 
     // The session reset: the forum is asked to sign out, with the session's cookies, and nothing
     // of the session stays in the client.
@@ -313,7 +314,7 @@ void TestSignIn::refusals()
 
 void TestSignIn::sessionResetTouchesOnlyCookieFiles()
 {
-    const QString cookies = QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder);
+    const QString cookies = QuorvelModule::SpecialFolderPath(testSession().settings(), QuorvelModule::kCookiesFolder);
     QVERIFY(QDir().mkpath(cookies + u"/sub"_s));
     const auto touch = [](const QString &path) {
         QFile file(path);
@@ -387,8 +388,8 @@ void TestSignIn::unreadableReplyClosesWindow()
     QCOMPARE(m_session->seams.messages.first().icon, Seams::Icon::Information);
     // The window is gone for good (deleted once events run); no other window took over.
     QTRY_VERIFY(!m_form);
-    QVERIFY(!Form2::existing());
-    QVERIFY(!Form3::current());
+    QVERIFY(!Form2::existing(testSession()));
+    QVERIFY(!Form3::current(testSession()));
     // Closing the last window ends the program; the end seam is not needed for that.
     QCOMPARE(m_session->seams.endCount, 0);
 }
@@ -443,7 +444,7 @@ void TestSignIn::faultsOfTheSite()
             QVERIFY(m_session->seams.messages.isEmpty());
     } else {
         QVERIFY(m_session->seams.messages.isEmpty());
-        QCOMPARE(loginState().MemberName, account);
+        QCOMPARE(testSession().login().MemberName, account);
     }
 }
 
@@ -463,7 +464,7 @@ void TestSignIn::noNetwork()
     else if (how == 1)
         sim().setFault(ForumSimulator::Fault::Drop, {}, ForumSimulator::Role::Probe);
     else
-        Settings::instance().setProbeUrl(u"http://127.0.0.1:1/"_s);
+        testSession().settings().setProbeUrl(u"http://127.0.0.1:1/"_s);
 
     openWindow();
     fill(u"alice"_s, u"alice123"_s);
@@ -510,7 +511,7 @@ void TestSignIn::closeWhileWaiting()
     QTRY_VERIFY(!m_form);
     QTest::qWait(600); // the slow reply arrives at a control that is gone
     QVERIFY(m_session->seams.messages.isEmpty());
-    QVERIFY(!Form2::existing());
+    QVERIFY(!Form2::existing(testSession()));
 }
 
 void TestSignIn::cancelOrCloseWhileReading_data()
@@ -526,7 +527,7 @@ void TestSignIn::cancelOrCloseWhileReading()
     // A success reply of many chunks; the member acts while it comes in.
     ScriptedServer forum;
     answerEverythingWith(forum, gbk(QString(200000, QLatin1Char(' ')) + successReply(u"alice"_s, u"注册会员"_s)));
-    Settings::instance().setHost(HostRole::Forum, forum.hostAndPort());
+    testSession().settings().setHost(HostRole::Forum, forum.hostAndPort());
     openWindow();
     fill(u"alice"_s, u"alice123"_s);
 
@@ -551,8 +552,8 @@ void TestSignIn::cancelOrCloseWhileReading()
     QTest::qWait(100);
 
     QVERIFY(m_session->seams.messages.isEmpty());
-    QVERIFY(!Form2::existing());
-    QVERIFY(loginState().MemberName.isEmpty());
+    QVERIFY(!Form2::existing(testSession()));
+    QVERIFY(testSession().login().MemberName.isEmpty());
     if (close) {
         QTRY_VERIFY(!m_form);
     } else {
@@ -576,7 +577,7 @@ void TestSignIn::windowGoneWhileBoxIsUp()
     QFETCH(QByteArray, reply);
     ScriptedServer forum;
     answerEverythingWith(forum, reply);
-    Settings::instance().setHost(HostRole::Forum, forum.hostAndPort());
+    testSession().settings().setHost(HostRole::Forum, forum.hostAndPort());
     openWindow();
     fill(u"someone"_s, u"pw"_s);
     int boxes = 0;
@@ -633,7 +634,7 @@ void TestSignIn::handWrittenReplies()
 
     ScriptedServer forum;
     answerEverythingWith(forum, reply);
-    Settings::instance().setHost(HostRole::Forum, forum.hostAndPort());
+    testSession().settings().setHost(HostRole::Forum, forum.hostAndPort());
     openWindow();
     fill(u"alice"_s, u"alice123"_s);
     m_form->Command1->click();

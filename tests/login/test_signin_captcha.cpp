@@ -11,6 +11,7 @@
 #include "SimSession.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -40,7 +41,7 @@ class TestSignInCaptcha : public QObject
 private slots:
     void init()
     {
-        resetSharedState();
+        resetMemberState();
         m_session = std::make_unique<SimSession>(3000);
         QVERIFY(m_session->isRunning());
         sim().setCaptchaEnabled(true);
@@ -48,7 +49,7 @@ private slots:
     void cleanup()
     {
         delete m_form;
-        Form2::destroyInstance();
+        Form2::destroy(testSession());
         m_session.reset();
     }
 
@@ -96,7 +97,7 @@ private slots:
         QTest::keyClicks(m_form->Text4, QString::fromLatin1(code).toLower());
         QTest::keyClick(m_form->Text4, Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(handedOver(), 15000);
-        QCOMPARE(Form2::existing()->Label3->text(), account);
+        QCOMPARE(Form2::existing(testSession())->Label3->text(), account);
 
         // The post: the fields of today, then the captcha's three, exactly.
         const auto posts = sim().requestsTo("loginsubmit=yes");
@@ -175,7 +176,7 @@ private slots:
         QCOMPARE(m_form->Text2->text(), password);
         // The new picture is of the new session: its code signs in (the ban aside).
         QVERIFY(!currentCode().isEmpty());
-        QVERIFY(!Form2::existing());
+        QVERIFY(!Form2::existing(testSession()));
     }
 
     void firstPressReadsTheLoginForm()
@@ -207,7 +208,7 @@ private slots:
             ini.write(iniBytes({u"保存账号=是"_s, u"USER=alice"_s, u"PASS="_s + SavedAccount::encipher(u"alice123"_s),
                                 u"ASK=0"_s, u"ANS="_s, u"自动登录=是"_s}));
         }
-        m_form = Form1::openNew();
+        m_form = Form1::openNew(testSession());
         QVERIFY(m_form);
         QTRY_COMPARE_WITH_TIMEOUT(m_form->status(), kWantCode, 5000);
         QVERIFY(isIdle());
@@ -265,7 +266,7 @@ private slots:
 private:
     void openAndFill(const QString &account, const QString &password, int question = 0, const QString &answer = {})
     {
-        m_form = Form1::openNew();
+        m_form = Form1::openNew(testSession());
         QVERIFY(m_form);
         m_form->Text1->setText(account);
         m_form->Text2->setText(password);
@@ -281,7 +282,7 @@ private:
     [[nodiscard]] bool isIdle() const { return m_form && m_form->Command1->isEnabled() && m_form->Picture2->isHidden(); }
     [[nodiscard]] bool handedOver() const
     {
-        return (!m_form || !m_form->isVisible()) && Form2::existing() && Form2::existing()->isVisible();
+        return (!m_form || !m_form->isVisible()) && Form2::existing(testSession()) && Form2::existing(testSession())->isVisible();
     }
     // The code a member would read off the picture, asked of the simulator's control request.
     QByteArray currentCode()
@@ -299,7 +300,7 @@ private:
     }
     [[nodiscard]] static QByteArray captchaCookie()
     {
-        for (const QNetworkCookie &c : Network::cookieStore().allCookies())
+        for (const QNetworkCookie &c : testSession().network().cookieStore().allCookies())
             if (c.name().contains("seccode"))
                 return c.value();
         return {};

@@ -11,6 +11,7 @@
 #include "AwaitedNet.h"
 #include "ScriptedServer.h"
 #include "TestProxy.h"
+#include "TestSession.h"
 
 #include <QDir>
 #include <QNetworkCookie>
@@ -64,7 +65,7 @@ Outcome run(Way way, const QString &url, const QByteArray &method, const QByteAr
     Outcome out;
     switch (way) {
     case Way::InetExecute: {
-        Inet inet;
+        Inet inet(testSession().network());
         QSignalSpy spy(&inet, &Inet::StateChanged);
         inet.Execute(url, QString::fromLatin1(method), body, u"Content-Type: application/x-www-form-urlencoded"_s);
         if (!QTest::qWaitFor([&] {
@@ -80,7 +81,7 @@ Outcome run(Way way, const QString &url, const QByteArray &method, const QByteAr
         return out;
     }
     case Way::InetOpenUrl: {
-        Inet inet;
+        Inet inet(testSession().network());
         out.text = openedText(inet, url);
         out.status = inet.lastStatus();
         out.failed = out.status == 0 || !inet.lastError().isEmpty();
@@ -89,7 +90,7 @@ Outcome run(Way way, const QString &url, const QByteArray &method, const QByteAr
     }
     case Way::XmlHttpSync:
     case Way::XmlHttpAsync: {
-        XmlHttp request;
+        XmlHttp request(testSession().network());
         request.Open(QString::fromLatin1(method), url, way == Way::XmlHttpAsync);
         request.setRequestHeader(u"Content-Type"_s, u"application/x-www-form-urlencoded"_s);
         request.send(body);
@@ -124,7 +125,7 @@ private:
         QNetworkCookie auth("q_auth", "secret-auth");
         auth.setDomain(u"127.0.0.1"_s);
         auth.setPath(u"/"_s);
-        Network::cookieStore().insertCookie(auth);
+        testSession().network().cookieStore().insertCookie(auth);
     }
 
     bool foreignSawAnything() const { return !m_foreign->requests().isEmpty(); }
@@ -135,7 +136,7 @@ private:
         if (!viaProxy)
             return {};
         auto proxy = std::make_unique<TestProxy>();
-        Settings::instance().setProxyUrl(u"http://"_s + proxy->hostAndPort());
+        testSession().settings().setProxyUrl(u"http://"_s + proxy->hostAndPort());
         return proxy;
     }
 
@@ -157,66 +158,66 @@ private slots:
         QVERIFY(m_forum->port() && m_vip->port() && m_probe->port());
         if (!m_foreign->port())
             QSKIP("127.0.0.2 cannot be bound here (loopback range not routed)");
-        Settings &settings = Settings::instance();
+        Settings &settings = testSession().settings();
         settings.restoreDefaults();
         settings.setDataDir(m_dataDir->path());
         for (HostRole role : {HostRole::Forum, HostRole::Home, HostRole::Soft, HostRole::Main})
             settings.setHost(role, m_forum->hostAndPort());
         settings.setHost(HostRole::Vip, m_vip->hostAndPort());
         settings.setProbeUrl(m_probe->url(u"/probe"_s));
-        Network::cookieStore().setFolder(m_dataDir->filePath(u"Cookies"_s));
-        Network::cookieStore().endSession();
-        Network::setTimeoutMs(10000);
+        testSession().network().cookieStore().setFolder(m_dataDir->filePath(u"Cookies"_s));
+        testSession().network().cookieStore().endSession();
+        testSession().network().setTimeoutMs(10000);
     }
 
     void cleanup()
     {
-        Network::setTimeoutMs(0);
-        Network::cookieStore().endSession();
+        testSession().network().setTimeoutMs(0);
+        testSession().network().cookieStore().endSession();
         m_forum.reset();
         m_vip.reset();
         m_probe.reset();
         m_foreign.reset();
-        Settings::instance().restoreDefaults();
+        testSession().settings().restoreDefaults();
         m_dataDir.reset();
     }
 
     // The rule itself: role addresses (scheme, host and port), the probe's host, nothing else.
     void sitePolicyAddresses()
     {
-        QVERIFY(SitePolicy::isRoleAddress(QUrl(m_forum->url(u"/home.php?x=1"_s))));
-        QVERIFY(SitePolicy::isRoleAddress(QUrl(m_vip->url(u"/"_s))));
-        QVERIFY(!SitePolicy::isRoleAddress(QUrl(m_foreign->url(u"/"_s))));
-        QVERIFY(!SitePolicy::isRoleAddress(QUrl(u"http://127.0.0.1:%1/"_s.arg(m_foreign->port()))));
-        QVERIFY(!SitePolicy::isRoleAddress(QUrl(u"ftp://"_s + m_forum->hostAndPort() + u"/"_s)));
-        QVERIFY(!SitePolicy::isRoleAddress(QUrl(m_probe->url(u"/probe"_s))));
-        QVERIFY(SitePolicy::isProbeHost(QUrl(m_probe->url(u"/elsewhere"_s))));
-        QVERIFY(!SitePolicy::isProbeHost(QUrl(m_forum->url(u"/probe"_s))));
-        QVERIFY(CookieStore::isSiteAddress(QUrl(m_forum->url(u"/"_s))));
-        QVERIFY(!CookieStore::isSiteAddress(QUrl(m_foreign->url(u"/"_s))));
+        QVERIFY(SitePolicy::isRoleAddress(testSession().settings(), QUrl(m_forum->url(u"/home.php?x=1"_s))));
+        QVERIFY(SitePolicy::isRoleAddress(testSession().settings(), QUrl(m_vip->url(u"/"_s))));
+        QVERIFY(!SitePolicy::isRoleAddress(testSession().settings(), QUrl(m_foreign->url(u"/"_s))));
+        QVERIFY(!SitePolicy::isRoleAddress(testSession().settings(), QUrl(u"http://127.0.0.1:%1/"_s.arg(m_foreign->port()))));
+        QVERIFY(!SitePolicy::isRoleAddress(testSession().settings(), QUrl(u"ftp://"_s + m_forum->hostAndPort() + u"/"_s)));
+        QVERIFY(!SitePolicy::isRoleAddress(testSession().settings(), QUrl(m_probe->url(u"/probe"_s))));
+        QVERIFY(SitePolicy::isProbeHost(testSession().settings(), QUrl(m_probe->url(u"/elsewhere"_s))));
+        QVERIFY(!SitePolicy::isProbeHost(testSession().settings(), QUrl(m_forum->url(u"/probe"_s))));
+        QVERIFY(testSession().network().cookieStore().isSiteAddress(QUrl(m_forum->url(u"/"_s))));
+        QVERIFY(!testSession().network().cookieStore().isSiteAddress(QUrl(m_foreign->url(u"/"_s))));
 
         const QUrl forum(m_forum->url(u"/a"_s));
         const QUrl vip(m_vip->url(u"/b"_s));
         const QUrl foreign(m_foreign->url(u"/c"_s));
-        SitePolicy::Hop hop = SitePolicy::redirectHop(forum, forum, vip, 302, "POST", true);
+        SitePolicy::Hop hop = SitePolicy::redirectHop(testSession().settings(), forum, forum, vip, 302, "POST", true);
         QVERIFY(hop.follow);
         QCOMPARE(hop.method, QByteArray("GET"));
         QVERIFY(!hop.keepBody);
-        hop = SitePolicy::redirectHop(forum, forum, QUrl(m_forum->url(u"/d"_s)), 307, "POST", true);
+        hop = SitePolicy::redirectHop(testSession().settings(), forum, forum, QUrl(m_forum->url(u"/d"_s)), 307, "POST", true);
         QVERIFY(hop.follow);
         QCOMPARE(hop.method, QByteArray("POST"));
         QVERIFY(hop.keepBody);
-        hop = SitePolicy::redirectHop(forum, forum, vip, 308, "POST", true);
+        hop = SitePolicy::redirectHop(testSession().settings(), forum, forum, vip, 308, "POST", true);
         QVERIFY(!hop.follow);
         QVERIFY(!hop.reason.isEmpty());
-        hop = SitePolicy::redirectHop(forum, forum, foreign, 301, "GET", false);
+        hop = SitePolicy::redirectHop(testSession().settings(), forum, forum, foreign, 301, "GET", false);
         QVERIFY(!hop.follow);
         QVERIFY(hop.reason.contains(u"127.0.0.2"_s));
         // The probe's own request may move on the probe's host; a site request may not go there.
         const QUrl probe(m_probe->url(u"/probe"_s));
-        QVERIFY(SitePolicy::redirectHop(probe, probe, QUrl(m_probe->url(u"/p2"_s)), 302, "GET", false).follow);
-        QVERIFY(!SitePolicy::redirectHop(forum, forum, QUrl(m_probe->url(u"/p2"_s)), 302, "GET", false).follow);
-        QVERIFY(!SitePolicy::redirectHop(probe, probe, foreign, 302, "GET", false).follow);
+        QVERIFY(SitePolicy::redirectHop(testSession().settings(), probe, probe, QUrl(m_probe->url(u"/p2"_s)), 302, "GET", false).follow);
+        QVERIFY(!SitePolicy::redirectHop(testSession().settings(), forum, forum, QUrl(m_probe->url(u"/p2"_s)), 302, "GET", false).follow);
+        QVERIFY(!SitePolicy::redirectHop(testSession().settings(), probe, probe, foreign, 302, "GET", false).follow);
     }
 
     void redirectOffTheSiteFails_data()
@@ -303,7 +304,7 @@ private slots:
         QNetworkCookie narrow("q_narrow", "only-under-private");
         narrow.setDomain(u"127.0.0.1"_s);
         narrow.setPath(u"/private"_s);
-        Network::cookieStore().insertCookie(narrow);
+        testSession().network().cookieStore().insertCookie(narrow);
         m_forum->script("/private/page",
                         redirectTo(302, m_vip->url(u"/landing"_s), {{"Set-Cookie", "q_hop=1; path=/"}}));
         m_vip->script("/landing", reply(200, "landed", {{"Content-Type", "text/html; charset=gbk"}}));
@@ -410,15 +411,15 @@ private slots:
         slow.answerDelayMs = 300;
         m_vip->script("/reread", slow);
 
-        Inet inet;
+        Inet inet(testSession().network());
         QSignalSpy spy(&inet, &Inet::StateChanged);
         inet.Execute(m_vip->url(u"/reread"_s), u"GET"_s, {}, {});
-        auto xml = std::make_unique<XmlHttp>();
+        auto xml = std::make_unique<XmlHttp>(testSession().network());
         xml->Open(u"GET"_s, m_vip->url(u"/reread"_s), true);
         xml->send();
         QTRY_COMPARE(m_vip->requests().size(), 2);
 
-        Network::endSession();
+        testSession().network().endSession();
         QVERIFY(!states(spy).contains(Inet::icError)); // not from inside the sign-out itself
         QTRY_VERIFY(states(spy).contains(Inet::icError));
         QVERIFY(!states(spy).contains(Inet::icResponseCompleted));
@@ -428,7 +429,7 @@ private slots:
 
         // The answer the forum sends after the end (with a fresh auth cookie) stores nothing.
         QTest::qWait(600);
-        for (const QNetworkCookie &cookie : Network::cookieStore().allCookies())
+        for (const QNetworkCookie &cookie : testSession().network().cookieStore().allCookies())
             QVERIFY(cookie.name() != "q_auth");
         QVERIFY(QDir(m_dataDir->filePath(u"Cookies"_s)).entryList({u"*.txt"_s}, QDir::Files).isEmpty());
 
@@ -439,7 +440,7 @@ private slots:
         QCOMPARE(fresh.text, u"late"_s);
         bool found = false;
         QByteArray seen;
-        for (const QNetworkCookie &cookie : Network::cookieStore().allCookies()) {
+        for (const QNetworkCookie &cookie : testSession().network().cookieStore().allCookies()) {
             found = found || (cookie.name() == "q_auth" && cookie.value() == "late-auth");
             seen += cookie.toRawForm() + ' ';
         }

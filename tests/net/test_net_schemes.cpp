@@ -9,6 +9,7 @@
 #include "net/ProxyChoice.h"
 #include "net/SitePolicy.h"
 #include "ProxyVariables.h"
+#include "TestSession.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -60,8 +61,8 @@ class TestNetSchemes : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { Settings::instance().restoreDefaults(); }
-    void cleanupTestCase() { Settings::instance().restoreDefaults(); }
+    void init() { testSession().settings().restoreDefaults(); }
+    void cleanupTestCase() { testSession().settings().restoreDefaults(); }
 
     void hostSettings_data()
     {
@@ -98,16 +99,16 @@ private slots:
         QCOMPARE(gotScheme, scheme);
         QCOMPARE(gotHost, host);
         QVERIFY(applyCommandLine({u"quorvel"_s, u"--vip-host"_s, setting}));
-        QCOMPARE(Settings::instance().scheme(HostRole::Vip), scheme);
-        QCOMPARE(Settings::instance().host(HostRole::Vip), host);
-        QCOMPARE(Settings::instance().url(HostRole::Vip, u"/vip.php?x=1"_s), scheme + u"://"_s + host + u"/vip.php?x=1"_s);
+        QCOMPARE(testSession().settings().scheme(HostRole::Vip), scheme);
+        QCOMPARE(testSession().settings().host(HostRole::Vip), host);
+        QCOMPARE(testSession().settings().url(HostRole::Vip, u"/vip.php?x=1"_s), scheme + u"://"_s + host + u"/vip.php?x=1"_s);
         // The other roles stay as they were.
-        QCOMPARE(Settings::instance().origin(HostRole::Forum), u"http://bbs.quorvel.com"_s);
+        QCOMPARE(testSession().settings().origin(HostRole::Forum), u"http://bbs.quorvel.com"_s);
     }
 
     void commandLineOfEveryRole()
     {
-        Settings &settings = Settings::instance();
+        Settings &settings = testSession().settings();
         QVERIFY(applyCommandLine({u"quorvel"_s, u"--forum-host=https://a:1"_s, u"--home-host"_s, u"https://b:2"_s,
                                          u"--vip-host"_s, u"c:3"_s, u"--soft-host"_s, u"https://d"_s, u"--main-host"_s,
                                          u"http://e"_s, u"--probe-url"_s, u"https://p:9/x"_s, u"--ca-certificates"_s,
@@ -193,9 +194,9 @@ private slots:
             QVERIFY2(why.contains(reason), qPrintable(why));
         QVERIFY2(!why.contains(u"Pr0xyPw9d"_s) && !why.contains(u"me:"_s), qPrintable(why));
         // The check of the start routine says the same.
-        Settings::instance().setProxyUrl(value);
+        testSession().settings().setProxyUrl(value);
         QString startError;
-        QCOMPARE(Network::checkProxySetting(&startError), !proxy.isEmpty());
+        QCOMPARE(testSession().network().checkProxySetting(&startError), !proxy.isEmpty());
         QCOMPARE(startError, why);
     }
 
@@ -308,30 +309,30 @@ private slots:
         junk.write("-----BEGIN CERTIFICATE-----\nnot base64 at all\n-----END CERTIFICATE-----\n");
         junk.close();
         QString error;
-        QVERIFY(!Network::useCaCertificatesFile(junk.fileName(), &error));
+        QVERIFY(!testSession().network().useCaCertificatesFile(junk.fileName(), &error));
         QVERIFY(error.contains(junk.fileName()));
-        QVERIFY(!Network::useCaCertificatesFile(dir.filePath(u"missing.pem"_s), &error));
-        Network::resetCaCertificates();
+        QVERIFY(!testSession().network().useCaCertificatesFile(dir.filePath(u"missing.pem"_s), &error));
+        testSession().network().resetCaCertificates();
     }
 
     void cookieSitesFollowTheScheme()
     {
-        Settings &settings = Settings::instance();
+        Settings &settings = testSession().settings();
         settings.setHost(HostRole::Forum, u"https://127.0.0.1:1001"_s);
         settings.setHost(HostRole::Home, u"https://bbs.example.org"_s);
-        QVERIFY(CookieStore::isSiteAddress(QUrl(u"https://127.0.0.1:1001/forum.php"_s)));
+        QVERIFY(testSession().network().cookieStore().isSiteAddress(QUrl(u"https://127.0.0.1:1001/forum.php"_s)));
         // Not the same port over plain HTTP: the role is reached by https.
-        QVERIFY(!CookieStore::isSiteAddress(QUrl(u"http://127.0.0.1:1001/forum.php"_s)));
-        QVERIFY(CookieStore::isSiteAddress(QUrl(u"https://bbs.example.org/home.php"_s)));
-        QVERIFY(CookieStore::isSiteAddress(QUrl(u"https://bbs.example.org:443/home.php"_s)));
+        QVERIFY(!testSession().network().cookieStore().isSiteAddress(QUrl(u"http://127.0.0.1:1001/forum.php"_s)));
+        QVERIFY(testSession().network().cookieStore().isSiteAddress(QUrl(u"https://bbs.example.org/home.php"_s)));
+        QVERIFY(testSession().network().cookieStore().isSiteAddress(QUrl(u"https://bbs.example.org:443/home.php"_s)));
         // The https site's plain-HTTP twin on port 80 is another address.
-        QVERIFY(!CookieStore::isSiteAddress(QUrl(u"http://bbs.example.org/home.php"_s)));
+        QVERIFY(!testSession().network().cookieStore().isSiteAddress(QUrl(u"http://bbs.example.org/home.php"_s)));
         // A role reached by http on port 80 has its https twin on 443 (a site that moved to HTTPS).
         settings.setHost(HostRole::Vip, u"vip.example.org"_s);
-        QVERIFY(CookieStore::isSiteAddress(QUrl(u"https://vip.example.org/vip.php"_s)));
-        QVERIFY(!CookieStore::isSiteAddress(QUrl(u"https://vip.example.org:8443/vip.php"_s)));
+        QVERIFY(testSession().network().cookieStore().isSiteAddress(QUrl(u"https://vip.example.org/vip.php"_s)));
+        QVERIFY(!testSession().network().cookieStore().isSiteAddress(QUrl(u"https://vip.example.org:8443/vip.php"_s)));
         settings.setHost(HostRole::Vip, u"vip.example.org:8080"_s);
-        QVERIFY(!CookieStore::isSiteAddress(QUrl(u"https://vip.example.org/vip.php"_s)));
+        QVERIFY(!testSession().network().cookieStore().isSiteAddress(QUrl(u"https://vip.example.org/vip.php"_s)));
     }
 
     // The scheme part of the redirect rule: http -> https on a role host keeps a form, nothing
@@ -372,11 +373,11 @@ private slots:
         QFETCH(bool, follow);
         QFETCH(QByteArray, method);
         QFETCH(bool, keepBody);
-        Settings &settings = Settings::instance();
+        Settings &settings = testSession().settings();
         settings.setHost(HostRole::Forum, u"bbs.example.org"_s);
         settings.setHost(HostRole::Home, u"127.0.0.1:1001"_s);
         settings.setHost(HostRole::Vip, u"https://127.0.0.1:1002"_s);
-        const SitePolicy::Hop hop = SitePolicy::redirectHop(QUrl(from), QUrl(from), QUrl(to), status, "POST", true);
+        const SitePolicy::Hop hop = SitePolicy::redirectHop(testSession().settings(), QUrl(from), QUrl(from), QUrl(to), status, "POST", true);
         QCOMPARE(hop.follow, follow);
         if (!follow) {
             QVERIFY(!hop.reason.isEmpty());
@@ -388,9 +389,9 @@ private slots:
 
     void secureCookiesOnlyOverHttps()
     {
-        Settings::instance().setHost(HostRole::Forum, u"127.0.0.1:1001"_s);
-        Settings::instance().setHost(HostRole::Home, u"https://127.0.0.1:1002"_s);
-        CookieStore store;
+        testSession().settings().setHost(HostRole::Forum, u"127.0.0.1:1001"_s);
+        testSession().settings().setHost(HostRole::Home, u"https://127.0.0.1:1002"_s);
+        CookieStore store(testSession().settings());
         const QUrl plain(u"http://127.0.0.1:1001/member.php"_s);
         const QUrl secure(u"https://127.0.0.1:1002/home.php"_s);
         // A Secure cookie from a plain answer is not taken; the plain one beside it is.
@@ -405,7 +406,7 @@ private slots:
 
     void cookieFilesKeepTheAttributes()
     {
-        Settings::instance().setHost(HostRole::Forum, u"https://127.0.0.1:1001"_s);
+        testSession().settings().setHost(HostRole::Forum, u"https://127.0.0.1:1001"_s);
         const QUrl site(u"https://127.0.0.1:1001/member.php"_s);
         QTemporaryDir dir;
         QNetworkCookie auth = cookie("qv_auth", "a1", true);
@@ -413,11 +414,11 @@ private slots:
         auth.setSameSitePolicy(QNetworkCookie::SameSite::Strict);
         const QDateTime expiry = auth.expirationDate();
         {
-            CookieStore store;
+            CookieStore store(testSession().settings());
             store.setFolder(dir.path());
             QVERIFY(store.setCookiesFromUrl({auth, cookie("qv_salt", "s1", false)}, site));
         }
-        CookieStore again;
+        CookieStore again(testSession().settings());
         again.setFolder(dir.path());
         const QList<QNetworkCookie> read = again.allCookies();
         QCOMPARE(names(read), QStringList({u"qv_auth"_s, u"qv_salt"_s}));
@@ -433,7 +434,7 @@ private slots:
             QCOMPARE(c.expirationDate().toSecsSinceEpoch(), expiry.toSecsSinceEpoch());
         }
         // And the attribute still rules after the restart: a plain role gets the plain cookie only.
-        Settings::instance().setHost(HostRole::Home, u"127.0.0.1:1002"_s);
+        testSession().settings().setHost(HostRole::Home, u"127.0.0.1:1002"_s);
         QCOMPARE(names(again.cookiesForUrl(QUrl(u"http://127.0.0.1:1002/home.php"_s))), QStringList({u"qv_salt"_s}));
         QCOMPARE(again.cookiesForUrl(site).size(), 2);
     }
@@ -521,7 +522,7 @@ private slots:
     {
         QFETCH(QString, url);
         QFETCH(QString, shown);
-        Settings &settings = Settings::instance();
+        Settings &settings = testSession().settings();
         settings.setHost(HostRole::Forum, u"127.0.0.1:1001"_s);
         settings.setHost(HostRole::Home, u"bbs2.q7.example:81"_s);
         QCOMPARE(Logging::safeAddress(QUrl(url)), shown);
@@ -535,7 +536,7 @@ private slots:
 
     void rolesInTheLog()
     {
-        Settings &settings = Settings::instance();
+        Settings &settings = testSession().settings();
         settings.setHost(HostRole::Forum, u"https://127.0.0.1:1001"_s);
         settings.setHost(HostRole::Vip, u"127.0.0.1:1003"_s);
         settings.setProbeUrl(u"http://127.0.0.1:1009/"_s);

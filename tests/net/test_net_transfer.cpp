@@ -8,6 +8,7 @@
 #include "net/XmlHttp.h"
 #include "AwaitedNet.h"
 #include "ScriptedServer.h"
+#include "TestSession.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -85,7 +86,7 @@ QString readAllChunks(Inet &inet, int size, int *chunkCount = nullptr)
 void roundTrip(ScriptedServer &server)
 {
     server.script("/roundtrip", reply(200, "ok"));
-    Inet other;
+    Inet other(testSession().network());
     QSignalSpy done(&other, &Inet::StateChanged);
     other.Execute(server.url(u"/roundtrip"_s), u"GET"_s, {}, {});
     QTRY_VERIFY(states(done).contains(Inet::icResponseCompleted));
@@ -111,34 +112,34 @@ private slots:
         m_vip = std::make_unique<ScriptedServer>();
         m_stranger = std::make_unique<ScriptedServer>();
         QVERIFY(m_forum->port() && m_vip->port() && m_stranger->port());
-        Settings &settings = Settings::instance();
+        Settings &settings = testSession().settings();
         settings.restoreDefaults();
         settings.setDataDir(m_dataDir->path());
         settings.setHost(HostRole::Forum, m_forum->hostAndPort());
         settings.setHost(HostRole::Vip, m_vip->hostAndPort());
         settings.setProbeUrl(m_stranger->url(u"/probe"_s));
-        Network::cookieStore().setFolder(m_dataDir->filePath(u"Cookies"_s));
-        Network::cookieStore().endSession();
-        Network::setTimeoutMs(kLongTimeoutMs);
+        testSession().network().cookieStore().setFolder(m_dataDir->filePath(u"Cookies"_s));
+        testSession().network().cookieStore().endSession();
+        testSession().network().setTimeoutMs(kLongTimeoutMs);
     }
 
     void cleanup()
     {
-        Network::setTimeoutMs(0);
-        Network::cookieStore().endSession();
+        testSession().network().setTimeoutMs(0);
+        testSession().network().cookieStore().endSession();
         m_forum.reset();
         m_vip.reset();
         m_stranger.reset();
-        Settings::instance().restoreDefaults();
+        testSession().settings().restoreDefaults();
         m_dataDir.reset();
     }
 
     void sharedManagerAndStore()
     {
-        QCOMPARE(Network::manager().cookieJar(), &Network::cookieStore());
-        QCOMPARE(Network::timeoutMs(), kLongTimeoutMs);
-        Network::setTimeoutMs(0);
-        QCOMPARE(Network::timeoutMs(), Network::kTimeoutMs);
+        QCOMPARE(testSession().network().manager().cookieJar(), &testSession().network().cookieStore());
+        QCOMPARE(testSession().network().timeoutMs(), kLongTimeoutMs);
+        testSession().network().setTimeoutMs(0);
+        QCOMPARE(testSession().network().timeoutMs(), Network::kTimeoutMs);
     }
 
     void chunksReassembleTheWholeText_data()
@@ -161,7 +162,7 @@ private slots:
         r.pieceSize = 1001;
         m_forum->script("/member.php", r);
 
-        Inet inet;
+        Inet inet(testSession().network());
         QSignalSpy spy(&inet, &Inet::StateChanged);
         inet.Execute(m_forum->url(u"/member.php?mod=logging&action=login"_s), u"POST"_s, "username=a", {});
         QVERIFY(spy.isEmpty()); // returns at once
@@ -190,7 +191,7 @@ private slots:
     {
         const QString text = QString(1023, u'a') + u"😀b"_s;
         m_forum->script("/emoji", reply(200, text.toUtf8(), {{"Content-Type", "text/plain; charset=utf-8"}}));
-        Inet inet;
+        Inet inet(testSession().network());
         QSignalSpy spy(&inet, &Inet::StateChanged);
         inet.Execute(m_forum->url(u"/emoji"_s), u"GET"_s, {}, {});
         QTRY_VERIFY(states(spy).contains(Inet::icResponseCompleted));
@@ -203,7 +204,7 @@ private slots:
     void executeSendsRequestAsGiven()
     {
         m_forum->script("/member.php", reply(200, "ok"));
-        Inet inet;
+        Inet inet(testSession().network());
         QSignalSpy spy(&inet, &Inet::StateChanged);
         inet.Execute(m_forum->url(u"/member.php?mod=logging&action=login&inajax=1"_s), u"POST"_s,
                      "username=%D6%D0&password=x",
@@ -223,7 +224,7 @@ private slots:
     void executeErrorStatusCompletes()
     {
         m_forum->script("/member.php", reply(503, CodePage::toAnsi(u"<html>服务器忙</html>"_s), {{"Content-Type", "text/html"}}));
-        Inet inet;
+        Inet inet(testSession().network());
         QSignalSpy spy(&inet, &Inet::StateChanged);
         inet.Execute(m_forum->url(u"/member.php"_s), u"POST"_s, "a=1", {});
         QTRY_VERIFY(states(spy).contains(Inet::icResponseCompleted));
@@ -248,7 +249,7 @@ private slots:
         m_forum->script("/member.php", script);
         const QString url = refused ? u"http://127.0.0.1:%1/member.php"_s.arg(ScriptedServer::unusedPort())
                                     : m_forum->url(u"/member.php"_s);
-        Inet inet;
+        Inet inet(testSession().network());
         QSignalSpy spy(&inet, &Inet::StateChanged);
         inet.Execute(url, u"POST"_s, "a=1", {});
         QTRY_VERIFY(states(spy).contains(Inet::icError));
@@ -262,14 +263,14 @@ private slots:
     // No time limit for Execute: a silent server keeps it waiting until Cancel.
     void cancelStopsWithoutCompletion()
     {
-        Network::setTimeoutMs(300);
+        testSession().network().setTimeoutMs(300);
         m_forum->script("/member.php", withMode(ScriptedReply(), ScriptedReply::Mode::NeverAnswer));
-        Inet inet;
+        Inet inet(testSession().network());
         QSignalSpy spy(&inet, &Inet::StateChanged);
         inet.Execute(m_forum->url(u"/member.php"_s), u"POST"_s, "a=1", {});
         QTRY_COMPARE(m_forum->requests().size(), 1);
         // Longer than the time limit of the other calls, and still waiting.
-        XmlHttp timer;
+        XmlHttp timer(testSession().network());
         timer.Open(u"get"_s, m_vip->url(u"/silent"_s), true);
         m_vip->script("/silent", withMode(ScriptedReply(), ScriptedReply::Mode::NeverAnswer));
         timer.send();
@@ -292,20 +293,20 @@ private slots:
         slow.pieceDelayMs = 30;
         m_forum->script("/slow", slow);
 
-        Inet inet;
+        Inet inet(testSession().network());
         QSignalSpy spy(&inet, &Inet::StateChanged);
         inet.Execute(m_forum->url(u"/slow"_s), u"GET"_s, {}, {});
         QTRY_VERIFY(states(spy).contains(Inet::icReceivingResponse));
         inet.Cancel();
 
         // Cancelled before any event ran: not even the first progress report comes.
-        Inet quick;
+        Inet quick(testSession().network());
         QSignalSpy quickSpy(&quick, &Inet::StateChanged);
         quick.Execute(m_forum->url(u"/slow"_s), u"GET"_s, {}, {});
         quick.Cancel();
 
         // A new Execute replaces a running one silently.
-        Inet replaced;
+        Inet replaced(testSession().network());
         QSignalSpy replacedSpy(&replaced, &Inet::StateChanged);
         replaced.Execute(m_forum->url(u"/slow"_s), u"GET"_s, {}, {});
         m_forum->script("/fast", reply(200, "fast"));
@@ -313,7 +314,7 @@ private slots:
         QTRY_VERIFY(states(replacedSpy).contains(Inet::icResponseCompleted));
 
         // The same slow reply, whole: when it is in, the cancelled one would have been too.
-        Inet witness;
+        Inet witness(testSession().network());
         QSignalSpy witnessSpy(&witness, &Inet::StateChanged);
         witness.Execute(m_forum->url(u"/slow"_s), u"GET"_s, {}, {});
         QTRY_VERIFY(states(witnessSpy).contains(Inet::icResponseCompleted));
@@ -329,7 +330,7 @@ private slots:
     void destroyedFromItsOwnCompletion()
     {
         m_forum->script("/member.php", reply(200, "ok"));
-        QPointer<Inet> inet = new Inet;
+        QPointer<Inet> inet = new Inet(testSession().network());
         bool completed = false;
         connect(inet, &Inet::StateChanged, this, [&](int state) {
             if (state == Inet::icResponseCompleted) {
@@ -361,12 +362,12 @@ private slots:
         QFETCH(ScriptedReply, script);
         QFETCH(QString, expectedText);
         QFETCH(int, expectedStatus);
-        Network::setTimeoutMs(300);
+        testSession().network().setTimeoutMs(300);
         if (qstrcmp(QTest::currentDataTag(), "oversize") == 0)
-            Network::setTimeoutMs(kLongTimeoutMs); // must fail by its size, not by the clock
+            testSession().network().setTimeoutMs(kLongTimeoutMs); // must fail by its size, not by the clock
         m_stranger->script("/probe", script);
         m_stranger->script("/target", reply(200, "arrived"));
-        Inet inet;
+        Inet inet(testSession().network());
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(openedText(inet, m_stranger->url(u"/probe"_s)), expectedText);
@@ -379,7 +380,7 @@ private slots:
     void openUrlControlDestroyedWhileWaiting()
     {
         m_stranger->script("/probe", withMode(ScriptedReply(), ScriptedReply::Mode::NeverAnswer));
-        QPointer<Inet> inet = new Inet;
+        QPointer<Inet> inet = new Inet(testSession().network());
         connect(m_stranger.get(), &ScriptedServer::requestReceived, this, [&] { delete inet.data(); });
         QElapsedTimer clock;
         clock.start();
@@ -391,7 +392,7 @@ private slots:
 
     void openUrlWithoutAServer()
     {
-        Inet inet;
+        Inet inet(testSession().network());
         QCOMPARE(openedText(inet, u"http://127.0.0.1:%1/"_s.arg(ScriptedServer::unusedPort())), QString());
         QCOMPARE(inet.lastStatus(), 0);
         QCOMPARE(openedText(inet, u"file:///etc/hostname"_s), QString()); // http only
@@ -402,7 +403,7 @@ private slots:
     void xmlHttpPageFetchReturnsErrorPages()
     {
         m_vip->script("/vip.php", reply(500, CodePage::toAnsi(u"<title>出错了</title>"_s), {{"Content-Type", "text/html"}}));
-        XmlHttp request;
+        XmlHttp request(testSession().network());
         QSignalSpy changes(&request, &XmlHttp::readyStateChanged);
         request.Open(u"get"_s, m_vip->url(u"/vip.php"_s), true);
         request.setRequestHeader(u"If-Modified-Since"_s, u"0"_s);
@@ -430,7 +431,7 @@ private slots:
         m_forum->script("/home.php", reply(200, "<?xml version=\"1.0\" encoding=\"gbk\"?><root><![CDATA[" +
                                                     CodePage::toAnsi(u"兑换成功"_s) + "]]></root>",
                                            {{"Content-Type", "text/xml"}}));
-        XmlHttp request;
+        XmlHttp request(testSession().network());
         request.Open(u"POST"_s, m_forum->url(u"/home.php?mod=spacecp&ac=credit&op=exchange&inajax=1"_s), false);
         request.setRequestHeader(u"Content-Type"_s, u"application/x-www-form-urlencoded"_s);
         request.send("exchangeamount=8&password=x");
@@ -474,9 +475,9 @@ private slots:
         QFETCH(ScriptedReply, script);
         QFETCH(bool, async);
         QFETCH(int, timeoutMs);
-        Network::setTimeoutMs(timeoutMs);
+        testSession().network().setTimeoutMs(timeoutMs);
         m_vip->script("/page", script);
-        XmlHttp request;
+        XmlHttp request(testSession().network());
         QElapsedTimer clock;
         clock.start();
         request.Open(u"get"_s, m_vip->url(u"/page"_s), async);
@@ -494,7 +495,7 @@ private slots:
     {
         const QByteArray body(7 * 1024 * 1024, 'y');
         m_vip->script("/big", reply(200, body, {{"Content-Type", "text/plain; charset=utf-8"}}));
-        XmlHttp request;
+        XmlHttp request(testSession().network());
         request.Open(u"get"_s, m_vip->url(u"/big"_s), false);
         request.send();
         QVERIFY(completed(request));
@@ -505,12 +506,12 @@ private slots:
 
     void xmlHttpWithoutOpenOrAddress()
     {
-        XmlHttp unopened;
+        XmlHttp unopened(testSession().network());
         unopened.send();
         QCOMPARE(unopened.ReadyState(), 4);
         QVERIFY(unopened.failed());
 
-        XmlHttp bad;
+        XmlHttp bad(testSession().network());
         bad.Open(u"get"_s, u"file:///etc/hostname"_s, true);
         bad.send();
         QVERIFY(completed(bad));
@@ -537,7 +538,7 @@ private slots:
         QFETCH(bool, deleteParent);
         m_vip->script("/page", withMode(ScriptedReply(), ScriptedReply::Mode::NeverAnswer));
         auto *parent = new QObject;
-        QPointer<XmlHttp> request = new XmlHttp(parent);
+        QPointer<XmlHttp> request = new XmlHttp(testSession().network(), parent);
         connect(m_vip.get(), &ScriptedServer::requestReceived, this, [&] {
             if (deleteParent)
                 delete parent;
@@ -569,12 +570,12 @@ private slots:
         QFETCH(QString, operation);
         QNetworkCookie auth("qv_auth", "a1");
         auth.setPath(u"/"_s);
-        QVERIFY(Network::cookieStore().setCookiesFromUrl({auth}, QUrl(m_forum->url(u"/"_s))));
+        QVERIFY(testSession().network().cookieStore().setCookiesFromUrl({auth}, QUrl(m_forum->url(u"/"_s))));
         m_forum->script("/logout", reply(200, "bye"));
-        Inet signOut;
+        Inet signOut(testSession().network());
         QSignalSpy spy(&signOut, &Inet::StateChanged);
         signOut.Execute(m_forum->url(u"/logout"_s), operation, "x=1", {});
-        Network::cookieStore().endSession();
+        testSession().network().cookieStore().endSession();
         QTRY_VERIFY(states(spy).contains(Inet::icResponseCompleted));
         QCOMPARE(m_forum->requests().at(0).headers.value("cookie"), QByteArray("qv_auth=a1"));
     }
@@ -586,13 +587,13 @@ private slots:
         const QByteArray farFuture = "expires=Fri, 01-Jan-2100 00:00:00 GMT";
         m_forum->script("/member.php", reply(200, "ok", {{"Set-Cookie", "qv_salt=s1; " + farFuture + "; path=/; HttpOnly"},
                                                           {"Set-Cookie", "qv_auth=a1; path=/; HttpOnly"}}));
-        Inet login;
+        Inet login(testSession().network());
         QSignalSpy spy(&login, &Inet::StateChanged);
         login.Execute(m_forum->url(u"/member.php?mod=logging&action=login"_s), u"POST"_s, "a=1", {});
         QTRY_VERIFY(states(spy).contains(Inet::icResponseCompleted));
 
         m_vip->script("/vip.php", reply(200, "vip"));
-        XmlHttp page;
+        XmlHttp page(testSession().network());
         page.Open(u"get"_s, m_vip->url(u"/vip.php"_s), true);
         page.send();
         QVERIFY(completed(page));
@@ -601,16 +602,16 @@ private slots:
         QVERIFY2(sent.contains("qv_salt=s1") && sent.contains("qv_auth=a1"), sent.constData());
 
         m_stranger->script("/probe", reply(200, "up"));
-        Inet probe;
+        Inet probe(testSession().network());
         QCOMPARE(openedText(probe, m_stranger->url(u"/probe"_s)), u"up"_s);
         QVERIFY(!m_stranger->requests().at(0).headers.contains("cookie"));
 
-        const QString cookieFile = Network::cookieStore().folder() + u"/127.0.0.1.txt"_s;
+        const QString cookieFile = testSession().network().cookieStore().folder() + u"/127.0.0.1.txt"_s;
         QVERIFY(QFileInfo::exists(cookieFile));
 
         const QByteArray gone = "=deleted; expires=Thu, 01-Jan-1970 00:00:01 GMT; path=/";
         m_forum->script("/logout", reply(200, "bye", {{"Set-Cookie", "qv_salt" + gone}, {"Set-Cookie", "qv_auth" + gone}}));
-        Inet signOut;
+        Inet signOut(testSession().network());
         QSignalSpy signOutSpy(&signOut, &Inet::StateChanged);
         signOut.Execute(m_forum->url(u"/logout"_s), u"GET"_s, {}, {});
         QTRY_VERIFY(states(signOutSpy).contains(Inet::icResponseCompleted));

@@ -4,6 +4,7 @@
 #include "net/CookieStore.h"
 #include "net/ForumCharset.h"
 #include "net/Network.h"
+#include "TestSession.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -78,14 +79,14 @@ class TestNetUnit : public QObject
 private slots:
     void init()
     {
-        Settings &settings = Settings::instance();
+        Settings &settings = testSession().settings();
         settings.restoreDefaults();
         const HostRole roles[] = {HostRole::Forum, HostRole::Home, HostRole::Vip, HostRole::Soft, HostRole::Main};
         for (int i = 0; i < 5; ++i)
             settings.setHost(roles[i], u"127.0.0.1:%1"_s.arg(1001 + i));
         settings.setProbeUrl(u"http://127.0.0.1:1009/probe"_s);
     }
-    void cleanupTestCase() { Settings::instance().restoreDefaults(); }
+    void cleanupTestCase() { testSession().settings().restoreDefaults(); }
 
     void decodeBody_data()
     {
@@ -147,10 +148,10 @@ private slots:
         QCOMPARE(Network::decodeBody(body, contentType), expected);
 
         // "-": nothing learned, so forms stay in GBK, the older site's code page.
-        ForumCharset::forget();
-        ForumCharset::noteReply(QUrl(Settings::instance().url(HostRole::Home, u"/home.php"_s)), 200, contentType, body);
-        QCOMPARE(ForumCharset::isDeclared(), forms != "-");
-        QCOMPARE(ForumCharset::forForms(), forms == "-" ? QByteArray("GBK") : forms);
+        testSession().network().charset().forget();
+        testSession().network().charset().noteReply(QUrl(testSession().settings().url(HostRole::Home, u"/home.php"_s)), 200, contentType, body);
+        QCOMPARE(testSession().network().charset().isDeclared(), forms != "-");
+        QCOMPARE(testSession().network().charset().forForms(), forms == "-" ? QByteArray("GBK") : forms);
     }
 
     // Only a whole answer of the forum software's own hosts tells its code page: not the probe's
@@ -172,9 +173,9 @@ private slots:
         QFETCH(QString, url);
         QFETCH(int, status);
         QFETCH(bool, learned);
-        ForumCharset::forget();
-        ForumCharset::noteReply(QUrl(url), status, "text/html; charset=utf-8", "<html></html>");
-        QCOMPARE(ForumCharset::forForms(), learned ? QByteArray("UTF-8") : QByteArray("GBK"));
+        testSession().network().charset().forget();
+        testSession().network().charset().noteReply(QUrl(url), status, "text/html; charset=utf-8", "<html></html>");
+        QCOMPARE(testSession().network().charset().forForms(), learned ? QByteArray("UTF-8") : QByteArray("GBK"));
     }
 
     // A typed text the forum's code page cannot hold is named before anything is sent.
@@ -216,7 +217,7 @@ private slots:
     // host:port pairs ever receive or set them.
     void cookiesOnlyForSiteHosts()
     {
-        CookieStore store;
+        CookieStore store(testSession().settings());
         QVERIFY(store.setCookiesFromUrl({cookie("qv_auth", "a1"), cookie("qv_salt", "s1", 30)}, kForumUrl));
         for (int port = 1001; port <= 1005; ++port)
             QCOMPARE(names(store.cookiesForUrl(QUrl(u"http://127.0.0.1:%1/home.php"_s.arg(port)))),
@@ -234,15 +235,15 @@ private slots:
         QCOMPARE(names(store.allCookies()), QStringList({u"qv_auth"_s, u"qv_salt"_s}));
 
         // The probe gets none even when it lives on a site host.
-        Settings::instance().setProbeUrl(u"http://127.0.0.1:1001/probe"_s);
+        testSession().settings().setProbeUrl(u"http://127.0.0.1:1001/probe"_s);
         QVERIFY(store.cookiesForUrl(QUrl(u"http://127.0.0.1:1001/probe"_s)).isEmpty());
         QCOMPARE(store.cookiesForUrl(QUrl(u"http://127.0.0.1:1001/forum.php"_s)).size(), 2);
     }
 
     void domainCookiesOfTheRealSite()
     {
-        Settings::instance().restoreDefaults();
-        CookieStore store;
+        testSession().settings().restoreDefaults();
+        CookieStore store(testSession().settings());
         QNetworkCookie siteWide = cookie("qv_auth", "a1");
         siteWide.setDomain(u".quorvel.com"_s);
         QVERIFY(store.setCookiesFromUrl({siteWide}, QUrl(u"http://bbs.quorvel.com/member.php"_s)));
@@ -257,7 +258,7 @@ private slots:
         QTemporaryDir dir;
         const QString folder = dir.filePath(u"Cookies"_s);
         {
-            CookieStore store;
+            CookieStore store(testSession().settings());
             store.setFolder(folder);
             QVERIFY(store.setCookiesFromUrl({cookie("qv_auth", "a1"), cookie("qv_salt", "s1", 30)}, kForumUrl));
             QVERIFY(store.setCookiesFromUrl({cookie("qv_salt", "s2", 30)}, kForumUrl)); // replaces, one line
@@ -281,7 +282,7 @@ private slots:
                   "stale=x; expires=Thu, 01-Jan-1970 00:00:01 GMT; domain=127.0.0.1; path=/\n"
                   "garbage line without equals\n"
                   "kept=k; expires=Fri, 01-Jan-2100 00:00:00 GMT; domain=127.0.0.1; path=/\n");
-        CookieStore restarted;
+        CookieStore restarted(testSession().settings());
         restarted.setFolder(folder);
         QCOMPARE(names(restarted.allCookies()), QStringList({u"kept"_s, u"qv_salt"_s}));
         const QList<QNetworkCookie> sent = restarted.cookiesForUrl(QUrl(u"http://127.0.0.1:1003/"_s));
@@ -299,7 +300,7 @@ private slots:
     void signOutCookiesRemoveStoredOnes()
     {
         QTemporaryDir dir;
-        CookieStore store;
+        CookieStore store(testSession().settings());
         store.setFolder(dir.path());
         QVERIFY(store.setCookiesFromUrl({cookie("qv_auth", "a1"), cookie("qv_salt", "s1", 30), cookie("qv_visit", "v", 30)},
                                         kForumUrl));
@@ -318,7 +319,7 @@ private slots:
         QVERIFY(store.allCookies().isEmpty());
         QVERIFY(!QFileInfo::exists(file)); // nothing left to keep
 
-        CookieStore restarted;
+        CookieStore restarted(testSession().settings());
         restarted.setFolder(dir.path());
         QVERIFY(restarted.allCookies().isEmpty());
     }
@@ -326,7 +327,7 @@ private slots:
     void endSessionForgetsMemoryOnly()
     {
         QTemporaryDir dir;
-        CookieStore store;
+        CookieStore store(testSession().settings());
         store.setFolder(dir.path());
         QVERIFY(store.setCookiesFromUrl({cookie("qv_auth", "a1"), cookie("qv_salt", "s1", 30)}, kForumUrl));
         const QByteArray before = readFile(dir.filePath(u"127.0.0.1.txt"_s));
@@ -388,7 +389,7 @@ private slots:
         writeFile(root.filePath(u"outside.txt"_s), "qv_secret=s; expires=Fri, 01-Jan-2100 00:00:00 GMT; domain=127.0.0.1; path=/\n");
         QVERIFY(QFile::link(root.filePath(u"outside.txt"_s), folder + u"/127.0.0.1.txt"_s));
 
-        CookieStore store;
+        CookieStore store(testSession().settings());
         store.setFolder(folder);
         QVERIFY(store.allCookies().isEmpty()); // a linked file is not read
 
@@ -422,7 +423,7 @@ private slots:
                      qPrintable(file));
         QVERIFY(!QFileInfo(folder + u"/127.0.0.1.txt"_s).isSymLink());
 
-        CookieStore restarted;
+        CookieStore restarted(testSession().settings());
         restarted.setFolder(folder);
         const QStringList loaded = names(restarted.allCookies());
         QVERIFY2(loaded.contains(u"../../escape"_s), qPrintable(loaded.join(u',')));

@@ -23,8 +23,8 @@
 #include "SimSession.h"
 #include "start/StartRoutine.h"
 #include "TestProxy.h"
-#include "ui/Navigation.h"
 #include "WholeVisit.h"
+#include "TestSession.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -53,7 +53,7 @@ void useProxy(const QString &how, const QString &url)
     if (how == u"option"_s) {
         QString error;
         QVERIFY2(applyCommandLine({u"quorvel"_s, u"--proxy"_s, url}, &error), qPrintable(error));
-        QVERIFY2(Network::checkProxySetting(&error), qPrintable(error));
+        QVERIFY2(testSession().network().checkProxySetting(&error), qPrintable(error));
     } else {
         qputenv("http_proxy", url.toUtf8());
     }
@@ -111,10 +111,10 @@ void TestProxyUse::init()
 void TestProxyUse::cleanup()
 {
     closeClientWindows();
-    Navigation::setLoginWindowFactory({});
+    testSession().setLoginWindowOpener({});
     (void)stopCapture();
     m_session.reset();
-    Settings::instance().restoreDefaults();
+    testSession().settings().restoreDefaults();
     m_variables.reset();
 }
 
@@ -158,13 +158,13 @@ void TestProxyUse::wholeVisitThroughTheProxy()
     useProxy(how, proxyUrl(proxy.hostAndPort(), credentials));
     if (QTest::currentTestFailed())
         return;
-    registerWindows();
+    registerWindows(testSession());
     startCapture();
 
     const WholeVisit::IdentityTicker tick;
     SeamRecorder &seams = m_session->seams;
     const QString password = u"xm&=+%密码"_s;
-    QPointer<Form1> login = Form1::openNew();
+    QPointer<Form1> login = Form1::openNew(testSession());
     QPointer<Form2> panel = WholeVisit::signIn(login, u"小明"_s, password, seams);
     QVERIFY(panel);
     const auto vipPages = [&sim] {
@@ -261,10 +261,10 @@ void TestProxyUse::refusingProxyNamedOnTheStatusLine()
     useProxy(how, proxyUrl(where, withCredentials, scheme));
     if (QTest::currentTestFailed())
         return;
-    registerWindows();
+    registerWindows(testSession());
     startCapture();
 
-    QPointer<Form1> login = Form1::openNew();
+    QPointer<Form1> login = Form1::openNew(testSession());
     login->Text1->setText(u"alice"_s);
     login->Text2->setText(u"alice123"_s);
     login->Command1->click();
@@ -311,8 +311,8 @@ void TestProxyUse::directWhenTold()
     if (noProxyOption)
         QVERIFY(applyCommandLine({u"quorvel"_s, u"--no-proxy"_s}));
 
-    Inet inet;
-    const QString text = openedText(inet, Settings::instance().probeUrl());
+    Inet inet(testSession().network());
+    const QString text = openedText(inet, testSession().settings().probeUrl());
     QCOMPARE(!text.isEmpty(), direct);
     QCOMPARE(m_session->sim().requests().size(), direct ? 1 : 0);
     QCOMPARE(inet.lastProxyProblem(), direct ? QString() : u"无法连接代理服务器 "_s + nowhere);

@@ -9,6 +9,7 @@
 #include "SimSession.h"
 #include "SimSignIn.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -66,7 +67,7 @@ void TestExchangeSim::init()
 
 void TestExchangeSim::cleanup()
 {
-    Form2::destroyInstance();
+    Form2::destroy(testSession());
     m_session.reset();
 }
 
@@ -74,7 +75,7 @@ Form2 *TestExchangeSim::openPanel(const QString &account, const QString &passwor
 {
     if (!signInThroughLoginForm(account, password))
         return nullptr;
-    m_panel = Form2::instance();
+    m_panel = Form2::of(testSession());
     // The start-up's readings and version check first: what the test counts comes after them.
     if (!m_panel || !QTest::qWaitFor([this] { return !m_panel || m_panel->isLoaded(); }, 10000) || !m_panel)
         return nullptr;
@@ -160,7 +161,7 @@ void TestExchangeSim::exchangeChargesBothBalances()
     QCOMPARE(m_session->sim().member(QStringLiteral("alice"))->za, qint64(38));
     QCOMPARE(panel->Label1[0]->text(), QStringLiteral("128"));
     QCOMPARE(panel->Label1[1]->text(), QStringLiteral("38"));
-    QCOMPARE(panelState().QuorvelbiAmount, QStringLiteral("128"));
+    QCOMPARE(testSession().card().QuorvelbiAmount, QStringLiteral("128"));
 }
 
 void TestExchangeSim::typedTextsReachTheForumIntact()
@@ -329,7 +330,7 @@ void TestExchangeSim::siteFaults()
 
     Form2 *panel = openPanel(QStringLiteral("alice"), QStringLiteral("alice123"));
     QVERIFY(panel);
-    Network::setTimeoutMs(1000);
+    testSession().network().setTimeoutMs(1000);
     m_session->sim().setSlowDelayMs(2500);
     m_session->sim().setFault(SimFault(fault), kExchangePath);
     fill(QStringLiteral("8"), QStringLiteral("alice123"));

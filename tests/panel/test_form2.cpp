@@ -7,6 +7,7 @@
 #include "SeamRecorder.h"
 #include "TempDataDir.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -60,7 +61,7 @@ int shownBadge(const Form2 *panel)
 // did not end in time (each page waits up to the test's time limit of 1.5 s).
 Form2 *startedPanel()
 {
-    const QPointer<Form2> panel = Form2::instance();
+    const QPointer<Form2> panel = Form2::of(testSession());
     if (!panel)
         return nullptr;
     (void)QTest::qWaitFor([&] { return !panel || panel->isLoaded(); }, 10000);
@@ -113,7 +114,7 @@ void TestForm2::init()
     m_seams = std::make_unique<SeamRecorder>();
     m_server = startPanelSite();
     QVERIFY(m_server->isListening());
-    Network::setTimeoutMs(1500);
+    testSession().network().setTimeoutMs(1500);
     m_server->script(kCreditPath, gbkPage(creditPage(QStringLiteral("1280"), QStringLiteral("36"))));
     m_server->script("/", gbkPage(kNotVipPage));
     m_server->script(kVersionPath, gbkPage(QStringLiteral("km:V1.2|2015-03-01")));
@@ -121,9 +122,9 @@ void TestForm2::init()
 
 void TestForm2::cleanup()
 {
-    Form2::destroyInstance();
+    Form2::destroy(testSession());
     qApp->setStyleSheet(QString());
-    Network::setTimeoutMs(0);
+    testSession().network().setTimeoutMs(0);
     m_server.reset();
     m_seams.reset();
     m_dir.reset();
@@ -184,18 +185,18 @@ void TestForm2::startUpBadgeFollowsLevelBeforeReading()
 {
     QFETCH(int, levelBefore);
     QFETCH(int, badgeBefore);
-    panelState().VipLevel = qint16(levelBefore);
+    testSession().card().VipLevel = qint16(levelBefore);
     int seenWhileReading = -3;
     connect(m_server.get(), &ScriptedServer::requestReceived, this, [&](const LoggedRequest &request) {
-        if (request.target.startsWith(kCreditPath) && Form2::existing())
-            seenWhileReading = shownBadge(Form2::existing());
+        if (request.target.startsWith(kCreditPath) && Form2::existing(testSession()))
+            seenWhileReading = shownBadge(Form2::existing(testSession()));
     });
     Form2 *panel = startedPanel();
     QVERIFY(panel);
     QCOMPARE(seenWhileReading, badgeBefore);
     // The fresh page (not a VIP) decides in the end.
     QCOMPARE(shownBadge(panel), 1);
-    QCOMPARE(panelState().VipLevel, qint16(0));
+    QCOMPARE(testSession().card().VipLevel, qint16(0));
 }
 
 void TestForm2::creditBalances()
@@ -204,8 +205,8 @@ void TestForm2::creditBalances()
     QVERIFY(panel);
     QCOMPARE(panel->Label1[0]->text(), QStringLiteral("1280"));
     QCOMPARE(panel->Label1[1]->text(), QStringLiteral("36"));
-    QCOMPARE(panelState().QuorvelbiAmount, QStringLiteral("1280"));
-    QCOMPARE(panelState().YubiAmount, QStringLiteral("36"));
+    QCOMPARE(testSession().card().QuorvelbiAmount, QStringLiteral("1280"));
+    QCOMPARE(testSession().card().YubiAmount, QStringLiteral("36"));
 
     // A later reading (after an exchange) shows the new balances.
     m_server->script(kCreditPath, gbkPage(creditPage(QStringLiteral("1288"), QStringLiteral("34"))));
@@ -231,14 +232,14 @@ void TestForm2::failedCreditReadingKeepsStoredBalances()
     QFETCH(QString, page);
     QFETCH(bool, never);
     m_server->script(kCreditPath, gbkPage(page, status, 0, never));
-    panelState().QuorvelbiAmount = QStringLiteral("5");
-    panelState().YubiAmount = QStringLiteral("6");
+    testSession().card().QuorvelbiAmount = QStringLiteral("5");
+    testSession().card().YubiAmount = QStringLiteral("6");
     Form2 *panel = startedPanel();
     QVERIFY(panel);
     QCOMPARE(panel->Label1[0]->text(), QStringLiteral("5"));
     QCOMPARE(panel->Label1[1]->text(), QStringLiteral("6"));
-    QCOMPARE(panelState().QuorvelbiAmount, QStringLiteral("5"));
-    QCOMPARE(panelState().YubiAmount, QStringLiteral("6"));
+    QCOMPARE(testSession().card().QuorvelbiAmount, QStringLiteral("5"));
+    QCOMPARE(testSession().card().YubiAmount, QStringLiteral("6"));
     QVERIFY(m_seams->messages.isEmpty()); // sX itself reports nothing
 }
 
@@ -287,7 +288,7 @@ void TestForm2::vipStatus()
     m_server->script("/", gbkPage(page));
     Form2 *panel = startedPanel();
     QVERIFY(panel);
-    QCOMPARE(int(panelState().VipLevel), level);
+    QCOMPARE(int(testSession().card().VipLevel), level);
     QCOMPARE(shownBadge(panel), badge);
     QCOMPARE(panel->Label6->text(), label6);
     QCOMPARE(!panel->Label13->isHidden(), label13Shown);
@@ -367,13 +368,13 @@ void TestForm2::oneStartUpPerPanel()
 {
     Form2 *first = startedPanel();
     QVERIFY(first);
-    QCOMPARE(Form2::instance(), first);
-    QCOMPARE(Form2::existing(), first);
+    QCOMPARE(Form2::of(testSession()), first);
+    QCOMPARE(Form2::existing(testSession()), first);
     QCOMPARE(m_server->countTo(kVersionPath), 1);
 
     // A new sign-in after the panel is gone creates a fresh one with its own start-up.
-    Form2::destroyInstance();
-    QVERIFY(!Form2::existing());
+    Form2::destroy(testSession());
+    QVERIFY(!Form2::existing(testSession()));
     Form2 *second = startedPanel();
     QVERIFY(second);
     QCOMPARE(m_server->countTo(kVersionPath), 2);
@@ -384,12 +385,12 @@ void TestForm2::panelGoneDuringStartUp()
 {
     connect(m_server.get(), &ScriptedServer::requestReceived, this, [](const LoggedRequest &request) {
         if (request.target.startsWith(kCreditPath))
-            Form2::destroyInstance();
+            Form2::destroy(testSession());
     });
-    const QPointer<Form2> panel = Form2::instance();
+    const QPointer<Form2> panel = Form2::of(testSession());
     QVERIFY(panel);
     QTRY_VERIFY(!panel);
-    QVERIFY(!Form2::existing());
+    QVERIFY(!Form2::existing(testSession()));
     // The start-up stopped with the panel: no VIP reading, no version check.
     QVERIFY(neverWithin(500, [&] { return m_server->countTo("/") > 0 || m_server->countTo(kVersionPath) > 0; }));
     QCOMPARE(m_server->countTo(kCreditPath), 1);
@@ -400,13 +401,13 @@ void TestForm2::panelClosedDuringVersionCheck()
 {
     m_server->script(kVersionPath, gbkPage(QStringLiteral("km:V1.3|"), 200, 300, false));
     connect(m_server.get(), &ScriptedServer::requestReceived, this, [](const LoggedRequest &request) {
-        if (request.target.startsWith(kVersionPath) && Form2::existing())
-            Form2::existing()->close();
+        if (request.target.startsWith(kVersionPath) && Form2::existing(testSession()))
+            Form2::existing(testSession())->close();
     });
-    const QPointer<Form2> panel = Form2::instance();
+    const QPointer<Form2> panel = Form2::of(testSession());
     QVERIFY(panel);
     QTRY_VERIFY(!panel);
-    QVERIFY(!Form2::existing());
+    QVERIFY(!Form2::existing(testSession()));
     QCOMPARE(m_server->countTo(kVersionPath), 1);
     // The newer version's answer (due 300 ms after the request) reaches no one: no box, no end.
     QVERIFY(neverWithin(800, [&] { return !m_seams->messages.isEmpty() || m_seams->endCount > 0; }));

@@ -4,6 +4,7 @@
 #include "net/Network.h"
 #include "SimSession.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QFile>
@@ -91,14 +92,14 @@ void TestPanelChrome::init()
 
 void TestPanelChrome::cleanup()
 {
-    Form2::destroyInstance();
+    Form2::destroy(testSession());
     qApp->setStyleSheet(QString());
     m_session.reset();
 }
 
 Form2 *TestPanelChrome::openPanel()
 {
-    Form2 *panel = Form2::instance();
+    Form2 *panel = Form2::of(testSession());
     if (!panel)
         return nullptr;
     panel->show();
@@ -210,7 +211,7 @@ void TestPanelChrome::labelReleases()
     QVERIFY(panel);
 
     QTest::mouseClick(panel->Label2[3], Qt::LeftButton);
-    QCOMPARE(m_session->seams.openedUrls, QStringList{QStringLiteral("http://") + Settings::instance().host(HostRole::Main)});
+    QCOMPARE(m_session->seams.openedUrls, QStringList{QStringLiteral("http://") + testSession().settings().host(HostRole::Main)});
 
     // "x" ends the program at once, with any button and without a question.
     QTest::mouseClick(panel->Label2[2], Qt::RightButton);

@@ -14,9 +14,9 @@
 #include "SimSession.h"
 #include "SimSignIn.h"
 #include "start/StartRoutine.h"
-#include "ui/Navigation.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QDir>
@@ -31,7 +31,7 @@ namespace {
 
 bool storeHolds(const QByteArray &cookieName)
 {
-    const QList<QNetworkCookie> cookies = Network::cookieStore().allCookies();
+    const QList<QNetworkCookie> cookies = testSession().network().cookieStore().allCookies();
     return std::any_of(cookies.cbegin(), cookies.cend(), [&](const QNetworkCookie &c) { return c.name() == cookieName; });
 }
 
@@ -73,7 +73,7 @@ private slots:
 
 private:
     Form2 *openPanel(const QString &account, const QString &password);
-    [[nodiscard]] QString cookiesFolder() const { return QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder); }
+    [[nodiscard]] QString cookiesFolder() const { return QuorvelModule::SpecialFolderPath(testSession().settings(), QuorvelModule::kCookiesFolder); }
 
     std::unique_ptr<SimSession> m_session;
 };
@@ -82,13 +82,13 @@ void TestSignOutSim::init()
 {
     m_session = std::make_unique<SimSession>(3000);
     QVERIFY(m_session->isRunning());
-    registerWindows();
+    registerWindows(testSession());
 }
 
 void TestSignOutSim::cleanup()
 {
     closeClientWindows();
-    Navigation::setLoginWindowFactory({});
+    testSession().setLoginWindowOpener({});
     m_session.reset();
 }
 
@@ -96,7 +96,7 @@ Form2 *TestSignOutSim::openPanel(const QString &account, const QString &password
 {
     if (!signInThroughLoginForm(account, password))
         return nullptr;
-    const QPointer<Form2> panel = Form2::instance();
+    const QPointer<Form2> panel = Form2::of(testSession());
     // The start-up's readings and version check first: what the test counts comes after them.
     if (!panel || !QTest::qWaitFor([&] { return !panel || panel->isLoaded(); }, 10000) || !panel)
         return nullptr;
@@ -112,7 +112,7 @@ void TestSignOutSim::signOutEndsTheSession()
     // The member had chosen to sign in automatically.
     QVERIFY(SavedAccount::fromSignIn(true, QStringLiteral("alice"), QStringLiteral("alice123"), false,
                                      QStringLiteral("0"), QString(), true)
-                .save(SavedAccount::filePath(Settings::instance().dataDir())));
+                .save(SavedAccount::filePath(testSession().settings().dataDir())));
     QPointer<Form2> panel = openPanel(QStringLiteral("alice"), QStringLiteral("alice123"));
     QVERIFY(panel);
     const QByteArray auth = ForumSimulator::authCookieName();
@@ -122,7 +122,7 @@ void TestSignOutSim::signOutEndsTheSession()
     writeFile(cookiesFolder() + QStringLiteral("/keep.dat"), "not a cookie file");
     writeFile(cookiesFolder() + QStringLiteral("/sub/inner.txt"), "inside a subfolder");
     writeFile(m_session->dir.file(QStringLiteral("notes.txt")), "beside the cookies folder");
-    panelState().VipLevel = 2;
+    testSession().card().VipLevel = 2;
 
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command5->click();
@@ -133,8 +133,8 @@ void TestSignOutSim::signOutEndsTheSession()
     QCOMPARE(m_session->seams.messages.first().text, QStringLiteral("确定要注销账号【alice】?"));
     QCOMPARE(m_session->seams.messages.first().buttons, Seams::Buttons::YesNo);
     QCOMPARE(m_session->seams.messages.first().icon, Seams::Icon::Information);
-    QCOMPARE(int(panelState().VipLevel), 0);
-    QCOMPARE(int(loginState().AutoLoginBlocked), 1);
+    QCOMPARE(int(testSession().card().VipLevel), 0);
+    QCOMPARE(int(testSession().login().AutoLoginBlocked), 1);
 
     // The forum was asked to sign the member out, with the member's own session.
     QTRY_COMPARE(m_session->sim().requestsTo("action=logout").size(), 1);
@@ -142,7 +142,7 @@ void TestSignOutSim::signOutEndsTheSession()
     QCOMPARE(logouts.first().method, QByteArray("GET"));
     QCOMPARE(logouts.first().role, SimRole::Forum);
     QVERIFY(logouts.first().pathAndQuery.startsWith("/member.php?mod=logging&action="));
-    QCOMPARE(logouts.first().header("Referer"), "http://" + Settings::instance().host(HostRole::Forum).toLatin1() + "/");
+    QCOMPARE(logouts.first().header("Referer"), "http://" + testSession().settings().host(HostRole::Forum).toLatin1() + "/");
     QCOMPARE(logouts.first().header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
     QVERIFY(logouts.first().header("Cookie").contains(auth));
 
@@ -152,11 +152,11 @@ void TestSignOutSim::signOutEndsTheSession()
     const QList<Form1 *> windows = visibleLoginWindows();
     QCOMPARE(windows.size(), 1);
     QCOMPARE(windows.first()->Text1->text(), QStringLiteral("alice"));
-    QVERIFY(!Form2::existing());
+    QVERIFY(!Form2::existing(testSession()));
 
     // Nothing of the member's session is left, in memory or on disk: the next page is a guest's.
-    const QString creditPage = awaited(QuorvelModule::HttpGetText(
-        Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange")))).value_or(QString());
+    const QString creditPage = awaited(QuorvelModule::HttpGetText(testSession().site(), 
+        testSession().settings().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange")))).value_or(QString());
     QVERIFY(!creditPage.isEmpty());
     QVERIFY(!PanelReaders::readExchangePage(creditPage).found);
     QVERIFY(!storeHolds(auth));
@@ -172,20 +172,20 @@ void TestSignOutSim::noKeepsThePanel()
 {
     Form2 *panel = openPanel(QStringLiteral("alice"), QStringLiteral("alice123"));
     QVERIFY(panel);
-    panelState().VipLevel = 1;
+    testSession().card().VipLevel = 1;
     m_session->seams.queueAnswer(Seams::Answer::No);
     panel->Command5->click();
 
     QCOMPARE(m_session->seams.messages.size(), 1);
-    QCOMPARE(Form2::existing(), panel);
+    QCOMPARE(Form2::existing(testSession()), panel);
     QVERIFY(panel->isVisible());
     QVERIFY(panel->Command5->isEnabled());
     QCOMPARE(panel->Command5->text(), QStringLiteral("注销"));
     QVERIFY(m_session->sim().requests().isEmpty());
     QVERIFY(storeHolds(ForumSimulator::authCookieName()));
     QVERIFY(visibleLoginWindows().isEmpty());
-    QCOMPARE(int(panelState().VipLevel), 1);
-    QCOMPARE(int(loginState().AutoLoginBlocked), 0);
+    QCOMPARE(int(testSession().card().VipLevel), 1);
+    QCOMPARE(int(testSession().login().AutoLoginBlocked), 0);
 }
 
 void TestSignOutSim::signOutWithoutCookieFilesOrAnswer()
@@ -205,7 +205,7 @@ void TestSignOutSim::signOutWithoutCookieFilesOrAnswer()
     // The request goes out all the same, after the panel has gone.
     QTRY_COMPARE(m_session->sim().requestsTo("action=logout").size(), 1);
     QVERIFY(!storeHolds(ForumSimulator::authCookieName()));
-    QCOMPARE(int(loginState().AutoLoginBlocked), 1);
+    QCOMPARE(int(testSession().login().AutoLoginBlocked), 1);
 }
 
 void TestSignOutSim::lateSignOutAnswerKeepsTheNextSession()
@@ -227,8 +227,8 @@ void TestSignOutSim::lateSignOutAnswerKeepsTheNextSession()
 
     // The new session stands: its cookie is kept and the forum still knows the member.
     QVERIFY(storeHolds(ForumSimulator::authCookieName()));
-    const QString creditPage = awaited(QuorvelModule::HttpGetText(
-        Settings::instance().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange")))).value_or(QString());
+    const QString creditPage = awaited(QuorvelModule::HttpGetText(testSession().site(), 
+        testSession().settings().url(HostRole::Home, QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange")))).value_or(QString());
     QVERIFY(PanelReaders::readExchangePage(creditPage).found);
 }
 
@@ -238,7 +238,7 @@ void TestSignOutSim::privilegesLink()
     QVERIFY(panel);
     panel->Command11->click();
     QCOMPARE(m_session->seams.openedUrls,
-             QStringList{QStringLiteral("http://") + Settings::instance().host(HostRole::Forum)
+             QStringList{QStringLiteral("http://") + testSession().settings().host(HostRole::Forum)
                          + QStringLiteral("/forum.php?mod=viewthread&tid=25020&page=1&extra=#pid478051")});
     QVERIFY(m_session->seams.messages.isEmpty());
     QVERIFY(m_session->sim().requests().isEmpty());

@@ -8,6 +8,7 @@
 #include "SimFixture.h"
 #include "TempDataDir.h"
 #include "windows/recovery/Form4.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -40,7 +41,7 @@ private slots:
         m_seams = std::make_unique<SeamRecorder>();
         m_sim = std::make_unique<SimFixture>();
         QVERIFY(m_sim->isRunning());
-        m_window = std::make_unique<Form4>();
+        m_window = std::make_unique<Form4>(testSession());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         QGuiApplication::clipboard()->setText(kClipboardBefore);
@@ -52,8 +53,8 @@ private slots:
         m_sim.reset();
         m_seams.reset();
         m_dataDir.reset();
-        Network::setTimeoutMs(0);
-        Settings::instance().restoreDefaults();
+        testSession().network().setTimeoutMs(0);
+        testSession().settings().restoreDefaults();
     }
 
     void controlsAndTexts()
@@ -156,7 +157,7 @@ private slots:
         QFETCH(Fault, fault);
         QFETCH(QString, expected);
         QFETCH(bool, replyOnClipboard);
-        Network::setTimeoutMs(500);
+        testSession().network().setTimeoutMs(500);
         (*m_sim)->setSlowDelayMs(3000);
         (*m_sim)->setFault(fault, "mod=lostpasswd", ForumSimulator::Role::Forum, 1);
 
@@ -194,7 +195,7 @@ private slots:
     // not even once its time limit has passed.
     void windowDestroyedWhileWaiting()
     {
-        Network::setTimeoutMs(1000);
+        testSession().network().setTimeoutMs(1000);
         (*m_sim)->setFault(Fault::NoAnswer, "mod=lostpasswd");
         text1()->setText(QStringLiteral("alice"));
         text2()->setText(QStringLiteral("alice@example.com"));
@@ -224,7 +225,7 @@ private slots:
         });
         QWidget parent;
         // It opens and returns at once; the member's Esc closes it, and a closed window goes.
-        Form4::showModal(&parent);
+        Form4::showModal(testSession(), &parent);
         QTRY_VERIFY(wasForm4);
         QTRY_VERIFY(seen.isNull());
     }

@@ -16,10 +16,10 @@
 #include "session/QuorvelModule.h"
 #include "start/StartRoutine.h"
 #include "TempDataDir.h"
-#include "ui/Navigation.h"
 #include "windows/identity/Form3.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -51,9 +51,9 @@ private slots:
 void TestCookieHosts::cleanup()
 {
     closeClientWindows();
-    Navigation::setLoginWindowFactory({});
-    Network::setTimeoutMs(0);
-    Network::cookieStore().endSession();
+    testSession().setLoginWindowOpener({});
+    testSession().network().setTimeoutMs(0);
+    testSession().network().cookieStore().endSession();
 }
 
 void TestCookieHosts::probeSiteNeverGetsCookies_data()
@@ -67,51 +67,51 @@ void TestCookieHosts::probeSiteNeverGetsCookies()
 {
     QFETCH(QString, probeAddress);
     TempDataDir dir;
-    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder));
-    Network::cookieStore().endSession();
+    testSession().network().cookieStore().setFolder(QuorvelModule::SpecialFolderPath(testSession().settings(), QuorvelModule::kCookiesFolder));
+    testSession().network().cookieStore().endSession();
     SeamRecorder seams;
     ForumSimulator sim;
     sim.setListenAddress(ForumSimulator::Role::Probe, QHostAddress(probeAddress));
     QVERIFY2(sim.start(), "the simulator could not listen (is 127.0.0.2 routed to loopback?)");
     pointClientAt(sim);
-    QVERIFY(Settings::instance().probeUrl().startsWith(QStringLiteral("http://") + probeAddress + QLatin1Char(':')));
-    Network::setTimeoutMs(5000);
-    registerWindows();
+    QVERIFY(testSession().settings().probeUrl().startsWith(QStringLiteral("http://") + probeAddress + QLatin1Char(':')));
+    testSession().network().setTimeoutMs(5000);
+    registerWindows(testSession());
 
     // Sign in through the login window; the identity check is ticked at once.
     QTimer tick;
     connect(&tick, &QTimer::timeout, this, [] {
-        if (Form3 *check = Form3::current(); check && !check->handOverStarted())
+        if (Form3 *check = Form3::current(testSession()); check && !check->handOverStarted())
             check->Timer1_Timer();
     });
     tick.start(5);
-    QPointer<Form1> login = Form1::openNew();
+    QPointer<Form1> login = Form1::openNew(testSession());
     login->Text1->setText(QStringLiteral("alice"));
     login->Text2->setText(QStringLiteral("alice123"));
     login->Command1->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!login && Form2::existing() && Form2::existing()->isVisible(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!login && Form2::existing(testSession()) && Form2::existing(testSession())->isVisible(), 10000);
     tick.stop();
-    const auto held = Network::cookieStore().allCookies();
+    const auto held = testSession().network().cookieStore().allCookies();
     QVERIFY(std::any_of(held.cbegin(), held.cend(),
                         [](const QNetworkCookie &c) { return c.name() == ForumSimulator::authCookieName(); }));
 
     // Every way the client reaches the probe site, with the session in the store.
-    const QString probe = Settings::instance().probeUrl();
-    Inet transfer;
+    const QString probe = testSession().settings().probeUrl();
+    Inet transfer(testSession().network());
     QVERIFY(!openedText(transfer, probe).isEmpty());
-    QVERIFY(!awaited(QuorvelModule::HttpGetText(probe)).value_or(QString()).isEmpty());
-    XmlHttp get;
+    QVERIFY(!awaited(QuorvelModule::HttpGetText(testSession().site(), probe)).value_or(QString()).isEmpty());
+    XmlHttp get(testSession().network());
     get.Open(QStringLiteral("GET"), probe + QStringLiteral("?again=1"), false);
     get.send();
     QVERIFY(completed(get));
     QCOMPARE(get.status(), 200);
-    XmlHttp post;
+    XmlHttp post(testSession().network());
     post.Open(QStringLiteral("POST"), probe, false);
     post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
     post.send("a=1");
     QVERIFY(completed(post));
     // And the forum, the same way, for comparison.
-    QVERIFY(!awaited(QuorvelModule::HttpGetText(Settings::instance().url(HostRole::Forum, QStringLiteral("/forum.php")))).value_or(QString()).isEmpty());
+    QVERIFY(!awaited(QuorvelModule::HttpGetText(testSession().site(), testSession().settings().url(HostRole::Forum, QStringLiteral("/forum.php")))).value_or(QString()).isEmpty());
 
     const QList<RecordedRequest> requests = sim.requests();
     int probeRequests = 0;

@@ -21,10 +21,10 @@
 #include "SoakProbe.h"
 #include "start/StartRoutine.h"
 #include "TempDataDir.h"
-#include "ui/Navigation.h"
 #include "WholeVisit.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -162,9 +162,9 @@ private:
 void TestSoak::init()
 {
     m_dir = std::make_unique<TempDataDir>();
-    m_cookies = QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder);
-    Network::cookieStore().setFolder(m_cookies);
-    Network::cookieStore().endSession();
+    m_cookies = QuorvelModule::SpecialFolderPath(testSession().settings(), QuorvelModule::kCookiesFolder);
+    testSession().network().cookieStore().setFolder(m_cookies);
+    testSession().network().cookieStore().endSession();
     m_seams = std::make_unique<SeamRecorder>();
     m_sim = std::make_unique<SimFixture>();
     QVERIFY(m_sim->isRunning());
@@ -173,16 +173,16 @@ void TestSoak::init()
     SimSiteSettings site = SimSiteSettings::current();
     site.uidLogin = true;
     m_sim->sim().setSiteSettings(site);
-    Network::setTimeoutMs(2000);
-    registerWindows();
+    testSession().network().setTimeoutMs(2000);
+    registerWindows(testSession());
 }
 
 void TestSoak::cleanup()
 {
     closeClientWindows();
-    Navigation::setLoginWindowFactory({});
-    Network::setTimeoutMs(0);
-    Network::cookieStore().endSession();
+    testSession().setLoginWindowOpener({});
+    testSession().network().setTimeoutMs(0);
+    testSession().network().cookieStore().endSession();
     m_sim.reset();
     m_seams.reset();
     m_dir.reset();
@@ -195,7 +195,7 @@ void TestSoak::visitsInOneProcess()
 
     if (const QString log = qEnvironmentVariable("QUORVEL_SOAK_REQUEST_LOG"); !log.isEmpty())
         QFile::remove(log);
-    m_login = Form1::openNew();
+    m_login = Form1::openNew(testSession());
     QVERIFY(m_login);
 
     qint64 rssWarm = -1;
@@ -261,7 +261,7 @@ void TestSoak::visit(int cycle, const Visitor &visitor)
     QVERIFY2(panel, qPrintable(where));
     QCOMPARE(panel->Label3->text(), visitor.memberName);
     QCOMPARE(panel->Label1[1]->text(), QStringLiteral("40"));
-    const QList<QNetworkCookie> signedIn = Network::cookieStore().allCookies();
+    const QList<QNetworkCookie> signedIn = testSession().network().cookieStore().allCookies();
     QVERIFY2(std::any_of(signedIn.cbegin(), signedIn.cend(), isMemberCookie), qPrintable(where));
     const QByteArray sessionSalt = saltOf(signedIn);
     QVERIFY2(!sessionSalt.isEmpty(), qPrintable(where));
@@ -291,7 +291,7 @@ void TestSoak::checkAfterSignOut(int cycle, const Visitor &visitor, const QByteA
     const QString where = QStringLiteral("visit %1 (%2)").arg(cycle).arg(visitor.account);
     // No cookie of the session, in memory or in the folder. The new login window may already have
     // visited the site as a guest (its account lookup): a fresh salt is fine, the old one is not.
-    const QList<QNetworkCookie> inMemory = Network::cookieStore().allCookies();
+    const QList<QNetworkCookie> inMemory = testSession().network().cookieStore().allCookies();
     const QList<QNetworkCookie> onDisk = SoakProbe::cookiesInFolder(m_cookies);
     // Every form post and log-out of the visit carried its session's own token, none a stale one.
     for (const ForumSimulator::RecordedRequest &r : m_sim->sim().requests())
@@ -306,7 +306,7 @@ void TestSoak::checkAfterSignOut(int cycle, const Visitor &visitor, const QByteA
     }
 
     // login.ini: whole, the six keys of this visit's save and nothing else.
-    const QString iniPath = SavedAccount::filePath(Settings::instance().dataDir());
+    const QString iniPath = SavedAccount::filePath(testSession().settings().dataDir());
     const SavedAccount saved = SavedAccount::load(iniPath);
     QVERIFY2(saved.keepsAccount(), qPrintable(where));
     QCOMPARE(saved.user, visitor.account);

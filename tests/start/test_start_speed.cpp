@@ -10,6 +10,7 @@
 #include "start/ProgramIcon.h"
 #include "start/StartRoutine.h"
 #include "windows/login/Form1.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -104,7 +105,7 @@ void TestStartSpeed::startWindowStaysDownWhenNothingWaits()
     TempDataDir data; // no login.ini: the login window loads without a network wait
     SeamRecorder seams;
     ShowLog log;
-    QPointer<Form5> start = new Form5;
+    QPointer<Form5> start = new Form5(testSession());
     start->setAttribute(Qt::WA_DeleteOnClose);
     start->Form_Load();
 
@@ -131,7 +132,7 @@ void TestStartSpeed::startWindowCoversTheAccountLookup()
     ini.close();
 
     ShowLog log;
-    QPointer<Form5> start = new Form5;
+    QPointer<Form5> start = new Form5(testSession());
     start->setAttribute(Qt::WA_DeleteOnClose);
     start->Form_Load();
 
@@ -153,7 +154,7 @@ void TestStartSpeed::loginSurfaceIsItsBackground()
     TempDataDir data;
     SeamRecorder seams;
     QPixmapCache::clear();
-    QPointer<Form1> form = Form1::openNew();
+    QPointer<Form1> form = Form1::openNew(testSession());
     QVERIFY(form);
     QVERIFY(QTest::qWaitForWindowExposed(form));
     // The background was decoded straight into the window's surface: no copy of it waits in the cache.

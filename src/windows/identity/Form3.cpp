@@ -8,6 +8,7 @@
 #include "session/QuorvelModule.h"
 #include "ui/Controls.h"
 #include "windows/panel/Form2.h"
+#include "session/MemberSession.h"
 
 #include <QCloseEvent>
 #include <QDate>
@@ -20,12 +21,6 @@
 #include <QTimer>
 
 namespace {
-
-QPointer<Form3> &currentWindow()
-{
-    static QPointer<Form3> window;
-    return window;
-}
 
 const QString kWaitText = QStringLiteral("身份校验中,请稍等");
 
@@ -74,8 +69,9 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, con
 
 } // namespace
 
-Form3::Form3(QWidget *parent)
+Form3::Form3(MemberSession &session, QWidget *parent)
     : QDialog(parent)
+    , m_session(session)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Quorvel软件"));
@@ -85,7 +81,7 @@ Form3::Form3(QWidget *parent)
     setAttribute(Qt::WA_QuitOnClose, false);
     buildControls();
     applyLook();
-    currentWindow() = this;
+    m_session.identityCheck = this;
 
     // Load handler: no close command, no icon.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -187,10 +183,10 @@ void Form3::applyLook()
         colour(stroke, QPalette::WindowText, QColor(0x1d, 0x5f, 0xa8));
 }
 
-Form3 *Form3::showModalAfterLogin(const QPixmap &avatar, const QString &memberName)
+Form3 *Form3::showModalAfterLogin(MemberSession &session, const QPixmap &avatar, const QString &memberName)
 {
     // Gone once it has handed over.
-    auto *window = new Form3;
+    auto *window = new Form3(session);
     window->setAttribute(Qt::WA_DeleteOnClose);
     if (!avatar.isNull())
         window->Image1->setPixmap(avatar);
@@ -201,14 +197,14 @@ Form3 *Form3::showModalAfterLogin(const QPixmap &avatar, const QString &memberNa
     return window;
 }
 
-Form3 *Form3::current()
+Form3 *Form3::current(MemberSession &session)
 {
-    return currentWindow();
+    return qobject_cast<Form3 *>(session.identityCheck.data());
 }
 
 Task<QString> Form3::GetBody(QString url)
 {
-    return QuorvelModule::HttpGetText(std::move(url));
+    return QuorvelModule::HttpGetText(m_session.site(), std::move(url));
 }
 
 void Form3::Timer2_Timer()
@@ -237,14 +233,14 @@ void Form3::Timer1_Timer()
 Routine Form3::handOver()
 {
     if (m_pageText.isEmpty())
-        m_pageText = co_await GetBody(Settings::instance().url(HostRole::Vip, QStringLiteral("/")));
+        m_pageText = co_await GetBody(m_session.settings().url(HostRole::Vip, QStringLiteral("/")));
     const PanelReaders::VipReading reading = PanelReaders::readVipPage(m_pageText);
     // The level before the panel exists: its start-up shows the badge of this reading.
-    panelState().VipLevel = reading.level;
+    m_session.card().VipLevel = reading.level;
 
     // First touch of the panel: creates it and runs its whole start-up, which waits for the site.
     // The panel may go during it.
-    const QPointer<Form2> panel = Form2::instance();
+    const QPointer<Form2> panel = Form2::of(m_session);
     if (!panel->isLoaded())
         co_await Wait::signal(panel.data(), &Form2::loaded);
     if (panel) {
@@ -257,7 +253,7 @@ Routine Form3::handOver()
 
     closeBySelf();
 
-    PanelState &state = panelState();
+    PanelState &state = m_session.card();
     state.QuorvelbiAmount.clear();
     state.YubiAmount.clear();
     clearValues();

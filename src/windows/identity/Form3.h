@@ -7,17 +7,18 @@
 //
 // How the login exchange uses it, after a successful sign-in:
 //
-//     Form3::showModalAfterLogin(loginAvatarPixmap, loginState().MemberName);
+//     Form3::showModalAfterLogin(session, loginAvatarPixmap, session.login().MemberName);
 //
-// The call returns at once; once the window has closed itself the panel (Form2::instance()) is on
+// The call returns at once; once the window has closed itself the panel (Form2::of(session)) is on
 // screen, unless the version check ended the program. A window can also be driven by hand:
-//     Form3 w; w.Image1->setPixmap(avatar); w.Label3->setText(name); w.show();
+//     Form3 w(session); w.Image1->setPixmap(avatar); w.Label3->setText(name); w.show();
 #include "base/Routine.h"
 
 #include <QDialog>
 #include <QPixmap>
 #include <QString>
 
+class MemberSession;
 class QLabel;
 class QTimer;
 class QFrame;
@@ -26,16 +27,18 @@ class Form3 : public QDialog
 {
     Q_OBJECT
 public:
-    explicit Form3(QWidget *parent = nullptr);
+    // The window works on session (which must outlive it).
+    explicit Form3(MemberSession &session, QWidget *parent = nullptr);
     ~Form3() override;
 
     // Fills Image1 and Label3 and shows the window modally; it deletes itself once it has closed.
-    static Form3 *showModalAfterLogin(const QPixmap &avatar, const QString &memberName);
-    // The identity-check window on screen, if any (tests and the demo look at it while it waits).
-    [[nodiscard]] static Form3 *current();
+    static Form3 *showModalAfterLogin(MemberSession &session, const QPixmap &avatar, const QString &memberName);
+    // The session's identity-check window on screen, if any (tests and the demo look at it while
+    // it waits).
+    [[nodiscard]] static Form3 *current(MemberSession &session);
 
     // Fetches a page and gives its body (the shared page fetch).
-    static Task<QString> GetBody(QString url);
+    Task<QString> GetBody(QString url);
 
     // Controls, under their design names (also their object names).
     QLabel *Label1 = nullptr; // wait text with the dot animation
@@ -65,6 +68,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    MemberSession &m_session;
     void buildControls();
     void applyLook();
     void closeBySelf();

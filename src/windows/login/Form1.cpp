@@ -9,6 +9,7 @@
 #include "pictures/QuorvelAssets.h"
 #include "ui/Controls.h"
 #include "ui/Twips.h"
+#include "session/MemberSession.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -82,9 +83,9 @@ QLineEdit *makeTextBox(QWidget *parent, const QString &name, const QFont &font, 
     return box;
 }
 
-Inet *makeInet(QObject *parent, const QString &name)
+Inet *makeInet(Network &network, QObject *parent, const QString &name)
 {
-    auto *inet = new Inet(parent);
+    auto *inet = new Inet(network, parent);
     inet->setObjectName(name);
     return inet;
 }
@@ -117,8 +118,9 @@ QString Form1::clockText(const QTime &time)
     return QString::number(time.hour()) + QLatin1Char(':') + QString::number(time.minute());
 }
 
-Form1::Form1(QWidget *parent)
+Form1::Form1(MemberSession &session, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint)
+    , m_session(session)
 {
     QuorvelAssets::init();
     setObjectName(QStringLiteral("Form1"));
@@ -130,9 +132,9 @@ Form1::Form1(QWidget *parent)
 
 Form1::~Form1() = default;
 
-Form1 *Form1::openNew(QWidget *startWindow)
+Form1 *Form1::openNew(MemberSession &session, QWidget *startWindow)
 {
-    auto *form = new Form1;
+    auto *form = new Form1(session);
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->setStartWindow(startWindow);
     form->Form_Load();
@@ -240,9 +242,9 @@ void Form1::createPanel()
     for (qsizetype i = 1; i < tabChain.size(); ++i)
         QWidget::setTabOrder(tabChain[i - 1], tabChain[i]);
 
-    Inet1 = makeInet(Picture1, QStringLiteral("Inet1"));
-    Inet2 = makeInet(Picture1, QStringLiteral("Inet2"));
-    Inet3 = makeInet(Picture1, QStringLiteral("Inet3"));
+    Inet1 = makeInet(m_session.network(), Picture1, QStringLiteral("Inet1"));
+    Inet2 = makeInet(m_session.network(), Picture1, QStringLiteral("Inet2"));
+    Inet3 = makeInet(m_session.network(), Picture1, QStringLiteral("Inet3"));
 }
 
 void Form1::createOverlay()
@@ -374,7 +376,7 @@ Routine Form1::load()
 
     // 7. A numeric account names its UID directly: show its avatar.
     if (Numeric::isNumeric(Text1->text())) {
-        loginState().AvatarUid = Text1->text();
+        m_session.login().AvatarUid = Text1->text();
         co_await txcx();
     }
 
@@ -433,8 +435,8 @@ void Form1::Combo1_Click()
 {
     const int position = Combo1->currentIndex();
     if (position >= 0 && position <= 7)
-        loginState().QuestionId = QString::number(position);
-    const bool asked = Numeric::valInt(loginState().QuestionId) != 0;
+        m_session.login().QuestionId = QString::number(position);
+    const bool asked = Numeric::valInt(m_session.login().QuestionId) != 0;
     Text3->setVisible(asked);
     if (!asked)
         Text3->clear();
@@ -453,7 +455,7 @@ void Form1::Command1_Click()
         setStatus(QStringLiteral("请输入密码.."));
         return;
     }
-    if (Numeric::valInt(loginState().QuestionId) != 0 && Text3->text().isEmpty()) {
+    if (Numeric::valInt(m_session.login().QuestionId) != 0 && Text3->text().isEmpty()) {
         setStatus(QStringLiteral("请输入安全提问答案.."));
         return;
     }

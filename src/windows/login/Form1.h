@@ -23,6 +23,7 @@
 
 class Class1;
 class Inet;
+class MemberSession;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -48,12 +49,13 @@ public:
     static constexpr int kWidth = 425;
     static constexpr int kHeight = 391;
 
-    explicit Form1(QWidget *parent = nullptr);
+    // The window works on session (which must outlive it).
+    explicit Form1(MemberSession &session, QWidget *parent = nullptr);
     ~Form1() override;
 
     // Creates a login window that deletes itself when closed, runs its load handler (which shows
     // it) and returns it. startWindow, when given, is closed once the login window is up.
-    static Form1 *openNew(QWidget *startWindow = nullptr);
+    static Form1 *openNew(MemberSession &session, QWidget *startWindow = nullptr);
 
     // ---- Start-up (Form1.cpp) -------------------------------------------------------------
     void setStartWindow(QWidget *startWindow) { m_startWindow = startWindow; }
@@ -179,6 +181,7 @@ protected:
     QPixmap m_surface;
 
 private:
+    MemberSession &m_session;
     void createControls();
     void createPanel();
     void createOverlay();
@@ -204,7 +207,7 @@ private:
     Task<> dropMemberSession();
     void renewCaptchaAfterRefusal(bool wrongCode);
     Task<> handOverAfterLogin();
-    // Account lookup (Form1_Lookup.cpp) and the avatar of loginState().AvatarUid.
+    // Account lookup (Form1_Lookup.cpp) and the avatar of m_session.login().AvatarUid.
     Routine lookUpAccount();
     Task<> lookUpEntry();
     Task<> txcx();

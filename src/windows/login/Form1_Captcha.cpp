@@ -14,6 +14,7 @@
 #include "rules/LoginRequest.h"
 #include "session/SiteSession.h"
 #include "ui/Controls.h"
+#include "session/MemberSession.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -79,7 +80,7 @@ void Form1::createCaptchaRow()
     Label7->installEventFilter(this);
     Label7->hide();
 
-    XmlHttp1 = new XmlHttp(Picture1);
+    XmlHttp1 = new XmlHttp(m_session.network(), Picture1);
     XmlHttp1->setObjectName(QStringLiteral("XmlHttp1"));
 
     // Enter in the code box signs in, as in the password and answer boxes.
@@ -91,7 +92,7 @@ void Form1::createCaptchaRow()
 
 void Form1::placeInputRows()
 {
-    const bool question = Numeric::valInt(loginState().QuestionId) != 0;
+    const bool question = Numeric::valInt(m_session.login().QuestionId) != 0;
     const bool captcha = m_captchaShown;
     const int lift = question && captcha ? kLiftWithBoth : 0;
 
@@ -141,7 +142,7 @@ QByteArray Form1::captchaFields() const
 {
     if (!m_captchaShown || m_captcha.kind != CaptchaAnnouncement::Kind::Asked)
         return {};
-    return LoginRequest::captchaFields(m_captcha.idHash, Text4->text().trimmed(), ForumCharset::forForms());
+    return LoginRequest::captchaFields(m_captcha.idHash, Text4->text().trimmed(), m_session.network().charset().forForms());
 }
 
 void Form1::renewCaptcha(bool focusCode)
@@ -156,19 +157,19 @@ Routine Form1::captchaRenewal(bool focusCode)
     // A picture is drawn for the salt cookie the login form sets: after a session reset the form is
     // read again first. It may also name another id, or no captcha at all any more. A newer
     // picture asked for meanwhile ends this renewal (fetchCaptchaPicture).
-    if (SiteSession::loginFormText().isEmpty() && !SiteSession::siteUsesFixedTokens()) {
+    if (m_session.site().loginFormText().isEmpty() && !m_session.site().siteUsesFixedTokens()) {
         m_picture.end();
         Text4->clear();
         Image4->clear();
         Image4->setText(kPictureLoading);
-        (void)co_await SiteSession::fetchLoginForm();
-        if (SiteSession::loginFormText().isEmpty()) {
+        (void)co_await m_session.site().fetchLoginForm();
+        if (m_session.site().loginFormText().isEmpty()) {
             Image4->setText(kPictureMissing);
             setStatus(CaptchaPicture::statusText(CaptchaPicture::Problem::NoAnswer));
             co_return;
         }
     }
-    setCaptchaAnnouncement(CaptchaAnnouncement::read(SiteSession::loginFormText()));
+    setCaptchaAnnouncement(CaptchaAnnouncement::read(m_session.site().loginFormText()));
     // After a wrong code the member types the next one at once.
     if (focusCode && captchaAsked())
         Text4->setFocus();
@@ -176,7 +177,7 @@ Routine Form1::captchaRenewal(bool focusCode)
 
 bool Form1::captchaReadyForPost()
 {
-    const CaptchaAnnouncement::Reading reading = CaptchaAnnouncement::read(SiteSession::loginFormText());
+    const CaptchaAnnouncement::Reading reading = CaptchaAnnouncement::read(m_session.site().loginFormText());
     if (!reading.asksForCaptcha()) {
         // A site without a captcha (or one that turned it off): the post goes as it always did.
         if (m_captchaShown)
@@ -186,7 +187,7 @@ bool Form1::captchaReadyForPost()
     // The forum takes any id its picture was drawn for, so a newer form of the same session leaves
     // the picture on screen good; a session reset since the picture does not.
     const bool pictureOfThisSession = m_captchaShown && m_captcha.kind == CaptchaAnnouncement::Kind::Asked
-        && m_captchaPeriod == SiteSession::period();
+        && m_captchaPeriod == m_session.site().period();
     if (!pictureOfThisSession)
         setCaptchaAnnouncement(reading);
     if (pictureOfThisSession && !Text4->text().trimmed().isEmpty())
@@ -218,9 +219,9 @@ Routine Form1::captchaPicture()
         co_return;
     }
     Image4->setText(kPictureLoading);
-    const QString forum = Settings::instance().origin(HostRole::Forum);
+    const QString forum = m_session.settings().origin(HostRole::Forum);
     m_captchaPictureUrl = CaptchaPicture::url(forum, m_captcha.idHash, QRandomGenerator::global()->bounded(1u << 30));
-    m_captchaPeriod = SiteSession::period();
+    m_captchaPeriod = m_session.site().period();
     XmlHttp1->Open(QStringLiteral("GET"), m_captchaPictureUrl, true);
     XmlHttp1->setRequestHeader(QStringLiteral("Referer"), CaptchaPicture::referer(forum));
     XmlHttp1->send();
@@ -230,13 +231,13 @@ Routine Form1::captchaPicture()
         co_return;
     CaptchaPicture::Result result = CaptchaPicture::read(XmlHttp1->failed(), XmlHttp1->status(), XmlHttp1->responseBody());
     // Drawn for a session that was reset meanwhile: its cookie went with the reset.
-    if (result.problem == CaptchaPicture::Problem::None && m_captchaPeriod != SiteSession::period())
+    if (result.problem == CaptchaPicture::Problem::None && m_captchaPeriod != m_session.site().period())
         result = {CaptchaPicture::Problem::OtherSession, {}};
     if (result.problem == CaptchaPicture::Problem::None) {
         // The code lives in the cookie the picture came with; without one for this id the picture
         // belongs to no form of this session and its code would be refused.
         const QByteArray cookieSuffix = "seccode" + m_captcha.idHash.toLatin1();
-        const QList<QNetworkCookie> cookies = Network::cookieStore().cookiesForUrl(QUrl(m_captchaPictureUrl));
+        const QList<QNetworkCookie> cookies = m_session.network().cookieStore().cookiesForUrl(QUrl(m_captchaPictureUrl));
         const bool bound = std::any_of(cookies.begin(), cookies.end(),
                                        [&](const QNetworkCookie &c) { return c.name().endsWith(cookieSuffix); });
         if (!bound)

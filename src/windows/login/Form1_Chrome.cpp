@@ -7,6 +7,7 @@
 #include "ui/Controls.h"
 #include "ui/WindowDrag.h"
 #include "windows/recovery/Form4.h"
+#include "session/MemberSession.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -72,9 +73,9 @@ void Form1::Label1_MouseMove(int index)
 void Form1::Label1_MouseDown(int index)
 {
     if (index == 0)
-        Seams::openUrl(Settings::instance().url(HostRole::Forum, QStringLiteral("/member.php?mod=register")));
+        Seams::openUrl(m_session.settings().url(HostRole::Forum, QStringLiteral("/member.php?mod=register")));
     else if (index == 1)
-        Form4::showModal(this); // modal to the login window, which waits until it closes
+        Form4::showModal(m_session, this); // modal to the login window, which waits until it closes
 }
 
 void Form1::xButton_MouseMove()

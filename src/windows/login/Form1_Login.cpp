@@ -11,6 +11,7 @@
 #include "rules/LoginRequest.h"
 #include "session/SiteSession.h"
 #include "windows/identity/Form3.h"
+#include "session/MemberSession.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -52,7 +53,7 @@ Routine Form1::signIn()
 
     // An empty answer from the probe site means there is no network. The window stays live while
     // the probe waits: the overlay's cancel button ends the sign-in.
-    const QString probe = co_await Inet3->OpenURL(Settings::instance().probeUrl());
+    const QString probe = co_await Inet3->OpenURL(m_session.settings().probeUrl());
     if (probe.isEmpty()) {
         setStatus(noNetworkStatus(*Inet3));
         Picture2->hide();
@@ -64,8 +65,8 @@ Routine Form1::signIn()
     setInputsEnabled(false);
     // Today's forum wants the token of this session on the post; its login form gives it. The
     // older site's form has none: once seen, its fixed token goes without asking again.
-    bool readForm = !SiteSession::siteUsesFixedTokens()
-        && (SiteSession::loginFormText().isEmpty() || SiteSession::token().isEmpty());
+    bool readForm = !m_session.site().siteUsesFixedTokens()
+        && (m_session.site().loginFormText().isEmpty() || m_session.site().token().isEmpty());
     for (bool repeated = false;; repeated = true) {
         if (!co_await postLogin(readForm))
             co_return;
@@ -86,11 +87,11 @@ Routine Form1::signIn()
         // A refused token: the forum did nothing with the post (no try counted), so it goes once
         // more with a fresh token from a fresh login form; a second refusal ends the attempt. The
         // refused token is never sent again, not even with the reset's log-out.
-        if (!SiteSession::isTokenRefusal(Inet1->lastStatus(), reply)) {
+        if (!m_session.site().isTokenRefusal(Inet1->lastStatus(), reply)) {
             co_await handleLoginReply(reply);
             co_return;
         }
-        SiteSession::forgetToken();
+        m_session.site().forgetToken();
         if (repeated) {
             qcdl();
             co_await Seams::ask(this, FormToken::kMessageRefused, Seams::Icon::Exclamation);
@@ -104,7 +105,7 @@ Routine Form1::signIn()
 Task<bool> Form1::postLogin(bool readForm)
 {
     if (readForm) {
-        const SiteSession::Fetch fetched = co_await SiteSession::fetchLoginForm();
+        const SiteSession::Fetch fetched = co_await m_session.site().fetchLoginForm();
         if (fetched != SiteSession::Fetch::Token) {
             // Nothing was posted: the member may simply try again.
             Picture2->hide();
@@ -113,31 +114,31 @@ Task<bool> Form1::postLogin(bool readForm)
             co_return false;
         }
     }
-    const LoginState &state = loginState();
+    const LoginState &state = m_session.login();
     // With a captcha its three fields follow all the others; without one the body is as it was.
     if (!captchaReadyForPost())
         co_return false;
     // The form goes in the code page the forum's pages declared; a text that cannot be written in
     // it would arrive as "?" and cost a try: nothing is posted.
     const QString answer = LoginRequest::isLongForm(state.QuestionId, Text3->text()) ? Text3->text() : QString();
-    const QString unsendable = SiteSession::unsendable({Text1->text(), Text2->text(), answer, Text4->text()});
+    const QString unsendable = m_session.site().unsendable({Text1->text(), Text2->text(), answer, Text4->text()});
     if (!unsendable.isEmpty()) {
         Picture2->hide();
         setInputsEnabled(true);
         setStatus(unsendable);
         co_return false;
     }
-    const QByteArray body = LoginRequest::body(Settings::instance().origin(HostRole::Forum), SiteSession::tokenOr(LoginRequest::kFormHash), Text1->text(), Text2->text(),
-                                               state.QuestionId, Text3->text(), ForumCharset::forForms())
+    const QByteArray body = LoginRequest::body(m_session.settings().origin(HostRole::Forum), m_session.site().tokenOr(LoginRequest::kFormHash), Text1->text(), Text2->text(),
+                                               state.QuestionId, Text3->text(), m_session.network().charset().forForms())
         + captchaFields();
-    const QString forum = Settings::instance().origin(HostRole::Forum);
+    const QString forum = m_session.settings().origin(HostRole::Forum);
     Inet1->Execute(LoginRequest::url(forum), QStringLiteral("POST"), body, LoginRequest::headers(forum));
     co_return true;
 }
 
 Task<> Form1::dropMemberSession()
 {
-    LogOutTransfer = co_await SiteSession::signOut();
+    LogOutTransfer = co_await m_session.site().signOut();
     backToInputs();
 }
 
@@ -157,18 +158,18 @@ Task<> Form1::handleLoginReply(QString reply)
 
     // The forum's welcome set the member's cookies: from here on only the member's token counts.
     if (result.outcome == Outcome::Success || result.outcome == Outcome::DataError || result.outcome == Outcome::Banned)
-        SiteSession::beginMemberPeriod();
+        m_session.site().beginMemberPeriod();
 
     switch (result.outcome) {
     case Outcome::Success:
-        loginState().MemberName = result.memberName;
+        m_session.login().MemberName = result.memberName;
         // Where profiles are private the lookup could not learn a name's UID; the welcome names it.
-        if (loginState().AvatarUid.isEmpty())
-            loginState().AvatarUid = result.uid;
+        if (m_session.login().AvatarUid.isEmpty())
+            m_session.login().AvatarUid = result.uid;
         co_await handOverAfterLogin();
         co_return;
     case Outcome::DataError:
-        loginState().MemberName = result.memberName;
+        m_session.login().MemberName = result.memberName;
         co_await Seams::ask(this, kMessageDataError, Seams::Icon::Information);
         co_await dropMemberSession();
         // Every outcome ends on the status line; "signing in" must not stay there once idle.
@@ -176,7 +177,7 @@ Task<> Form1::handleLoginReply(QString reply)
         renewCaptchaAfterRefusal(false);
         co_return;
     case Outcome::Banned:
-        loginState().MemberName = result.memberName;
+        m_session.login().MemberName = result.memberName;
         co_await dropMemberSession();
         co_await Seams::ask(this, kMessageBanned, Seams::Icon::Exclamation);
         setStatus(kStatusBanned);
@@ -201,13 +202,13 @@ Task<> Form1::handleLoginReply(QString reply)
 Task<> Form1::handOverAfterLogin()
 {
     co_await txcx();
-    loginState().AutoLoginBlocked = 0;
+    m_session.login().AutoLoginBlocked = 0;
     saveAccount();
 
     // The window is closed (and deleted once events run) before the identity check opens: take
     // what it hands over first and touch nothing of it afterwards.
     const QPixmap avatar = Image1->pixmap();
-    const QString memberName = loginState().MemberName;
+    const QString memberName = m_session.login().MemberName;
     close();
-    Form3::showModalAfterLogin(avatar, memberName);
+    Form3::showModalAfterLogin(m_session, avatar, memberName);
 }

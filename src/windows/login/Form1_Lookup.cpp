@@ -10,6 +10,7 @@
 #include "rules/AvatarPath.h"
 #include "session/QuorvelModule.h"
 #include "session/SiteSession.h"
+#include "session/MemberSession.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -52,10 +53,10 @@ Task<> Form1::lookUpEntry()
 
     if (Numeric::isNumeric(entry)) {
         // A UID: the avatar at once, then the member's name from the profile page.
-        loginState().AvatarUid = entry;
+        m_session.login().AvatarUid = entry;
         co_await txcx();
         const QString page
-            = co_await QuorvelModule::HttpGetPageText(ProfileLookup::uidProfileUrl(Settings::instance().origin(HostRole::Home), entry));
+            = co_await QuorvelModule::HttpGetPageText(m_session.site(), ProfileLookup::uidProfileUrl(m_session.settings().origin(HostRole::Home), entry));
         lookupSlots.uid[0] = page;
         // Any titled page keeps the UID (the forum's notices too, private profiles' "sign in to
         // view" among them); only a profile's title gives the name.
@@ -71,12 +72,12 @@ Task<> Form1::lookUpEntry()
             failed = true;
         } else if (notice == ProfileLookup::Notice::SignInToView) {
             // The member exists but the page does not say the UID: the default avatar.
-            loginState().AvatarUid.clear();
+            m_session.login().AvatarUid.clear();
             co_await txcx();
         } else if (!page.isEmpty()) {
             failed = !ProfileLookup::readNamePage(lookupSlots.name);
             if (!failed) {
-                loginState().AvatarUid = lookupSlots.name[2];
+                m_session.login().AvatarUid = lookupSlots.name[2];
                 co_await txcx();
             }
         }
@@ -100,24 +101,24 @@ Task<QString> Form1::fetchNamePage(QString name)
     // The forum compares the name as the bytes it gets: they go in its code page, GBK before any
     // page of it declared one (the older site). Where this first answer declares another, the
     // name goes once more in that one; after it the code page is known, so once in a run at most.
-    const bool declared = ForumCharset::isDeclared();
-    const QByteArray sentIn = ForumCharset::forForms();
+    const bool declared = m_session.network().charset().isDeclared();
+    const QByteArray sentIn = m_session.network().charset().forForms();
     const bool ascii = std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
     for (int round = 0;; ++round) {
-        if (const QString unsendable = SiteSession::unsendable({name}); !unsendable.isEmpty()) {
+        if (const QString unsendable = m_session.site().unsendable({name}); !unsendable.isEmpty()) {
             setStatus(unsendable);
             co_return QString(); // nothing asked, nothing learned: the entry stays
         }
-        const QString page = co_await QuorvelModule::HttpGetPageText(
-            ProfileLookup::nameProfileUrl(Settings::instance().origin(HostRole::Home), name, ForumCharset::forForms()));
-        if (round == 1 || declared || ascii || ForumCharset::forForms() == sentIn)
+        const QString page = co_await QuorvelModule::HttpGetPageText(m_session.site(), 
+            ProfileLookup::nameProfileUrl(m_session.settings().origin(HostRole::Home), name, m_session.network().charset().forForms()));
+        if (round == 1 || declared || ascii || m_session.network().charset().forForms() == sentIn)
             co_return page;
     }
 }
 
 Task<> Form1::txcx()
 {
-    const QString address = AvatarPath::avatarUrl(Settings::instance().origin(HostRole::Forum), loginState().AvatarUid);
+    const QString address = AvatarPath::avatarUrl(m_session.settings().origin(HostRole::Forum), m_session.login().AvatarUid);
     QPixmap picture;
     if (!address.isEmpty()) {
         // The probe fetches the address; what it found there is the picture, if it is one.

@@ -6,6 +6,7 @@
 #include "base/State.h"
 #include "rules/SavedAccount.h"
 #include "session/SiteSession.h"
+#include "session/MemberSession.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,7 +17,7 @@
 bool Form1::bcsz()
 {
     // Each step stands on its own: a value the cipher cannot take leaves its box as it was.
-    const SavedAccount saved = SavedAccount::load(SavedAccount::filePath(Settings::instance().dataDir()));
+    const SavedAccount saved = SavedAccount::load(SavedAccount::filePath(m_session.settings().dataDir()));
     if (!saved.keepsAccount())
         return false;
     Text1->setText(saved.user);
@@ -35,11 +36,11 @@ bool Form1::bcsz()
 
 void Form1::zddl()
 {
-    if (!SavedAccount::load(SavedAccount::filePath(Settings::instance().dataDir())).signsInAutomatically())
+    if (!SavedAccount::load(SavedAccount::filePath(m_session.settings().dataDir())).signsInAutomatically())
         return;
     Check2->setChecked(true); // Check2_Click ticks Check1 as well
     // After a sign-out in this run the member chose to stay out: no sign-in on their behalf.
-    if (loginState().AutoLoginBlocked != 0 || LoginRequest::typedAccount(Text1->text()).isEmpty() || Text2->text().isEmpty())
+    if (m_session.login().AutoLoginBlocked != 0 || LoginRequest::typedAccount(Text1->text()).isEmpty() || Text2->text().isEmpty())
         return;
     setStatus(QStringLiteral("正在进行自动登录.."));
     Command1_Click();
@@ -50,7 +51,7 @@ void Form1::qcdl()
     // Back to input, then no half-open sign-in left behind: the forum signs the member out, the
     // cookie store forgets the session and the cookie files go.
     backToInputs();
-    LogOutTransfer = SiteSession::drop(); // not on a control of the window: the log-out outlives it
+    LogOutTransfer = m_session.site().drop(); // not on a control of the window: the log-out outlives it
 }
 
 void Form1::backToInputs()
@@ -63,8 +64,8 @@ void Form1::saveAccount()
 {
     // A write that fails (a read-only folder) is ignored: the sign-in goes on.
     SavedAccount::fromSignIn(Check1->isChecked(), Text1->text(), Text2->text(), Combo1->currentIndex() != 0,
-                             loginState().QuestionId, Text3->text(), Check2->isChecked())
-        .save(SavedAccount::filePath(Settings::instance().dataDir()));
+                             m_session.login().QuestionId, Text3->text(), Check2->isChecked())
+        .save(SavedAccount::filePath(m_session.settings().dataDir()));
 }
 
 void Form1::Check2_Click()
@@ -74,5 +75,5 @@ void Form1::Check2_Click()
     if (Check2->isChecked())
         Check1->setChecked(true);
     else
-        SavedAccount::saveAutoLoginOff(SavedAccount::filePath(Settings::instance().dataDir()));
+        SavedAccount::saveAutoLoginOff(SavedAccount::filePath(m_session.settings().dataDir()));
 }

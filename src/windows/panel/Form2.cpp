@@ -9,6 +9,7 @@
 #include "ui/Controls.h"
 #include "ui/Skin.h"
 #include "ui/Twips.h"
+#include "session/MemberSession.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -20,7 +21,6 @@
 #include <QPushButton>
 #include <QTabBar>
 
-QPointer<Form2> Form2::s_instance;
 
 using Controls::makeLabel;
 using Twips::px;
@@ -64,29 +64,30 @@ QString indexed(const char *name, int index)
 
 } // namespace
 
-Form2 *Form2::instance()
+Form2 *Form2::of(MemberSession &session)
 {
-    if (s_instance)
-        return s_instance;
-    auto *panel = new Form2;
-    s_instance = panel;
+    if (Form2 *panel = existing(session))
+        return panel;
+    auto *panel = new Form2(session);
+    session.panel = panel;
     panel->Form_Load();
     return panel;
 }
 
-Form2 *Form2::existing()
+Form2 *Form2::existing(MemberSession &session)
 {
-    return s_instance;
+    return qobject_cast<Form2 *>(session.panel.data());
 }
 
-void Form2::destroyInstance()
+void Form2::destroy(MemberSession &session)
 {
-    delete s_instance.data();
+    delete existing(session);
 }
 
-Form2::Form2()
+Form2::Form2(MemberSession &session)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_session(session)
 {
     PanelPictures::ensureLoaded();
     setObjectName(QStringLiteral("Form2"));
@@ -331,13 +332,13 @@ void Form2::Form_Load()
 
 Routine Form2::load()
 {
-    SkinH_AttachEx(Settings::instance().dataDir() + QStringLiteral("/SoftSkin.she"), QString());
+    SkinH_AttachEx(m_session.settings().dataDir() + QStringLiteral("/SoftSkin.she"), QString());
     setWindowIcon(QIcon());
     Label11->setText(QStringLiteral("版本号： V%1.%2.%3")
                          .arg(QUORVEL_VERSION_MAJOR)
                          .arg(QUORVEL_VERSION_MINOR)
                          .arg(QUORVEL_VERSION_PATCH));
-    showBadgeForLevel(panelState().VipLevel);
+    showBadgeForLevel(m_session.card().VipLevel);
     drawBorder();
     Combo1->addItem(QStringLiteral("Quorvel币"));
     Combo2->addItem(QStringLiteral("za"));
@@ -360,10 +361,10 @@ void Form2::showBadgeForLevel(qint16 level)
 
 Task<> Form2::sX()
 {
-    const auto fetch = [](const QString &path, HostRole role = HostRole::Home) {
-        return QuorvelModule::HttpGetText(Settings::instance().url(role, path));
+    const auto fetch = [this](const QString &path, HostRole role = HostRole::Home) {
+        return QuorvelModule::HttpGetText(m_session.site(), m_session.settings().url(role, path));
     };
-    PanelState &state = panelState();
+    PanelState &state = m_session.card();
 
     QString creditPage = co_await fetch(QStringLiteral("/home.php?mod=spacecp&ac=credit&op=buy"));
     PanelReaders::CreditReading credits = PanelReaders::readCreditPage(creditPage);

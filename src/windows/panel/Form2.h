@@ -1,7 +1,7 @@
 #pragma once
 // Form2, the member panel: the signed-in member's card (name, avatar, balances, VIP badge and days),
 // the VIP, currency and product-description pages, and the status bar. There is at most one panel.
-// Its first touch (instance()) creates it and starts its start-up, then returns: skin, version
+// Its first touch (of(session)) creates it and starts its start-up, then returns: skin, version
 // line, badge, border and currency lists at once, then the readings (sX) and the version check
 // (gx), which may end the program; isLoaded() and loaded() tell the end.
 #include "base/Routine.h"
@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <array>
 
+class MemberSession;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -23,12 +24,13 @@ class Form2 : public QWidget
 {
     Q_OBJECT
 public:
-    // The panel; creates it and starts its start-up when none exists (loaded() tells its end).
-    static Form2 *instance();
-    // The panel if one exists, without creating it.
-    [[nodiscard]] static Form2 *existing();
-    // Destroys the panel at once (tests; a new sign-in then creates a fresh one).
-    static void destroyInstance();
+    // The session's panel; creates it and starts its start-up when none exists (loaded() tells
+    // its end).
+    static Form2 *of(MemberSession &session);
+    // The session's panel if one exists, without creating it.
+    [[nodiscard]] static Form2 *existing(MemberSession &session);
+    // Destroys the session's panel at once (tests; a new sign-in then creates a fresh one).
+    static void destroy(MemberSession &session);
 
     ~Form2() override;
 
@@ -111,13 +113,14 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    Form2();
+    explicit Form2(MemberSession &session);
+    MemberSession &m_session;
     void buildControls();
     void buildCard();
     void buildTop();
     void buildPages();
     void buildStatusBar();
-    // Form_Load: the start-up, run once by instance().
+    // Form_Load: the start-up, run once by of().
     void Form_Load();
     Routine load();
     Routine exchange(QString amount, QString password);
@@ -128,7 +131,6 @@ private:
     QString m_vipPageText;
     QColor m_nameColor;
     bool m_loaded = false;
-    static QPointer<Form2> s_instance;
     // The panel's routines, last: they end before anything they use goes. Each answered exchange
     // starts a reading of the balances that ends the one under way.
     Routine m_load;

@@ -4,6 +4,7 @@
 #include "Form2.h"
 #include "ui/Twips.h"
 #include "ui/WindowDrag.h"
+#include "session/MemberSession.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -111,7 +112,7 @@ void Form2::Label2_MouseUp(int index, Qt::MouseButton)
         break;
     case 3:
         // The site's front page, as typed on a command line: the main host, no path.
-        Seams::openUrl(Settings::instance().url(HostRole::Main, QString()));
+        Seams::openUrl(m_session.settings().url(HostRole::Main, QString()));
         break;
     default:
         break;

@@ -8,6 +8,7 @@
 #include "rules/ExchangeForm.h"
 #include "session/SiteSession.h"
 #include "ui/InputHold.h"
+#include "session/MemberSession.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -64,15 +65,15 @@ Routine Form2::exchange(QString amount, QString password)
     // known to the forum by the session cookies of the sign-in, which every request carries, and
     // by the session's token, which the credit page gave (or the front page gives now). A refused
     // token leaves the exchange undone, so the post goes once more with a fresh one.
-    XmlHttp post;
+    XmlHttp post(m_session.network());
     const auto body = [&] {
-        return ExchangeForm::body(SiteSession::tokenOr(QString::fromLatin1(ExchangeForm::kFormHash)), amount, password,
-                                  ForumCharset::forForms());
+        return ExchangeForm::body(m_session.site().tokenOr(QString::fromLatin1(ExchangeForm::kFormHash)), amount, password,
+                                  m_session.network().charset().forForms());
     };
     const QStringList typed{amount, password};
     std::optional<InputHold> hold(std::in_place, this);
     const SiteSession::TokenPost posted
-        = co_await SiteSession::postWithToken(post, ExchangeForm::url(Settings::instance().origin(HostRole::Home)), body, typed,
+        = co_await m_session.site().postWithToken(post, ExchangeForm::url(m_session.settings().origin(HostRole::Home)), body, typed,
                                               &SiteSession::fetchFrontPage);
     hold.reset();
     if (posted.outcome != SiteSession::TokenPost::Outcome::Sent) {
@@ -92,7 +93,7 @@ Routine Form2::exchange(QString amount, QString password)
     if (reply.kind == ExchangeForm::Reply::Kind::Message)
         ExchangeMessage = reply.message;
     QString shown = reply.kind == ExchangeForm::Reply::Kind::Message ? ExchangeMessage : reply.message;
-    if (reply.kind != ExchangeForm::Reply::Kind::Message && SiteSession::isTokenRefusal(post.status(), ExchangeReply))
+    if (reply.kind != ExchangeForm::Reply::Kind::Message && m_session.site().isTokenRefusal(post.status(), ExchangeReply))
         shown = FormToken::kMessageRefused;
     // A reading of the balances under way (a previous exchange's) is overtaken by this answer:
     // it may show the balances from before it.

@@ -4,7 +4,7 @@
 #include "base/State.h"
 #include "Form2.h"
 #include "session/SiteSession.h"
-#include "ui/Navigation.h"
+#include "session/MemberSession.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -27,19 +27,19 @@ Routine Form2::signOut()
     // The forum signs the member out, the cookie store forgets the session, the cookie files go.
     // The log-out request rides on a control the application owns, which lives until the forum
     // answers (or the time limit passes): closing the panel does not abort it.
-    (void)co_await SiteSession::signOut();
-    panelState().VipLevel = 0;
-    loginState().AutoLoginBlocked = 1;
+    (void)co_await m_session.site().signOut();
+    m_session.card().VipLevel = 0;
+    m_session.login().AutoLoginBlocked = 1;
 
     // The login window starts afresh with the saved account; the blocked flag keeps it from
     // signing in by itself.
-    Navigation::showLoginWindow();
+    m_session.openLoginWindow();
     close();
 }
 
 void Form2::Command11_Click()
 {
     // The browser gets the address itself; the quotes of a command line are not part of it.
-    Seams::openUrl(Settings::instance().url(HostRole::Forum,
+    Seams::openUrl(m_session.settings().url(HostRole::Forum,
                                             QStringLiteral("/forum.php?mod=viewthread&tid=25020&page=1&extra=#pid478051")));
 }

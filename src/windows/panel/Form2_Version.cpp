@@ -6,11 +6,12 @@
 #include "base/Settings.h"
 #include "session/QuorvelModule.h"
 #include "rules/PanelReaders.h"
+#include "session/MemberSession.h"
 
 Task<> Form2::gx()
 {
     const QuorvelModule::Page page
-        = co_await QuorvelModule::fetchPage(Settings::instance().url(HostRole::Soft, QStringLiteral("/version/main.txt")));
+        = co_await QuorvelModule::fetchPage(m_session.site(), m_session.settings().url(HostRole::Soft, QStringLiteral("/version/main.txt")));
     const QString file = page.failed ? QString() : page.text;
     switch (PanelReaders::versionOutcome(file, page.status)) {
     case PanelReaders::VersionOutcome::CheckFailed:
@@ -21,7 +22,7 @@ Task<> Form2::gx()
                             QStringLiteral("发现最新版本![") + PanelReaders::versionField(file)
                                 + QStringLiteral("]\r\n \r\n确定后自动打开官方论坛!"),
                             Seams::Icon::Information);
-        Seams::openUrl(Settings::instance().url(HostRole::Forum, QString()));
+        Seams::openUrl(m_session.settings().url(HostRole::Forum, QString()));
         Seams::endProgram();
         co_return;
     case PanelReaders::VersionOutcome::Current:

@@ -7,6 +7,7 @@
 #include "net/XmlHttp.h"
 #include "rules/LostPasswordReply.h"
 #include "session/SiteSession.h"
+#include "session/MemberSession.h"
 
 #include <QClipboard>
 #include <QGridLayout>
@@ -31,8 +32,9 @@ QIcon noIcon()
 
 } // namespace
 
-Form4::Form4(QWidget *parent)
+Form4::Form4(MemberSession &session, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_session(session)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("找回密码"));
@@ -82,11 +84,11 @@ Form4::Form4(QWidget *parent)
 
 Form4::~Form4() = default;
 
-void Form4::showModal(QWidget *parent)
+void Form4::showModal(MemberSession &session, QWidget *parent)
 {
     // On the heap, gone once closed: the parent deletes its children, so a stack object could be
     // deleted twice. Modal to the window that opened it.
-    auto *window = new Form4(parent);
+    auto *window = new Form4(session, parent);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     window->open();
@@ -111,18 +113,18 @@ Routine Form4::request()
     using namespace LostPasswordReply;
     Command1->setEnabled(false);
     {
-        XmlHttp request;
+        XmlHttp request(m_session.network());
         // The guest token of this session (a page read before gave it, or the login form does
         // now); a refused token leaves the request undone, so it goes once more with a fresh one.
         const auto body = [this] {
-            return requestBody(SiteSession::tokenOr(QString::fromLatin1(kFormHash)), Text1->text(), Text2->text(),
-                               ForumCharset::forForms());
+            return requestBody(m_session.site().tokenOr(QString::fromLatin1(kFormHash)), Text1->text(), Text2->text(),
+                               m_session.network().charset().forForms());
         };
         // A form post: the window takes no input until the forum has answered.
         const QStringList typed{Text1->text(), Text2->text()};
         std::optional<InputHold> hold(std::in_place, this);
         const SiteSession::TokenPost posted
-            = co_await SiteSession::postWithToken(request, requestUrl(Settings::instance().origin(HostRole::Forum)), body, typed,
+            = co_await m_session.site().postWithToken(request, requestUrl(m_session.settings().origin(HostRole::Forum)), body, typed,
                                                   &SiteSession::fetchLoginForm);
         hold.reset();
         if (posted.outcome != SiteSession::TokenPost::Outcome::Sent) {
@@ -135,7 +137,7 @@ Routine Form4::request()
         }
 
         Outcome result = outcome(request.failed(), request.status(), request.responseText());
-        if (SiteSession::isTokenRefusal(request.status(), request.responseText()))
+        if (m_session.site().isTokenRefusal(request.status(), request.responseText()))
             result.text = FormToken::kMessageRefused;
         m_replyText = result.copyReply ? request.responseText() : QString();
         m_messageText = result.text;

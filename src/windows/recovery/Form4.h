@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QString>
 
+class MemberSession;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -14,18 +15,20 @@ class Form4 : public QDialog
 {
     Q_OBJECT
 public:
-    explicit Form4(QWidget *parent = nullptr);
+    // The window works on session (which must outlive it).
+    explicit Form4(MemberSession &session, QWidget *parent = nullptr);
     ~Form4() override;
 
     // Opens the window modal to `parent` (the login window's "找回密码" link) and returns at once;
     // the window is destroyed once the member closes it, or with `parent`.
-    static void showModal(QWidget *parent);
+    static void showModal(MemberSession &session, QWidget *parent);
 
     // The whole body of the last reply, and the part of it (or the fault message) that was shown.
     [[nodiscard]] QString replyText() const { return m_replyText; }
     [[nodiscard]] QString messageText() const { return m_messageText; }
 
 private:
+    MemberSession &m_session;
     void Command1_Click();
     Routine request();
 

@@ -5,6 +5,7 @@
 #include "net/Inet.h"
 #include "net/Network.h"
 #include "net/XmlHttp.h"
+#include "TestSession.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -40,6 +41,6 @@ inline bool completed(XmlHttp &request, int timeoutMs = 15000)
 // end runs it on to its next request, or to its end, at once.
 inline bool requestsInFlight()
 {
-    const QList<QNetworkReply *> replies = Network::manager().findChildren<QNetworkReply *>(Qt::FindDirectChildrenOnly);
+    const QList<QNetworkReply *> replies = testSession().network().manager().findChildren<QNetworkReply *>(Qt::FindDirectChildrenOnly);
     return std::any_of(replies.cbegin(), replies.cend(), [](const QNetworkReply *reply) { return reply->isRunning(); });
 }

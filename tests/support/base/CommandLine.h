@@ -2,6 +2,7 @@
 // The client's command line read the way the start routine reads it: Qt's parser with the
 // program's options, then the settings filled from what it found.
 #include "base/Settings.h"
+#include "TestSession.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -17,5 +18,5 @@ inline bool applyCommandLine(const QStringList &arguments, QString *errorMessage
             *errorMessage = parser.errorText();
         return false;
     }
-    return Settings::instance().applyArguments(parser, errorMessage);
+    return testSession().settings().applyArguments(parser, errorMessage);
 }

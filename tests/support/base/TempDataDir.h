@@ -3,6 +3,7 @@
 // the previous settings come back afterwards.
 #include "base/Settings.h"
 #include "base/State.h"
+#include "TestSession.h"
 
 #include <QTemporaryDir>
 
@@ -11,10 +12,10 @@ class TempDataDir
 public:
     TempDataDir()
     {
-        Settings::instance().setDataDir(m_dir.path());
-        resetSharedState();
+        testSession().settings().setDataDir(m_dir.path());
+        resetMemberState();
     }
-    ~TempDataDir() { Settings::instance().setDataDir({}); }
+    ~TempDataDir() { testSession().settings().setDataDir({}); }
     TempDataDir(const TempDataDir &) = delete;
     TempDataDir &operator=(const TempDataDir &) = delete;
 

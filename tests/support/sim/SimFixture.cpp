@@ -2,13 +2,14 @@
 
 #include "base/Settings.h"
 #include "net/ForumCharset.h"
+#include "TestSession.h"
 
 #include <QtGlobal>
 
 void pointClientAt(const ForumSimulator &sim)
 {
     using Role = ForumSimulator::Role;
-    Settings &settings = Settings::instance();
+    Settings &settings = testSession().settings();
     settings.setHost(HostRole::Forum, sim.origin(Role::Forum));
     settings.setHost(HostRole::Home, sim.origin(Role::Home));
     settings.setHost(HostRole::Vip, sim.origin(Role::Vip));
@@ -16,7 +17,7 @@ void pointClientAt(const ForumSimulator &sim)
     settings.setHost(HostRole::Main, sim.origin(Role::Main));
     settings.setProbeUrl(sim.probeUrl());
     // A port of an earlier test's forum may come back: what that forum declared is not this one's.
-    ForumCharset::forget();
+    testSession().network().charset().forget();
 }
 
 SimFixture::SimFixture()

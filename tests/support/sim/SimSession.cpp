@@ -3,16 +3,17 @@
 #include "net/CookieStore.h"
 #include "net/Network.h"
 #include "session/QuorvelModule.h"
+#include "TestSession.h"
 
 SimSession::SimSession(int timeoutMs)
 {
-    Network::cookieStore().setFolder(QuorvelModule::SpecialFolderPath(QuorvelModule::kCookiesFolder));
-    Network::cookieStore().endSession();
-    Network::setTimeoutMs(timeoutMs);
+    testSession().network().cookieStore().setFolder(QuorvelModule::SpecialFolderPath(testSession().settings(), QuorvelModule::kCookiesFolder));
+    testSession().network().cookieStore().endSession();
+    testSession().network().setTimeoutMs(timeoutMs);
 }
 
 SimSession::~SimSession()
 {
-    Network::setTimeoutMs(0);
-    Network::cookieStore().endSession();
+    testSession().network().setTimeoutMs(0);
+    testSession().network().cookieStore().endSession();
 }

@@ -8,27 +8,28 @@
 #include "AwaitedNet.h"
 #include "net/XmlHttp.h"
 #include "session/SiteSession.h"
+#include "TestSession.h"
 
 #include <QString>
 
 inline bool signInThroughLoginForm(const QString &account, const QString &password)
 {
-    if (!SiteSession::siteUsesFixedTokens() && awaited(SiteSession::fetchLoginForm()) != SiteSession::Fetch::Token)
+    if (!testSession().site().siteUsesFixedTokens() && awaited(testSession().site().fetchLoginForm()) != SiteSession::Fetch::Token)
         return false;
-    const QString forum = Settings::instance().host(HostRole::Forum);
-    XmlHttp post;
+    const QString forum = testSession().settings().host(HostRole::Forum);
+    XmlHttp post(testSession().network());
     post.Open(QStringLiteral("POST"),
-              Settings::instance().url(HostRole::Forum, QStringLiteral("/member.php?mod=logging&action=login&loginsubmit=yes"
+              testSession().settings().url(HostRole::Forum, QStringLiteral("/member.php?mod=logging&action=login&loginsubmit=yes"
                                                                        "&handlekey=login&loginhash=Qm7tW&inajax=1")),
               false);
     post.setRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
-    post.send("formhash=" + CodePage::percentEncode(SiteSession::tokenOr(QStringLiteral("5c2e9a17"))) + "&referer=http%3A%2F%2F"
+    post.send("formhash=" + CodePage::percentEncode(testSession().site().tokenOr(QStringLiteral("5c2e9a17"))) + "&referer=http%3A%2F%2F"
               + CodePage::percentEncode(forum) + "%2F&username=" + CodePage::percentEncode(account)
               + "&password=" + CodePage::percentEncode(password));
     if (!completed(post))
         return false;
     const bool welcomed = post.responseText().contains(QStringLiteral("欢迎您回来"));
     if (welcomed)
-        SiteSession::beginMemberPeriod();
+        testSession().site().beginMemberPeriod();
     return welcomed;
 }

@@ -5,6 +5,7 @@
 #include "windows/identity/Form3.h"
 #include "windows/login/Form1.h"
 #include "windows/panel/Form2.h"
+#include "TestSession.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -40,9 +41,9 @@ inline QList<Form1 *> visibleLoginWindows()
 
 inline void closeClientWindows()
 {
-    Form2::destroyInstance();
+    Form2::destroy(testSession());
     // An identity check still waiting goes too (it deletes itself only once it has handed over).
-    if (Form3 *check = Form3::current(); check && check->testAttribute(Qt::WA_DeleteOnClose))
+    if (Form3 *check = Form3::current(testSession()); check && check->testAttribute(Qt::WA_DeleteOnClose))
         delete check;
     // A login window takes its balloons with it: collect first, then delete what is still there.
     QList<QPointer<Form1>> forms;

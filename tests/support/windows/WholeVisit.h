@@ -9,6 +9,7 @@
 #include "SeamRecorder.h"
 #include "windows/identity/Form3.h"
 #include "windows/recovery/Form4.h"
+#include "TestSession.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -25,7 +26,7 @@ public:
     IdentityTicker()
     {
         QObject::connect(&m_timer, &QTimer::timeout, [] {
-            if (Form3 *check = Form3::current(); check && !check->handOverStarted())
+            if (Form3 *check = Form3::current(testSession()); check && !check->handOverStarted())
                 check->Timer1_Timer();
         });
         m_timer.start(5);
@@ -48,13 +49,13 @@ inline Form2 *signIn(QPointer<Form1> &login, const QString &account, const QStri
         login->Check1->setChecked(true);
         login->Check2->setChecked(false);
         login->Command1->click();
-        QTRY_VERIFY2_WITH_TIMEOUT(!login && Form2::existing() && Form2::existing()->isVisible() && !Form3::current(),
+        QTRY_VERIFY2_WITH_TIMEOUT(!login && Form2::existing(testSession()) && Form2::existing(testSession())->isVisible() && !Form3::current(testSession()),
                                   qPrintable(QStringLiteral("no hand-over to the panel; messages: ")
                                              + seams.messageTexts().join(u'|')
                                              + (login ? QStringLiteral("; status: ") + login->status() : QString())),
                                   10000);
     }();
-    return QTest::currentTestFailed() ? nullptr : Form2::existing();
+    return QTest::currentTestFailed() ? nullptr : Form2::existing(testSession());
 }
 
 // Exchanges quorvelbi Quorvel币 for za in the panel, confirming the question; za shows zaAfter,
@@ -87,7 +88,7 @@ inline Form1 *signOut(QPointer<Form2> &panel, SeamRecorder &seams)
 // A lost-password request in its own window, until the answer's box comes; that box's text.
 inline QString askForLostPassword(const QString &account, const QString &email, SeamRecorder &seams)
 {
-    Form4 lost;
+    Form4 lost(testSession());
     lost.show();
     lost.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(account);
     lost.findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(email);
