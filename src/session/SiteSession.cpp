@@ -100,6 +100,16 @@ Task<QString> SiteSession::frontPage()
 }
 
 
+void SiteSession::noteCreditListOnExchangePageOnly()
+{
+    m_exchangePageListHost = m_settings.host(HostRole::Forum);
+}
+
+bool SiteSession::creditListOnExchangePageOnly() const
+{
+    return !m_exchangePageListHost.isEmpty() && m_exchangePageListHost == m_settings.host(HostRole::Forum);
+}
+
 quint64 SiteSession::period()
 {
     return current().number;

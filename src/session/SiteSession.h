@@ -57,6 +57,12 @@ public:
     // nothing with the post, which may go once more with a fresh token.
     [[nodiscard]] bool isTokenRefusal(int httpStatus, const QString &page);
 
+    // The forum's credit page answered without a credit list while its exchange page had one (a
+    // site that sells no credits: today's release as installed). Knowledge of the forum host, kept
+    // for the run: the panel then reads the exchange page at once.
+    void noteCreditListOnExchangePageOnly();
+    [[nodiscard]] bool creditListOnExchangePageOnly() const;
+
     // What the status line says when one of texts cannot be written in the code page typed texts go
     // out in (ForumCharset::forForms(); it would arrive as "?"); empty when all can go.
     static inline const QString kMessageUnsendable = QStringLiteral("您输入的“%1”无法按论坛的编码(%2)发送,请修改后重试!");
@@ -150,4 +156,5 @@ private:
     // site, so it goes with the forum host setting.
     QString m_fixedTokenHost;
     bool m_watchingStore = false;
+    QString m_exchangePageListHost; // the forum host whose credit list is on its exchange page only
 };

@@ -8,6 +8,7 @@
 #include "base/State.h"
 #include "windows/panel/Form2.h"
 #include "TestSession.h"
+#include "AwaitedNet.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -196,12 +197,12 @@ QString TestFaultsPanel::run(Request request, SimFault fault)
     QString fields;
     switch (request) {
     case Request::VipPageForm3:
-        // The identity check's fetch is the VIP host's first request.
+        // The panel's reading, begun when the identity check opens, is the VIP host's first
+        // request and passes; the identity check's own fetch, a second later, is the second.
+        sim.setFault(F::None, {}, SimRole::Vip, 1);
         sim.setFault(fault, {}, SimRole::Vip, 1);
         break;
     case Request::VipPagePanel:
-        // The first (the identity check's) passes; the panel's reading is the second.
-        sim.setFault(F::None, {}, SimRole::Vip, 1);
         sim.setFault(fault, {}, SimRole::Vip, 1);
         break;
     case Request::CreditPage:
@@ -254,9 +255,9 @@ QString TestFaultsPanel::exchange(SimFault fault)
     panel->Text5->setText(QStringLiteral("bob456"));
     m_cell->seams().queueAnswer(Seams::Answer::Yes);
     // The click returns at once: the post waits for the forum, the answer is told, and the
-    // balances are read again, the VIP page last of all.
+    // balances and the VIP page are read again, side by side.
     panel->Command6->click();
-    waitUntil([&] { return !panel || balancesReadAfterPost(); });
+    waitUntil([&] { return !panel || (balancesReadAfterPost() && !requestsInFlight()); });
     if (!panel)
         return QStringLiteral("PANEL GONE; ") + boxes(m_cell->seams().messages);
     return boxes(m_cell->seams().messages) + QStringLiteral("; status=") + tag(panel->statusText())

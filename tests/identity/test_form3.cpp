@@ -197,24 +197,21 @@ void TestForm3::handOver()
 void TestForm3::levelIsSetBeforeThePanelStarts()
 {
     m_server->script("/", gbkPage(vipPage(QStringLiteral("10+5"), dots(QDate::currentDate().addDays(10)))));
-    bool checked = false;
-    bool windowOpen = false;
-    bool svipBadgeShown = false;
-    int vipFetchesBefore = -1;
-    connect(m_server.get(), &ScriptedServer::requestReceived, this, [&](const LoggedRequest &request) {
-        if (!request.target.startsWith(kCreditPath) || checked)
-            return;
-        checked = true;
-        windowOpen = Form3::current(testSession()) && Form3::current(testSession())->isVisible();
-        svipBadgeShown = Form2::existing(testSession()) && !Form2::existing(testSession())->aicAlphaImage1[2]->isHidden();
-        vipFetchesBefore = m_server->countTo("/");
-    });
+    // The panel's balances come late: its start-up waits for them with the badge of this
+    // window's reading already up.
+    m_server->script(kCreditPath, gbkPage(QStringLiteral("<ul class=\"creditl mtm bbda cl\"><li><em> Quorvel币: </em>1280</li>"
+                                                    "<li><em> za: </em>36</li></ul>"),
+                                          200, 1200, false));
     Form3::showModalAfterLogin(testSession(), QPixmap(), QStringLiteral("carol"));
-    QTRY_VERIFY_WITH_TIMEOUT(checked, kHandOverMs);
+    QTRY_VERIFY_WITH_TIMEOUT(Form2::existing(testSession()), kHandOverMs);
+    Form2 *panel = Form2::existing(testSession());
+    QVERIFY(!panel->isLoaded());
+    QVERIFY(Form3::current(testSession()) && Form3::current(testSession())->isVisible());
+    QVERIFY(!panel->aicAlphaImage1[2]->isHidden());
+    // This window's reading and the panel's own, begun when the window opened.
+    QCOMPARE(m_server->countTo("/"), 2);
     QTRY_VERIFY_WITH_TIMEOUT(!Form3::current(testSession()), kHandOverMs);
-    QVERIFY(windowOpen);
-    QVERIFY(svipBadgeShown);
-    QCOMPARE(vipFetchesBefore, 1);
+    QCOMPARE(panel->Label1[0]->text(), QStringLiteral("1280"));
     // Without an avatar the panel shows its own picture of a member without one.
     QVERIFY(!Form2::existing(testSession())->Image1->pixmap().isNull());
 }
@@ -240,7 +237,8 @@ void TestForm3::oneFetchWhileTheAnimationGoesOn()
     QTRY_VERIFY_WITH_TIMEOUT(!Form3::current(testSession()), kHandOverMs);
     watcher.stop();
 
-    QVERIFY2(textsWhileWaiting.size() >= 3, qPrintable(textsWhileWaiting.join(QLatin1Char('|'))));
+    // The fetch waits out its time limit (1.5 s): the animation steps at least once meanwhile.
+    QVERIFY2(textsWhileWaiting.size() >= 2, qPrintable(textsWhileWaiting.join(QLatin1Char('|'))));
     // Form3's one fetch and the panel's own reading.
     QCOMPARE(m_server->countTo("/"), 2);
     QVERIFY(Form2::existing(testSession()) && Form2::existing(testSession())->isVisible());

@@ -10,6 +10,7 @@
 #include "SimSignIn.h"
 #include "windows/panel/Form2.h"
 #include "TestSession.h"
+#include "AwaitedNet.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -87,19 +88,19 @@ Form2 *TestExchangeSim::openPanel(const QString &account, const QString &passwor
 
 bool TestExchangeSim::balancesReadAgain(int n) const
 {
+    // A reading of the balances asks for the VIP page beside the credit list; the readings are
+    // over once nothing of the client is out any more.
     return QTest::qWaitFor(
         [&] {
             int readings = 0;
-            bool lastOneDone = false;
+            bool posted = false;
             for (const ForumSimulator::RecordedRequest &r : m_session->sim().requests()) {
-                if (r.pathAndQuery.contains("op=buy")) {
+                if (r.pathAndQuery.contains("handlekey=credit"))
+                    posted = true;
+                else if (posted && r.role == SimRole::Vip && r.pathAndQuery == "/")
                     ++readings;
-                    lastOneDone = false;
-                } else if (r.role == SimRole::Vip && r.pathAndQuery == "/") {
-                    lastOneDone = true;
-                }
             }
-            return readings >= n && lastOneDone;
+            return readings >= n && !requestsInFlight();
         },
         10000);
 }
@@ -232,7 +233,10 @@ void TestExchangeSim::forumRefusals()
     QCOMPARE(panel->statusText(), message);
     QVERIFY(panel->Command6->isEnabled());
     // Nothing charged, and the balances were read again all the same.
-    QCOMPARE(m_session->sim().requestsTo("op=buy").size(), 1);
+    int creditListReads = 0;
+    for (const ForumSimulator::RecordedRequest &r : m_session->sim().requests())
+        creditListReads += r.pathAndQuery.contains("op=buy") || r.pathAndQuery.endsWith("ac=credit&op=exchange");
+    QCOMPARE(creditListReads, 1);
     QCOMPARE(panel->Label1[0]->text(), QStringLiteral("120"));
     QCOMPARE(panel->Label1[1]->text(), QStringLiteral("40"));
 }
@@ -388,7 +392,9 @@ void TestExchangeSim::secondExchangeWhileBalancesAreRead()
     // The first reading after the first exchange is slow: the second exchange is answered while it
     // waits, and that reading's page shows the balances from before the second one.
     m_session->sim().setSlowDelayMs(600);
-    m_session->sim().setFault(SimFault::Slow, "op=buy", std::nullopt, 1);
+    // The forum's credit list is on its exchange page (the panel's start-up learned it): the first
+    // exchange's post and the reading after it are slow.
+    m_session->sim().setFault(SimFault::Slow, "ac=credit&op=exchange", std::nullopt, 2);
     fill(QStringLiteral("8"), QStringLiteral("alice123"));
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     m_session->seams.queueAnswer(Seams::Answer::Yes);
@@ -398,7 +404,7 @@ void TestExchangeSim::secondExchangeWhileBalancesAreRead()
     // The member clicks again as soon as the first reading of the balances is on its way.
     const QMetaObject::Connection onReading = connect(
         &m_session->sim(), &ForumSimulator::requestReceived, panel, [&](const QByteArray &, const QByteArray &path) {
-            if (secondStarted || !path.contains("op=buy"))
+            if (secondStarted || !path.endsWith("ac=credit&op=exchange"))
                 return;
             secondStarted = true;
             QTimer::singleShot(0, panel, [&] {

@@ -8,6 +8,7 @@
 #include "session/QuorvelModule.h"
 #include "ui/Controls.h"
 #include "windows/panel/Form2.h"
+#include "windows/panel/PanelReadings.h"
 #include "session/MemberSession.h"
 
 #include <QCloseEvent>
@@ -238,9 +239,9 @@ Routine Form3::handOver()
     // The level before the panel exists: its start-up shows the badge of this reading.
     m_session.card().VipLevel = reading.level;
 
-    // First touch of the panel: creates it and runs its whole start-up, which waits for the site.
-    // The panel may go during it.
-    const QPointer<Form2> panel = Form2::of(m_session);
+    // First touch of the panel: creates it and runs its whole start-up, which shows the readings
+    // begun when this window opened, as soon as they are in. The panel may go during it.
+    const QPointer<Form2> panel = Form2::of(m_session, m_panelReadings.data());
     if (!panel->isLoaded())
         co_await Wait::signal(panel.data(), &Form2::loaded);
     if (panel) {
@@ -267,6 +268,9 @@ Routine Form3::handOver()
 void Form3::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    // A panel already up keeps what it shows; otherwise its readings start now.
+    if (!m_handOverStarted && !m_panelReadings && !Form2::existing(m_session))
+        m_panelReadings = new PanelReadings(m_session, PanelReadings::All, this);
     Label1->ensurePolished();
     const int textWidth = Label1->fontMetrics().horizontalAdvance(kWaitText);
     Label1->setContentsMargins(qMax(0, (Label1->width() - textWidth) / 2), 0, 0, 0);

@@ -16,9 +16,11 @@
 
 #include <QDialog>
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
 
 class MemberSession;
+class PanelReadings;
 class QLabel;
 class QTimer;
 class QFrame;
@@ -75,6 +77,9 @@ private:
     void clearValues();
     Routine handOver();
 
+    // The panel's readings, started when the window first shows (they do not depend on what the
+    // member sees meanwhile) and handed to the panel it creates.
+    QPointer<PanelReadings> m_panelReadings;
     // Window-level values of one showing; emptied when it closes.
     QString m_pageText;
     qint16 m_dotCounter = 0;

@@ -1,5 +1,7 @@
 #include "Form2.h"
 
+#include "PanelReadings.h"
+
 #include "base/Seams.h"
 #include "base/Settings.h"
 #include "base/State.h"
@@ -64,12 +66,19 @@ QString indexed(const char *name, int index)
 
 } // namespace
 
-Form2 *Form2::of(MemberSession &session)
+Form2 *Form2::of(MemberSession &session, PanelReadings *readings)
 {
-    if (Form2 *panel = existing(session))
+    if (Form2 *panel = existing(session)) {
+        delete readings;
         return panel;
+    }
     auto *panel = new Form2(session);
     session.panel = panel;
+    if (readings)
+        readings->setParent(panel);
+    else
+        readings = new PanelReadings(session, PanelReadings::All, panel);
+    panel->m_startReadings = readings;
     panel->Form_Load();
     return panel;
 }
@@ -344,8 +353,11 @@ Routine Form2::load()
     Combo2->addItem(QStringLiteral("za"));
     Combo1->setCurrentIndex(0);
     Combo2->setCurrentIndex(0);
-    co_await sX();
-    co_await gx();
+    co_await m_startReadings->whenDone();
+    showReadings(*m_startReadings);
+    const QuorvelModule::Page versionFile = m_startReadings->versionFile;
+    delete m_startReadings.data();
+    co_await showVersion(versionFile);
     m_loaded = true;
     emit loaded(); // last: a receiver may close the panel
 }
@@ -361,31 +373,25 @@ void Form2::showBadgeForLevel(qint16 level)
 
 Task<> Form2::sX()
 {
-    const auto fetch = [this](const QString &path, HostRole role = HostRole::Home) {
-        return QuorvelModule::HttpGetText(m_session.site(), m_session.settings().url(role, path));
-    };
-    PanelState &state = m_session.card();
+    PanelReadings readings(m_session, PanelReadings::Balances | PanelReadings::Vip);
+    co_await readings.whenDone();
+    showReadings(readings);
+}
 
-    QString creditPage = co_await fetch(QStringLiteral("/home.php?mod=spacecp&ac=credit&op=buy"));
-    PanelReaders::CreditReading credits = PanelReaders::readCreditPage(creditPage);
-    // A site that sells no credits (the forum's default) shows no list there; its exchange page
-    // always has one, and the member's token too.
-    if (!credits.found && !creditPage.isEmpty()) {
-        creditPage = co_await fetch(QStringLiteral("/home.php?mod=spacecp&ac=credit&op=exchange"));
-        credits = PanelReaders::readExchangePage(creditPage);
-    }
+void Form2::showReadings(const PanelReadings &readings)
+{
+    PanelState &state = m_session.card();
     // Only a page that holds the credit list is a reading; anything else (an empty or failed
     // fetch, the guest sign-in page, an error page) keeps the balances of the last reading.
-    if (credits.found) {
-        state.QuorvelbiAmount = credits.quorvelbi;
-        state.YubiAmount = credits.yubi;
+    if (readings.credits.found) {
+        state.QuorvelbiAmount = readings.credits.quorvelbi;
+        state.YubiAmount = readings.credits.yubi;
     }
     Label1[0]->setText(state.QuorvelbiAmount);
     Label1[1]->setText(state.YubiAmount);
 
-    const QString vipPage = co_await fetch(QStringLiteral("/"), HostRole::Vip);
-    m_vipPageText = vipPage;
-    const PanelReaders::VipReading vip = PanelReaders::readVipPage(vipPage);
+    m_vipPageText = readings.vipPage;
+    const PanelReaders::VipReading vip = PanelReaders::readVipPage(readings.vipPage);
     state.VipLevel = vip.level;
     showMember(MemberCard::fromVip(vip, QDate::currentDate(), MemberCard::VipView::Reading));
 }

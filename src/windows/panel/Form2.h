@@ -6,6 +6,7 @@
 // (gx), which may end the program; isLoaded() and loaded() tell the end.
 #include "base/Routine.h"
 #include "MemberCard.h"
+#include "session/QuorvelModule.h"
 
 #include <QColor>
 #include <QPointer>
@@ -14,6 +15,7 @@
 #include <array>
 
 class MemberSession;
+class PanelReadings;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -25,8 +27,9 @@ class Form2 : public QWidget
     Q_OBJECT
 public:
     // The session's panel; creates it and starts its start-up when none exists (loaded() tells
-    // its end).
-    static Form2 *of(MemberSession &session);
+    // its end). The start-up shows readings, which the panel takes over, or reads its own; an
+    // existing panel deletes them.
+    static Form2 *of(MemberSession &session, PanelReadings *readings = nullptr);
     // The session's panel if one exists, without creating it.
     [[nodiscard]] static Form2 *existing(MemberSession &session);
     // Destroys the session's panel at once (tests; a new sign-in then creates a fresh one).
@@ -127,7 +130,12 @@ private:
     Routine readBalances();
     Routine signOut();
     void showBadgeForLevel(qint16 level);
+    // The balances and the VIP status of readings, on the card.
+    void showReadings(const PanelReadings &readings);
+    // What the version file says: the welcome, or a box (a new version ends the program).
+    Task<> showVersion(QuorvelModule::Page versionFile);
 
+    QPointer<PanelReadings> m_startReadings; // the start-up's, until it has shown them
     QString m_vipPageText;
     QColor m_nameColor;
     bool m_loaded = false;

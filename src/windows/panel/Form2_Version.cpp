@@ -1,6 +1,7 @@
 // The version check (gx): the software host names the current client version; another version
 // ends this one, so that the member fetches the new release.
 #include "Form2.h"
+#include "PanelReadings.h"
 
 #include "base/Seams.h"
 #include "base/Settings.h"
@@ -10,8 +11,13 @@
 
 Task<> Form2::gx()
 {
-    const QuorvelModule::Page page
-        = co_await QuorvelModule::fetchPage(m_session.site(), m_session.settings().url(HostRole::Soft, QStringLiteral("/version/main.txt")));
+    PanelReadings readings(m_session, PanelReadings::Version);
+    co_await readings.whenDone();
+    co_await showVersion(readings.versionFile);
+}
+
+Task<> Form2::showVersion(QuorvelModule::Page page)
+{
     const QString file = page.failed ? QString() : page.text;
     switch (PanelReaders::versionOutcome(file, page.status)) {
     case PanelReaders::VersionOutcome::CheckFailed:
