@@ -399,8 +399,9 @@ void TestForm2::panelGoneDuringStartUp()
     // is shown and no box comes, not even the new version's once its file would have answered.
     QTRY_VERIFY(!requestsInFlight());
     QVERIFY(neverWithin(1500, [&] { return !m_seams->messages.isEmpty(); }));
+    // Asked for once at most (a request stopped before it went out never arrives).
     QCOMPARE(m_server->countTo(kCreditPath), 1);
-    QCOMPARE(m_server->countTo(kVersionPath), 1);
+    QVERIFY(m_server->countTo(kVersionPath) <= 1);
 }
 
 void TestForm2::panelClosedDuringVersionCheck()
