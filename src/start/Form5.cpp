@@ -3,9 +3,9 @@
 #include "base/Settings.h"
 #include "pictures/Animation.h"
 #include "pictures/QuorvelAssets.h"
+#include "session/MemberSession.h"
 #include "ui/Skin.h"
 #include "windows/login/Form1.h"
-#include "session/MemberSession.h"
 
 #include <QLabel>
 #include <QMovie>

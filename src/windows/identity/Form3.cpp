@@ -5,11 +5,11 @@
 #include "base/State.h"
 #include "pictures/PanelPictures.h"
 #include "rules/PanelReaders.h"
+#include "session/MemberSession.h"
 #include "session/QuorvelModule.h"
 #include "ui/Controls.h"
 #include "windows/panel/Form2.h"
 #include "windows/panel/PanelReadings.h"
-#include "session/MemberSession.h"
 
 #include <QCloseEvent>
 #include <QDate>

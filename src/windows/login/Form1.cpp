@@ -7,9 +7,9 @@
 #include "net/Inet.h"
 #include "pictures/Animation.h"
 #include "pictures/QuorvelAssets.h"
+#include "session/MemberSession.h"
 #include "ui/Controls.h"
 #include "ui/Twips.h"
-#include "session/MemberSession.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -5,16 +5,16 @@
 #include "base/Numeric.h"
 #include "base/Settings.h"
 #include "base/State.h"
-#include "pictures/CaptchaPicture.h"
 #include "Class1.h"
 #include "net/CookieStore.h"
 #include "net/ForumCharset.h"
 #include "net/Network.h"
 #include "net/XmlHttp.h"
+#include "pictures/CaptchaPicture.h"
 #include "rules/LoginRequest.h"
+#include "session/MemberSession.h"
 #include "session/SiteSession.h"
 #include "ui/Controls.h"
-#include "session/MemberSession.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,10 +4,10 @@
 #include "base/Seams.h"
 #include "base/Settings.h"
 #include "net/Inet.h"
+#include "session/MemberSession.h"
 #include "ui/Controls.h"
 #include "ui/WindowDrag.h"
 #include "windows/recovery/Form4.h"
-#include "session/MemberSession.h"
 
 #include <QLabel>
 #include <QPainter>

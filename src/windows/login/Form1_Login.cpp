@@ -9,9 +9,9 @@
 #include "net/Inet.h"
 #include "rules/LoginReply.h"
 #include "rules/LoginRequest.h"
+#include "session/MemberSession.h"
 #include "session/SiteSession.h"
 #include "windows/identity/Form3.h"
-#include "session/MemberSession.h"
 
 #include <QLabel>
 #include <QLineEdit>

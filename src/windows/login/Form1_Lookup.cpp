@@ -8,9 +8,9 @@
 #include "net/Inet.h"
 #include "pictures/AvatarProbe.h"
 #include "rules/AvatarPath.h"
+#include "session/MemberSession.h"
 #include "session/QuorvelModule.h"
 #include "session/SiteSession.h"
-#include "session/MemberSession.h"
 
 #include <QLabel>
 #include <QLineEdit>

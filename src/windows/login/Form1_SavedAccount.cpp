@@ -5,8 +5,8 @@
 #include "base/Settings.h"
 #include "base/State.h"
 #include "rules/SavedAccount.h"
-#include "session/SiteSession.h"
 #include "session/MemberSession.h"
+#include "session/SiteSession.h"
 
 #include <QCheckBox>
 #include <QComboBox>

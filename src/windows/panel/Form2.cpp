@@ -7,11 +7,11 @@
 #include "base/State.h"
 #include "pictures/PanelPictures.h"
 #include "rules/PanelReaders.h"
+#include "session/MemberSession.h"
 #include "session/QuorvelModule.h"
 #include "ui/Controls.h"
 #include "ui/Skin.h"
 #include "ui/Twips.h"
-#include "session/MemberSession.h"
 
 #include <QComboBox>
 #include <QDate>

@@ -2,9 +2,9 @@
 #include "base/Seams.h"
 #include "base/Settings.h"
 #include "Form2.h"
+#include "session/MemberSession.h"
 #include "ui/Twips.h"
 #include "ui/WindowDrag.h"
-#include "session/MemberSession.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -6,9 +6,9 @@
 #include "net/XmlHttp.h"
 #include "rules/ExchangeCost.h"
 #include "rules/ExchangeForm.h"
+#include "session/MemberSession.h"
 #include "session/SiteSession.h"
 #include "ui/InputHold.h"
-#include "session/MemberSession.h"
 
 #include <QLineEdit>
 #include <QPushButton>

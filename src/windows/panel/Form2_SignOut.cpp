@@ -3,8 +3,8 @@
 #include "base/Settings.h"
 #include "base/State.h"
 #include "Form2.h"
-#include "session/SiteSession.h"
 #include "session/MemberSession.h"
+#include "session/SiteSession.h"
 
 #include <QLabel>
 #include <QPushButton>

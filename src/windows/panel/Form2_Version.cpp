@@ -5,9 +5,9 @@
 
 #include "base/Seams.h"
 #include "base/Settings.h"
-#include "session/QuorvelModule.h"
 #include "rules/PanelReaders.h"
 #include "session/MemberSession.h"
+#include "session/QuorvelModule.h"
 
 Task<> Form2::gx()
 {

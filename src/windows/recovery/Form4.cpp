@@ -6,8 +6,8 @@
 #include "net/ForumCharset.h"
 #include "net/XmlHttp.h"
 #include "rules/LostPasswordReply.h"
-#include "session/SiteSession.h"
 #include "session/MemberSession.h"
+#include "session/SiteSession.h"
 
 #include <QClipboard>
 #include <QGridLayout>
