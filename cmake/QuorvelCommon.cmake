@@ -16,6 +16,17 @@ endif()
 if(QUORVEL_SANITIZE)
   target_compile_options(quorvel_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(quorvel_common INTERFACE -fsanitize=address,undefined)
+  # A folder may leave out clang's function-type check (tests/CMakeLists.txt says why).
+  define_property(TARGET PROPERTY QUORVEL_WITHOUT_FUNCTION_SANITIZER INHERITED)
+  target_compile_options(quorvel_common INTERFACE
+    $<$<AND:$<CXX_COMPILER_ID:Clang>,$<BOOL:$<TARGET_PROPERTY:QUORVEL_WITHOUT_FUNCTION_SANITIZER>>>:-fno-sanitize=function>)
+endif()
+
+# lld links the many test programs in a fraction of the default linker's time.
+include(CheckLinkerFlag)
+check_linker_flag(CXX -fuse-ld=lld QUORVEL_HAVE_LLD)
+if(QUORVEL_HAVE_LLD)
+  target_link_options(quorvel_common INTERFACE -fuse-ld=lld)
 endif()
 
 find_program(CCACHE_PROGRAM ccache)

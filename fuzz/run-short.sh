@@ -6,6 +6,7 @@
 #
 #   fuzz/run-short.sh                 20,000 runs per target
 #   FUZZ_RUNS=200000 fuzz/run-short.sh
+#   FUZZ_BUILD_DIR=build-asan fuzz/run-short.sh    the fuzz targets of scripts/test.sh's ASan build
 #
 # Seeds: every directory fuzz/*/corpus/<target name>/ that exists is read (never written to).
 set -euo pipefail

@@ -3,11 +3,12 @@
 # Usage: scripts/deps.sh build|demo
 set -euo pipefail
 kind=${1:-build}
-# Compiler and build; Qt (libxkbcommon-dev for its Gui config); libcrypto, the reference of the
-# cipher tests, and the openssl command for the test certificates; clang for the fuzzers; the
-# fonts the windows name; Qt's own texts in Chinese (message-box buttons, context menus); an X
-# server and xdotool for the held-input test's real clicks.
-pkgs=(cmake g++ make ccache qt6-base-dev qt6-base-dev-tools libxkbcommon-dev libssl-dev openssl
+# Compiler and build (ninja for scripts/build.sh, lld to link); Qt (libxkbcommon-dev for its Gui
+# config); libcrypto, the reference of the cipher tests, and the openssl command for the test
+# certificates; clang for the ASan build and the fuzzers; the fonts the windows name; Qt's own
+# texts in Chinese (message-box buttons, context menus); an X server and xdotool for the
+# held-input test's real clicks.
+pkgs=(cmake g++ make ninja-build lld ccache qt6-base-dev qt6-base-dev-tools libxkbcommon-dev libssl-dev openssl
       clang libclang-rt-14-dev fonts-noto-cjk fonts-dejavu-core qt6-translations-l10n xvfb xauth xdotool)
 if [ "$kind" = demo ]; then
   pkgs+=(imagemagick) # import, for a screenshot of the demo

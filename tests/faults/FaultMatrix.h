@@ -32,7 +32,7 @@ constexpr int kSettleMs = kSlowDelayMs + kTimeLimitMs + 1500;
 template <typename Condition>
 void waitUntil(Condition condition, int ms = kSettleMs)
 {
-    [[maybe_unused]] const bool reached = QTest::qWaitFor(condition, ms);
+    [[maybe_unused]] const bool reached = QuickTry::waitFor(condition, ms);
 }
 
 // The faults of the matrix, in table order. withToken503: also the form-token refusal, which only

@@ -371,7 +371,7 @@ void TestForm1Chrome::dragWithAnyButtonFromTheBackgroundOnly()
     // The off-screen platform cannot move windows itself: the window follows the pointer here.
     Form1 &form = loadForm();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const auto drag = [&form](QWidget *at, QPoint from, Qt::MouseButton button, QPoint by) {
+    const auto drag = [](QWidget *at, QPoint from, Qt::MouseButton button, QPoint by) {
         QCursor::setPos(at->mapToGlobal(from));
         QTest::mousePress(at, button, {}, from);
         QTest::mouseMove(at, from + by);

@@ -179,7 +179,7 @@ void TestPanelChrome::hoverLightsOneLabel()
 void TestPanelChrome::hoverUnderTheSkin()
 {
     // The shipped skin styles the labels' font; their colour still follows the mouse.
-    QFile skin(QFINDTESTDATA("../../assets/SoftSkin.she"));
+    QFile skin(qEnvironmentVariable("QUORVEL_SOURCE_DIR") + QStringLiteral("/assets/SoftSkin.she"));
     QVERIFY(skin.open(QIODevice::ReadOnly));
     QFile copy(m_session->dir.file(QStringLiteral("SoftSkin.she")));
     QVERIFY(copy.open(QIODevice::WriteOnly));

@@ -1,6 +1,7 @@
 #pragma once
 // A step of the client's routines run to its end from a test: started as a routine of its own,
-// and waited for with the test's event loop (QTest::qWaitFor), as QTRY_VERIFY waits.
+// and waited for with the test's event loop, as QTRY_VERIFY waits (QuickTry.h).
+#include "QuickTry.h"
 #include "base/Routine.h"
 
 #include <QTest>
@@ -26,7 +27,7 @@ std::optional<T> awaited(Task<T> task, int timeoutMs = 15000)
 {
     std::optional<T> result;
     Routine routine = TestDetail::runInto(std::move(task), result);
-    (void)QTest::qWaitFor([&] { return result.has_value(); }, timeoutMs);
+    (void)QuickTry::waitFor([&] { return result.has_value(); }, timeoutMs);
     return result;
 }
 
@@ -35,5 +36,5 @@ inline bool awaited(Task<> task, int timeoutMs = 15000)
 {
     bool done = false;
     Routine routine = TestDetail::runInto(std::move(task), done);
-    return done || QTest::qWaitFor([&] { return done; }, timeoutMs);
+    return done || QuickTry::waitFor([&] { return done; }, timeoutMs);
 }
