@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Start-up benchmark: builds the client, the simulator, the two floors (plain form, empty window)
-# and the runner, then prints a markdown table (bench/RESULTS.md, "Start-up time").
+# and the runner, then prints three markdown tables (bench/RESULTS.md, "Start-up time"): the
+# sign-in on a slow link, the sign-in's overhead on loopback, the start-up to the login window.
 #   BUILD_DIR  build folder (default build-bench; Release-like flags, warnings as errors)
-#   RUNS       runs per measure (default 9; the median is reported)
+#   RUNS       runs per measure on loopback (default 21; the median is reported)
+#   SLOW_RUNS  sign-ins on the slow link (default 3), SLOW_MS its delay per answer (default 100)
 #   PLATFORM   xcb (default: under a private Xvfb) or offscreen
 #   BASELINE   optional: another build's quorvel executable, measured in the same rounds and
 #              compared in a second table (e.g. a build of an older commit in a git worktree)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${BUILD_DIR:-build-bench}
-runs=${RUNS:-9}
+runs=${RUNS:-21}
 platform=${PLATFORM:-xcb}
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(pwd)} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 
@@ -33,4 +35,5 @@ fi
 
 baseline=()
 [ -n "${BASELINE:-}" ] && baseline=(--baseline-client "$(realpath "$BASELINE")")
-"$build/bench/startup/bench_startup" --build "$build" --runs "$runs" --platform "$platform" "${baseline[@]}"
+"$build/bench/startup/bench_startup" --build "$build" --runs "$runs" --slow-runs "${SLOW_RUNS:-3}" \
+  --slow-ms "${SLOW_MS:-100}" --platform "$platform" "${baseline[@]}"

@@ -2,10 +2,8 @@
 
 #include "base/Logging.h"
 #include "Form5.h"
-#include "net/CookieStore.h"
 #include "ProgramIcon.h"
 #include "session/MemberSession.h"
-#include "session/QuorvelModule.h"
 #include "StartupTrace.h"
 #include "ui/AccessibleNames.h"
 #include "ui/QtTranslation.h"
@@ -117,8 +115,8 @@ int runQuorvel(int argc, char *argv[])
     WidgetSeams::install();
     AccessibleNames::install();
     registerWindows(session);
-    session.network().cookieStore().setFolder(
-        QuorvelModule::SpecialFolderPath(session.settings(), QuorvelModule::kCookiesFolder));
+    // The network manager and the cookie store come with the first request: a start without a
+    // saved account shows the login window without either.
 
     // The start window's load is the start routine: skin, start window, login window.
     auto *startWindow = new Form5(session);

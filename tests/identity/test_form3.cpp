@@ -36,6 +36,17 @@ QString dots(const QDate &date)
     return date.toString(QStringLiteral("yyyy.MM.dd"));
 }
 
+// Panels made but not (yet) the session's are hidden top-level windows.
+QList<QWidget *> panelWindows()
+{
+    QList<QWidget *> found;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<Form2 *>(widget))
+            found << widget;
+    }
+    return found;
+}
+
 QPixmap sampleAvatar()
 {
     QPixmap avatar(48, 48);
@@ -61,6 +72,8 @@ private slots:
     void levelIsSetBeforeThePanelStarts();
     void oneFetchWhileTheAnimationGoesOn();
     void handOverWhenAPanelAlreadyExists();
+    void panelIsBuiltDuringTheWait_data();
+    void panelIsBuiltDuringTheWait();
 
 private:
     std::unique_ptr<TempDataDir> m_dir;
@@ -259,6 +272,42 @@ void TestForm3::handOverWhenAPanelAlreadyExists()
     QCOMPARE(panel->Label3->text(), QStringLiteral("bob"));
     QCOMPARE(panel->nameColor(), QColor(255, 0, 0));
     QCOMPARE(panel->Label13->text(), QStringLiteral("3"));
+}
+
+void TestForm3::panelIsBuiltDuringTheWait_data()
+{
+    QTest::addColumn<bool>("checkGoesFirst");
+    QTest::newRow("handed over") << false;
+    QTest::newRow("the check goes before its hand-over") << true;
+}
+
+void TestForm3::panelIsBuiltDuringTheWait()
+{
+    QFETCH(bool, checkGoesFirst);
+    m_server->script("/", gbkPage(vipPage(QStringLiteral("5+2"), dots(QDate::currentDate().addDays(3)))));
+    const QPointer<Form3> window = Form3::showModalAfterLogin(testSession(), QPixmap(), QStringLiteral("bob"));
+    // One second by design: a coarse timer may fire up to 50 ms early or late.
+    QCOMPARE(window->Timer1->timerType(), Qt::PreciseTimer);
+    // Once the check is on screen the panel is made behind it, hidden and not yet the session's.
+    QTRY_COMPARE(panelWindows().size(), 1);
+    const QPointer<QWidget> prepared = panelWindows().first();
+    QVERIFY(window && !window->handOverStarted());
+    QVERIFY(!prepared->isVisible());
+    QVERIFY(!Form2::existing(testSession()));
+    if (checkGoesFirst) {
+        delete window.data();
+        QVERIFY(!prepared);
+        QVERIFY(panelWindows().isEmpty());
+        QVERIFY(!Form2::existing(testSession()));
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!window, kHandOverMs);
+    // The hand-over shows that panel, and only that one.
+    QCOMPARE(Form2::existing(testSession()), prepared.data());
+    QVERIFY(prepared->isVisible());
+    QCOMPARE(panelWindows().size(), 1);
+    QCOMPARE(Form2::existing(testSession())->Label3->text(), QStringLiteral("bob"));
+    QCOMPARE(m_server->countTo("/version/main.txt"), 1);
 }
 
 QTEST_MAIN(TestForm3)

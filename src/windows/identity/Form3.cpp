@@ -88,13 +88,16 @@ Form3::Form3(MemberSession &session, QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowIcon(QIcon());
 
-    // Both timers run from the start.
+    // Both timers run from the start, on the second: the wait is one second by design, not one
+    // give or take the 5 % a coarse timer may shift it by.
     Timer1 = new QTimer(this);
+    Timer1->setTimerType(Qt::PreciseTimer);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
     connect(Timer1, &QTimer::timeout, this, &Form3::Timer1_Timer);
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setTimerType(Qt::PreciseTimer);
     Timer2->setInterval(1000);
     connect(Timer2, &QTimer::timeout, this, &Form3::Timer2_Timer);
     Timer1->start();
@@ -239,9 +242,10 @@ Routine Form3::handOver()
     // The level before the panel exists: its start-up shows the badge of this reading.
     m_session.card().VipLevel = reading.level;
 
-    // First touch of the panel: creates it and runs its whole start-up, which shows the readings
-    // begun when this window opened, as soon as they are in. The panel may go during it.
-    const QPointer<Form2> panel = Form2::of(m_session, m_panelReadings.data());
+    // First touch of the panel: the one made during the wait (or a new one) becomes the session's
+    // and runs its start-up, which shows the readings begun when this window opened, as soon as
+    // they are in. The panel may go during it.
+    const QPointer<Form2> panel = Form2::of(m_session, m_panelReadings.data(), std::move(m_preparedPanel));
     if (!panel->isLoaded())
         co_await Wait::signal(panel.data(), &Form2::loaded);
     if (panel) {
@@ -274,6 +278,25 @@ void Form3::showEvent(QShowEvent *event)
     Label1->ensurePolished();
     const int textWidth = Label1->fontMetrics().horizontalAdvance(kWaitText);
     Label1->setContentsMargins(qMax(0, (Label1->width() - textWidth) / 2), 0, 0, 0);
+}
+
+bool Form3::event(QEvent *event)
+{
+    const bool handled = QDialog::event(event);
+    // After the first paint, not before it: the member sees this window at once, and the panel
+    // is built behind it during the wait.
+    if (event->type() == QEvent::Paint && m_panelReadings && !m_panelPreparationQueued) {
+        m_panelPreparationQueued = true;
+        QTimer::singleShot(0, this, &Form3::preparePanel);
+    }
+    return handled;
+}
+
+void Form3::preparePanel()
+{
+    if (m_handOverStarted || Form2::existing(m_session))
+        return;
+    m_preparedPanel = Form2::prepare(m_session);
 }
 
 void Form3::closeBySelf()

@@ -18,7 +18,9 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QString>
+#include <memory>
 
+class Form2;
 class MemberSession;
 class PanelReadings;
 class QLabel;
@@ -68,6 +70,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     MemberSession &m_session;
@@ -76,10 +79,15 @@ private:
     void closeBySelf();
     void clearValues();
     Routine handOver();
+    void preparePanel();
 
     // The panel's readings, started when the window first shows (they do not depend on what the
     // member sees meanwhile) and handed to the panel it creates.
     QPointer<PanelReadings> m_panelReadings;
+    // The panel, made while the member watches this window's wait (once it has been painted) and
+    // handed over ready; gone with this window if it never hands over.
+    std::unique_ptr<Form2> m_preparedPanel;
+    bool m_panelPreparationQueued = false;
     // Window-level values of one showing; emptied when it closes.
     QString m_pageText;
     qint16 m_dotCounter = 0;

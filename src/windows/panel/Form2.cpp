@@ -66,13 +66,14 @@ QString indexed(const char *name, int index)
 
 } // namespace
 
-Form2 *Form2::of(MemberSession &session, PanelReadings *readings)
+Form2 *Form2::of(MemberSession &session, PanelReadings *readings, std::unique_ptr<Form2> prepared)
 {
     if (Form2 *panel = existing(session)) {
         delete readings;
         return panel;
     }
-    auto *panel = new Form2(session);
+    Form2 *panel = prepared ? prepared.release() : new Form2(session);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
     session.panel = panel;
     if (readings)
         readings->setParent(panel);
@@ -80,6 +81,19 @@ Form2 *Form2::of(MemberSession &session, PanelReadings *readings)
         readings = new PanelReadings(session, PanelReadings::All, panel);
     panel->m_startReadings = readings;
     panel->Form_Load();
+    return panel;
+}
+
+std::unique_ptr<Form2> Form2::prepare(MemberSession &session)
+{
+    std::unique_ptr<Form2> panel(new Form2(session));
+    // Its holder owns it until of() makes it the session's panel.
+    panel->setAttribute(Qt::WA_DeleteOnClose, false);
+    panel->applyLook();
+    // Polished and drawn once now, under the skin just attached, so that its first showing finds
+    // the style's pixmaps, the fonts and their glyphs ready.
+    panel->ensurePolished();
+    (void)panel->grab();
     return panel;
 }
 
@@ -339,20 +353,28 @@ void Form2::Form_Load()
     m_load = load();
 }
 
-Routine Form2::load()
+void Form2::applyLook()
 {
+    if (m_lookApplied)
+        return;
+    m_lookApplied = true;
     SkinH_AttachEx(m_session.settings().dataDir() + QStringLiteral("/SoftSkin.she"), QString());
     setWindowIcon(QIcon());
     Label11->setText(QStringLiteral("版本号： V%1.%2.%3")
                          .arg(QUORVEL_VERSION_MAJOR)
                          .arg(QUORVEL_VERSION_MINOR)
                          .arg(QUORVEL_VERSION_PATCH));
-    showBadgeForLevel(m_session.card().VipLevel);
     drawBorder();
     Combo1->addItem(QStringLiteral("Quorvel币"));
     Combo2->addItem(QStringLiteral("za"));
     Combo1->setCurrentIndex(0);
     Combo2->setCurrentIndex(0);
+}
+
+Routine Form2::load()
+{
+    applyLook();
+    showBadgeForLevel(m_session.card().VipLevel);
     co_await m_startReadings->whenDone();
     showReadings(*m_startReadings);
     const QuorvelModule::Page versionFile = m_startReadings->versionFile;

@@ -1,9 +1,10 @@
 #pragma once
 // Form2, the member panel: the signed-in member's card (name, avatar, balances, VIP badge and days),
 // the VIP, currency and product-description pages, and the status bar. There is at most one panel.
-// Its first touch (of(session)) creates it and starts its start-up, then returns: skin, version
-// line, badge, border and currency lists at once, then the readings (sX) and the version check
-// (gx), which may end the program; isLoaded() and loaded() tell the end.
+// Its first touch (of(session)) creates it, or takes the one the identity check prepared while it
+// waited, and starts its start-up, then returns: skin, version line, badge, border and currency
+// lists at once (a prepared panel has all but the badge), then the readings (sX) and the version
+// check (gx), which may end the program; isLoaded() and loaded() tell the end.
 #include "base/Routine.h"
 #include "MemberCard.h"
 #include "session/QuorvelModule.h"
@@ -13,6 +14,7 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <memory>
 
 class MemberSession;
 class PanelReadings;
@@ -29,7 +31,12 @@ public:
     // The session's panel; creates it and starts its start-up when none exists (loaded() tells
     // its end). The start-up shows readings, which the panel takes over, or reads its own; an
     // existing panel deletes them.
-    static Form2 *of(MemberSession &session, PanelReadings *readings = nullptr);
+    // A panel prepared ahead (prepare()) becomes the session's here instead of a new one.
+    static Form2 *of(MemberSession &session, PanelReadings *readings = nullptr,
+                     std::unique_ptr<Form2> prepared = {});
+    // A panel made ahead of its first touch, hidden and not yet the session's: controls, skin and
+    // look are in place, so that of() has only the member's readings left to show.
+    [[nodiscard]] static std::unique_ptr<Form2> prepare(MemberSession &session);
     // The session's panel if one exists, without creating it.
     [[nodiscard]] static Form2 *existing(MemberSession &session);
     // Destroys the session's panel at once (tests; a new sign-in then creates a fresh one).
@@ -125,6 +132,8 @@ private:
     void buildStatusBar();
     // Form_Load: the start-up, run once by of().
     void Form_Load();
+    // The start-up's part that depends on nothing read: skin, version line, border, currency lists.
+    void applyLook();
     Routine load();
     Routine exchange(QString amount, QString password);
     Routine readBalances();
@@ -138,6 +147,7 @@ private:
     QPointer<PanelReadings> m_startReadings; // the start-up's, until it has shown them
     QString m_vipPageText;
     QColor m_nameColor;
+    bool m_lookApplied = false;
     bool m_loaded = false;
     // The panel's routines, last: they end before anything they use goes. Each answered exchange
     // starts a reading of the balances that ends the one under way.
