@@ -90,10 +90,12 @@ std::unique_ptr<Form2> Form2::prepare(MemberSession &session)
     // Its holder owns it until of() makes it the session's panel.
     panel->setAttribute(Qt::WA_DeleteOnClose, false);
     panel->applyLook();
-    // Polished and drawn once now, under the skin just attached, so that its first showing finds
-    // the style's pixmaps, the fonts and their glyphs ready.
+    // Polished and drawn once now, under the skin just attached, and its window made with the
+    // desktop, so that its first showing finds the style's pixmaps, the fonts and their glyphs and
+    // the window ready.
     panel->ensurePolished();
     (void)panel->grab();
+    (void)panel->winId();
     return panel;
 }
 
