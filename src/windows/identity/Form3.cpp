@@ -74,6 +74,21 @@ Form3::Form3(MemberSession &session, QWidget *parent)
     : QDialog(parent)
     , m_session(session)
 {
+    // Both timers run from the start: the window's making is part of its second, and the second is
+    // one second by design, not one give or take the 5 % a coarse timer may shift it by.
+    Timer1 = new QTimer(this);
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &Form3::Timer1_Timer);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setTimerType(Qt::PreciseTimer);
+    Timer2->setInterval(1000);
+    connect(Timer2, &QTimer::timeout, this, &Form3::Timer2_Timer);
+    Timer1->start();
+    Timer2->start();
+
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Quorvel软件"));
     setFixedSize(360, 236);
@@ -87,21 +102,6 @@ Form3::Form3(MemberSession &session, QWidget *parent)
     // Load handler: no close command, no icon.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowIcon(QIcon());
-
-    // Both timers run from the start, on the second: the wait is one second by design, not one
-    // give or take the 5 % a coarse timer may shift it by.
-    Timer1 = new QTimer(this);
-    Timer1->setTimerType(Qt::PreciseTimer);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &Form3::Timer1_Timer);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setTimerType(Qt::PreciseTimer);
-    Timer2->setInterval(1000);
-    connect(Timer2, &QTimer::timeout, this, &Form3::Timer2_Timer);
-    Timer1->start();
-    Timer2->start();
 }
 
 Form3::~Form3() = default;
