@@ -10,6 +10,11 @@ target_compile_definitions(quorvel_common INTERFACE
   QUORVEL_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
   QUORVEL_VERSION_MINOR=${PROJECT_VERSION_MINOR}
   QUORVEL_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+# gcc warns of a coroutine's frame holding a lambda when the coroutine is not in the file being
+# compiled, which is every file of a unity build: the frame is the compiler's own type, never
+# defined twice.
+target_compile_options(quorvel_common INTERFACE
+  $<$<AND:$<CXX_COMPILER_ID:GNU>,$<BOOL:$<TARGET_PROPERTY:UNITY_BUILD>>>:-Wno-subobject-linkage>)
 if(QUORVEL_WERROR)
   target_compile_options(quorvel_common INTERFACE -Werror)
 endif()
