@@ -381,7 +381,7 @@ Routine Form2::load()
     showReadings(*m_startReadings);
     const QuorvelModule::Page versionFile = m_startReadings->versionFile;
     delete m_startReadings.data();
-    co_await showVersion(versionFile);
+    co_await gx(versionFile);
     m_loaded = true;
     emit loaded(); // last: a receiver may close the panel
 }

@@ -3,8 +3,9 @@
 // the VIP, currency and product-description pages, and the status bar. There is at most one panel.
 // Its first touch (of(session)) creates it, or takes the one the identity check prepared while it
 // waited, and starts its start-up, then returns: skin, version line, badge, border and currency
-// lists at once (a prepared panel has all but the badge), then the readings (sX) and the version
-// check (gx), which may end the program; isLoaded() and loaded() tell the end.
+// lists at once (a prepared panel has all but the badge), then it shows the readings and runs the
+// version check (gx) on the version file read with them, which may end the program; isLoaded()
+// and loaded() tell the end.
 #include "base/Routine.h"
 #include "MemberCard.h"
 #include "session/QuorvelModule.h"
@@ -49,7 +50,9 @@ public:
     // Shows what card holds on the member card; its unset parts stay as they are. The one way
     // any window (the identity check's hand-over, sX) changes what the card says of the member.
     void showMember(const MemberCard &card);
-    Task<> gx();          // the version check
+    // The version check on the version file as read: the welcome, or a box (a new version ends
+    // the program).
+    Task<> gx(QuorvelModule::Page versionFile);
     void drawBorder();    // 绘制边框: the panel's own border lines and strip widths
     void Label13_Click(); // tells the days of VIP left
     // Credit exchange.
@@ -141,8 +144,6 @@ private:
     void showBadgeForLevel(qint16 level);
     // The balances and the VIP status of readings, on the card.
     void showReadings(const PanelReadings &readings);
-    // What the version file says: the welcome, or a box (a new version ends the program).
-    Task<> showVersion(QuorvelModule::Page versionFile);
 
     QPointer<PanelReadings> m_startReadings; // the start-up's, until it has shown them
     QString m_vipPageText;

@@ -1,7 +1,6 @@
 // The version check (gx): the software host names the current client version; another version
 // ends this one, so that the member fetches the new release.
 #include "Form2.h"
-#include "PanelReadings.h"
 
 #include "base/Seams.h"
 #include "base/Settings.h"
@@ -9,14 +8,7 @@
 #include "session/MemberSession.h"
 #include "session/QuorvelModule.h"
 
-Task<> Form2::gx()
-{
-    PanelReadings readings(m_session, PanelReadings::Version);
-    co_await readings.whenDone();
-    co_await showVersion(readings.versionFile);
-}
-
-Task<> Form2::showVersion(QuorvelModule::Page page)
+Task<> Form2::gx(QuorvelModule::Page page)
 {
     const QString file = page.failed ? QString() : page.text;
     switch (PanelReaders::versionOutcome(file, page.status)) {
