@@ -303,7 +303,9 @@ int main(int argc, char *argv[])
                     "side, then the client's automatic sign-in against a simulator that answers every request MS\n"
                     "late (default 100), and prints three markdown tables: slow link, loopback, start-up.\n"
                     "--baseline-client: another build's quorvel, run in the same rounds, in a column of each table.\n"
-                    "With xcb, DISPLAY must name a running X server (run.sh starts Xvfb).\n");
+                    "With xcb, DISPLAY must name a running X server. run.sh starts Xvfb with -noreset, as a\n"
+                    "desktop's server lives on: one that regenerates after each program keeps the next one's\n"
+                    "first windows waiting on it.\n");
         return 0;
     }
     const QString build = QDir(valueOf(args, QStringLiteral("--build"), QStringLiteral("."))).absolutePath();

@@ -99,16 +99,21 @@ bool CookieStore::setCookiesFromUrl(const QList<QNetworkCookie> &cookieList, con
         return false;
     // A cookie marked Secure from a plain-HTTP answer could have been planted by anyone on the way
     // and would then ride along to the HTTPS site: not kept, as browsers do.
-    if (url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0) {
-        QList<QNetworkCookie> plain = cookieList;
-        plain.removeIf([](const QNetworkCookie &cookie) { return cookie.isSecure(); });
-        if (plain.isEmpty())
-            return false;
-        return QNetworkCookieJar::setCookiesFromUrl(plain, url);
-    }
+    QList<QNetworkCookie> kept = cookieList;
+    if (url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0)
+        kept.removeIf([](const QNetworkCookie &cookie) { return cookie.isSecure(); });
+    if (kept.isEmpty())
+        return false;
     // Qt's jar replaces a cookie of the same name, domain and path, and drops it when the new one
-    // is already expired; insertCookie/deleteCookie below bring the files along.
-    return QNetworkCookieJar::setCookiesFromUrl(cookieList, url);
+    // is already expired; insertCookie/deleteCookie below note the changes, and the files take all
+    // of one answer's cookies in one write (each written alone would sync the file once more).
+    bool changed = false;
+    {
+        const QScopedValueRollback oneWrite(m_batching, true);
+        changed = QNetworkCookieJar::setCookiesFromUrl(kept, url);
+    }
+    persist();
+    return changed;
 }
 
 QList<QNetworkCookie> CookieStore::cookiesForUrl(const QUrl &url) const
@@ -127,7 +132,8 @@ bool CookieStore::insertCookie(const QNetworkCookie &cookie)
         inserted = QNetworkCookieJar::insertCookie(cookie);
     }
     m_pending.append({cookie, inserted});
-    persist();
+    if (!m_batching)
+        persist();
     return inserted;
 }
 
@@ -136,7 +142,8 @@ bool CookieStore::deleteCookie(const QNetworkCookie &cookie)
     const bool removed = QNetworkCookieJar::deleteCookie(cookie);
     if (!m_insideInsert) {
         m_pending.append({cookie, false});
-        persist();
+        if (!m_batching)
+            persist();
     }
     return removed;
 }

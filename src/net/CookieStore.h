@@ -60,4 +60,5 @@ private:
     QString m_folder;
     QList<Change> m_pending;
     bool m_insideInsert = false;
+    bool m_batching = false; // within setCookiesFromUrl: its changes are written together at its end
 };

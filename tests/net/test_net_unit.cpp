@@ -1,5 +1,6 @@
 // Reply decoding, header lines and the cookie store (memory, files, hosts), without the network.
 #include "base/CodePage.h"
+#include "base/SafeFile.h"
 #include "base/Settings.h"
 #include "net/CookieStore.h"
 #include "net/ForumCharset.h"
@@ -14,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -49,6 +52,14 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// File writes, counted (each one a file replaced and synced).
+int g_writes = 0;
+ssize_t countedWrite(int fd, const void *data, size_t size)
+{
+    ++g_writes;
+    return ::write(fd, data, size);
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -302,14 +313,21 @@ private slots:
         QTemporaryDir dir;
         CookieStore store(testSession().settings());
         store.setFolder(dir.path());
+        // The cookies of one answer reach their file in one write.
+        g_writes = 0;
+        SafeFile::setWriteFunction(countedWrite);
         QVERIFY(store.setCookiesFromUrl({cookie("qv_auth", "a1"), cookie("qv_salt", "s1", 30), cookie("qv_visit", "v", 30)},
                                         kForumUrl));
+        QCOMPARE(g_writes, 1);
         const QString file = dir.filePath(u"127.0.0.1.txt"_s);
         QVERIFY(readFile(file).contains("qv_salt=s1"));
+        QVERIFY(readFile(file).contains("qv_visit=v"));
 
         // Sign-out from another role's port.
         store.setCookiesFromUrl({deletedCookie("qv_auth"), deletedCookie("qv_salt")},
                                 QUrl(u"http://127.0.0.1:1002/member.php?mod=logging&action=logout"_s));
+        QCOMPARE(g_writes, 2);
+        SafeFile::setWriteFunction(nullptr);
         QCOMPARE(names(store.allCookies()), QStringList({u"qv_visit"_s}));
         QCOMPARE(names(store.cookiesForUrl(kForumUrl)), QStringList({u"qv_visit"_s}));
         QVERIFY(!readFile(file).contains("qv_salt"));
