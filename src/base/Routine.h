@@ -10,6 +10,9 @@
 //   Task<T>   a step of a routine that waits too (read a page, fetch a token): `co_await step()`
 //             starts it and gives its result. It belongs to the routine that awaits it and ends
 //             with it.
+//   Wait::Ahead<T>  a step sent on its way before the routine awaits it, so that two answers are
+//             waited for at once: `Wait::Ahead<int> form(step());` ... `co_await form`. It is
+//             held in the routine's frame and ends with the routine too.
 //
 // So after any `co_await` the owner exists and the attempt is the newest: no check is needed. A
 // routine ended while it runs (it started its own successor, or closed its window) finishes the
@@ -327,5 +330,47 @@ SignalWait<Sender, Signal> signal(const Sender *sender, Signal signal)
 {
     return SignalWait<Sender, Signal>(sender, signal);
 }
+
+// `Wait::Ahead<T> ahead(step());` starts step at once, beside whatever the routine waits for next;
+// `co_await ahead` (once) gives its result, at once when it is in already. Destroying it (it lives
+// in the routine's frame: the routine ended, or went on without it) stops the step where it waits.
+template <typename T>
+class [[nodiscard]] Ahead
+{
+public:
+    explicit Ahead(Task<T> step)
+        : m_shared(std::make_unique<Shared>())
+    {
+        m_runner = run(std::move(step), m_shared.get());
+    }
+    Ahead(Ahead &&) = delete;
+
+    bool await_ready() const noexcept { return m_shared->result.has_value(); }
+    template <typename Promise>
+    bool await_suspend(std::coroutine_handle<Promise> handle)
+    {
+        if (m_step.suspend(handle))
+            m_shared->waiting = &m_step;
+        return true;
+    }
+    T await_resume() { return std::move(*m_shared->result); }
+
+private:
+    struct Shared {
+        std::optional<T> result;
+        Step *waiting = nullptr;
+    };
+    static Routine run(Task<T> step, Shared *shared)
+    {
+        T result = co_await step;
+        shared->result.emplace(std::move(result));
+        if (Step *waiting = std::exchange(shared->waiting, nullptr))
+            waiting->resume(); // may destroy this Ahead, and shared with it: nothing of either after
+    }
+
+    std::unique_ptr<Shared> m_shared;
+    Step m_step;
+    Routine m_runner; // last: the step stops before what it reports to goes
+};
 
 } // namespace Wait

@@ -289,6 +289,11 @@ QNetworkProxy Network::proxyFor(const QUrl &url) const
     return chooseProxy(QNetworkProxyQuery(url));
 }
 
+bool Network::mayAskBeside(const QUrl &url) const
+{
+    return proxyFor(url).user().isEmpty();
+}
+
 QString Network::proxyProblem(int error, const QNetworkProxy &proxy, const QUrl &url)
 {
     if (proxy.type() == QNetworkProxy::NoProxy || proxy.type() == QNetworkProxy::DefaultProxy)

@@ -87,6 +87,10 @@ public:
     bool checkProxySetting(QString *errorMessage = nullptr) const;
     // The proxy a request to url goes through now (NoProxy when direct).
     [[nodiscard]] QNetworkProxy proxyFor(const QUrl &url) const;
+    // Whether a request to url may go out while another waits for its first answer. Not through
+    // a proxy that takes a user name: when two requests answer its challenge at once, Qt warns
+    // with that name on standard error.
+    [[nodiscard]] bool mayAskBeside(const QUrl &url) const;
     // The member's words for a request to url that proxy did not carry ("无法连接代理服务器 HOST:PORT",
     // "代理服务器 HOST:PORT 要求身份验证"), naming the proxy by host and port only; empty when error
     // (a QNetworkReply::NetworkError) is not the proxy's. Qt names few of them as the proxy's: a

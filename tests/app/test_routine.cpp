@@ -66,6 +66,13 @@ Routine holdWhileWaiting(Trigger &trigger, int &alive, bool &resumed)
     resumed = true;
 }
 
+Task<int> heldUntilFired(Trigger &trigger, int &alive)
+{
+    const Alive held(alive);
+    co_await Wait::signal(&trigger, &Trigger::fired);
+    co_return 1;
+}
+
 } // namespace
 
 class TestRoutine : public QObject
@@ -167,6 +174,71 @@ private slots:
         }
         QTest::qWait(50);
         QVERIFY(!done);
+    }
+
+    void aStepAheadWaitsBesideTheRoutine_data()
+    {
+        QTest::addColumn<bool>("inFirst");
+        QTest::newRow("in before it is awaited") << true;
+        QTest::newRow("awaited before it is in") << false;
+    }
+
+    void aStepAheadWaitsBesideTheRoutine()
+    {
+        QFETCH(bool, inFirst);
+        Trigger ahead;
+        Trigger other;
+        QStringList steps;
+        const Routine routine = [](Trigger &a, Trigger &o, QStringList &s) -> Routine {
+            Wait::Ahead<int> value(twice(a, 21));
+            s << u"sent"_qs;
+            co_await Wait::signal(&o, &Trigger::fired);
+            s << u"other in"_qs;
+            s << QString::number(co_await value);
+        }(ahead, other, steps);
+        QCOMPARE(steps, QStringList{u"sent"_qs});
+        if (inFirst) {
+            ahead.fire();
+            QCOMPARE(steps, QStringList{u"sent"_qs});
+            other.fire();
+        } else {
+            other.fire();
+            QCOMPARE(steps, (QStringList{u"sent"_qs, u"other in"_qs}));
+            ahead.fire();
+        }
+        QCOMPARE(steps, (QStringList{u"sent"_qs, u"other in"_qs, u"42"_qs}));
+        QVERIFY(!routine.isRunning());
+    }
+
+    void aStepAheadEndsWithItsRoutine_data()
+    {
+        QTest::addColumn<bool>("routineEnded");
+        QTest::newRow("the routine is ended") << true;
+        QTest::newRow("the routine returns without it") << false;
+    }
+
+    void aStepAheadEndsWithItsRoutine()
+    {
+        QFETCH(bool, routineEnded);
+        int alive = 0;
+        Trigger ahead;
+        Trigger other;
+        // Once other fires the routine is over without awaiting the step (as a sign-in is when its
+        // probe fails).
+        Routine routine = [](Trigger &a, Trigger &o, int &count) -> Routine {
+            const Wait::Ahead<int> value(heldUntilFired(a, count));
+            co_await Wait::signal(&o, &Trigger::fired);
+        }(ahead, other, alive);
+        QCOMPARE(alive, 1);
+        if (routineEnded)
+            routine.end();
+        else
+            other.fire();
+        QVERIFY(!routine.isRunning());
+        // The step went with the routine's frame (or scope), and what it held with it; its answer
+        // coming after all reaches nothing.
+        QCOMPARE(alive, 0);
+        ahead.fire();
     }
 
     void aSenderThatGoesEndsTheSignalWait()

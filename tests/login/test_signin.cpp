@@ -81,6 +81,7 @@ private slots:
     void faultsOfTheSite();
     void noNetwork_data();
     void noNetwork();
+    void formAskedBesideTheProbe();
     void cancelWhileWaiting();
     void closeWhileWaiting();
     void cancelOrCloseWhileReading_data();
@@ -466,14 +467,36 @@ void TestSignIn::noNetwork()
     else
         testSession().settings().setProbeUrl(u"http://127.0.0.1:1/"_s);
 
+    // The login form, asked for beside the probe, answers late: the failed probe ended its
+    // request, and nothing of its answer (the salt cookie) is kept.
+    sim().setSlowDelayMs(200);
+    sim().setFault(ForumSimulator::Fault::Slow, "infloat=yes");
+
     openWindow();
     fill(u"alice"_s, u"alice123"_s);
     m_form->Command1->click();
     QTRY_VERIFY_WITH_TIMEOUT(isIdle(), 5000);
     QCOMPARE(m_form->status(), u"请检查您的网络链接"_s);
     QVERIFY(m_session->seams.messages.isEmpty());
-    QTest::qWait(50);
+    QTest::qWait(400);
     QVERIFY(sim().requestsTo("loginsubmit=yes").isEmpty());
+    QVERIFY(testSession().network().cookieStore().allCookies().isEmpty());
+}
+
+void TestSignIn::formAskedBesideTheProbe()
+{
+    // While the probe waits, the login form is on its way already; the post follows the probe.
+    sim().setSlowDelayMs(300);
+    sim().setFault(ForumSimulator::Fault::Slow, {}, ForumSimulator::Role::Probe);
+    openWindow();
+    fill(u"alice"_s, u"alice123"_s);
+    m_form->Command1->click();
+    QTRY_COMPARE_WITH_TIMEOUT(sim().requestsTo("infloat=yes").size(), 1, 5000);
+    QVERIFY(m_form->status() != u"正在为您登录账号.."_s); // set once the probe has answered
+    QVERIFY(sim().requestsTo("loginsubmit=yes").isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(reached(End::HandedOver), 15000);
+    QCOMPARE(sim().requestsTo("infloat=yes").size(), 1); // the form was read once
+    QVERIFY(m_session->seams.messages.isEmpty());
 }
 
 // ---- The member cancels or closes ---------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "rules/CaptchaAnnouncement.h"
 #include "rules/LoginRequest.h"
 #include "rules/ProfileLookup.h"
+#include "session/SiteSession.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -200,7 +201,8 @@ private:
     Routine signIn();
     // Reads the forum's login form first when this session has no token for it (readForm), then
     // posts the login form on Inet1. False when nothing was posted (the window says why).
-    Task<bool> postLogin(bool readForm);
+    // formAhead: the login form asked for already (beside the probe), or nullptr to ask now.
+    Task<bool> postLogin(bool readForm, Wait::Ahead<SiteSession::Fetch> *formAhead);
     Task<> handleLoginReply(QString reply);
     // The forum signed the member in but the window will not hand over (ban, bad data): the
     // member's session ends (SiteSession::signOut) and the window is back to its inputs.

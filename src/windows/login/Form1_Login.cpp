@@ -7,6 +7,7 @@
 #include "base/State.h"
 #include "net/ForumCharset.h"
 #include "net/Inet.h"
+#include "net/Network.h"
 #include "rules/LoginReply.h"
 #include "rules/LoginRequest.h"
 #include "session/MemberSession.h"
@@ -15,6 +16,9 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QUrl>
+
+#include <optional>
 
 namespace {
 
@@ -51,6 +55,16 @@ Routine Form1::signIn()
     Picture2->show();
     Picture2->raise();
 
+    // Today's forum wants the token of this session on the post; its login form gives it. The
+    // older site's form has none: once seen, its fixed token goes without asking again. The form
+    // is asked for beside the probe, so a slow link waits for one answer less; when the probe
+    // fails the sign-in ends, and the form's request with it, unread.
+    bool readForm = !m_session.site().siteUsesFixedTokens()
+        && (m_session.site().loginFormText().isEmpty() || m_session.site().token().isEmpty());
+    std::optional<Wait::Ahead<SiteSession::Fetch>> formAhead;
+    if (readForm && m_session.network().mayAskBeside(QUrl(m_session.settings().url(HostRole::Forum, QString()))))
+        formAhead.emplace(m_session.site().fetchLoginForm());
+
     // An empty answer from the probe site means there is no network. The window stays live while
     // the probe waits: the overlay's cancel button ends the sign-in.
     const QString probe = co_await Inet3->OpenURL(m_session.settings().probeUrl());
@@ -63,12 +77,10 @@ Routine Form1::signIn()
 
     setStatus(kStatusSigningIn);
     setInputsEnabled(false);
-    // Today's forum wants the token of this session on the post; its login form gives it. The
-    // older site's form has none: once seen, its fixed token goes without asking again.
-    bool readForm = !m_session.site().siteUsesFixedTokens()
-        && (m_session.site().loginFormText().isEmpty() || m_session.site().token().isEmpty());
     for (bool repeated = false;; repeated = true) {
-        if (!co_await postLogin(readForm))
+        const bool posted = co_await postLogin(readForm, formAhead ? &*formAhead : nullptr);
+        formAhead.reset(); // read once; a second post reads a fresh form
+        if (!posted)
             co_return;
         // The window stays live until the reply is in, or the member cancels.
         const int state = co_await Inet1->completion();
@@ -102,10 +114,10 @@ Routine Form1::signIn()
     }
 }
 
-Task<bool> Form1::postLogin(bool readForm)
+Task<bool> Form1::postLogin(bool readForm, Wait::Ahead<SiteSession::Fetch> *formAhead)
 {
     if (readForm) {
-        const SiteSession::Fetch fetched = co_await m_session.site().fetchLoginForm();
+        const SiteSession::Fetch fetched = formAhead ? co_await *formAhead : co_await m_session.site().fetchLoginForm();
         if (fetched != SiteSession::Fetch::Token) {
             // Nothing was posted: the member may simply try again.
             Picture2->hide();
