@@ -62,7 +62,7 @@ Routine Form1::signIn()
     bool readForm = !m_session.site().siteUsesFixedTokens()
         && (m_session.site().loginFormText().isEmpty() || m_session.site().token().isEmpty());
     std::optional<Wait::Ahead<SiteSession::Fetch>> formAhead;
-    if (readForm && m_session.network().mayAskBeside(QUrl(m_session.settings().url(HostRole::Forum, QString()))))
+    if (readForm && m_session.network().mayAskBeside(QUrl(m_session.settings().origin(HostRole::Forum))))
         formAhead.emplace(m_session.site().fetchLoginForm());
 
     // An empty answer from the probe site means there is no network. The window stays live while
