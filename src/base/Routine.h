@@ -331,6 +331,31 @@ SignalWait<Sender, Signal> signal(const Sender *sender, Signal signal)
     return SignalWait<Sender, Signal>(sender, signal);
 }
 
+namespace Detail {
+
+// A step of any result type, as the one runner behind every Ahead sees it.
+class AheadStep
+{
+public:
+    virtual ~AheadStep() = default;
+    // Starts the step with runner as its caller; gives the step's frame, to go on with at once.
+    virtual std::coroutine_handle<> start(std::coroutine_handle<Routine::promise_type> runner) = 0;
+    // Keeps the finished step's result where its Ahead gives it.
+    virtual void keepResult() = 0;
+};
+
+struct AheadState {
+    bool in = false;          // the result is kept
+    Step *waiting = nullptr;  // the routine's wait for it, once it waits
+};
+
+// Runs step to its end (its frame goes with the runner's), keeps the result, marks state in and
+// goes on with the routine that waits for it. Out of line and no template: clang 14 cannot
+// assemble a coroutine that is inline or a template under UBSan's function-type check.
+Routine runAhead(std::unique_ptr<AheadStep> step, AheadState *state);
+
+} // namespace Detail
+
 // `Wait::Ahead<T> ahead(step());` starts step at once, beside whatever the routine waits for next;
 // `co_await ahead` (once) gives its result, at once when it is in already. Destroying it (it lives
 // in the routine's frame: the routine ended, or went on without it) stops the step where it waits.
@@ -339,37 +364,45 @@ class [[nodiscard]] Ahead
 {
 public:
     explicit Ahead(Task<T> step)
-        : m_shared(std::make_unique<Shared>())
+        : m_state(std::make_unique<Detail::AheadState>())
     {
-        m_runner = run(std::move(step), m_shared.get());
+        m_runner = Detail::runAhead(std::make_unique<TypedStep>(std::move(step), &m_result), m_state.get());
     }
     Ahead(Ahead &&) = delete;
 
-    bool await_ready() const noexcept { return m_shared->result.has_value(); }
+    bool await_ready() const noexcept { return m_state->in; }
     template <typename Promise>
     bool await_suspend(std::coroutine_handle<Promise> handle)
     {
-        if (m_step.suspend(handle))
-            m_shared->waiting = &m_step;
+        if (m_wait.suspend(handle))
+            m_state->waiting = &m_wait;
         return true;
     }
-    T await_resume() { return std::move(*m_shared->result); }
+    T await_resume() { return std::move(*m_result); }
 
 private:
-    struct Shared {
-        std::optional<T> result;
-        Step *waiting = nullptr;
-    };
-    static Routine run(Task<T> step, Shared *shared)
+    class TypedStep : public Detail::AheadStep
     {
-        T result = co_await step;
-        shared->result.emplace(std::move(result));
-        if (Step *waiting = std::exchange(shared->waiting, nullptr))
-            waiting->resume(); // may destroy this Ahead, and shared with it: nothing of either after
-    }
+    public:
+        TypedStep(Task<T> task, std::optional<T> *result)
+            : m_task(std::move(task))
+            , m_result(result)
+        {
+        }
+        std::coroutine_handle<> start(std::coroutine_handle<Routine::promise_type> runner) override
+        {
+            return m_task.await_suspend(runner);
+        }
+        void keepResult() override { m_result->emplace(m_task.await_resume()); }
 
-    std::unique_ptr<Shared> m_shared;
-    Step m_step;
+    private:
+        Task<T> m_task;
+        std::optional<T> *m_result;
+    };
+
+    std::optional<T> m_result;
+    std::unique_ptr<Detail::AheadState> m_state;
+    Step m_wait;
     Routine m_runner; // last: the step stops before what it reports to goes
 };
 

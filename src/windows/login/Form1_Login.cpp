@@ -117,7 +117,11 @@ Routine Form1::signIn()
 Task<bool> Form1::postLogin(bool readForm, Wait::Ahead<SiteSession::Fetch> *formAhead)
 {
     if (readForm) {
-        const SiteSession::Fetch fetched = formAhead ? co_await *formAhead : co_await m_session.site().fetchLoginForm();
+        SiteSession::Fetch fetched = SiteSession::Fetch::NoAnswer;
+        if (formAhead)
+            fetched = co_await *formAhead;
+        else
+            fetched = co_await m_session.site().fetchLoginForm();
         if (fetched != SiteSession::Fetch::Token) {
             // Nothing was posted: the member may simply try again.
             Picture2->hide();
