@@ -350,8 +350,8 @@ struct AheadState {
 };
 
 // Runs step to its end (its frame goes with the runner's), keeps the result, marks state in and
-// goes on with the routine that waits for it. Out of line and no template: clang 14 cannot
-// assemble a coroutine that is inline or a template under UBSan's function-type check.
+// goes on with the routine that waits for it. One coroutine for every Ahead, out of line
+// (Routine.cpp), so that clang's trouble with it under UBSan is dealt with in one place.
 Routine runAhead(std::unique_ptr<AheadStep> step, AheadState *state);
 
 } // namespace Detail
