@@ -73,6 +73,7 @@ Form2 *Form2::of(MemberSession &session, PanelReadings *readings, std::unique_pt
         return panel;
     }
     Form2 *panel = prepared ? prepared.release() : new Form2(session);
+    // The session's panel goes when it closes; until now its holder (prepare's caller) owned it.
     panel->setAttribute(Qt::WA_DeleteOnClose);
     session.panel = panel;
     if (readings)
@@ -87,8 +88,6 @@ Form2 *Form2::of(MemberSession &session, PanelReadings *readings, std::unique_pt
 std::unique_ptr<Form2> Form2::prepare(MemberSession &session)
 {
     std::unique_ptr<Form2> panel(new Form2(session));
-    // Its holder owns it until of() makes it the session's panel.
-    panel->setAttribute(Qt::WA_DeleteOnClose, false);
     panel->applyLook();
     // Polished and drawn once now, under the skin just attached, and its window made with the
     // desktop, so that its first showing finds the style's pixmaps, the fonts and their glyphs and
@@ -116,7 +115,6 @@ Form2::Form2(MemberSession &session)
 {
     PanelPictures::ensureLoaded();
     setObjectName(QStringLiteral("Form2"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_StyledBackground, true);
     setWindowTitle(QStringLiteral("Quorvel会员中心"));
     setFixedSize(kWidth, kHeight);
