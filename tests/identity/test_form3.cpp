@@ -11,6 +11,7 @@
 #include "TestSession.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QDate>
 #include <QLabel>
 #include <QPainter>
@@ -294,6 +295,9 @@ void TestForm3::panelIsBuiltDuringTheWait()
     QVERIFY(window && !window->handOverStarted());
     QVERIFY(!prepared->isVisible());
     QVERIFY(!Form2::existing(testSession()));
+    // Its drawing surface too, at its size: the first frame does not wait for new memory.
+    QVERIFY(prepared->backingStore());
+    QCOMPARE(prepared->backingStore()->size(), prepared->size());
     if (checkGoesFirst) {
         delete window.data();
         QVERIFY(!prepared);

@@ -13,6 +13,7 @@
 #include "ui/Skin.h"
 #include "ui/Twips.h"
 
+#include <QBackingStore>
 #include <QComboBox>
 #include <QDate>
 #include <QEvent>
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QTabBar>
 
@@ -28,6 +30,24 @@ using Controls::makeLabel;
 using Twips::px;
 
 namespace {
+
+// Makes a hidden window's drawing surface now, at its size, and writes it once. The first showing
+// otherwise makes it in the middle of its first frame, and the fresh memory's first writes (page
+// faults, a few milliseconds) come on top of the drawing. The frame itself paints every pixel.
+void prepareSurface(QWidget &window)
+{
+    QBackingStore *store = window.backingStore();
+    if (!store)
+        return;
+    store->resize(window.size());
+    const QRect whole(QPoint(0, 0), window.size());
+    store->beginPaint(QRegion(whole));
+    if (QPaintDevice *surface = store->paintDevice()) {
+        QPainter painter(surface);
+        painter.fillRect(whole, window.palette().window());
+    }
+    store->endPaint();
+}
 
 // Client area of the panel: 9870 x 7350 twips.
 constexpr int kWidth = px(9870);
@@ -89,12 +109,13 @@ std::unique_ptr<Form2> Form2::prepare(MemberSession &session)
 {
     std::unique_ptr<Form2> panel(new Form2(session));
     panel->applyLook();
-    // Polished and drawn once now, under the skin just attached, and its window made with the
-    // desktop, so that its first showing finds the style's pixmaps, the fonts and their glyphs and
-    // the window ready.
+    // Polished and drawn once now, under the skin just attached, and its window and its surface
+    // made with the desktop, so that its first showing finds the style's pixmaps, the fonts and
+    // their glyphs, the window and its memory ready.
     panel->ensurePolished();
     (void)panel->grab();
     (void)panel->winId();
+    prepareSurface(*panel);
     return panel;
 }
 
