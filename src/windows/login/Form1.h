@@ -34,6 +34,7 @@ class QMovie;
 class QPushButton;
 class QTime;
 class QTimer;
+struct SavedAccount;
 class XmlHttp;
 
 class Form1 : public QWidget
@@ -129,7 +130,8 @@ public:
     void zddl();        // automatic sign-in
     void qcdl();        // reset the window and drop the forum session
     void backToInputs(); // the overlay goes, the inputs take input again
-    void saveAccount(); // the save step after a successful sign-in
+    // What the save step after a successful sign-in writes, as the inputs stand.
+    [[nodiscard]] SavedAccount accountToSave() const;
     void Check2_Click();
 
     // ---- Account lookup and avatar (Form1_Lookup.cpp) -------------------------------------

@@ -10,6 +10,7 @@
 #include "net/Network.h"
 #include "rules/LoginReply.h"
 #include "rules/LoginRequest.h"
+#include "rules/SavedAccount.h"
 #include "session/MemberSession.h"
 #include "session/SiteSession.h"
 #include "windows/identity/Form3.h"
@@ -219,12 +220,17 @@ Task<> Form1::handOverAfterLogin()
 {
     co_await txcx();
     m_session.login().AutoLoginBlocked = 0;
-    saveAccount();
 
     // The window is closed (and deleted once events run) before the identity check opens: take
     // what it hands over first and touch nothing of it afterwards.
     const QPixmap avatar = Image1->pixmap();
     const QString memberName = m_session.login().MemberName;
+    const SavedAccount account = accountToSave();
+    const QString accountFile = SavedAccount::filePath(m_session.settings().dataDir());
+    MemberSession &session = m_session;
     close();
-    Form3::showModalAfterLogin(m_session, avatar, memberName);
+    Form3::showModalAfterLogin(session, avatar, memberName);
+    // Written once the check's second runs: the file's write and its sync to disk are not
+    // part of the wait. A write that fails (a read-only folder) is ignored: the sign-in goes on.
+    (void)account.save(accountFile);
 }

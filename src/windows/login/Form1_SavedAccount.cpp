@@ -60,12 +60,10 @@ void Form1::backToInputs()
     Picture2->hide();
 }
 
-void Form1::saveAccount()
+SavedAccount Form1::accountToSave() const
 {
-    // A write that fails (a read-only folder) is ignored: the sign-in goes on.
-    SavedAccount::fromSignIn(Check1->isChecked(), Text1->text(), Text2->text(), Combo1->currentIndex() != 0,
-                             m_session.login().QuestionId, Text3->text(), Check2->isChecked())
-        .save(SavedAccount::filePath(m_session.settings().dataDir()));
+    return SavedAccount::fromSignIn(Check1->isChecked(), Text1->text(), Text2->text(), Combo1->currentIndex() != 0,
+                                    m_session.login().QuestionId, Text3->text(), Check2->isChecked());
 }
 
 void Form1::Check2_Click()
