@@ -15,10 +15,12 @@ MemberSession::~MemberSession()
     Logging::showSiteOf(nullptr);
 }
 
-void MemberSession::openLoginWindow()
+bool MemberSession::openLoginWindow(QWidget *windowGivingWay)
 {
     // A copy: the window being opened may name an opener again while this one runs.
     const auto opener = m_loginWindowOpener;
-    if (opener)
-        opener(*this);
+    if (!opener)
+        return false;
+    opener(*this, windowGivingWay);
+    return true;
 }

@@ -12,6 +12,8 @@
 
 #include <functional>
 
+class QWidget;
+
 class MemberSession
 {
 public:
@@ -38,8 +40,12 @@ public:
     QPointer<QObject> identityCheck;
 
     // How a fresh login window is opened (the start routine says; the panel's sign-out asks).
-    void setLoginWindowOpener(std::function<void(MemberSession &)> opener) { m_loginWindowOpener = std::move(opener); }
-    void openLoginWindow();
+    // windowGivingWay, when given, is closed by the login window once it is up: the program ends
+    // when its last window closes, and the login window shows only after its own load.
+    using LoginWindowOpener = std::function<void(MemberSession &, QWidget *windowGivingWay)>;
+    void setLoginWindowOpener(LoginWindowOpener opener) { m_loginWindowOpener = std::move(opener); }
+    // False when no opener is set: then no window opens, and windowGivingWay stays as it is.
+    bool openLoginWindow(QWidget *windowGivingWay = nullptr);
 
 private:
     Settings m_settings;
@@ -47,5 +53,5 @@ private:
     SiteSession m_site;
     LoginState m_login;
     PanelState m_card;
-    std::function<void(MemberSession &)> m_loginWindowOpener;
+    LoginWindowOpener m_loginWindowOpener;
 };

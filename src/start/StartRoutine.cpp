@@ -72,7 +72,7 @@ void copySkins(const QString &fromDir, const QString &to)
 
 void registerWindows(MemberSession &session)
 {
-    session.setLoginWindowOpener([](MemberSession &s) { Form1::openNew(s); });
+    session.setLoginWindowOpener([](MemberSession &s, QWidget *windowGivingWay) { Form1::openNew(s, windowGivingWay); });
 }
 
 int runQuorvel(int argc, char *argv[])

@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QTest>
+#include <QWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -158,19 +159,23 @@ private slots:
 
     void openLoginWindowCallsTheRegisteredOpener()
     {
-        testSession().openLoginWindow(); // nothing registered: nothing happens
+        QVERIFY(!testSession().openLoginWindow()); // nothing registered: nothing happens
         int shown = 0;
-        testSession().setLoginWindowOpener([&shown](MemberSession &session) {
+        QWidget givingWay;
+        QWidget *passedOn = nullptr;
+        testSession().setLoginWindowOpener([&](MemberSession &session, QWidget *windowGivingWay) {
             ++shown;
+            passedOn = windowGivingWay;
             // The new window registers itself again while being shown.
-            session.setLoginWindowOpener([&shown](MemberSession &) { shown += 10; });
+            session.setLoginWindowOpener([&shown](MemberSession &, QWidget *) { shown += 10; });
         });
-        testSession().openLoginWindow();
+        QVERIFY(testSession().openLoginWindow(&givingWay));
         QCOMPARE(shown, 1);
-        testSession().openLoginWindow();
+        QCOMPARE(passedOn, &givingWay); // the window the login window closes once it is up
+        QVERIFY(testSession().openLoginWindow());
         QCOMPARE(shown, 11);
         testSession().setLoginWindowOpener({});
-        testSession().openLoginWindow();
+        QVERIFY(!testSession().openLoginWindow());
         QCOMPARE(shown, 11);
     }
 };

@@ -542,7 +542,8 @@ void TestForumReleases::panelBalancesExchangeAndSignOut()
 
     // Sign-out: the forum itself ended the session, and the store holds none of its cookies.
     QCOMPARE(sim().state().openSessionCount(), 1);
-    testSession().setLoginWindowOpener([this](MemberSession &session) { m_form = Form1::openNew(session); });
+    testSession().setLoginWindowOpener(
+        [this](MemberSession &session, QWidget *windowGivingWay) { m_form = Form1::openNew(session, windowGivingWay); });
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     panel->Command5_Click();
     QTRY_COMPARE_WITH_TIMEOUT(sim().state().openSessionCount(), 0, 5000);

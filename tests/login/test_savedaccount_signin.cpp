@@ -111,14 +111,23 @@ void TestSavedAccountSignIn::automaticSignInReachesPanel()
 
     // The member signs out in the panel: the fresh login window restores the account and shows
     // the choice, but does not sign in again in this run.
-    testSession().setLoginWindowOpener([this](MemberSession &session) { m_form = Form1::openNew(session); });
+    testSession().setLoginWindowOpener(
+        [this](MemberSession &session, QWidget *windowGivingWay) { m_form = Form1::openNew(session, windowGivingWay); });
     m_session->seams.queueAnswer(Seams::Answer::Yes);
     const QPointer<Form1> signedIn = m_form;
-    Form2::existing(testSession())->Command5_Click();
-    // The fresh window shows once its lookup of the restored account is done.
-    QTRY_VERIFY_WITH_TIMEOUT(m_form && m_form != signedIn && m_form->isVisible(), 10000);
+    const QPointer<Form2> panel = Form2::existing(testSession());
+    // The fresh window's lookup of the restored account answers late.
+    sim().setSlowDelayMs(300);
+    sim().setFault(ForumSimulator::Fault::Slow, {}, ForumSimulator::Role::Home);
+    panel->Command5_Click();
+    QTRY_VERIFY_WITH_TIMEOUT(m_form != signedIn, 10000);
+    // Until the fresh window is up the panel stays: with no window left the program would end.
+    QVERIFY(m_form && !m_form->isVisible());
+    QVERIFY(panel && panel->isVisible());
+    // The fresh window shows once its lookup is done, and the panel goes then.
+    QTRY_VERIFY_WITH_TIMEOUT(m_form && m_form->isVisible(), 10000);
     QCOMPARE(testSession().login().AutoLoginBlocked, qint16(1));
-    QTRY_VERIFY(!Form2::existing(testSession()) || !Form2::existing(testSession())->isVisible());
+    QTRY_VERIFY(!panel);
     QCOMPARE(m_form->Text1->text(), memberName);
     QVERIFY(m_form->Check2->isChecked());
     QVERIFY(m_form->Command1->isEnabled());

@@ -56,7 +56,8 @@ public:
     ~Form1() override;
 
     // Creates a login window that deletes itself when closed, runs its load handler (which shows
-    // it) and returns it. startWindow, when given, is closed once the login window is up.
+    // it) and returns it. startWindow, when given, is closed once the login window is up: the start
+    // window, or the panel that signed out.
     static Form1 *openNew(MemberSession &session, QWidget *startWindow = nullptr);
 
     // ---- Start-up (Form1.cpp) -------------------------------------------------------------

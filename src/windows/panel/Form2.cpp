@@ -10,6 +10,7 @@
 #include "session/MemberSession.h"
 #include "session/QuorvelModule.h"
 #include "ui/Controls.h"
+#include "ui/InputHold.h"
 #include "ui/Skin.h"
 #include "ui/Twips.h"
 

@@ -17,6 +17,7 @@
 #include <array>
 #include <memory>
 
+class InputHold;
 class MemberSession;
 class PanelReadings;
 class QComboBox;
@@ -148,6 +149,8 @@ private:
     QPointer<PanelReadings> m_startReadings; // the start-up's, until it has shown them
     QString m_vipPageText;
     QColor m_nameColor;
+    // After the sign-out, until the login window is up and closes the panel.
+    std::unique_ptr<InputHold> m_untilLoginWindow;
     bool m_lookApplied = false;
     bool m_loaded = false;
     // The panel's routines, last: they end before anything they use goes. Each answered exchange

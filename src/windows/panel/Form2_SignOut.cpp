@@ -5,6 +5,7 @@
 #include "Form2.h"
 #include "session/MemberSession.h"
 #include "session/SiteSession.h"
+#include "ui/InputHold.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -32,9 +33,12 @@ Routine Form2::signOut()
     m_session.login().AutoLoginBlocked = 1;
 
     // The login window starts afresh with the saved account; the blocked flag keeps it from
-    // signing in by itself.
-    m_session.openLoginWindow();
-    close();
+    // signing in by itself. Its load looks the restored account up before it shows: until then
+    // this panel stays, taking no input, and the login window closes it once it is up. Closed
+    // first, it would leave no window, and the program ends with its last window.
+    m_untilLoginWindow = std::make_unique<InputHold>(this);
+    if (!m_session.openLoginWindow(this))
+        close();
 }
 
 void Form2::Command11_Click()
