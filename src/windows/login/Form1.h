@@ -202,10 +202,10 @@ private:
     Routine load();
     // Sign-in exchange (Form1_Login.cpp): the probe, the login form, the post and its reply.
     Routine signIn();
-    // Reads the forum's login form first when this session has no token for it (readForm), then
-    // posts the login form on Inet1. False when nothing was posted (the window says why).
-    // formAhead: the login form asked for already (beside the probe), or nullptr to ask now.
-    Task<bool> postLogin(bool readForm, Wait::Ahead<SiteSession::Fetch> *formAhead);
+    // Reads the forum's login form first when it was asked for (loginForm: when this session has
+    // no token for it), then posts the login form on Inet1. False when nothing was posted (the
+    // window says why).
+    Task<bool> postLogin(Wait::Ahead<SiteSession::Fetch> *loginForm);
     Task<> handleLoginReply(QString reply);
     // The forum signed the member in but the window will not hand over (ban, bad data): the
     // member's session ends (SiteSession::signOut) and the window is back to its inputs.

@@ -79,7 +79,10 @@ Routine Form1::signIn()
     setStatus(kStatusSigningIn);
     setInputsEnabled(false);
     for (bool repeated = false;; repeated = true) {
-        const bool posted = co_await postLogin(readForm, formAhead ? &*formAhead : nullptr);
+        // Asked for now when it did not go beside the probe, and for a second post.
+        if (readForm && !formAhead)
+            formAhead.emplace(m_session.site().fetchLoginForm());
+        const bool posted = co_await postLogin(formAhead ? &*formAhead : nullptr);
         formAhead.reset(); // read once; a second post reads a fresh form
         if (!posted)
             co_return;
@@ -115,14 +118,10 @@ Routine Form1::signIn()
     }
 }
 
-Task<bool> Form1::postLogin(bool readForm, Wait::Ahead<SiteSession::Fetch> *formAhead)
+Task<bool> Form1::postLogin(Wait::Ahead<SiteSession::Fetch> *loginForm)
 {
-    if (readForm) {
-        SiteSession::Fetch fetched = SiteSession::Fetch::NoAnswer;
-        if (formAhead)
-            fetched = co_await *formAhead;
-        else
-            fetched = co_await m_session.site().fetchLoginForm();
+    if (loginForm) {
+        const SiteSession::Fetch fetched = co_await *loginForm;
         if (fetched != SiteSession::Fetch::Token) {
             // Nothing was posted: the member may simply try again.
             Picture2->hide();
