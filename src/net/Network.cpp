@@ -183,12 +183,22 @@ bool Network::useCaCertificatesFile(const QString &path, QString *errorMessage)
         return false;
     }
     m_extraCas = found;
+    trustChanged();
     return true;
 }
 
 void Network::resetCaCertificates()
 {
     m_extraCas.clear();
+    trustChanged();
+}
+
+void Network::trustChanged()
+{
+    // Qt keeps a connection per host and port with the certificates it was made with, and would
+    // go on verifying that site by the old ones: requests from now on connect afresh.
+    if (m_manager)
+        m_manager->clearConnectionCache();
 }
 
 QString Network::certificateProblem(const QList<QSslError> &errors)

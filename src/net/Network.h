@@ -68,9 +68,9 @@ public:
     void removeTransfer(Transfer *transfer);
 
     // Adds the certificate authorities in a PEM file to the system's trust store, for this
-    // network's requests only. False (with a message) when the file holds no certificate.
-    // Verification itself is never turned off: a certificate that fails ends its request as a
-    // failed request.
+    // network's requests only, from the next request on, to any site. False (with a message)
+    // when the file holds no certificate. Verification itself is never turned off: a certificate
+    // that fails ends its request as a failed request.
     bool useCaCertificatesFile(const QString &path, QString *errorMessage = nullptr);
     // Back to the system's trust store alone.
     void resetCaCertificates();
@@ -111,6 +111,7 @@ private:
     class ProxyFactory;
     QNetworkProxy chooseProxy(const QNetworkProxyQuery &query) const;
     void ensureCreated();
+    void trustChanged();
 
     const Settings &m_settings;
     std::unique_ptr<ForumCharset> m_charset;
